@@ -1,0 +1,215 @@
+#include "ui/main/frmmainld.h"
+
+#include "app/program.h"
+#include "app/twips.h"
+#include "ui/main/statusbar.h"
+
+#include <QAction>
+#include <QLayout>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+
+namespace {
+
+// Client area below the menu bar, in twips: the frame with the list and buttons, then the
+// status bar along the bottom edge.
+constexpr int kClientWidth = 3885;
+constexpr int kStatusBarTop = 2430;
+constexpr int kStatusBarHeight = 375;
+
+QAction *addEntry(QMenu *menu, const char *name, const QString &caption)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(name));
+    return action;
+}
+
+// Fills one menu control array: element i gets caption i and the name "<name>(i)".
+template<std::size_t N>
+void addEntries(QMenu *menu, const char *name, std::array<QAction *, N> &entries,
+                const std::array<QString, N> &captions)
+{
+    for (std::size_t i = 0; i < N; ++i) {
+        entries[i] = menu->addAction(captions[i]);
+        entries[i]->setObjectName(QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i));
+    }
+}
+
+QMenu *addSubmenu(QMenu *parent, const char *name, const QString &caption)
+{
+    QMenu *menu = parent->addMenu(caption);
+    menu->setObjectName(QLatin1String(name));
+    return menu;
+}
+
+} // namespace
+
+frmMainLd::frmMainLd(Program &program, QWidget *parent)
+    : QMainWindow(parent)
+    , m_program(program)
+{
+    setObjectName(QStringLiteral("frmMainLd"));
+    setWindowTitle(QStringLiteral("ライブドアID設定画面"));
+    buildControls();
+    buildMenus();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+frmMainLd::~frmMainLd() = default;
+
+void frmMainLd::place(QWidget *control, int left, int top, int width, int height) const
+{
+    const int dpiX = logicalDpiX();
+    const int dpiY = logicalDpiY();
+    control->setGeometry(twipsToPixels(left, dpiX), twipsToPixels(top, dpiY),
+                         twipsToPixels(width, dpiX), twipsToPixels(height, dpiY));
+}
+
+void frmMainLd::buildControls()
+{
+    auto *client = new QWidget(this);
+    client->setFixedSize(twipsToPixels(kClientWidth, logicalDpiX()),
+                         twipsToPixels(kStatusBarTop, logicalDpiY()));
+    setCentralWidget(client);
+
+    frMain = new QWidget(client);
+    frMain->setObjectName(QStringLiteral("frMain"));
+    place(frMain, 0, 0, 3675, 2385);
+
+    lbID = new QListWidget(frMain);
+    lbID->setObjectName(QStringLiteral("lbID"));
+    lbID->setSelectionMode(QAbstractItemView::SingleSelection);
+    lbID->setSortingEnabled(false);
+    place(lbID, 120, 240, 2295, 2040);
+
+    auto button = [this](const char *name, const QString &caption, int left, int top, int width) {
+        auto *b = new QPushButton(caption, frMain);
+        b->setObjectName(QLatin1String(name));
+        b->setAutoDefault(false);
+        place(b, left, top, width, 255);
+        return b;
+    };
+    cmdLOGIN = button("cmdLOGIN", QStringLiteral("ログイン"), 2400, 360, 1215);
+    cmdLOGOUT = button("cmdLOGOUT", QStringLiteral("ログアウト"), 2400, 600, 1215);
+    cmdCopy = button("cmdCopy", QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞ"), 2400, 840, 1215);
+    cmdNEW = button("cmdNEW", QStringLiteral("新規登録"), 2400, 1320, 1215);
+    cmdREGISTRY = button("cmdREGISTRY", QStringLiteral("修正"), 2400, 1560, 1215);
+    cmdDELETE = button("cmdDELETE", QStringLiteral("削除"), 2400, 1800, 1215);
+    cmdDown = button("cmdDown", QStringLiteral("▼"), 2400, 2040, 615);
+    cmdUp = button("cmdUp", QStringLiteral("▲"), 3000, 2040, 615);
+
+    setTabOrder(lbID, cmdLOGIN);
+    setTabOrder(cmdLOGIN, cmdLOGOUT);
+    setTabOrder(cmdLOGOUT, cmdCopy);
+    setTabOrder(cmdCopy, cmdNEW);
+    setTabOrder(cmdNEW, cmdREGISTRY);
+    setTabOrder(cmdREGISTRY, cmdDELETE);
+    setTabOrder(cmdDELETE, cmdDown);
+    setTabOrder(cmdDown, cmdUp);
+
+    SB = new StatusBar(this);
+    SB->setObjectName(QStringLiteral("SB"));
+    SB->setFixedHeight(twipsToPixels(kStatusBarHeight, logicalDpiY()));
+    setStatusBar(SB);
+}
+
+void frmMainLd::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+
+    mnVisual = bar->addMenu(QStringLiteral("機能(&F)"));
+    mnVisual->setObjectName(QStringLiteral("mnVisual"));
+    // The edition switch belongs to the product family's menu layout; it is never shown here.
+    mnChangeP = addSubmenu(mnVisual, "mnChangeP", QStringLiteral("切替(&C)"));
+    addEntries(mnChangeP, "mnChange", mnChange,
+               { QStringLiteral("＠ヤフー(&Y)"), QStringLiteral("＠楽天(&R)"),
+                 QStringLiteral("＠ビッダーズ(&B)"), QStringLiteral("＠ライブドア(&L)") });
+    mnChange[EditionLivedoor]->setVisible(false);
+    mnChangeP->menuAction()->setVisible(false);
+    mnWindowPos = addEntry(mnVisual, "mnWindowPos", QStringLiteral("常に最前面に表示(&T)"));
+    mnWindowPos->setCheckable(true);
+    mnWindowPos->setChecked(false);
+    mnShowTasktray = addEntry(mnVisual, "mnShowTasktray", QStringLiteral("設定画面を隠す(&H)"));
+
+    mnGoSite = bar->addMenu(QStringLiteral("サイト(&G) "));
+    mnGoSite->setObjectName(QStringLiteral("mnGoSite"));
+    mnGoTop = addEntry(mnGoSite, "mnGoTop", QStringLiteral("トップ"));
+    mnGoShoppingP = addSubmenu(mnGoSite, "mnGoShoppingP", QStringLiteral("買物"));
+    addEntries(mnGoShoppingP, "mnGoShopping", mnGoShopping,
+               { QStringLiteral("デパート"), QStringLiteral("本・コミック"),
+                 QStringLiteral("オークション"), QStringLiteral("旅行"), QStringLiteral("出張"),
+                 QStringLiteral("DVDレンタル『ぽすれん』"), QStringLiteral("リサイクル"),
+                 QStringLiteral("Ｔシャツ") });
+    mnGoInformationP = addSubmenu(mnGoSite, "mnGoInformationP", QStringLiteral("情報"));
+    addEntries(mnGoInformationP, "mnGoInformation", mnGoInformation,
+               { QStringLiteral("ニュース"), QStringLiteral("天気"), QStringLiteral("スポーツ"),
+                 QStringLiteral("ファイナンス・株取引"), QStringLiteral("コンピュータ") });
+    mnGoHobbyP = addSubmenu(mnGoSite, "mnGoHobbyP", QStringLiteral("趣味"));
+    addEntries(mnGoHobbyP, "mnGoHobby", mnGoHobby,
+               { QStringLiteral("映画"), QStringLiteral("ゲーム"), QStringLiteral("占い"),
+                 QStringLiteral("懸賞"), QStringLiteral("自動車"), QStringLiteral("ゴルフ"),
+                 QStringLiteral("テレビ"), QStringLiteral("動画"), QStringLiteral("出版"),
+                 QStringLiteral("ネットラジオ"), QStringLiteral("コスプレ") });
+    mnGoPracticalityP = addSubmenu(mnGoSite, "mnGoPracticalityP", QStringLiteral("実用"));
+    addEntries(mnGoPracticalityP, "mnGoPracticality", mnGoPracticality,
+               { QStringLiteral("地図"), QStringLiteral("路線"), QStringLiteral("電話帳"),
+                 QStringLiteral("辞書"), QStringLiteral("翻訳") });
+    mnGoLifeP = addSubmenu(mnGoSite, "mnGoLifeP", QStringLiteral("生活"));
+    addEntries(mnGoLifeP, "mnGoLife", mnGoLife,
+               { QStringLiteral("グルメ"), QStringLiteral("仕事"), QStringLiteral("学習"),
+                 QStringLiteral("アンケート"), QStringLiteral("不動産"),
+                 QStringLiteral("ビューティーライフ"), QStringLiteral("美容整形") });
+    mnGoPartnerP = addSubmenu(mnGoSite, "mnGoPartnerP", QStringLiteral("仲間"));
+    addEntries(mnGoPartnerP, "mnGoPartner", mnGoPartner,
+               { QStringLiteral("知り合い"), QStringLiteral("ブログ"), QStringLiteral("掲示板"),
+                 QStringLiteral("チャット"), QStringLiteral("友だち"), QStringLiteral("恋人"),
+                 QStringLiteral("アバター"), QStringLiteral("フォト"),
+                 QStringLiteral("ネットカード"), QStringLiteral("結婚相手") });
+    mnGoItP = addSubmenu(mnGoSite, "mnGoItP", QStringLiteral("IT"));
+    addEntries(mnGoItP, "mnGoIt", mnGoIt,
+               { QStringLiteral("リナックス"), QStringLiteral("インターネット接続"),
+                 QStringLiteral("スカイプ"), QStringLiteral("レンタル掲示板"),
+                 QStringLiteral("ソフトウェア") });
+    mnGoSite->addSeparator();
+    mnGoKabu = addEntry(mnGoSite, "mnGoKabu", QStringLiteral("ライブドア証券"));
+    mnGoCredit = addEntry(mnGoSite, "mnGoCredit", QStringLiteral("ライブドアクレジット"));
+    mnGoWoogo = addEntry(mnGoSite, "mnGoWoogo", QStringLiteral("WOO-GO"));
+
+    mnOther = bar->addMenu(QStringLiteral("その他(&O)"));
+    mnOther->setObjectName(QStringLiteral("mnOther"));
+    mnHelp = addEntry(mnOther, "mnHelp", QStringLiteral("ヘルプ(&H)"));
+    mnHelp->setShortcut(QKeySequence(Qt::Key_F1));
+    mnOther->addSeparator();
+    mnAbout = addEntry(mnOther, "mnAbout", QStringLiteral("バージョン情報(V)"));
+    mnNew = addEntry(mnOther, "mnNew", QStringLiteral("最新版(&N)"));
+    mnOther->addSeparator();
+    mnSeriesP = addSubmenu(mnOther, "mnSeriesP", QStringLiteral("シリーズ(&S)"));
+    addEntries(mnSeriesP, "mnSeries", mnSeries,
+               { QStringLiteral("ヨルミシリーズ"), QStringLiteral("ヨルミ＠ヤフー"),
+                 QStringLiteral("ヨルミ＠楽天"), QStringLiteral("ヨルミ＠ビッダーズ"),
+                 QStringLiteral("ヨルミ＠ライブドア"), QStringLiteral("ヨルミ＠マルチ") });
+}
+
+void frmMainLd::Form_Load()
+{
+    RefreshAccountList();
+}
+
+void frmMainLd::RefreshAccountList()
+{
+    const qint16 edition = m_program.shared.editionCode;
+    const QString application = SettingsAppName(edition);
+    SettingsStore &store = m_program.store;
+
+    lbID->clear();
+    for (qint16 slot = 0; slot < AccountTable::kSlots; ++slot) {
+        const QString id = store.read(application, kIdSection, idKey(slot));
+        const QString password = store.read(application, kPwSection, pwKey(slot));
+        if (id.isEmpty())
+            break;
+        lbID->addItem(id);
+        m_program.table.set(edition, slot, id, password);
+    }
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <array>
+
+class Program;
+class QAction;
+class QListWidget;
+class QMenu;
+class QPushButton;
+class StatusBar;
+
+// The settings window "ライブドアID設定画面": the account list, the login, copy and editing
+// buttons, the menus and the status bar. Created hidden at start-up and shown from the tray.
+class frmMainLd : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit frmMainLd(Program &program, QWidget *parent = nullptr);
+    ~frmMainLd() override;
+
+    void Form_Load();
+
+    // Reloads the account table from the settings store and refills the list with it.
+    void RefreshAccountList();
+
+    // Controls.
+    QWidget *frMain;
+    QListWidget *lbID;
+    QPushButton *cmdLOGIN;
+    QPushButton *cmdLOGOUT;
+    QPushButton *cmdCopy;
+    QPushButton *cmdNEW;
+    QPushButton *cmdREGISTRY;
+    QPushButton *cmdDELETE;
+    QPushButton *cmdDown;
+    QPushButton *cmdUp;
+    StatusBar *SB;
+
+    // 機能(&F)
+    QMenu *mnVisual;
+    QMenu *mnChangeP;
+    std::array<QAction *, 4> mnChange;
+    QAction *mnWindowPos;
+    QAction *mnShowTasktray;
+
+    // サイト(&G)
+    QMenu *mnGoSite;
+    QAction *mnGoTop;
+    QMenu *mnGoShoppingP;
+    std::array<QAction *, 8> mnGoShopping;
+    QMenu *mnGoInformationP;
+    std::array<QAction *, 5> mnGoInformation;
+    QMenu *mnGoHobbyP;
+    std::array<QAction *, 11> mnGoHobby;
+    QMenu *mnGoPracticalityP;
+    std::array<QAction *, 5> mnGoPracticality;
+    QMenu *mnGoLifeP;
+    std::array<QAction *, 7> mnGoLife;
+    QMenu *mnGoPartnerP;
+    std::array<QAction *, 10> mnGoPartner;
+    QMenu *mnGoItP;
+    std::array<QAction *, 5> mnGoIt;
+    QAction *mnGoKabu;
+    QAction *mnGoCredit;
+    QAction *mnGoWoogo;
+
+    // その他(&O)
+    QMenu *mnOther;
+    QAction *mnHelp;
+    QAction *mnAbout;
+    QAction *mnNew;
+    QMenu *mnSeriesP;
+    std::array<QAction *, 6> mnSeries;
+
+private:
+    void buildControls();
+    void buildMenus();
+    // Places a control at its designed position and size, given in twips.
+    void place(QWidget *control, int left, int top, int width, int height) const;
+
+    Program &m_program;
+};

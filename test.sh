@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the debug preset (AddressSanitizer and UBSan) and runs
+# every test through CTest, on a private Xvfb display when none is set.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+scripts/ensure-packages.sh test
+cmake --preset debug >/dev/null
+cmake --build --preset debug
+
+started=()
+cleanup() {
+    for pid in "${started[@]}"; do
+        kill -TERM "$pid" 2>/dev/null || true
+    done
+    for pid in "${started[@]}"; do
+        for _ in $(seq 20); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+        kill -KILL "$pid" 2>/dev/null || true
+    done
+    [ -n "${runtime_dir:-}" ] && rm -rf "$runtime_dir"
+}
+trap cleanup EXIT
+
+runtime_dir=$(mktemp -d)
+chmod 700 "$runtime_dir"
+export XDG_RUNTIME_DIR="$runtime_dir"
+
+if [ -z "${DISPLAY:-}" ]; then
+    display_file="$runtime_dir/display"
+    Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1280x800x24 3>"$display_file" 2>/dev/null &
+    started+=($!)
+    for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.05; done
+    [ -s "$display_file" ] || { echo "test.sh: Xvfb did not start" >&2; exit 1; }
+    export DISPLAY=":$(cat "$display_file")"
+fi
+
+ctest --preset debug "$@"
