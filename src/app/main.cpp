@@ -1,4 +1,7 @@
 #include "app/program.h"
+#include "app/singleinstance.h"
+#include "store/settingsstore.h"
+#include "tray/windowvisibility.h"
 
 #include <QApplication>
 
@@ -8,7 +11,17 @@ int main(int argc, char *argv[])
     // The program lives in the notification area: closing its last window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
 
+    SingleInstance instance(
+            SingleInstance::keyFor(SettingsStore::location(SettingsAppName(EditionLivedoor))));
+    if (!instance.tryBecomePrimary()) {
+        // Another copy runs for this user and store: bring its settings window up instead.
+        QObject::connect(&instance, &SingleInstance::handedOver, &app, [] { QCoreApplication::exit(0); });
+        instance.handOver();
+        return app.exec();
+    }
+
     Program program;
+    QObject::connect(&instance, &SingleInstance::showRequested, &app, [] { ShowMainWindow(); });
     program.Main();
     return app.exec();
 }

@@ -1,6 +1,11 @@
 #include "app/program.h"
 
+#include "tray/frmtasktray.h"
+#include "tray/windowvisibility.h"
 #include "ui/main/frmmainld.h"
+
+#include <QAction>
+#include <QMenu>
 
 Program *Program::s_current = nullptr;
 
@@ -12,6 +17,7 @@ Program::Program()
 
 Program::~Program()
 {
+    m_frmTasktray.reset();
     m_frmMainLd.reset();
     s_current = nullptr;
 }
@@ -25,8 +31,20 @@ Program &Program::current()
 void Program::Main()
 {
     // Every step below reports nothing: a window whose load fails is simply left as it is.
+    start(QSystemTrayIcon::isSystemTrayAvailable());
+}
+
+void Program::start(bool notificationArea)
+{
     shared.editionCode = EditionLivedoor;
     mainLd();
+    hasNotificationArea = notificationArea;
+    tasktray();
+    tasktray().mnChange[shared.editionCode]->setVisible(false);
+    ShowEditionSiteMenu();
+    RebuildTrayMenus();
+    if (!hasNotificationArea)
+        ShowMainWindow();
 }
 
 frmMainLd &Program::mainLd()
@@ -38,9 +56,32 @@ frmMainLd &Program::mainLd()
     return *m_frmMainLd;
 }
 
+frmTasktray &Program::tasktray()
+{
+    if (!m_frmTasktray) {
+        m_frmTasktray = std::make_unique<frmTasktray>(*this);
+        m_frmTasktray->Form_Load();
+    }
+    return *m_frmTasktray;
+}
+
+void ShowEditionSiteMenu()
+{
+    Program &program = Program::current();
+    const qint16 edition = program.shared.editionCode;
+    frmTasktray &tray = program.tasktray();
+    if (edition >= 0 && edition < qint16(tray.mnSite.size()))
+        tray.mnSite[edition]->menuAction()->setVisible(true);
+}
+
 namespace forms {
 ::frmMainLd &frmMainLd()
 {
     return Program::current().mainLd();
+}
+
+::frmTasktray &frmTasktray()
+{
+    return Program::current().tasktray();
 }
 } // namespace forms

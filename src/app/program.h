@@ -1,12 +1,15 @@
 #pragma once
 
+#include "app/clipboard.h"
 #include "app/sharedvalues.h"
+#include "links/launcher.h"
 #include "store/accounttable.h"
 #include "store/settingsstore.h"
 
 #include <memory>
 
 class frmMainLd;
+class frmTasktray;
 
 // The running program: its shared values, its account table, its settings store and one
 // instance of each window, created on first use. It lives inside main() after QApplication,
@@ -22,22 +25,38 @@ public:
     // The program that is running now; there is exactly one while main() runs.
     static Program &current();
 
-    // The start routine: sets the edition and loads the windows, all hidden.
+    // The start routine: sets the edition, loads the windows hidden, puts the icon in the
+    // notification area and fills the tray menus. Without a notification area it shows the
+    // settings window instead, so the program can still be reached.
     void Main();
+    // Main's steps for a desktop that has (or lacks) a notification area.
+    void start(bool notificationArea);
 
     SharedValues shared;
     AccountTable table;
     SettingsStore store;
+    // Whether the desktop had a notification area when the program started.
+    bool hasNotificationArea = true;
+
+    // Desktop services; tests put their own in place.
+    std::unique_ptr<Clipboard> clipboard = std::make_unique<SystemClipboard>();
+    std::unique_ptr<UrlOpener> urlOpener = std::make_unique<DesktopUrlOpener>();
 
     // Windows, each created and loaded on first use.
     frmMainLd &mainLd();
+    frmTasktray &tasktray();
 
 private:
     static Program *s_current;
     std::unique_ptr<frmMainLd> m_frmMainLd;
+    std::unique_ptr<frmTasktray> m_frmTasktray;
 };
+
+// Makes the running edition's portal submenu of the tray menu visible.
+void ShowEditionSiteMenu();
 
 // Windows by name, for the handlers of other windows.
 namespace forms {
 ::frmMainLd &frmMainLd();
-}
+::frmTasktray &frmTasktray();
+} // namespace forms

@@ -2,9 +2,12 @@
 
 #include "app/program.h"
 #include "app/twips.h"
+#include "tray/frmtasktray.h"
+#include "tray/windowvisibility.h"
 #include "ui/main/statusbar.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QLayout>
 #include <QListWidget>
 #include <QMenu>
@@ -132,6 +135,8 @@ void frmMainLd::buildMenus()
     mnWindowPos->setCheckable(true);
     mnWindowPos->setChecked(false);
     mnShowTasktray = addEntry(mnVisual, "mnShowTasktray", QStringLiteral("設定画面を隠す(&H)"));
+    connect(mnWindowPos, &QAction::triggered, this, &frmMainLd::mnWindowPos_Click);
+    connect(mnShowTasktray, &QAction::triggered, this, &frmMainLd::mnShowTasktray_Click);
 
     mnGoSite = bar->addMenu(QStringLiteral("サイト(&G) "));
     mnGoSite->setObjectName(QStringLiteral("mnGoSite"));
@@ -212,4 +217,30 @@ void frmMainLd::RefreshAccountList()
         lbID->addItem(id);
         m_program.table.set(edition, slot, id, password);
     }
+}
+
+void frmMainLd::mnWindowPos_Click()
+{
+    // The trigger has already flipped the check mark: it now shows the new setting.
+    const bool topmost = mnWindowPos->isChecked();
+    setTopmost(this, topmost);
+    m_program.shared.alwaysOnTop = topmost ? kVbTrue : kVbFalse;
+}
+
+void frmMainLd::mnShowTasktray_Click()
+{
+    HideMainWindow();
+}
+
+void frmMainLd::closeEvent(QCloseEvent *event)
+{
+    if (m_program.hasNotificationArea) {
+        // The close box sends the window back to the tray, like 設定画面を隠す.
+        event->ignore();
+        HideMainWindow();
+        return;
+    }
+    // Without a notification area this window is the only way to reach the program.
+    event->accept();
+    m_program.tasktray().mnEnd_Click();
 }

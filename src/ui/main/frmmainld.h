@@ -74,6 +74,13 @@ public:
     QMenu *mnSeriesP;
     std::array<QAction *, 6> mnSeries;
 
+public slots:
+    void mnWindowPos_Click();
+    void mnShowTasktray_Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void buildControls();
     void buildMenus();

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// Every web host the program opens or drives, in one table.
+enum class Host {
+    PortalMain,      // the portal's top page
+    DepartmentStore, // the department-store service
+    Blog,            // the blog service
+    FinanceBoard,    // the finance service's message boards
+    DvdRental,       // the DVD-rental service
+};
+
+QString hostName(Host host);
+
+// "http://<host><path>"
+QString httpUrl(Host host, const QString &path);

@@ -1,0 +1,33 @@
+#include "links/launcher.h"
+
+#include "app/program.h"
+
+#include <QDesktopServices>
+#include <QWidget>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#include <shellapi.h>
+#endif
+
+bool DesktopUrlOpener::openUrl(const QUrl &url)
+{
+    return QDesktopServices::openUrl(url);
+}
+
+VbBool openDocument(const QString &document, const QString &directory, QWidget *ownerWindow)
+{
+#ifdef Q_OS_WIN
+    const QByteArray file = document.toLocal8Bit();
+    const QByteArray folder = directory.toLocal8Bit();
+    const HWND owner = ownerWindow ? reinterpret_cast<HWND>(ownerWindow->winId()) : nullptr;
+    const HINSTANCE result = ShellExecuteA(owner, "open", file.constData(), nullptr,
+                                           folder.constData(), SW_SHOWNORMAL);
+    return shellExecuteSucceeded(reinterpret_cast<qintptr>(result));
+#else
+    // The desktop's URL handler has no working folder and no owner window.
+    Q_UNUSED(directory);
+    Q_UNUSED(ownerWindow);
+    return Program::current().urlOpener->openUrl(QUrl(document)) ? kVbTrue : kVbFalse;
+#endif
+}

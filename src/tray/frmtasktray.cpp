@@ -1,0 +1,240 @@
+#include "tray/frmtasktray.h"
+
+#include "app/program.h"
+#include "app/twips.h"
+#include "app/versioninfo.h"
+#include "links/hosts.h"
+#include "links/launcher.h"
+#include "tray/traycallback.h"
+#include "tray/trayicons.h"
+#include "tray/windowvisibility.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QMenu>
+
+namespace {
+
+struct SiteLink
+{
+    const char *caption;
+    Host host;
+    const char *path;
+};
+
+// The portal submenu "ライブドア": entry i opens row i.
+constexpr SiteLink kSiteLinks[] = {
+    { "TOP", Host::PortalMain, "/" },
+    { "デパート", Host::DepartmentStore, "/" },
+    { "ブログ", Host::Blog, "/" },
+    { "掲示板", Host::FinanceBoard, "/category/" },
+    { "ぽすれん", Host::DvdRental, "/" },
+};
+
+QAction *templateItem(QMenu *menu)
+{
+    QAction *item = menu->addSeparator();
+    item->setText(QStringLiteral("-"));
+    return item;
+}
+
+// A menu shows '&' as an access-key marker; an ID is shown exactly as stored.
+QString menuCaption(const QString &id)
+{
+    QString caption = id;
+    return caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+} // namespace
+
+QString siteLinkUrl(qint16 index)
+{
+    if (index < 0 || index >= qint16(std::size(kSiteLinks)))
+        return QString();
+    const SiteLink &link = kSiteLinks[index];
+    return httpUrl(link.host, QString::fromUtf8(link.path));
+}
+
+frmTasktray::frmTasktray(Program &program, QWidget *parent)
+    : QWidget(parent)
+    , trayIcon(new QSystemTrayIcon(this))
+    , m_program(program)
+{
+    setObjectName(QStringLiteral("frmTasktray"));
+    setWindowTitle(QStringLiteral("ヨルミ"));
+    for (int edition = 0; edition < int(pcbIcon.size()); ++edition)
+        pcbIcon[edition] = editionIcon(edition);
+    buildMenu();
+    connect(trayIcon, &QSystemTrayIcon::activated, this, &frmTasktray::trayIcon_activated);
+}
+
+frmTasktray::~frmTasktray()
+{
+    Form_Unload();
+}
+
+void frmTasktray::buildMenu()
+{
+    mnLeft = new QMenu(this);
+    mnLeft->setObjectName(QStringLiteral("mnLeft"));
+
+    mnEnd = mnLeft->addAction(QStringLiteral("終了"), this, &frmTasktray::mnEnd_Click);
+    mnLine1 = mnLeft->addSeparator();
+
+    const QString siteCaptions[] = { QStringLiteral("ヤフー"), QStringLiteral("楽天"),
+                                     QStringLiteral("ビッダーズ"), QStringLiteral("ライブドア") };
+    for (int edition = 0; edition < int(mnSite.size()); ++edition) {
+        mnSite[edition] = mnLeft->addMenu(siteCaptions[edition]);
+        mnSite[edition]->setObjectName(QStringLiteral("mnSite(%1)").arg(edition));
+        mnSite[edition]->menuAction()->setVisible(false);
+    }
+    for (qint16 i = 0; i < qint16(mnSiteLD.size()); ++i) {
+        mnSiteLD[i] = mnSite[EditionLivedoor]->addAction(QString::fromUtf8(kSiteLinks[i].caption),
+                                                         this, [this, i] { mnSiteLD_Click(i); });
+    }
+
+    // The edition switch of the product family: defined hidden, never shown.
+    mnChangeP = mnLeft->addMenu(QStringLiteral("切替"));
+    mnChangeP->menuAction()->setVisible(false);
+    const QString changeCaptions[] = { QStringLiteral("＠ヤフー"), QStringLiteral("＠楽天"),
+                                       QStringLiteral("＠ビッダーズ"), QStringLiteral("＠ライブドア") };
+    for (qint16 i = 0; i < qint16(mnChange.size()); ++i)
+        mnChange[i] = mnChangeP->addAction(changeCaptions[i], this, [this, i] { mnChange_Click(i); });
+
+    mnLine2 = mnLeft->addSeparator();
+    mnShowMain = mnLeft->addAction(QStringLiteral("設定画面"));
+    mnShowMain->setCheckable(true);
+    connect(mnShowMain, &QAction::triggered, this, &frmTasktray::mnShowMain_Click);
+    mnLine3 = mnLeft->addSeparator();
+
+    mnClipboardP = mnLeft->addMenu(QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞ"));
+    mnClipboardP->setObjectName(QStringLiteral("mnClipboardP"));
+    mnClipboard.insert(kTemplateIndex, templateItem(mnClipboardP));
+    mnLogout = mnLeft->addAction(QStringLiteral("ログアウト"));
+    mnLoginP = mnLeft->addMenu(QStringLiteral("ログイン"));
+    mnLoginP->setObjectName(QStringLiteral("mnLoginP"));
+    mnLogin.insert(kTemplateIndex, templateItem(mnLoginP));
+}
+
+void frmTasktray::Form_Load()
+{
+    const qint16 edition = m_program.shared.editionCode;
+    if (edition >= 0 && edition < qint16(pcbIcon.size()))
+        trayIcon->setIcon(pcbIcon[edition]);
+    trayIcon->setToolTip(QString::fromUtf8(VersionInfo::legalTrademarks));
+    trayIcon->show();
+    hide();
+    ShowEditionSiteMenu();
+}
+
+void frmTasktray::Form_Unload()
+{
+    trayIcon->hide();
+}
+
+int frmTasktray::twipsPerPixelX() const
+{
+    return qRound(double(kTwipsPerInch) / logicalDpiX());
+}
+
+void frmTasktray::trayIcon_activated(QSystemTrayIcon::ActivationReason reason)
+{
+    // The icon's presses arrive as mouse moves whose X carries the message number.
+    Form_MouseMove(0, 0, float(mouseMessageFor(reason) * twipsPerPixelX()), 0);
+}
+
+void frmTasktray::Form_MouseMove(qint16 button, qint16 shift, float x, float y)
+{
+    Q_UNUSED(button);
+    Q_UNUSED(shift);
+    Q_UNUSED(y);
+    const int message = mouseMessageFromTwips(x, twipsPerPixelX());
+    if (trayActionFor(message) != TrayAction::OpenPopup)
+        return;
+
+    // An open entry dialog or About box takes the press: focus it, show no menu.
+    if (QWidget *dialog = openTrayModalDialog(QApplication::topLevelWidgets())) {
+        dialog->raise();
+        dialog->activateWindow();
+        dialog->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    mnLeft->popup(QCursor::pos());
+}
+
+void frmTasktray::rebuildAccountMenus()
+{
+    const qint16 edition = m_program.shared.editionCode;
+
+    mnClipboard.value(kTemplateIndex)->setVisible(true);
+    mnLogin.value(kTemplateIndex)->setVisible(true);
+
+    for (QMap<qint16, QAction *> *entries : { &mnLogin, &mnClipboard }) {
+        for (auto it = entries->begin(); it != entries->end();) {
+            if (it.key() == kTemplateIndex) {
+                ++it;
+                continue;
+            }
+            delete it.value();
+            it = entries->erase(it);
+        }
+    }
+
+    bool created = false;
+    for (qint16 slot = 0; slot < AccountTable::kSlots; ++slot) {
+        const QString id = m_program.table.id(edition, slot);
+        if (id.trimmed().isEmpty())
+            break;
+        mnLogin.insert(slot, mnLoginP->addAction(menuCaption(id)));
+        mnClipboard.insert(slot, mnClipboardP->addAction(menuCaption(id), this,
+                                                         [this, slot] { mnClipboard_Click(slot); }));
+        created = true;
+    }
+
+    mnClipboardP->setEnabled(created);
+    mnLoginP->setEnabled(created);
+    if (created) {
+        mnClipboard.value(kTemplateIndex)->setVisible(false);
+        mnLogin.value(kTemplateIndex)->setVisible(false);
+    }
+}
+
+void frmTasktray::mnEnd_Click()
+{
+    Form_Unload();
+    QCoreApplication::quit();
+}
+
+void frmTasktray::mnSiteLD_Click(qint16 index)
+{
+    const QString url = siteLinkUrl(index);
+    if (!url.isEmpty())
+        openDocument(url, QString(), this);
+}
+
+void frmTasktray::mnChange_Click(qint16 index)
+{
+    // The edition is fixed for this program: switching has no effect.
+    Q_UNUSED(index);
+}
+
+void frmTasktray::mnShowMain_Click()
+{
+    // The trigger has already flipped the check mark: it is now set when the window was hidden.
+    if (mnShowMain->isChecked())
+        ShowMainWindow();
+    else
+        HideMainWindow();
+}
+
+void frmTasktray::mnClipboard_Click(qint16 index)
+{
+    const QString password = m_program.table.password(m_program.shared.editionCode, index);
+    m_program.clipboard->setSecretText(password);
+}
+
+void RebuildTrayMenus()
+{
+    forms::frmTasktray().rebuildAccountMenus();
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QMap>
+#include <QSystemTrayIcon>
+#include <QWidget>
+
+#include <array>
+
+class Program;
+class QAction;
+class QMenu;
+
+// The hidden window that owns the tray icon and its popup menu, the program's everyday
+// control surface: log in, log out, copy a password, open the portal, show the settings
+// window, end the program.
+class frmTasktray : public QWidget
+{
+    Q_OBJECT
+public:
+    // Index of the template item that each per-account submenu keeps: one past the last slot.
+    static constexpr qint16 kTemplateIndex = 100;
+
+    explicit frmTasktray(Program &program, QWidget *parent = nullptr);
+    ~frmTasktray() override;
+
+    void Form_Load();
+    void Form_Unload();
+    // The tray icon's callback: X carries the mouse message number, in twips.
+    void Form_MouseMove(qint16 button, qint16 shift, float x, float y);
+
+    // Refills the per-account submenus from the account table.
+    void rebuildAccountMenus();
+
+    // Tray icon and its images, one per edition.
+    QSystemTrayIcon *trayIcon;
+    std::array<QIcon, 4> pcbIcon;
+
+    // The popup menu (the submenu of the menu root mnLeft) and its entries.
+    QMenu *mnLeft;
+    QAction *mnEnd;
+    QAction *mnLine1;
+    std::array<QMenu *, 4> mnSite;
+    std::array<QAction *, 5> mnSiteLD;
+    QMenu *mnChangeP;
+    std::array<QAction *, 4> mnChange;
+    QAction *mnLine2;
+    QAction *mnShowMain;
+    QAction *mnLine3;
+    QMenu *mnClipboardP;
+    QMap<qint16, QAction *> mnClipboard;
+    QAction *mnLogout;
+    QMenu *mnLoginP;
+    QMap<qint16, QAction *> mnLogin;
+
+public slots:
+    void mnEnd_Click();
+    void mnSiteLD_Click(qint16 index);
+    void mnChange_Click(qint16 index);
+    void mnShowMain_Click();
+    void mnClipboard_Click(qint16 index);
+
+private:
+    void trayIcon_activated(QSystemTrayIcon::ActivationReason reason);
+    void buildMenu();
+    int twipsPerPixelX() const;
+
+    Program &m_program;
+};
+
+// Rebuilds the tray's per-account submenus from the account table.
+void RebuildTrayMenus();
+
+// The address that entry `index` of the tray's portal submenu opens; empty for no entry.
+QString siteLinkUrl(qint16 index);

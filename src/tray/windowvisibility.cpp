@@ -1,0 +1,51 @@
+#include "tray/windowvisibility.h"
+
+#include "app/program.h"
+#include "app/twips.h"
+#include "tray/frmtasktray.h"
+#include "ui/main/frmmainld.h"
+
+#include <QAction>
+#include <QtMath>
+
+void setTopmost(QWidget *window, bool topmost)
+{
+    if (window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == topmost)
+        return;
+    const bool visible = window->isVisible();
+    const QPoint position = window->pos();
+    // Changing a window flag hides the window; bring it back where it stood.
+    window->setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
+    if (visible) {
+        window->move(position);
+        window->show();
+    }
+}
+
+void ShowMainWindow()
+{
+    Program &program = Program::current();
+    frmMainLd &window = program.mainLd();
+    window.move(twipsToPixels(program.shared.rememberedLeft, window.logicalDpiX()),
+                twipsToPixels(program.shared.rememberedTop, window.logicalDpiY()));
+    window.show();
+    window.raise();
+    window.activateWindow();
+    if (program.shared.alwaysOnTop) {
+        setTopmost(&window, true);
+        window.mnWindowPos->setChecked(true);
+    } else {
+        window.mnWindowPos->setChecked(false);
+    }
+    program.tasktray().mnShowMain->setChecked(true);
+}
+
+void HideMainWindow()
+{
+    Program &program = Program::current();
+    frmMainLd &window = program.mainLd();
+    program.shared.rememberedTop = qRound(double(window.y()) * kTwipsPerInch / window.logicalDpiY());
+    program.shared.rememberedLeft = qRound(double(window.x()) * kTwipsPerInch / window.logicalDpiX());
+    window.hide();
+    program.tasktray().mnShowMain->setChecked(false);
+}

@@ -1,0 +1,265 @@
+#include "app/program.h"
+#include "common/fakes.h"
+#include "common/storesandbox.h"
+#include "tray/frmtasktray.h"
+#include "ui/main/frmmainld.h"
+#include "ui/main/statusbar.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QDialog>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMimeData>
+#include <QApplication>
+#include <QTest>
+
+namespace {
+
+struct Item
+{
+    QString caption; // "-" for a separator
+    bool visible;
+    bool enabled;
+    bool operator==(const Item &) const = default;
+};
+
+char *toString(const Item &item)
+{
+    return QTest::toString(QStringLiteral("%1 visible=%2 enabled=%3")
+                                   .arg(item.caption).arg(item.visible).arg(item.enabled));
+}
+
+QList<Item> items(const QMenu *menu)
+{
+    QList<Item> out;
+    // Whether a hidden entry is enabled does not matter: nobody can reach it.
+    for (const QAction *a : menu->actions())
+        out.append({ a->isSeparator() ? QStringLiteral("-") : a->text(), a->isVisible(),
+                     !a->isVisible() || a->isEnabled() });
+    return out;
+}
+
+QStringList visibleCaptions(const QMenu *menu)
+{
+    QStringList out;
+    for (const QAction *a : menu->actions())
+        if (a->isVisible())
+            out << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return out;
+}
+
+} // namespace
+
+class tst_frmTasktray : public QObject
+{
+    Q_OBJECT
+private slots:
+    void menuTreeAfterStartup();
+    void siteLinksOpenTheirPages_data();
+    void siteLinksOpenTheirPages();
+    void rebuildFollowsTheTable_data();
+    void rebuildFollowsTheTable();
+    void rebuildReplacesOldEntries();
+    void clipboardEntryCopiesThePassword();
+    void systemClipboardMarksTheSecret();
+    void pressOpensPopupUnlessADialogIsOpen();
+    void endRemovesTheIcon();
+};
+
+void tst_frmTasktray::menuTreeAfterStartup()
+{
+    StoreSandbox sandbox;
+    Program program;
+    program.start(true);
+    frmTasktray &tray = forms::frmTasktray();
+
+    QCOMPARE(tray.windowTitle(), QStringLiteral("ヨルミ"));
+    QVERIFY(!tray.isVisible());
+    QCOMPARE(tray.trayIcon->toolTip(), QStringLiteral("ヨルミ＠ライブドア"));
+    QVERIFY(tray.trayIcon->isVisible());
+    QVERIFY(!tray.trayIcon->icon().isNull());
+    QVERIFY(tray.trayIcon->icon().availableSizes().contains(QSize(16, 16)));
+    QVERIFY(tray.trayIcon->icon().availableSizes().contains(QSize(32, 32)));
+
+    const QList<Item> expected{
+        { "終了", true, true },       { "-", true, true },          { "ヤフー", false, true },
+        { "楽天", false, true },      { "ビッダーズ", false, true }, { "ライブドア", true, true },
+        { "切替", false, true },      { "-", true, true },          { "設定画面", true, true },
+        { "-", true, true },          { "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ", true, false }, { "ログアウト", true, true },
+        { "ログイン", true, false },
+    };
+    QCOMPARE(items(tray.mnLeft), expected);
+    QVERIFY(tray.mnShowMain->isCheckable());
+    QVERIFY(!tray.mnShowMain->isChecked());
+    QCOMPARE(visibleCaptions(tray.mnSite[3]),
+             (QStringList{ "TOP", "デパート", "ブログ", "掲示板", "ぽすれん" }));
+    QCOMPARE(visibleCaptions(tray.mnChangeP),
+             (QStringList{ "＠ヤフー", "＠楽天", "＠ビッダーズ" }));
+    QCOMPARE(program.shared.editionCode, qint16(EditionLivedoor));
+}
+
+void tst_frmTasktray::siteLinksOpenTheirPages_data()
+{
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("url");
+    QTest::newRow("TOP") << 0 << "http://www.livedoor.com/";
+    QTest::newRow("デパート") << 1 << "http://depart.livedoor.com/";
+    QTest::newRow("ブログ") << 2 << "http://blog.livedoor.com/";
+    QTest::newRow("掲示板") << 3 << "http://bbs.finance.livedoor.com/category/";
+    QTest::newRow("ぽすれん") << 4 << "http://www.posren.com/";
+}
+
+void tst_frmTasktray::siteLinksOpenTheirPages()
+{
+    QFETCH(int, index);
+    QFETCH(QString, url);
+    StoreSandbox sandbox;
+    Program program;
+    auto *opener = new FakeUrlOpener;
+    program.urlOpener.reset(opener);
+    opener->accept = false; // a refused page shows nothing and changes nothing
+    program.start(true);
+    frmTasktray &tray = program.tasktray();
+
+    tray.mnSiteLD[index]->trigger();
+    QCOMPARE(opener->urls, QStringList{ url });
+    tray.mnSiteLD_Click(5);
+    tray.mnSiteLD_Click(-1);
+    QCOMPARE(opener->urls.size(), 1);
+    QVERIFY(!program.mainLd().isVisible());
+}
+
+void tst_frmTasktray::rebuildFollowsTheTable_data()
+{
+    QTest::addColumn<QStringList>("ids");
+    QTest::addColumn<QStringList>("listed");
+
+    QTest::newRow("empty") << QStringList() << QStringList();
+    QTest::newRow("one") << QStringList{ "alice" } << QStringList{ "alice" };
+    QTest::newRow("blank ends the walk")
+            << QStringList{ "a", "b", "  ", "d" } << QStringList{ "a", "b" };
+    QTest::newRow("blank first") << QStringList{ " ", "b" } << QStringList();
+    QTest::newRow("leading blanks kept")
+            << QStringList{ "  lead", "trail " } << QStringList{ "  lead", "trail " };
+    QTest::newRow("ampersand shown as typed") << QStringList{ "a&b" } << QStringList{ "a&&b" };
+    QStringList hundred;
+    for (int i = 0; i < 100; ++i)
+        hundred << QStringLiteral("user%1").arg(i);
+    QTest::newRow("100") << hundred << hundred;
+}
+
+void tst_frmTasktray::rebuildFollowsTheTable()
+{
+    QFETCH(QStringList, ids);
+    QFETCH(QStringList, listed);
+    StoreSandbox sandbox;
+    Program program;
+    program.start(true);
+    for (int slot = 0; slot < ids.size(); ++slot)
+        program.table.set(EditionLivedoor, qint16(slot), ids[slot], QStringLiteral("pw"));
+    RebuildTrayMenus();
+    frmTasktray &tray = program.tasktray();
+
+    const bool any = !listed.isEmpty();
+    for (QMenu *menu : { tray.mnLoginP, tray.mnClipboardP }) {
+        QCOMPARE(menu->menuAction()->isEnabled(), any);
+        // An empty menu keeps its template separator; a filled one shows the IDs only.
+        QCOMPARE(visibleCaptions(menu), any ? listed : QStringList{ "-" });
+    }
+    QCOMPARE(tray.mnLogin.size(), listed.size() + 1);
+    QCOMPARE(tray.mnClipboard.size(), listed.size() + 1);
+    QVERIFY(tray.mnLogin.contains(frmTasktray::kTemplateIndex));
+    for (int slot = 0; slot < listed.size(); ++slot)
+        QCOMPARE(tray.mnClipboard.value(qint16(slot))->text(), listed[slot]);
+}
+
+void tst_frmTasktray::rebuildReplacesOldEntries()
+{
+    StoreSandbox sandbox;
+    sandbox.seedAccounts({ "a", "b", "c" }, { "1", "2", "3" });
+    Program program;
+    program.start(true);
+    frmTasktray &tray = program.tasktray();
+    QCOMPARE(visibleCaptions(tray.mnLoginP), (QStringList{ "a", "b", "c" }));
+
+    program.table.set(EditionLivedoor, 0, QStringLiteral("b"), QStringLiteral("2"));
+    program.table.set(EditionLivedoor, 1, QStringLiteral("a"), QStringLiteral("1"));
+    program.table.set(EditionLivedoor, 2, QString(), QString());
+    RebuildTrayMenus();
+    QCOMPARE(visibleCaptions(tray.mnLoginP), (QStringList{ "b", "a" }));
+    QCOMPARE(visibleCaptions(tray.mnClipboardP), (QStringList{ "b", "a" }));
+
+    for (int slot = 0; slot < 3; ++slot)
+        program.table.set(EditionLivedoor, qint16(slot), QString(), QString());
+    RebuildTrayMenus();
+    QVERIFY(!tray.mnLoginP->isEnabled());
+    QCOMPARE(visibleCaptions(tray.mnLoginP), QStringList{ "-" });
+}
+
+void tst_frmTasktray::clipboardEntryCopiesThePassword()
+{
+    StoreSandbox sandbox;
+    sandbox.seedAccounts({ "alice", "bob" }, { "alice-pw", "bob-pw" });
+    Program program;
+    auto *clipboard = new FakeClipboard;
+    program.clipboard.reset(clipboard);
+    program.start(true);
+    frmTasktray &tray = program.tasktray();
+
+    tray.mnClipboard.value(1)->trigger();
+    tray.mnClipboard.value(0)->trigger();
+    QCOMPARE(clipboard->texts, (QStringList{ "bob-pw", "alice-pw" }));
+    // A refused clipboard shows nothing anywhere.
+    clipboard->accept = false;
+    tray.mnClipboard.value(1)->trigger();
+    QCOMPARE(program.mainLd().SB->text(), QString());
+}
+
+void tst_frmTasktray::systemClipboardMarksTheSecret()
+{
+    QGuiApplication::clipboard()->setText(QStringLiteral("something else"));
+    SystemClipboard clipboard;
+    QVERIFY(clipboard.setSecretText(QStringLiteral("s3cret")));
+    const QMimeData *data = QGuiApplication::clipboard()->mimeData();
+    QVERIFY(data);
+    QCOMPARE(data->text(), QStringLiteral("s3cret"));
+    QCOMPARE(data->data(QStringLiteral("x-kde-passwordManagerHint")), QByteArray("secret"));
+}
+
+void tst_frmTasktray::pressOpensPopupUnlessADialogIsOpen()
+{
+    StoreSandbox sandbox;
+    Program program;
+    program.start(true);
+    frmTasktray &tray = program.tasktray();
+    const int twipsPerPixel = qRound(1440.0 / tray.logicalDpiX());
+
+    tray.Form_MouseMove(0, 0, float(0x200 * twipsPerPixel), 0); // pointer moves over the icon
+    QVERIFY(!tray.mnLeft->isVisible());
+    tray.Form_MouseMove(0, 0, float(0x204 * twipsPerPixel), 0);
+    QTRY_VERIFY(tray.mnLeft->isVisible());
+    tray.mnLeft->hide();
+
+    QDialog dialog;
+    dialog.setObjectName(QStringLiteral("frmRegistry"));
+    dialog.setModal(true);
+    dialog.show();
+    tray.Form_MouseMove(0, 0, float(0x201 * twipsPerPixel), 0);
+    QVERIFY(!tray.mnLeft->isVisible());
+    QTRY_COMPARE(QApplication::activeWindow(), &dialog);
+}
+
+void tst_frmTasktray::endRemovesTheIcon()
+{
+    StoreSandbox sandbox;
+    Program program;
+    program.start(true);
+    frmTasktray &tray = program.tasktray();
+    QVERIFY(tray.trayIcon->isVisible());
+    tray.mnEnd->trigger();
+    QVERIFY(!tray.trayIcon->isVisible());
+}
+
+QTEST_MAIN(tst_frmTasktray)
+#include "tst_frmtasktray.moc"

@@ -1,0 +1,127 @@
+#include "app/program.h"
+#include "app/twips.h"
+#include "common/storesandbox.h"
+#include "tray/frmtasktray.h"
+#include "tray/windowvisibility.h"
+#include "ui/main/frmmainld.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QListWidget>
+#include <QTest>
+
+class tst_WindowVisibility : public QObject
+{
+    Q_OBJECT
+private slots:
+    void trayEntryTogglesAndRemembersPosition();
+    void alwaysOnTopFollowsItsEntry();
+    void closeBoxHidesToTheTray();
+    void withoutNotificationAreaTheWindowShowsAndCloseEnds();
+};
+
+void tst_WindowVisibility::trayEntryTogglesAndRemembersPosition()
+{
+    StoreSandbox sandbox;
+    sandbox.seedAccounts({ "a", "b", "c" }, { "1", "2", "3" });
+    Program program;
+    program.start(true);
+    frmMainLd &window = program.mainLd();
+    frmTasktray &tray = program.tasktray();
+    QVERIFY(!window.isVisible());
+
+    tray.mnShowMain->trigger();
+    QVERIFY(window.isVisible());
+    QCOMPARE(window.pos(), QPoint(0, 0));
+    QVERIFY(tray.mnShowMain->isChecked());
+    QVERIFY(!window.mnWindowPos->isChecked());
+
+    window.lbID->setCurrentRow(2);
+    window.move(150, 90);
+    tray.mnShowMain->trigger();
+    QVERIFY(!window.isVisible());
+    QVERIFY(!tray.mnShowMain->isChecked());
+    QCOMPARE(program.shared.rememberedLeft, qRound(150.0 * kTwipsPerInch / window.logicalDpiX()));
+    QCOMPARE(program.shared.rememberedTop, qRound(90.0 * kTwipsPerInch / window.logicalDpiY()));
+
+    tray.mnShowMain->trigger();
+    QVERIFY(window.isVisible());
+    QCOMPARE(window.pos(), QPoint(150, 90));
+    QCOMPARE(window.lbID->currentRow(), 2);
+    QCOMPARE(window.lbID->count(), 3);
+
+    // The window's own 設定画面を隠す does the same as the tray entry.
+    window.move(40, 30);
+    window.mnShowTasktray->trigger();
+    QVERIFY(!window.isVisible());
+    QVERIFY(!tray.mnShowMain->isChecked());
+    ShowMainWindow();
+    QCOMPARE(window.pos(), QPoint(40, 30));
+}
+
+void tst_WindowVisibility::alwaysOnTopFollowsItsEntry()
+{
+    StoreSandbox sandbox;
+    Program program;
+    program.start(true);
+    frmMainLd &window = program.mainLd();
+    ShowMainWindow();
+
+    window.mnWindowPos->trigger();
+    QCOMPARE(program.shared.alwaysOnTop, kVbTrue);
+    QVERIFY(window.mnWindowPos->isChecked());
+    QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(window.isVisible());
+
+    HideMainWindow();
+    ShowMainWindow();
+    QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(window.mnWindowPos->isChecked());
+
+    window.mnWindowPos->trigger();
+    QCOMPARE(program.shared.alwaysOnTop, kVbFalse);
+    QVERIFY(!window.mnWindowPos->isChecked());
+    QVERIFY(!window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(window.isVisible());
+    QCOMPARE(window.pos(), QPoint(0, 0));
+}
+
+void tst_WindowVisibility::closeBoxHidesToTheTray()
+{
+    StoreSandbox sandbox;
+    sandbox.seedAccounts({ "a", "b" }, { "1", "2" });
+    Program program;
+    program.start(true);
+    frmMainLd &window = program.mainLd();
+    frmTasktray &tray = program.tasktray();
+    ShowMainWindow();
+    window.lbID->setCurrentRow(1);
+    window.move(60, 70);
+
+    QVERIFY(!window.close());
+    QVERIFY(!window.isVisible());
+    QVERIFY(!tray.mnShowMain->isChecked());
+    QVERIFY(tray.trayIcon->isVisible());
+    QCOMPARE(&program.mainLd(), &window);
+
+    tray.mnShowMain->trigger();
+    QCOMPARE(window.pos(), QPoint(60, 70));
+    QCOMPARE(window.lbID->currentRow(), 1);
+}
+
+void tst_WindowVisibility::withoutNotificationAreaTheWindowShowsAndCloseEnds()
+{
+    StoreSandbox sandbox;
+    Program program;
+    program.start(false);
+    frmMainLd &window = program.mainLd();
+    QVERIFY(window.isVisible());
+    QCOMPARE(window.pos(), QPoint(0, 0));
+    QVERIFY(program.tasktray().mnShowMain->isChecked());
+
+    QVERIFY(window.close());
+    QVERIFY(!program.tasktray().trayIcon->isVisible());
+}
+
+QTEST_MAIN(tst_WindowVisibility)
+#include "tst_windowvisibility.moc"
