@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/clipboard.h"
+#include "app/messagebox.h"
 #include "app/sharedvalues.h"
 #include "links/launcher.h"
 #include "store/accounttable.h"
@@ -41,6 +42,7 @@ public:
     // Desktop services; tests put their own in place.
     std::unique_ptr<Clipboard> clipboard = std::make_unique<SystemClipboard>();
     std::unique_ptr<UrlOpener> urlOpener = std::make_unique<DesktopUrlOpener>();
+    std::unique_ptr<MessageBoxes> messageBoxes = std::make_unique<SystemMessageBoxes>();
 
     // Windows, each created and loaded on first use.
     frmMainLd &mainLd();

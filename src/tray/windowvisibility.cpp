@@ -40,12 +40,26 @@ void ShowMainWindow()
     program.tasktray().mnShowMain->setChecked(true);
 }
 
-void HideMainWindow()
+void RememberMainWindowPosition()
 {
     Program &program = Program::current();
     frmMainLd &window = program.mainLd();
     program.shared.rememberedTop = qRound(double(window.y()) * kTwipsPerInch / window.logicalDpiY());
     program.shared.rememberedLeft = qRound(double(window.x()) * kTwipsPerInch / window.logicalDpiX());
-    window.hide();
-    program.tasktray().mnShowMain->setChecked(false);
+}
+
+void placeDialogAtRememberedPosition(QWidget *dialog)
+{
+    const SharedValues &shared = Program::current().shared;
+    dialog->move(twipsToPixels(shared.rememberedLeft, dialog->logicalDpiX()),
+                 twipsToPixels(shared.rememberedTop, dialog->logicalDpiY()));
+    if (shared.alwaysOnTop)
+        setTopmost(dialog, true);
+}
+
+void HideMainWindow()
+{
+    RememberMainWindowPosition();
+    Program::current().mainLd().hide();
+    Program::current().tasktray().mnShowMain->setChecked(false);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/clipboard.h"
+#include "app/messagebox.h"
 #include "links/launcher.h"
 
 #include <QList>
@@ -30,4 +31,23 @@ public:
     }
     QStringList urls;
     bool accept = true;
+};
+
+// Answers the program's message boxes instead of a person and records what they said.
+class FakeMessageBoxes final : public MessageBoxes
+{
+public:
+    struct Shown
+    {
+        QString text;
+        Buttons buttons;
+    };
+    Answer show(QWidget *, const QString &text, Buttons buttons) override
+    {
+        shown.append({ text, buttons });
+        return answers.isEmpty() ? Answer::Ok : answers.takeFirst();
+    }
+    QList<Shown> shown;
+    // Answers for the next boxes, in order; OK once they run out.
+    QList<Answer> answers;
 };

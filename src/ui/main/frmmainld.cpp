@@ -1,5 +1,6 @@
 #include "ui/main/frmmainld.h"
 
+#include "app/placement.h"
 #include "app/program.h"
 #include "app/twips.h"
 #include "tray/frmtasktray.h"
@@ -57,18 +58,13 @@ frmMainLd::frmMainLd(Program &program, QWidget *parent)
     setWindowTitle(QStringLiteral("ライブドアID設定画面"));
     buildControls();
     buildMenus();
+    connectLoginCommands();
+    connectEditingCommands();
+    connectLinkMenus();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 frmMainLd::~frmMainLd() = default;
-
-void frmMainLd::place(QWidget *control, int left, int top, int width, int height) const
-{
-    const int dpiX = logicalDpiX();
-    const int dpiY = logicalDpiY();
-    control->setGeometry(twipsToPixels(left, dpiX), twipsToPixels(top, dpiY),
-                         twipsToPixels(width, dpiX), twipsToPixels(height, dpiY));
-}
 
 void frmMainLd::buildControls()
 {
@@ -79,19 +75,19 @@ void frmMainLd::buildControls()
 
     frMain = new QWidget(client);
     frMain->setObjectName(QStringLiteral("frMain"));
-    place(frMain, 0, 0, 3675, 2385);
+    placeInTwips(frMain, 0, 0, 3675, 2385);
 
     lbID = new QListWidget(frMain);
     lbID->setObjectName(QStringLiteral("lbID"));
     lbID->setSelectionMode(QAbstractItemView::SingleSelection);
     lbID->setSortingEnabled(false);
-    place(lbID, 120, 240, 2295, 2040);
+    placeInTwips(lbID, 120, 240, 2295, 2040);
 
     auto button = [this](const char *name, const QString &caption, int left, int top, int width) {
         auto *b = new QPushButton(caption, frMain);
         b->setObjectName(QLatin1String(name));
         b->setAutoDefault(false);
-        place(b, left, top, width, 255);
+        placeInTwips(b, left, top, width, 255);
         return b;
     };
     cmdLOGIN = button("cmdLOGIN", QStringLiteral("ログイン"), 2400, 360, 1215);
@@ -129,6 +125,8 @@ void frmMainLd::buildMenus()
     addEntries(mnChangeP, "mnChange", mnChange,
                { QStringLiteral("＠ヤフー(&Y)"), QStringLiteral("＠楽天(&R)"),
                  QStringLiteral("＠ビッダーズ(&B)"), QStringLiteral("＠ライブドア(&L)") });
+    for (qint16 i = 0; i < qint16(mnChange.size()); ++i)
+        connect(mnChange[i], &QAction::triggered, this, [this, i] { mnChange_Click(i); });
     mnChange[EditionLivedoor]->setVisible(false);
     mnChangeP->menuAction()->setVisible(false);
     mnWindowPos = addEntry(mnVisual, "mnWindowPos", QStringLiteral("常に最前面に表示(&T)"));
@@ -225,6 +223,12 @@ void frmMainLd::mnWindowPos_Click()
     const bool topmost = mnWindowPos->isChecked();
     setTopmost(this, topmost);
     m_program.shared.alwaysOnTop = topmost ? kVbTrue : kVbFalse;
+}
+
+void frmMainLd::mnChange_Click(qint16 index)
+{
+    // The edition is fixed for this program: switching has no effect.
+    Q_UNUSED(index);
 }
 
 void frmMainLd::mnShowTasktray_Click()

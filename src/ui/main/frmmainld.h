@@ -75,8 +75,18 @@ public:
     std::array<QAction *, 6> mnSeries;
 
 public slots:
+    // Login and logout.
+
+    // Window visibility.
     void mnWindowPos_Click();
     void mnShowTasktray_Click();
+
+    // Account editing.
+
+    // Edition switch (no effect in this edition).
+    void mnChange_Click(qint16 index);
+
+    // Portal links and product information.
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -84,8 +94,10 @@ protected:
 private:
     void buildControls();
     void buildMenus();
-    // Places a control at its designed position and size, given in twips.
-    void place(QWidget *control, int left, int top, int width, int height) const;
+    // Each family of commands connects its own controls (frmmainld_<family>.cpp).
+    void connectLoginCommands();
+    void connectEditingCommands();
+    void connectLinkMenus();
 
     Program &m_program;
 };

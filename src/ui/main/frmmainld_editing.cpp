@@ -1,0 +1,5 @@
+#include "ui/main/frmmainld.h"
+
+void frmMainLd::connectEditingCommands()
+{
+}
