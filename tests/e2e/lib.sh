@@ -1,0 +1,249 @@
+# shellcheck shell=bash disable=SC2034  # (sets variables for the scripts that source it)
+# Helpers for driving yorumi-livedoor on a private X display, as a person would.
+# Source this file, then call e2e_init. Everything started here is stopped by PID when the
+# calling script exits.
+#
+# Variables set for the caller:
+#   E2E_TMP      scratch folder of this run (removed at exit)
+#   DISPLAY      the private Xvfb display
+#   TRAY_PID     trayer
+#   APP_PID      the program last started by e2e_start_program
+#   ICON_WIN, ICON_X, ICON_Y, ICON_W, ICON_H   the docked tray icon (e2e_wait_icon)
+#   MENU_WIN     the popup last opened by e2e_open_menu / e2e_open_submenu
+#   E2E_URL_LOG  where the fake xdg-open writes the URLs it is asked to open
+
+E2E_APP_CLASS=yorumi-livedoor
+E2E_SETTINGS_TITLE='ライブドアID設定画面'
+E2E_PIDS=()
+E2E_LAST_ICON_PRESS=0
+
+e2e_log() { echo "# $*" >&2; }
+
+e2e_now_ms() { echo $((${EPOCHREALTIME/./} / 1000)); }
+
+e2e_init() {
+    E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/yorumi-e2e.XXXXXX")
+    trap e2e_cleanup EXIT
+    trap 'exit 130' INT TERM
+    # Programs under test talk to our own display only, through X11.
+    unset DISPLAY WAYLAND_DISPLAY XAUTHORITY SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS
+    unset QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_AUTO_SCREEN_SCALE_FACTOR QT_FONT_DPI
+    while read -r name; do unset "$name"; done < <(compgen -e | grep '^QT_QUICK_' || true)
+    export QT_QPA_PLATFORM=xcb
+    export QT_LOGGING_RULES='qt.qpa.*=false'
+}
+
+# Stops one PID: TERM, up to ~2 s of grace, then KILL.
+e2e_stop() {
+    local pid=$1 i
+    kill -TERM "$pid" 2>/dev/null || return 0
+    for i in $(seq 40); do
+        e2e_not_running "$pid" && break
+        sleep 0.05
+    done
+    kill -KILL "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+}
+
+e2e_cleanup() {
+    local i
+    # Newest first: the program, then trayer, then Xvfb.
+    for ((i = ${#E2E_PIDS[@]} - 1; i >= 0; i--)); do
+        e2e_stop "${E2E_PIDS[i]}"
+    done
+    E2E_PIDS=()
+    [ -n "${E2E_TMP:-}" ] && rm -rf "$E2E_TMP"
+}
+
+# Waits until COMMAND succeeds, polling every 20 ms for at most SECONDS.
+e2e_wait_for() {
+    local seconds=$1; shift
+    local deadline=$(($(e2e_now_ms) + seconds * 1000))
+    until "$@"; do
+        [ "$(e2e_now_ms)" -ge "$deadline" ] && return 1
+        sleep 0.02
+    done
+}
+
+# Starts a private Xvfb (a free display number is picked by the server) and exports DISPLAY.
+e2e_start_x() {
+    local file="$E2E_TMP/display"
+    Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1280x800x24 3>"$file" >/dev/null 2>&1 &
+    E2E_PIDS+=("$!")
+    e2e_wait_for 10 test -s "$file" || { e2e_log "Xvfb did not start"; return 1; }
+    DISPLAY=":$(cat "$file")"
+    export DISPLAY
+}
+
+e2e_tray_up() { xdotool search --class trayer >/dev/null 2>&1; }
+
+# Starts trayer as the notification area of the display.
+e2e_start_tray() {
+    trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
+    TRAY_PID=$!
+    E2E_PIDS+=("$TRAY_PID")
+    e2e_wait_for 15 e2e_tray_up || { e2e_log "trayer did not start"; return 1; }
+}
+
+# Gives the next program its own config, home and a fresh 0700 runtime folder under DIR.
+e2e_sandbox() {
+    local dir=$1
+    mkdir -p "$dir/config" "$dir/home" "$dir/runtime"
+    chmod 700 "$dir/runtime"
+    export XDG_CONFIG_HOME="$dir/config" HOME="$dir/home" XDG_RUNTIME_DIR="$dir/runtime"
+}
+
+# Writes the account store: e2e_seed_store ID0 PW0 ID1 PW1 ... (slot order).
+e2e_seed_store() {
+    local file="$XDG_CONFIG_HOME/YRMLD.conf" slot=0 ids='[ID]' pws='[PW]'
+    while [ $# -ge 2 ]; do
+        ids+=$'\n'"ID$slot=$1"
+        pws+=$'\n'"PW$slot=$2"
+        slot=$((slot + 1))
+        shift 2
+    done
+    printf '%s\n\n%s\n' "$ids" "$pws" >"$file"
+}
+
+# Puts a fake xdg-open (also used as BROWSER) first on PATH; it appends its arguments to
+# E2E_URL_LOG.
+e2e_fake_browser() {
+    local bin="$E2E_TMP/bin"
+    mkdir -p "$bin"
+    E2E_URL_LOG="$E2E_TMP/opened-urls"
+    : >"$E2E_URL_LOG"
+    printf '#!/bin/sh\necho "$*" >>"%s"\n' "$E2E_URL_LOG" >"$bin/xdg-open"
+    chmod +x "$bin/xdg-open"
+    export PATH="$bin:$PATH" BROWSER="$bin/xdg-open"
+}
+
+# Starts the program in the background; its output is appended to E2E_APP_LOG.
+e2e_start_program() {
+    "$@" >>"${E2E_APP_LOG:-$E2E_TMP/app.log}" 2>&1 &
+    APP_PID=$!
+    E2E_PIDS+=("$APP_PID")
+}
+
+# Prints "ID X Y W H" for each visible window of the program.
+e2e_app_windows() {
+    local win
+    for win in $(xdotool search --onlyvisible --class "$E2E_APP_CLASS" 2>/dev/null); do
+        (
+            eval "$(xdotool getwindowgeometry --shell "$win" 2>/dev/null)" || exit 0
+            echo "$win $X $Y $WIDTH $HEIGHT"
+        )
+    done
+}
+
+# Finds the docked icon: the program's visible window of 32 px or less.
+e2e_find_icon() {
+    local line
+    line=$(e2e_app_windows | awk '$4 <= 32 && $5 <= 32 { print; exit }')
+    [ -n "$line" ] || return 1
+    read -r ICON_WIN ICON_X ICON_Y ICON_W ICON_H <<<"$line"
+}
+
+# Succeeds when window WIN sits inside trayer's panel (the icon is embedded over XEmbed).
+e2e_docked_in_tray() {
+    local win=$1 panels parent i
+    panels=" $(xdotool search --class trayer 2>/dev/null | tr '\n' ' ') "
+    for i in 1 2 3 4 5; do
+        parent=$(xwininfo -children -id "$win" 2>/dev/null | awk '/Parent window id:/ { print $4 }')
+        [ -n "$parent" ] && [ "$parent" != 0x0 ] || return 1
+        [[ "$panels" == *" $((parent)) "* ]] && return 0
+        win=$parent
+    done
+    return 1
+}
+
+e2e_wait_icon() { e2e_wait_for "${1:-10}" e2e_find_icon; }
+
+e2e_icon_gone() { ! xwininfo -id "$ICON_WIN" 2>/dev/null | grep -q 'IsViewable'; }
+
+e2e_settings_window() { xdotool search --onlyvisible --name "$E2E_SETTINGS_TITLE" 2>/dev/null | head -n1; }
+
+# Presses BUTTON (1 left, 3 right) on the icon, keeping gestures ~450 ms apart so that two
+# presses never merge into a double click.
+e2e_click_icon() {
+    local button=$1 wait
+    wait=$((E2E_LAST_ICON_PRESS + 450 - $(e2e_now_ms)))
+    [ "$wait" -gt 0 ] && sleep "$(printf '0.%03d' "$wait")"
+    xdotool mousemove $((ICON_X + ICON_W / 2)) $((ICON_Y + ICON_H / 2)) click "$button"
+    E2E_LAST_ICON_PRESS=$(e2e_now_ms)
+}
+
+# The program's popups are its visible windows other than the icon and the settings window.
+e2e_popups() {
+    local settings
+    settings=$(e2e_settings_window)
+    e2e_app_windows | awk -v icon="$ICON_WIN" -v settings="$settings" \
+        '$1 != icon && $1 != settings { print $1 }'
+}
+
+# Waits for a popup not in BEFORE (a list of window ids), sets MENU_WIN to it.
+e2e_wait_new_popup() {
+    local before=" ${1//$'\n'/ } " win
+    local deadline=$(($(e2e_now_ms) + 5000))
+    while [ "$(e2e_now_ms)" -lt "$deadline" ]; do
+        for win in $(e2e_popups); do
+            if [[ "$before" != *" $win "* ]]; then
+                MENU_WIN=$win
+                sleep 0.1 # let it paint
+                return 0
+            fi
+        done
+        sleep 0.02
+    done
+    return 1
+}
+
+# Opens the tray menu with BUTTON (default 3) and waits for it to show.
+e2e_open_menu() {
+    local before
+    before=$(e2e_popups)
+    e2e_click_icon "${1:-3}"
+    e2e_wait_new_popup "$before"
+}
+
+# Sends KEYS to the open menu, then waits for a new submenu to show.
+e2e_open_submenu() {
+    local before
+    before=$(e2e_popups)
+    e2e_keys "$@"
+    e2e_wait_new_popup "$before"
+}
+
+e2e_keys() { xdotool key --delay 60 "$@"; }
+
+e2e_no_popups() { [ -z "$(e2e_popups)" ]; }
+
+# Waits until every popup of the program has closed.
+e2e_wait_popups_closed() { e2e_wait_for 5 e2e_no_popups; }
+
+# Screenshot of the whole display, or of window WIN when given.
+e2e_screenshot() {
+    local out=$1 win=${2:-} X Y WIDTH HEIGHT
+    if [ -z "$win" ]; then
+        import -window root "$out"
+        return
+    fi
+    eval "$(xdotool getwindowgeometry --shell "$win")"
+    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out"
+}
+
+# Waits at most SECONDS for PID to end and sets EXIT_STATUS to its status; fails on timeout.
+e2e_wait_exit() {
+    local pid=$1 seconds=${2:-5}
+    EXIT_STATUS=
+    e2e_wait_for "$seconds" e2e_not_running "$pid" || return 1
+    wait "$pid"
+    EXIT_STATUS=$?
+}
+
+# Succeeds when PID has ended (an unreaped child counts as ended).
+e2e_not_running() {
+    local stat
+    kill -0 "$1" 2>/dev/null || return 0
+    read -r stat <"/proc/$1/stat" 2>/dev/null || return 0
+    [[ $stat == *") Z "* ]]
+}
