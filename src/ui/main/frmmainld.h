@@ -82,6 +82,8 @@ public slots:
     void mnShowTasktray_Click();
 
     // Account editing.
+    void cmdNEW_Click();
+    void cmdREGISTRY_Click();
 
     // Edition switch (no effect in this edition).
     void mnChange_Click(qint16 index);
