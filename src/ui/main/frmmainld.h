@@ -82,6 +82,12 @@ public slots:
     void mnShowTasktray_Click();
 
     // Account editing.
+    void cmdNEW_Click();
+    void cmdREGISTRY_Click();
+    void cmdDELETE_Click();
+    void cmdUp_Click();
+    void cmdDown_Click();
+    void cmdCopy_Click();
 
     // Edition switch (no effect in this edition).
     void mnChange_Click(qint16 index);

@@ -1,0 +1,296 @@
+#include "ui/main/editingharness.h"
+#include "ui/main/statusbar.h"
+
+#include <QPushButton>
+
+using namespace editing;
+using Buttons = MessageBoxes::Buttons;
+using Answer = MessageBoxes::Answer;
+
+namespace {
+
+const QStringList kIds{ "a", "b", "c" };
+const QStringList kPasswords{ "pa", "pb", "pc" };
+
+// Everything an editing command can change, taken at one moment.
+struct Snapshot
+{
+    explicit Snapshot(Fixture &f)
+        : rows(editing::rows(f.window().lbID))
+        , selected(selectedRow(f.window().lbID))
+        , tableIds(editing::tableIds(f.program))
+        , tablePasswords(editing::tablePasswords(f.program, AccountTable::kSlots))
+        , trayLogins(editing::trayLogins(f.tray()))
+        , storeFile(f.sandbox.storeFileContents())
+    {
+    }
+    QStringList rows;
+    int selected;
+    QStringList tableIds;
+    QStringList tablePasswords;
+    QStringList trayLogins;
+    QByteArray storeFile;
+};
+
+// Compares two snapshots; passwords are only said to differ, never printed.
+void verifyUnchanged(const Snapshot &before, const Snapshot &after)
+{
+    QCOMPARE(after.rows, before.rows);
+    QCOMPARE(after.selected, before.selected);
+    QCOMPARE(after.tableIds, before.tableIds);
+    QVERIFY2(after.tablePasswords == before.tablePasswords, "table passwords changed");
+    QCOMPARE(after.trayLogins, before.trayLogins);
+    QVERIFY2(after.storeFile == before.storeFile, "the store file changed");
+}
+
+QPushButton *button(Fixture &f, const QString &name)
+{
+    return f.window().findChild<QPushButton *>(name);
+}
+
+} // namespace
+
+class tst_ListEditing : public QObject
+{
+    Q_OBJECT
+private slots:
+    void deleteClosesTheGap_data();
+    void deleteClosesTheGap();
+    void deleteCancelChangesNothing();
+    void oneAccountCommandsNeedASelection_data();
+    void oneAccountCommandsNeedASelection();
+    void moveExchangesNeighbours_data();
+    void moveExchangesNeighbours();
+    void moveAtTheEdgesDoesNothing_data();
+    void moveAtTheEdgesDoesNothing();
+    void copyPutsThePasswordOnTheClipboard();
+    void copyFailureShowsItsText();
+    void unwritableStoreStopsTheCommand_data();
+    void unwritableStoreStopsTheCommand();
+};
+
+void tst_ListEditing::deleteClosesTheGap_data()
+{
+    QTest::addColumn<QByteArray>("store");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QStringList>("ids");
+    QTest::addColumn<QStringList>("passwords");
+
+    const QByteArray three("[ID]\nID0=a\nID1=b\nID2=c\n[PW]\nPW0=pa\nPW1=pb\nPW2=pc\n");
+    QTest::newRow("row 0 of 3") << three << 0 << QStringList{ "b", "c" } << QStringList{ "pb", "pc" };
+    QTest::newRow("row 1 of 3") << three << 1 << QStringList{ "a", "c" } << QStringList{ "pa", "pc" };
+    QTest::newRow("last row of 3") << three << 2 << QStringList{ "a", "b" } << QStringList{ "pa", "pb" };
+    QTest::newRow("only row") << QByteArray("[ID]\nID0=a\n[PW]\nPW0=pa\n") << 0 << QStringList()
+                              << QStringList();
+    // The last slot's PW key is already gone: its removal fails and the delete goes on.
+    const QByteArray noLastPw("[ID]\nID0=a\nID1=b\nID2=c\n[PW]\nPW0=pa\nPW1=pb\n");
+    QTest::newRow("last row, its PW key gone") << noLastPw << 2 << QStringList{ "a", "b" }
+                                               << QStringList{ "pa", "pb" };
+    QTest::newRow("row 0, last PW key gone") << noLastPw << 0 << QStringList{ "b", "c" }
+                                             << QStringList{ "pb", "" };
+}
+
+void tst_ListEditing::deleteClosesTheGap()
+{
+    QFETCH(QByteArray, store);
+    QFETCH(int, row);
+    QFETCH(QStringList, ids);
+    QFETCH(QStringList, passwords);
+
+    Fixture f(store);
+    const int before = f.window().lbID->count();
+    f.window().lbID->setCurrentRow(row);
+    QTest::mouseClick(f.window().cmdDELETE, Qt::LeftButton);
+
+    QCOMPARE(f.boxes->shown.size(), 1);
+    QCOMPARE(f.boxes->shown[0].text, QStringLiteral("削除いたします。"));
+    QVERIFY(f.boxes->shown[0].buttons == Buttons::OkCancel);
+    QCOMPARE(rows(f.window().lbID), ids);
+    QCOMPARE(selectedRow(f.window().lbID), -1);
+    QCOMPARE(tableIds(f.program), ids);
+    QVERIFY2(tablePasswords(f.program, before) == passwords + QStringList{ "" },
+             "table passwords differ");
+    QCOMPARE(trayLogins(f.tray()), ids);
+
+    // Only slots 0..N-2 remain in the store, each with both keys.
+    QStringList keys;
+    for (int slot = 0; slot < ids.size(); ++slot)
+        keys << kIdSection + "/" + idKey(slot) << kPwSection + "/" + pwKey(slot);
+    keys.sort();
+    QCOMPARE(storedKeys(f.sandbox), keys);
+    QCOMPARE(storedValues(f.sandbox, kIdSection, ids.size()), ids);
+    QVERIFY2(storedValues(f.sandbox, kPwSection, ids.size()) == passwords, "stored passwords differ");
+    QVERIFY(f.window().SB->text().isEmpty());
+}
+
+void tst_ListEditing::deleteCancelChangesNothing()
+{
+    Fixture f(kIds, kPasswords);
+    f.window().lbID->setCurrentRow(1);
+    const Snapshot before(f);
+    f.boxes->answers = { Answer::Cancel };
+    QTest::mouseClick(f.window().cmdDELETE, Qt::LeftButton);
+    QCOMPARE(f.boxes->shown.size(), 1);
+    verifyUnchanged(before, Snapshot(f));
+}
+
+void tst_ListEditing::oneAccountCommandsNeedASelection_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("accounts");
+    QTest::newRow("delete") << "cmdDELETE" << 3;
+    QTest::newRow("delete on an empty list") << "cmdDELETE" << 0;
+    QTest::newRow("copy") << "cmdCopy" << 3;
+}
+
+void tst_ListEditing::oneAccountCommandsNeedASelection()
+{
+    QFETCH(QString, command);
+    QFETCH(int, accounts);
+
+    Fixture f(kIds.mid(0, accounts), kPasswords.mid(0, accounts));
+    // A row that is current but no longer selected does not count as a selection.
+    if (accounts > 0) {
+        f.window().lbID->setCurrentRow(1);
+        f.window().lbID->clearSelection();
+    }
+    const Snapshot before(f);
+    QTest::mouseClick(button(f, command), Qt::LeftButton);
+
+    QCOMPARE(f.boxes->shown.size(), 1);
+    QCOMPARE(f.boxes->shown[0].text, QStringLiteral("IDを選択してください。"));
+    QVERIFY(f.boxes->shown[0].buttons == Buttons::Ok);
+    QVERIFY(f.clipboard->texts.isEmpty());
+    verifyUnchanged(before, Snapshot(f));
+}
+
+void tst_ListEditing::moveExchangesNeighbours_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QStringList>("ids");
+    QTest::addColumn<QStringList>("passwords");
+    QTest::addColumn<int>("selected");
+    QTest::newRow("up from row 2") << "cmdUp" << 2 << QStringList{ "a", "c", "b" }
+                                   << QStringList{ "pa", "pc", "pb" } << 1;
+    QTest::newRow("up from row 1") << "cmdUp" << 1 << QStringList{ "b", "a", "c" }
+                                   << QStringList{ "pb", "pa", "pc" } << 0;
+    QTest::newRow("down from row 0") << "cmdDown" << 0 << QStringList{ "b", "a", "c" }
+                                     << QStringList{ "pb", "pa", "pc" } << 1;
+    QTest::newRow("down from row 1") << "cmdDown" << 1 << QStringList{ "a", "c", "b" }
+                                     << QStringList{ "pa", "pc", "pb" } << 2;
+}
+
+void tst_ListEditing::moveExchangesNeighbours()
+{
+    QFETCH(QString, command);
+    QFETCH(int, row);
+    QFETCH(QStringList, ids);
+    QFETCH(QStringList, passwords);
+    QFETCH(int, selected);
+
+    Fixture f(kIds, kPasswords);
+    f.window().lbID->setCurrentRow(row);
+    QTest::mouseClick(button(f, command), Qt::LeftButton);
+
+    QVERIFY(f.boxes->shown.isEmpty());
+    QCOMPARE(rows(f.window().lbID), ids);
+    QCOMPARE(selectedRow(f.window().lbID), selected);
+    QCOMPARE(tableIds(f.program), ids);
+    QVERIFY2(tablePasswords(f.program, 3) == passwords, "table passwords differ");
+    QCOMPARE(storedValues(f.sandbox, kIdSection, 3), ids);
+    QVERIFY2(storedValues(f.sandbox, kPwSection, 3) == passwords, "stored passwords differ");
+    QCOMPARE(storedKeys(f.sandbox).size(), 6);
+    QCOMPARE(trayLogins(f.tray()), ids);
+
+    // The moved account is still selected: the opposite button takes it back.
+    QTest::mouseClick(button(f, command == "cmdUp" ? "cmdDown" : "cmdUp"), Qt::LeftButton);
+    QCOMPARE(rows(f.window().lbID), kIds);
+    QCOMPARE(selectedRow(f.window().lbID), row);
+}
+
+void tst_ListEditing::moveAtTheEdgesDoesNothing_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("row");
+    QTest::newRow("up on the first row") << "cmdUp" << 0;
+    QTest::newRow("down on the last row") << "cmdDown" << 2;
+    QTest::newRow("up without selection") << "cmdUp" << -1;
+    QTest::newRow("down without selection") << "cmdDown" << -1;
+}
+
+void tst_ListEditing::moveAtTheEdgesDoesNothing()
+{
+    QFETCH(QString, command);
+    QFETCH(int, row);
+
+    Fixture f(kIds, kPasswords);
+    f.window().lbID->setCurrentRow(row);
+    const Snapshot before(f);
+    QTest::mouseClick(button(f, command), Qt::LeftButton);
+    QVERIFY(f.boxes->shown.isEmpty());
+    QVERIFY(f.window().SB->text().isEmpty());
+    verifyUnchanged(before, Snapshot(f));
+}
+
+void tst_ListEditing::copyPutsThePasswordOnTheClipboard()
+{
+    Fixture f(kIds, kPasswords);
+    f.window().lbID->setCurrentRow(1);
+    const Snapshot before(f);
+    QTest::mouseClick(f.window().cmdCopy, Qt::LeftButton);
+    QVERIFY2(f.clipboard->texts == QStringList{ "pb" }, "the clipboard did not get row 1's password");
+    QVERIFY(f.boxes->shown.isEmpty());
+    QVERIFY(f.window().SB->text().isEmpty());
+    verifyUnchanged(before, Snapshot(f));
+}
+
+void tst_ListEditing::copyFailureShowsItsText()
+{
+    Fixture f(kIds, kPasswords);
+    f.clipboard->accept = false;
+    f.window().lbID->setCurrentRow(0);
+    QTest::mouseClick(f.window().cmdCopy, Qt::LeftButton);
+    QCOMPARE(f.window().SB->text(), QStringLiteral("コピーできませんでした。"));
+    QVERIFY(f.boxes->shown.isEmpty());
+}
+
+void tst_ListEditing::unwritableStoreStopsTheCommand_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QStringList>("ids");
+    QTest::newRow("delete row 0 of 3") << "cmdDELETE" << 0 << QStringList{ "b", "c" };
+    QTest::newRow("delete row 1 of 3") << "cmdDELETE" << 1 << QStringList{ "a", "c" };
+    QTest::newRow("up") << "cmdUp" << 1 << QStringList{ "b", "a", "c" };
+    QTest::newRow("down") << "cmdDown" << 1 << QStringList{ "a", "c", "b" };
+}
+
+void tst_ListEditing::unwritableStoreStopsTheCommand()
+{
+    QFETCH(QString, command);
+    QFETCH(int, row);
+    QFETCH(QStringList, ids);
+
+    Fixture f(kIds, kPasswords);
+    f.window().lbID->setCurrentRow(row);
+    const Snapshot before(f);
+    {
+        StoreBlocker blocker(f.sandbox);
+        QTest::mouseClick(button(f, command), Qt::LeftButton);
+    }
+    QCOMPARE(f.window().SB->text(), QStringLiteral("エラーが発生しました。"));
+    // Nothing that was there before is lost: not in the list, the table, the tray or on disk.
+    verifyUnchanged(before, Snapshot(f));
+
+    // The same command succeeds once the store takes writes again; the failure text stays.
+    f.boxes->shown.clear();
+    QTest::mouseClick(button(f, command), Qt::LeftButton);
+    QCOMPARE(rows(f.window().lbID), ids);
+    QCOMPARE(storedValues(f.sandbox, kIdSection, ids.size()), ids);
+    QCOMPARE(trayLogins(f.tray()), ids);
+    QCOMPARE(f.window().SB->text(), QStringLiteral("エラーが発生しました。"));
+}
+
+QTEST_MAIN(tst_ListEditing)
+#include "tst_listediting.moc"
