@@ -7,6 +7,8 @@
 
 int main(int argc, char *argv[])
 {
+    // The browser engine shares its graphics context with the application's.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     // The program lives in the notification area: closing its last window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
