@@ -3,6 +3,7 @@
 #include "tray/frmtasktray.h"
 #include "tray/windowvisibility.h"
 #include "ui/main/frmmainld.h"
+#include "web/frmwb.h"
 
 #include <QAction>
 #include <QMenu>
@@ -19,6 +20,8 @@ Program::~Program()
 {
     m_frmTasktray.reset();
     m_frmMainLd.reset();
+    // Last, so that the browser engine writes its cookies out after every page is gone.
+    m_frmWB.reset();
     s_current = nullptr;
 }
 
@@ -37,6 +40,7 @@ void Program::Main()
 void Program::start(bool notificationArea)
 {
     shared.editionCode = EditionLivedoor;
+    webHost();
     mainLd();
     hasNotificationArea = notificationArea;
     tasktray();
@@ -65,6 +69,15 @@ frmTasktray &Program::tasktray()
     return *m_frmTasktray;
 }
 
+frmWB &Program::webHost()
+{
+    if (!m_frmWB) {
+        m_frmWB = std::make_unique<frmWB>();
+        m_frmWB->Form_Load();
+    }
+    return *m_frmWB;
+}
+
 void ShowEditionSiteMenu()
 {
     Program &program = Program::current();
@@ -78,6 +91,11 @@ namespace forms {
 ::frmMainLd &frmMainLd()
 {
     return Program::current().mainLd();
+}
+
+::frmWB &frmWB()
+{
+    return Program::current().webHost();
 }
 
 ::frmTasktray &frmTasktray()

@@ -11,6 +11,7 @@
 
 class frmMainLd;
 class frmTasktray;
+class frmWB;
 
 // The running program: its shared values, its account table, its settings store and one
 // instance of each window, created on first use. It lives inside main() after QApplication,
@@ -47,9 +48,11 @@ public:
     // Windows, each created and loaded on first use.
     frmMainLd &mainLd();
     frmTasktray &tasktray();
+    frmWB &webHost();
 
 private:
     static Program *s_current;
+    std::unique_ptr<frmWB> m_frmWB;
     std::unique_ptr<frmMainLd> m_frmMainLd;
     std::unique_ptr<frmTasktray> m_frmTasktray;
 };
@@ -61,4 +64,5 @@ void ShowEditionSiteMenu();
 namespace forms {
 ::frmMainLd &frmMainLd();
 ::frmTasktray &frmTasktray();
+::frmWB &frmWB();
 } // namespace forms

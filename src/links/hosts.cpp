@@ -13,6 +13,8 @@ QString hostName(Host host)
         return QStringLiteral("bbs.finance.livedoor.com");
     case Host::DvdRental:
         return QStringLiteral("www.posren.com");
+    case Host::MemberLogin:
+        return QStringLiteral("member.livedoor.com");
     }
     return QString();
 }
@@ -20,4 +22,9 @@ QString hostName(Host host)
 QString httpUrl(Host host, const QString &path)
 {
     return QStringLiteral("http://") + hostName(host) + path;
+}
+
+QString httpsUrl(Host host, const QString &path)
+{
+    return QStringLiteral("https://") + hostName(host) + path;
 }

@@ -9,9 +9,13 @@ enum class Host {
     Blog,            // the blog service
     FinanceBoard,    // the finance service's message boards
     DvdRental,       // the DVD-rental service
+    MemberLogin,     // the portal's member login and its login form
 };
 
 QString hostName(Host host);
 
 // "http://<host><path>"
 QString httpUrl(Host host, const QString &path);
+
+// "https://<host><path>": every page that carries a password or a login.
+QString httpsUrl(Host host, const QString &path);

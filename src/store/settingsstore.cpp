@@ -1,5 +1,7 @@
 #include "store/settingsstore.h"
 
+#include "app/ownerfolder.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -35,27 +37,6 @@ QString settingsKey(const QString &section, const QString &key)
 
 #ifndef Q_OS_WIN
 constexpr QFileDevice::Permissions kOwnerOnlyFile = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-constexpr QFileDevice::Permissions kOwnerOnlyFolder =
-        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
-
-// Creates the missing folders of a path one by one, each readable by its owner only.
-bool makeOwnerOnlyPath(const QString &folder)
-{
-    QStringList missing;
-    QFileInfo info(folder);
-    while (!info.exists()) {
-        missing.prepend(info.absoluteFilePath());
-        const QString parent = info.absolutePath();
-        if (parent == info.absoluteFilePath())
-            break;
-        info = QFileInfo(parent);
-    }
-    for (const QString &path : std::as_const(missing)) {
-        if (!QDir().mkdir(path) || !QFile::setPermissions(path, kOwnerOnlyFolder))
-            return false;
-    }
-    return QFileInfo(folder).isDir();
-}
 
 // The store file holds passwords in plain text: nobody but its owner may read it.
 bool makeOwnerOnlyFile(const QString &path)
@@ -137,7 +118,7 @@ void SettingsStore::prepareForWrite(const QString &application)
 {
 #ifndef Q_OS_WIN
     const QString path = location(application);
-    if (makeOwnerOnlyPath(QFileInfo(path).absolutePath()))
+    if (makeOwnerOnlyFolder(QFileInfo(path).absolutePath()))
         makeOwnerOnlyFile(path);
 #else
     Q_UNUSED(application);

@@ -8,6 +8,7 @@
 #include "tray/traycallback.h"
 #include "tray/trayicons.h"
 #include "tray/windowvisibility.h"
+#include "web/frmwb.h"
 
 #include <QAction>
 #include <QApplication>
@@ -111,7 +112,7 @@ void frmTasktray::buildMenu()
     mnClipboardP = mnLeft->addMenu(QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞ"));
     mnClipboardP->setObjectName(QStringLiteral("mnClipboardP"));
     mnClipboard.insert(kTemplateIndex, templateItem(mnClipboardP));
-    mnLogout = mnLeft->addAction(QStringLiteral("ログアウト"));
+    mnLogout = mnLeft->addAction(QStringLiteral("ログアウト"), this, &frmTasktray::mnLogout_Click);
     mnLoginP = mnLeft->addMenu(QStringLiteral("ログイン"));
     mnLoginP->setObjectName(QStringLiteral("mnLoginP"));
     mnLogin.insert(kTemplateIndex, templateItem(mnLoginP));
@@ -186,7 +187,8 @@ void frmTasktray::rebuildAccountMenus()
         const QString id = m_program.table.id(edition, slot);
         if (id.trimmed().isEmpty())
             break;
-        mnLogin.insert(slot, mnLoginP->addAction(menuCaption(id)));
+        mnLogin.insert(slot, mnLoginP->addAction(menuCaption(id), this,
+                                                 [this, slot] { mnLogin_Click(slot); }));
         mnClipboard.insert(slot, mnClipboardP->addAction(menuCaption(id), this,
                                                          [this, slot] { mnClipboard_Click(slot); }));
         created = true;
@@ -232,6 +234,23 @@ void frmTasktray::mnClipboard_Click(qint16 index)
 {
     const QString password = m_program.table.password(m_program.shared.editionCode, index);
     m_program.clipboard->setSecretText(password);
+}
+
+void frmTasktray::mnLogin_Click(qint16 index)
+{
+    const qint16 edition = m_program.shared.editionCode;
+    if (edition != EditionLivedoor)
+        return;
+    // The tray shows nothing of the result.
+    m_program.webHost().loginLD(m_program.table.id(edition, index),
+                                m_program.table.password(edition, index), {});
+}
+
+void frmTasktray::mnLogout_Click()
+{
+    if (m_program.shared.editionCode != EditionLivedoor)
+        return;
+    m_program.webHost().logoutLD({});
 }
 
 void RebuildTrayMenus()

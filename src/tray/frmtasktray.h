@@ -58,6 +58,8 @@ public slots:
     void mnChange_Click(qint16 index);
     void mnShowMain_Click();
     void mnClipboard_Click(qint16 index);
+    void mnLogin_Click(qint16 index);
+    void mnLogout_Click();
 
 private:
     void trayIcon_activated(QSystemTrayIcon::ActivationReason reason);

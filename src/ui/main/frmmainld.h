@@ -76,6 +76,8 @@ public:
 
 public slots:
     // Login and logout.
+    void cmdLOGIN_Click();
+    void cmdLOGOUT_Click();
 
     // Window visibility.
     void mnWindowPos_Click();

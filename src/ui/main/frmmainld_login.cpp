@@ -1,5 +1,58 @@
 #include "ui/main/frmmainld.h"
 
+#include "app/program.h"
+#include "ui/main/statusbar.h"
+#include "web/frmwb.h"
+#include "web/statustext.h"
+
+#include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
+
 void frmMainLd::connectLoginCommands()
 {
+    connect(cmdLOGIN, &QPushButton::clicked, this, &frmMainLd::cmdLOGIN_Click);
+    connect(cmdLOGOUT, &QPushButton::clicked, this, &frmMainLd::cmdLOGOUT_Click);
+}
+
+void frmMainLd::cmdLOGIN_Click()
+{
+    const QList<QListWidgetItem *> selected = lbID->selectedItems();
+    if (selected.isEmpty()) {
+        m_program.messageBoxes->show(this, QStringLiteral("IDを選択してください。"),
+                                     MessageBoxes::Buttons::Ok);
+        return;
+    }
+    SB->setText(StatusText::loggingIn);
+    // The whole window, menus included, takes no input until this login has ended.
+    setEnabled(false);
+    const int row = lbID->row(selected.first());
+    const qint16 edition = m_program.shared.editionCode;
+    if (!AccountTable::isValid(edition, qint16(row))) {
+        SB->setText(StatusText::loginFailed);
+        setEnabled(true);
+        return;
+    }
+    QPointer<frmMainLd> self(this);
+    m_program.webHost().loginLD(m_program.table.id(edition, qint16(row)),
+                                m_program.table.password(edition, qint16(row)),
+                                [self](const QString &statusText) {
+                                    if (!self)
+                                        return;
+                                    self->SB->setText(statusText);
+                                    self->setEnabled(true);
+                                });
+}
+
+void frmMainLd::cmdLOGOUT_Click()
+{
+    SB->setText(StatusText::loggingOut);
+    setEnabled(false);
+    QPointer<frmMainLd> self(this);
+    m_program.webHost().logoutLD([self](const QString &statusText) {
+        if (!self)
+            return;
+        self->SB->setText(statusText);
+        self->setEnabled(true);
+    });
 }

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <memory>
+
+class PageRun;
+class QWebEngineProfile;
+class SilentPage;
+
+// The hidden browser host: logs the browser engine in to the portal as one account, or out,
+// through pages that are never shown. The engine starts on the first run, not before: an
+// idle tray program does not pay for it. Runs execute one at a time, in the order asked.
+class frmWB : public QObject
+{
+    Q_OBJECT
+public:
+    using StatusCallback = std::function<void(const QString &statusText)>;
+
+    // Every run has this long, from its start, to reach its end.
+    static constexpr std::chrono::milliseconds kRunBudget{ 30000 };
+
+    explicit frmWB(std::chrono::milliseconds runBudget = kRunBudget, QObject *parent = nullptr);
+    ~frmWB() override;
+
+    void Form_Load();
+
+    // Logs in as the account; `done` receives the status text when the run has ended.
+    void loginLD(const QString &rid, const QString &rpw, StatusCallback done);
+    // Logs out whichever account is logged in; `done` receives the status text.
+    void logoutLD(StatusCallback done);
+
+    // Whether the browser engine has been started (by a first run).
+    bool engineStarted() const { return m_profile != nullptr; }
+    // Runs asked for and not yet ended, the running one included.
+    int pendingRuns() const { return int(m_queue.size()) + (m_running ? 1 : 0); }
+
+    // The pages, created with the engine on first use.
+    SilentPage *wbLogInLD = nullptr;
+    SilentPage *wbLogOutLD = nullptr;
+
+private:
+    struct Request
+    {
+        std::function<std::unique_ptr<PageRun>()> makeRun;
+        StatusCallback done;
+    };
+    void enqueue(Request request);
+    void startNext();
+    void startEngine();
+
+    std::chrono::milliseconds m_runBudget;
+    QWebEngineProfile *m_profile = nullptr;
+    std::deque<Request> m_queue;
+    std::unique_ptr<PageRun> m_running;
+};

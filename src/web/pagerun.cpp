@@ -1,0 +1,165 @@
+#include "web/pagerun.h"
+
+#include "web/silentpage.h"
+#include "web/statustext.h"
+
+#include <QWebEngineScript>
+
+PageRun::PageRun(SilentPage *page, std::vector<Step> steps, QString doneText, QString failedText,
+                 std::chrono::milliseconds budget, QObject *parent)
+    : QObject(parent)
+    , m_page(page)
+    , m_steps(std::move(steps))
+    , m_doneText(std::move(doneText))
+    , m_failedText(std::move(failedText))
+    , m_budget(budget)
+{
+    m_deadline.setSingleShot(true);
+    m_retry.setSingleShot(true);
+    m_retry.setInterval(kRetryInterval);
+    connect(&m_deadline, &QTimer::timeout, this, &PageRun::onDeadline);
+    connect(&m_retry, &QTimer::timeout, this, &PageRun::runStep);
+    connect(page, &SilentPage::settled, this, &PageRun::onSettled);
+}
+
+void PageRun::start()
+{
+    // The run's one start time, read before its first navigation.
+    m_clock.start();
+    m_deadline.start(m_budget);
+    runStep();
+}
+
+bool PageRun::expired() const
+{
+    return m_clock.elapsed() > m_budget.count();
+}
+
+void PageRun::advance()
+{
+    ++m_index;
+    ++m_generation;
+    runStep();
+}
+
+void PageRun::runStep()
+{
+    if (m_done)
+        return;
+    if (!m_page) {
+        finish(m_failedText);
+        return;
+    }
+    if (m_index >= m_steps.size()) {
+        finish(m_doneText);
+        return;
+    }
+    const Step &step = m_steps[m_index];
+    switch (step.kind) {
+    case Step::Navigate:
+        m_page->navigate(step.url);
+        advance();
+        return;
+    case Step::WaitIdle:
+        if (m_page->isBusy()) {
+            // Checked for time only while the condition fails.
+            if (expired()) {
+                finish(StatusText::timedOut);
+                return;
+            }
+            m_waitingIdle = true;
+            return;
+        }
+        if (!m_page->lastLoadSucceeded()) {
+            finish(m_failedText);
+            return;
+        }
+        advance();
+        return;
+    case Step::Retry:
+    case Step::SendForm:
+        runScript([this, kind = step.kind](const QVariant &result) {
+            if (result.metaType().id() == QMetaType::Bool && result.toBool()) {
+                if (kind == Step::SendForm)
+                    m_page->expectNavigation();
+                advance();
+            } else {
+                retryLater();
+            }
+        });
+        return;
+    case Step::Once:
+        runScript([this](const QVariant &result) {
+            if (result.metaType().id() == QMetaType::Bool)
+                advance();
+            else
+                finish(m_failedText);
+        });
+        return;
+    case Step::FailIf:
+        runScript([this](const QVariant &result) {
+            if (result.metaType().id() == QMetaType::Bool && !result.toBool())
+                advance();
+            else
+                finish(m_failedText);
+        });
+        return;
+    }
+}
+
+void PageRun::runScript(const std::function<void(const QVariant &)> &onResult)
+{
+    const quint64 generation = m_generation;
+    QPointer<PageRun> self(this);
+    // Our scripts run in their own world: the page's scripts cannot see or replace them.
+    m_page->runJavaScript(m_steps[m_index].script, QWebEngineScript::ApplicationWorld,
+                          [self, generation, onResult](const QVariant &result) {
+                              if (self && !self->m_done && self->m_generation == generation)
+                                  onResult(result);
+                          });
+}
+
+void PageRun::retryLater()
+{
+    if (expired()) {
+        finish(StatusText::timedOut);
+        return;
+    }
+    m_retry.start();
+}
+
+void PageRun::onSettled()
+{
+    if (!m_waitingIdle || m_done)
+        return;
+    m_waitingIdle = false;
+    runStep();
+}
+
+void PageRun::onDeadline()
+{
+    if (m_done)
+        return;
+    // A wait for the page ends at the deadline. A retry loop finds out on its next failed
+    // pass and a one-off step goes on to the next loop; should the page never answer a
+    // script, the run still ends shortly after its budget.
+    if (m_waitingIdle || m_pastDeadline) {
+        finish(StatusText::timedOut);
+        return;
+    }
+    m_pastDeadline = true;
+    m_deadline.start(kScriptGrace);
+}
+
+void PageRun::finish(const QString &statusText)
+{
+    if (m_done)
+        return;
+    m_done = true;
+    ++m_generation;
+    m_deadline.stop();
+    m_retry.stop();
+    if (m_page && statusText == StatusText::timedOut)
+        m_page->stopLoading();
+    emit finished(statusText);
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+
+#include <chrono>
+#include <functional>
+#include <vector>
+
+class SilentPage;
+
+// One login or logout: a fixed sequence of steps on one page, driven by the page's signals,
+// script callbacks and two timers. The whole run shares one time budget. Nothing here
+// blocks or spins: between events the run simply waits.
+class PageRun : public QObject
+{
+    Q_OBJECT
+public:
+    struct Step
+    {
+        enum Kind {
+            Navigate,  // start loading `url`
+            WaitIdle,  // until the page has settled; a failed load fails the run
+            Retry,     // run `script` until it returns true
+            Once,      // run `script` once; anything but a boolean fails the run
+            SendForm,  // like Retry, and the page then loads the form's answer
+            FailIf,    // run `script` once; true (or no answer) fails the run
+        };
+        Kind kind;
+        QUrl url;
+        QString script;
+    };
+
+    // How often a retry loop tries its action again.
+    static constexpr std::chrono::milliseconds kRetryInterval{ 50 };
+    // How long past its budget a run waits for a script the page does not answer.
+    static constexpr std::chrono::milliseconds kScriptGrace{ 1000 };
+
+    PageRun(SilentPage *page, std::vector<Step> steps, QString doneText, QString failedText,
+            std::chrono::milliseconds budget, QObject *parent = nullptr);
+
+    // Starts the run; `finished` reports its status text exactly once.
+    void start();
+
+signals:
+    void finished(const QString &statusText);
+
+private:
+    void runStep();
+    void advance();
+    void runScript(const std::function<void(const QVariant &)> &onResult);
+    void retryLater();
+    void onSettled();
+    void onDeadline();
+    void finish(const QString &statusText);
+    bool expired() const;
+
+    QPointer<SilentPage> m_page;
+    std::vector<Step> m_steps;
+    std::size_t m_index = 0;
+    QString m_doneText;
+    QString m_failedText;
+    std::chrono::milliseconds m_budget;
+    QElapsedTimer m_clock;
+    QTimer m_deadline;
+    QTimer m_retry;
+    bool m_waitingIdle = false;
+    bool m_pastDeadline = false;
+    bool m_done = false;
+    // Script callbacks of earlier steps (or a finished run) must not act on this one.
+    quint64 m_generation = 0;
+};

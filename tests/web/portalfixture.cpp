@@ -1,0 +1,140 @@
+#include "web/portalfixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QTest>
+
+#include <unistd.h>
+
+namespace {
+const QString kHosts[] = { QStringLiteral("member.livedoor.com"), QStringLiteral("www.livedoor.com") };
+}
+
+PortalFixture::PortalFixture(Trust trust)
+{
+    const QString root = m_dir.path();
+    for (const char *sub : { "home", "config", "data", "cache", "runtime" })
+        QDir(root).mkpath(QLatin1String(sub));
+    QFile::setPermissions(root + QStringLiteral("/runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    qputenv("HOME", QFile::encodeName(home()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(root + QStringLiteral("/config")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(root + QStringLiteral("/data")));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(root + QStringLiteral("/cache")));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root + QStringLiteral("/runtime")));
+
+    // A certificate authority of our own and a certificate for the portal's hosts.
+    const QString ca = root + QStringLiteral("/ca");
+    const QString leaf = root + QStringLiteral("/leaf");
+    QFile ext(root + QStringLiteral("/leaf.ext"));
+    if (!ext.open(QIODevice::WriteOnly)) {
+        m_error = QStringLiteral("cannot write the certificate extensions");
+        return;
+    }
+    ext.write("subjectAltName=DNS:" + kHosts[0].toLatin1() + ",DNS:" + kHosts[1].toLatin1() + "\n"
+              "basicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n");
+    ext.close();
+    const QString nssdb = QStringLiteral("sql:") + home() + QStringLiteral("/.pki/nssdb");
+    QDir().mkpath(home() + QStringLiteral("/.pki/nssdb"));
+    const bool made =
+            run(QStringLiteral("openssl"),
+                { "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                  "/CN=yorumi test authority", "-keyout", ca + ".key", "-out", ca + ".pem" })
+            && run(QStringLiteral("openssl"),
+                   { "req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=" + kHosts[0], "-keyout",
+                     leaf + ".key", "-out", leaf + ".csr" })
+            && run(QStringLiteral("openssl"),
+                   { "x509", "-req", "-in", leaf + ".csr", "-CA", ca + ".pem", "-CAkey", ca + ".key",
+                     "-CAcreateserial", "-days", "2", "-extfile", root + "/leaf.ext", "-out",
+                     leaf + ".pem" })
+            && run(QStringLiteral("certutil"), { "-N", "-d", nssdb, "--empty-password" })
+            && (trust == Trust::Nobody
+                || run(QStringLiteral("certutil"),
+                       { "-A", "-d", nssdb, "-n", "yorumi-test-ca", "-t", "C,,", "-i", ca + ".pem" }));
+    if (!made)
+        return;
+
+    m_server.setProgram(QStringLiteral("python3"));
+    m_server.setArguments({ QStringLiteral(YORUMI_TEST_SOURCE_DIR "/web/fakeportal.py"),
+                            QStringLiteral("--cert"), leaf + ".pem", QStringLiteral("--key"),
+                            leaf + ".key" });
+    m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_server.start();
+    if (!m_server.waitForStarted() || !m_server.waitForReadyRead(10000)) {
+        m_error = QStringLiteral("the fake portal did not start");
+        return;
+    }
+    const QByteArray first = m_server.readLine().trimmed();
+    if (!first.startsWith("PORT ")) {
+        m_error = QStringLiteral("the fake portal said something unexpected");
+        return;
+    }
+    const QByteArray port = first.mid(5);
+    QObject::connect(&m_server, &QProcess::readyReadStandardOutput, [this] { readServer(); });
+
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    flags += " --host-resolver-rules=\"MAP " + kHosts[0].toLatin1() + " 127.0.0.1:" + port + ", MAP "
+            + kHosts[1].toLatin1() + " 127.0.0.1:" + port + ", EXCLUDE localhost\""
+            + " --disable-gpu --disable-background-networking";
+    qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
+    if (::geteuid() == 0)
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    m_ready = true;
+}
+
+PortalFixture::~PortalFixture()
+{
+    if (m_server.state() != QProcess::NotRunning) {
+        m_server.closeWriteChannel();
+        m_server.terminate();
+        if (!m_server.waitForFinished(3000))
+            m_server.kill();
+        m_server.waitForFinished(3000);
+    }
+}
+
+bool PortalFixture::run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit
+        || process.exitCode() != 0) {
+        m_error = program + QStringLiteral(" failed: ") + QString::fromLocal8Bit(process.readAll());
+        return false;
+    }
+    return true;
+}
+
+void PortalFixture::readServer()
+{
+    m_buffer += m_server.readAllStandardOutput();
+    int newline;
+    while ((newline = m_buffer.indexOf('\n')) >= 0) {
+        const QByteArray line = m_buffer.left(newline);
+        m_buffer.remove(0, newline + 1);
+        if (line.startsWith("ack "))
+            m_acks << QString::fromUtf8(line.mid(4));
+        else
+            m_requests << QJsonDocument::fromJson(line).object();
+    }
+}
+
+bool PortalFixture::setVariant(const QString &variant)
+{
+    m_server.write("variant " + variant.toUtf8() + "\n");
+    return QTest::qWaitFor([&] { return m_acks.contains(variant); }, 5000)
+            && (m_acks.removeAll(variant), true);
+}
+
+QList<QJsonObject> PortalFixture::takeRequests()
+{
+    readServer();
+    return std::exchange(m_requests, {});
+}
+
+bool PortalFixture::waitForRequests(int count, int timeoutMs)
+{
+    return QTest::qWaitFor([&] { return m_requests.size() >= count; }, timeoutMs);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A fake portal for one test process: a private home (with a certificate authority that
+// the browser engine trusts, or not), the portal's host names mapped to a local HTTPS
+// server, and the requests that server received.
+//
+// Construct it before the browser engine starts: the engine reads its flags, home and
+// trusted certificates once per process.
+class PortalFixture
+{
+public:
+    enum class Trust { TestAuthority, Nobody };
+
+    explicit PortalFixture(Trust trust = Trust::TestAuthority);
+    ~PortalFixture();
+
+    bool isReady() const { return m_ready; }
+    QString error() const { return m_error; }
+    QString home() const { return m_dir.path() + QStringLiteral("/home"); }
+
+    // Switches the login page the server serves; waits until the server has taken it.
+    bool setVariant(const QString &variant);
+    // The requests received so far, oldest first, taken out of the fixture.
+    QList<QJsonObject> takeRequests();
+    // Waits (processing events) until at least `count` requests have arrived.
+    bool waitForRequests(int count, int timeoutMs = 10000);
+
+private:
+    bool run(const QString &program, const QStringList &arguments);
+    void readServer();
+
+    QTemporaryDir m_dir;
+    QProcess m_server;
+    QByteArray m_buffer;
+    QList<QJsonObject> m_requests;
+    QStringList m_acks;
+    bool m_ready = false;
+    QString m_error;
+};
+
+// A QApplication set up as the program's main() sets it up, for tests that run the engine.
+#define YORUMI_WEB_TEST_MAIN(TestObject)                                                        \
+    int main(int argc, char *argv[])                                                          \
+    {                                                                                         \
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);                           \
+        QApplication app(argc, argv);                                                         \
+        QApplication::setQuitOnLastWindowClosed(false);                                       \
+        TestObject test;                                                                      \
+        return QTest::qExec(&test, argc, argv);                                               \
+    }

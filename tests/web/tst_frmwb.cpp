@@ -1,0 +1,308 @@
+#include "web/frmwb.h"
+#include "web/portalfixture.h"
+#include "web/silentpage.h"
+#include "web/statustext.h"
+
+#include <QApplication>
+#include <QWindow>
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QTest>
+
+#include <optional>
+#include <utility>
+
+using namespace std::chrono_literals;
+
+// Time-outs are tested on a shorter budget than the program's; one test runs the real one.
+constexpr std::chrono::milliseconds kShortBudget = 6s;
+
+namespace {
+
+// Runs a login (or logout) to its end and gives its status text.
+QString login(frmWB &host, const QString &id, const QString &password, int timeoutMs = 40000)
+{
+    std::optional<QString> status;
+    host.loginLD(id, password, [&](const QString &text) { status = text; });
+    (void)QTest::qWaitFor([&] { return status.has_value(); }, timeoutMs);
+    return status.value_or(QStringLiteral("(no answer)"));
+}
+
+QString runLogout(frmWB &host, int timeoutMs = 40000)
+{
+    std::optional<QString> status;
+    host.logoutLD([&](const QString &text) { status = text; });
+    (void)QTest::qWaitFor([&] { return status.has_value(); }, timeoutMs);
+    return status.value_or(QStringLiteral("(no answer)"));
+}
+
+QList<QJsonObject> posts(const QList<QJsonObject> &requests)
+{
+    QList<QJsonObject> out;
+    for (const QJsonObject &request : requests)
+        if (request.value(QStringLiteral("event")).toString() == QLatin1String("post"))
+            out << request;
+    return out;
+}
+
+// The fields of a sent form, in order, as (name, value) pairs.
+QList<QPair<QString, QString>> fields(const QJsonObject &post)
+{
+    QList<QPair<QString, QString>> out;
+    for (const QJsonValue &pair : post.value(QStringLiteral("fields")).toArray())
+        out.append({ pair.toArray().at(0).toString(), pair.toArray().at(1).toString() });
+    return out;
+}
+
+} // namespace
+
+class tst_frmWB : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void engineStartsOnFirstRun();
+    void loginSendsTheFormAndKeepsTheCookie();
+    void credentialsArriveExactly_data();
+    void credentialsArriveExactly();
+    void formVariants_data();
+    void formVariants();
+    void missingFieldsTimeOut_data();
+    void missingFieldsTimeOut();
+    void refusedOrFailedLogin_data();
+    void refusedOrFailedLogin();
+    void logoutEnds_data();
+    void logoutEnds();
+    void pageCannotShowAnything();
+    void runsAreQueuedInOrder();
+    void cookieSurvivesARestart();
+    void fullBudgetIsThirtySeconds();
+
+private:
+    std::unique_ptr<PortalFixture> m_portal;
+    std::unique_ptr<frmWB> m_host;
+};
+
+void tst_frmWB::initTestCase()
+{
+    m_portal = std::make_unique<PortalFixture>();
+    QVERIFY2(m_portal->isReady(), qPrintable(m_portal->error()));
+    // Time-outs are tested on a shorter budget; one test runs the real one.
+    m_host = std::make_unique<frmWB>(kShortBudget);
+}
+
+void tst_frmWB::engineStartsOnFirstRun()
+{
+    QVERIFY(!m_host->engineStarted());
+    QVERIFY(!m_host->wbLogInLD);
+    QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
+    QCOMPARE(runLogout(*m_host), StatusText::logoutDone);
+    QVERIFY(m_host->engineStarted());
+    QVERIFY(m_host->wbLogInLD && m_host->wbLogOutLD);
+    m_portal->takeRequests();
+}
+
+void tst_frmWB::loginSendsTheFormAndKeepsTheCookie()
+{
+    QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
+    QCOMPARE(login(*m_host, QStringLiteral("taro"), QStringLiteral("pw-1")), StatusText::loginDone);
+    const QList<QJsonObject> sent = posts(m_portal->takeRequests());
+    QCOMPARE(sent.size(), 1);
+    QCOMPARE(sent[0].value(QStringLiteral("path")).toString(), QStringLiteral("/login/"));
+    const auto body = fields(sent[0]);
+    QCOMPARE(body.size(), 3);
+    QCOMPARE(body[0].first, QStringLiteral("livedoor_id"));
+    QCOMPARE(body[0].second, QStringLiteral("taro"));
+    QCOMPARE(body[1].first, QStringLiteral("password"));
+    QVERIFY2(body[1].second == QStringLiteral("pw-1"), "the password did not arrive as stored");
+    QCOMPARE(body[2], (QPair<QString, QString>(QStringLiteral("auto_login"), QStringLiteral("1"))));
+
+    // The portal's cookie now goes with every request to its hosts.
+    QCOMPARE(runLogout(*m_host), StatusText::logoutDone);
+    const QList<QJsonObject> after = m_portal->takeRequests();
+    QCOMPARE(after.size(), 1);
+    QVERIFY(after[0].value(QStringLiteral("cookie")).toString().contains(QStringLiteral("ldsession=s1")));
+}
+
+void tst_frmWB::credentialsArriveExactly_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("password");
+    QTest::newRow("quotes and backslashes") << "a\"b'c\\d" << "p\"'\\\\`${x}";
+    QTest::newRow("script end tag") << "</script><b>" << "</script>');alert(1);//";
+    QTest::newRow("japanese and emoji") << "ライブドア太郎" << "パス😀ワード";
+    QTest::newRow("control characters") << "tab\there" << QString::fromUtf8("nul\x01\x7f");
+    QTest::newRow("json-like") << "\"]);document.forms[0].submit();//" << "\\u0022";
+    QTest::newRow("separators") << "a&b=c+d%20" << QString::fromUtf8("line\u2028sep\u2029");
+    QTest::newRow("blanks kept") << "  spaced  " << " ";
+}
+
+void tst_frmWB::credentialsArriveExactly()
+{
+    QFETCH(QString, id);
+    QFETCH(QString, password);
+    QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
+    QCOMPARE(login(*m_host, id, password), StatusText::loginDone);
+    const QList<QJsonObject> sent = posts(m_portal->takeRequests());
+    QCOMPARE(sent.size(), 1);
+    const auto body = fields(sent[0]);
+    QCOMPARE(body.size(), 3);
+    QCOMPARE(body[0].second, id);
+    QVERIFY2(body[1].second == password, "the password did not arrive exactly as stored");
+}
+
+void tst_frmWB::formVariants_data()
+{
+    QTest::addColumn<QString>("variant");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QString>("autoLogin");
+    QTest::newRow("auto_login that is not an input")
+            << "auto_login_not_input" << "/login/" << QStringList{ "livedoor_id", "password", "auto_login" }
+            << "s";
+    QTest::newRow("first of two auto_login inputs")
+            << "two_auto_login" << "/login/" << QStringList{ "livedoor_id", "password", "auto_login" }
+            << "first";
+    QTest::newRow("fields in the second form: the first is sent")
+            << "fields_in_second_form" << "/login/first" << QStringList{ "which" } << "";
+    QTest::newRow("several forms: only the first")
+            << "several_forms" << "/login/" << QStringList{ "livedoor_id", "password", "auto_login" }
+            << "1";
+}
+
+void tst_frmWB::formVariants()
+{
+    QFETCH(QString, variant);
+    QFETCH(QString, path);
+    QFETCH(QStringList, names);
+    QFETCH(QString, autoLogin);
+    QVERIFY(m_portal->setVariant(variant));
+    login(*m_host, QStringLiteral("id"), QStringLiteral("pw"));
+    const QList<QJsonObject> sent = posts(m_portal->takeRequests());
+    QCOMPARE(sent.size(), 1);
+    QCOMPARE(sent[0].value(QStringLiteral("path")).toString(), path);
+    QStringList sentNames;
+    QString sentAutoLogin;
+    for (const auto &[name, value] : fields(sent[0])) {
+        sentNames << name;
+        if (name == QLatin1String("auto_login"))
+            sentAutoLogin = value;
+    }
+    QCOMPARE(sentNames, names);
+    QCOMPARE(sentAutoLogin, autoLogin);
+}
+
+void tst_frmWB::missingFieldsTimeOut_data()
+{
+    QTest::addColumn<QString>("variant");
+    QTest::newRow("no livedoor_id") << "no_id";
+    QTest::newRow("no password") << "no_password";
+    QTest::newRow("no form") << "no_form";
+    QTest::newRow("login page never answers") << "never";
+}
+
+void tst_frmWB::missingFieldsTimeOut()
+{
+    QFETCH(QString, variant);
+    QVERIFY(m_portal->setVariant(variant));
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(login(*m_host, QStringLiteral("id"), QStringLiteral("pw")), StatusText::timedOut);
+    QVERIFY2(clock.elapsed() >= kShortBudget.count() && clock.elapsed() < kShortBudget.count() + 2000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(posts(m_portal->takeRequests()).isEmpty());
+    // The page's load was stopped at the deadline.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_host->wbLogInLD->isBusy(), 2000);
+}
+
+void tst_frmWB::refusedOrFailedLogin_data()
+{
+    QTest::addColumn<QString>("variant");
+    QTest::newRow("credentials refused") << "refuse";
+    QTest::newRow("http error") << "login_error";
+}
+
+void tst_frmWB::refusedOrFailedLogin()
+{
+    QFETCH(QString, variant);
+    QVERIFY(m_portal->setVariant(variant));
+    QCOMPARE(login(*m_host, QStringLiteral("id"), QStringLiteral("wrong")), StatusText::loginFailed);
+    m_portal->takeRequests();
+}
+
+void tst_frmWB::logoutEnds_data()
+{
+    QTest::addColumn<QString>("variant");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("logged out") << "normal" << StatusText::logoutDone;
+    QTest::newRow("http error") << "logout_error" << StatusText::logoutFailed;
+    QTest::newRow("never answers") << "never" << StatusText::timedOut;
+}
+
+void tst_frmWB::logoutEnds()
+{
+    QFETCH(QString, variant);
+    QFETCH(QString, status);
+    QVERIFY(m_portal->setVariant(variant));
+    QCOMPARE(runLogout(*m_host), status);
+    const QList<QJsonObject> requests = m_portal->takeRequests();
+    QCOMPARE(requests.size(), 1);
+    QCOMPARE(requests[0].value(QStringLiteral("path")).toString(), QStringLiteral("/login/logout"));
+}
+
+void tst_frmWB::pageCannotShowAnything()
+{
+    // The login page greets with dialogs, pop-ups, permission requests and a download.
+    QVERIFY(m_portal->setVariant(QStringLiteral("popups")));
+    QCOMPARE(login(*m_host, QStringLiteral("id"), QStringLiteral("pw")), StatusText::loginDone);
+    for (const QWindow *window : QGuiApplication::topLevelWindows())
+        QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
+    QCOMPARE(posts(m_portal->takeRequests()).size(), 1);
+}
+
+void tst_frmWB::runsAreQueuedInOrder()
+{
+    QVERIFY(m_portal->setVariant(QStringLiteral("slow")));
+    QStringList ended;
+    m_host->loginLD(QStringLiteral("first"), QStringLiteral("p1"), [&](const QString &s) { ended << "login:" + s; });
+    m_host->logoutLD([&](const QString &s) { ended << "logout:" + s; });
+    m_host->loginLD(QStringLiteral("second"), QStringLiteral("p2"), [&](const QString &s) { ended << "login:" + s; });
+    QCOMPARE(m_host->pendingRuns(), 3);
+    QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 3, 20000);
+    QCOMPARE(ended, (QStringList{ "login:" + StatusText::loginDone, "logout:" + StatusText::logoutDone,
+                                  "login:" + StatusText::loginDone }));
+    QStringList order;
+    for (const QJsonObject &r : m_portal->takeRequests())
+        order << r.value(QStringLiteral("event")).toString() + r.value(QStringLiteral("path")).toString();
+    QCOMPARE(order, (QStringList{ "get/login/index", "post/login/", "get/login/logout",
+                                  "get/login/index", "post/login/" }));
+    QCOMPARE(m_host->pendingRuns(), 0);
+}
+
+void tst_frmWB::cookieSurvivesARestart()
+{
+    QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
+    QCOMPARE(login(*m_host, QStringLiteral("keep"), QStringLiteral("pw")), StatusText::loginDone);
+    // Ending the host writes the cookies out; a new one reads them back.
+    m_host.reset();
+    m_host = std::make_unique<frmWB>(kShortBudget);
+    m_portal->takeRequests();
+    QVERIFY(m_portal->setVariant(QStringLiteral("never")));
+    QCOMPARE(runLogout(*m_host), StatusText::timedOut);
+    const QList<QJsonObject> requests = m_portal->takeRequests();
+    QCOMPARE(requests.size(), 1);
+    QVERIFY(requests[0].value(QStringLiteral("cookie")).toString().contains(QStringLiteral("ldsession=s1")));
+}
+
+void tst_frmWB::fullBudgetIsThirtySeconds()
+{
+    frmWB host; // the program's own budget
+    QVERIFY(m_portal->setVariant(QStringLiteral("never")));
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(login(host, QStringLiteral("id"), QStringLiteral("pw"), 40000), StatusText::timedOut);
+    QVERIFY2(clock.elapsed() >= 30000 && clock.elapsed() < 32000, qPrintable(QString::number(clock.elapsed())));
+    m_portal->takeRequests();
+}
+
+YORUMI_WEB_TEST_MAIN(tst_frmWB)
+#include "tst_frmwb.moc"
