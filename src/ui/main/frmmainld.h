@@ -99,6 +99,7 @@ public slots:
     void mnGoCredit_Click();
     void mnGoWoogo_Click();
     void mnHelp_Click();
+    void mnAbout_Click();
     void mnNew_Click();
     void mnSeries_Click(qint16 index);
 

@@ -1,7 +1,9 @@
 #include "ui/main/frmmainld.h"
 
+#include "links/frmabout.h"
 #include "links/launcher.h"
 #include "links/menulinks.h"
+#include "tray/windowvisibility.h"
 
 #include <QAction>
 
@@ -45,6 +47,7 @@ void frmMainLd::connectLinkMenus()
     connect(mnGoWoogo, &QAction::triggered, this, &frmMainLd::mnGoWoogo_Click);
 
     connect(mnHelp, &QAction::triggered, this, &frmMainLd::mnHelp_Click);
+    connect(mnAbout, &QAction::triggered, this, &frmMainLd::mnAbout_Click);
     connect(mnNew, &QAction::triggered, this, &frmMainLd::mnNew_Click);
     connectEntries(mnSeries, this, &frmMainLd::mnSeries_Click);
 }
@@ -119,3 +122,12 @@ void frmMainLd::mnSeries_Click(qint16 index)
     openLink(linkAt(productlinks::kSeries, index), this);
 }
 
+void frmMainLd::mnAbout_Click()
+{
+    // The box opens on the settings window's top-left corner: remember where that is now.
+    RememberMainWindowPosition();
+    // A fresh box each time, with no owner window; it destroys itself when it closes.
+    auto *box = new frmAbout;
+    box->Form_Load();
+    box->exec();
+}
