@@ -1,3 +1,4 @@
+#include "app/appicon.h"
 #include "app/program.h"
 #include "app/singleinstance.h"
 #include "store/settingsstore.h"
@@ -10,6 +11,10 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     // The program lives in the notification area: closing its last window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Every window shows the program's icon; the desktop matches them to the installed
+    // yorumi-livedoor.desktop entry.
+    QApplication::setWindowIcon(applicationIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("yorumi-livedoor"));
 
     SingleInstance instance(
             SingleInstance::keyFor(SettingsStore::location(SettingsAppName(EditionLivedoor))));
