@@ -108,7 +108,7 @@ private slots:
     void f1OpensTheHelpPage();
 };
 
-// Every row of the design's link tables: the control, its index (-1 for a single entry), the
+// Every link of the two menus, written out: the control, its index (-1 for a single entry), the
 // caption, the endpoint kind and the path.
 void tst_MenuLinks::everyEntryOpensItsRow_data()
 {
@@ -192,7 +192,7 @@ void tst_MenuLinks::everyEntryOpensItsRow()
     QFETCH(Host, host);
     QFETCH(QString, path);
 
-    // The table holds the design's row.
+    // The table holds the row as written out here.
     const std::span<const MenuLink> table = tableOf(control);
     const MenuLink *row = linkAt(table, qint16(qMax(index, 0)));
     QVERIFY(row);
