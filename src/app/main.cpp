@@ -1,3 +1,4 @@
+#include "app/appicon.h"
 #include "app/program.h"
 #include "app/singleinstance.h"
 #include "store/settingsstore.h"
@@ -15,6 +16,10 @@ int main(int argc, char *argv[])
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     // The program lives in the notification area: closing its last window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Every window shows the program's icon; the desktop matches them to the installed
+    // yorumi-livedoor.desktop entry.
+    QApplication::setWindowIcon(applicationIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("yorumi-livedoor"));
 
     SingleInstance instance(
             SingleInstance::keyFor(SettingsStore::location(SettingsAppName(EditionLivedoor))));

@@ -15,6 +15,21 @@ QString hostName(Host host)
         return QStringLiteral("www.posren.com");
     case Host::MemberLogin:
         return QStringLiteral("member.livedoor.com");
+    case Host::PortalNational:
+        return QStringLiteral("www.livedoor.co.jp");
+    case Host::Recycling:
+        return QStringLiteral("recycle.livedoor.com");
+    case Host::Securities:
+        return QStringLiteral("www.livedoor-sec.co.jp");
+    case Host::Credit:
+        return QStringLiteral("www.livedoor-credit.co.jp");
+    case Host::WooGo:
+        return QStringLiteral("www.woo-go.com");
+    case Host::DeaiStation:
+        return QStringLiteral("www.deai-station.com");
+    case Host::Maker:
+        // The maker has no public site yet: a reserved name that can never reach a stranger.
+        return QStringLiteral("yorumi.example.com");
     }
     return QString();
 }

@@ -10,6 +10,13 @@ enum class Host {
     FinanceBoard,    // the finance service's message boards
     DvdRental,       // the DVD-rental service
     MemberLogin,     // the portal's member login and its login form
+    PortalNational,  // the portal's main host under its Japanese national domain
+    Recycling,       // the recycling service
+    Securities,      // the securities service
+    Credit,          // the credit service
+    WooGo,           // the external site WOO-GO
+    DeaiStation,     // the external site deai-station
+    Maker,           // the maker's site with the product pages
 };
 
 QString hostName(Host host);

@@ -3,6 +3,7 @@
 #include "app/placement.h"
 #include "app/program.h"
 #include "app/twips.h"
+#include "links/menulinks.h"
 #include "tray/frmtasktray.h"
 #include "tray/windowvisibility.h"
 #include "ui/main/statusbar.h"
@@ -136,63 +137,42 @@ void frmMainLd::buildMenus()
     connect(mnWindowPos, &QAction::triggered, this, &frmMainLd::mnWindowPos_Click);
     connect(mnShowTasktray, &QAction::triggered, this, &frmMainLd::mnShowTasktray_Click);
 
+    // The link menus are built from their link tables (links/menulinks.h).
+    auto caption = [](const MenuLink &link) { return QString::fromUtf8(link.caption); };
     mnGoSite = bar->addMenu(QStringLiteral("サイト(&G) "));
     mnGoSite->setObjectName(QStringLiteral("mnGoSite"));
-    mnGoTop = addEntry(mnGoSite, "mnGoTop", QStringLiteral("トップ"));
+    mnGoTop = addEntry(mnGoSite, "mnGoTop", caption(sitelinks::kTop));
     mnGoShoppingP = addSubmenu(mnGoSite, "mnGoShoppingP", QStringLiteral("買物"));
-    addEntries(mnGoShoppingP, "mnGoShopping", mnGoShopping,
-               { QStringLiteral("デパート"), QStringLiteral("本・コミック"),
-                 QStringLiteral("オークション"), QStringLiteral("旅行"), QStringLiteral("出張"),
-                 QStringLiteral("DVDレンタル『ぽすれん』"), QStringLiteral("リサイクル"),
-                 QStringLiteral("Ｔシャツ") });
+    addEntries(mnGoShoppingP, "mnGoShopping", mnGoShopping, linkCaptions(sitelinks::kShopping));
     mnGoInformationP = addSubmenu(mnGoSite, "mnGoInformationP", QStringLiteral("情報"));
     addEntries(mnGoInformationP, "mnGoInformation", mnGoInformation,
-               { QStringLiteral("ニュース"), QStringLiteral("天気"), QStringLiteral("スポーツ"),
-                 QStringLiteral("ファイナンス・株取引"), QStringLiteral("コンピュータ") });
+               linkCaptions(sitelinks::kInformation));
     mnGoHobbyP = addSubmenu(mnGoSite, "mnGoHobbyP", QStringLiteral("趣味"));
-    addEntries(mnGoHobbyP, "mnGoHobby", mnGoHobby,
-               { QStringLiteral("映画"), QStringLiteral("ゲーム"), QStringLiteral("占い"),
-                 QStringLiteral("懸賞"), QStringLiteral("自動車"), QStringLiteral("ゴルフ"),
-                 QStringLiteral("テレビ"), QStringLiteral("動画"), QStringLiteral("出版"),
-                 QStringLiteral("ネットラジオ"), QStringLiteral("コスプレ") });
+    addEntries(mnGoHobbyP, "mnGoHobby", mnGoHobby, linkCaptions(sitelinks::kHobby));
     mnGoPracticalityP = addSubmenu(mnGoSite, "mnGoPracticalityP", QStringLiteral("実用"));
     addEntries(mnGoPracticalityP, "mnGoPracticality", mnGoPracticality,
-               { QStringLiteral("地図"), QStringLiteral("路線"), QStringLiteral("電話帳"),
-                 QStringLiteral("辞書"), QStringLiteral("翻訳") });
+               linkCaptions(sitelinks::kPracticality));
     mnGoLifeP = addSubmenu(mnGoSite, "mnGoLifeP", QStringLiteral("生活"));
-    addEntries(mnGoLifeP, "mnGoLife", mnGoLife,
-               { QStringLiteral("グルメ"), QStringLiteral("仕事"), QStringLiteral("学習"),
-                 QStringLiteral("アンケート"), QStringLiteral("不動産"),
-                 QStringLiteral("ビューティーライフ"), QStringLiteral("美容整形") });
+    addEntries(mnGoLifeP, "mnGoLife", mnGoLife, linkCaptions(sitelinks::kLife));
     mnGoPartnerP = addSubmenu(mnGoSite, "mnGoPartnerP", QStringLiteral("仲間"));
-    addEntries(mnGoPartnerP, "mnGoPartner", mnGoPartner,
-               { QStringLiteral("知り合い"), QStringLiteral("ブログ"), QStringLiteral("掲示板"),
-                 QStringLiteral("チャット"), QStringLiteral("友だち"), QStringLiteral("恋人"),
-                 QStringLiteral("アバター"), QStringLiteral("フォト"),
-                 QStringLiteral("ネットカード"), QStringLiteral("結婚相手") });
+    addEntries(mnGoPartnerP, "mnGoPartner", mnGoPartner, linkCaptions(sitelinks::kPartner));
     mnGoItP = addSubmenu(mnGoSite, "mnGoItP", QStringLiteral("IT"));
-    addEntries(mnGoItP, "mnGoIt", mnGoIt,
-               { QStringLiteral("リナックス"), QStringLiteral("インターネット接続"),
-                 QStringLiteral("スカイプ"), QStringLiteral("レンタル掲示板"),
-                 QStringLiteral("ソフトウェア") });
+    addEntries(mnGoItP, "mnGoIt", mnGoIt, linkCaptions(sitelinks::kIt));
     mnGoSite->addSeparator();
-    mnGoKabu = addEntry(mnGoSite, "mnGoKabu", QStringLiteral("ライブドア証券"));
-    mnGoCredit = addEntry(mnGoSite, "mnGoCredit", QStringLiteral("ライブドアクレジット"));
-    mnGoWoogo = addEntry(mnGoSite, "mnGoWoogo", QStringLiteral("WOO-GO"));
+    mnGoKabu = addEntry(mnGoSite, "mnGoKabu", caption(sitelinks::kKabu));
+    mnGoCredit = addEntry(mnGoSite, "mnGoCredit", caption(sitelinks::kCredit));
+    mnGoWoogo = addEntry(mnGoSite, "mnGoWoogo", caption(sitelinks::kWoogo));
 
     mnOther = bar->addMenu(QStringLiteral("その他(&O)"));
     mnOther->setObjectName(QStringLiteral("mnOther"));
-    mnHelp = addEntry(mnOther, "mnHelp", QStringLiteral("ヘルプ(&H)"));
+    mnHelp = addEntry(mnOther, "mnHelp", caption(productlinks::kHelp));
     mnHelp->setShortcut(QKeySequence(Qt::Key_F1));
     mnOther->addSeparator();
     mnAbout = addEntry(mnOther, "mnAbout", QStringLiteral("バージョン情報(V)"));
-    mnNew = addEntry(mnOther, "mnNew", QStringLiteral("最新版(&N)"));
+    mnNew = addEntry(mnOther, "mnNew", caption(productlinks::kNew));
     mnOther->addSeparator();
     mnSeriesP = addSubmenu(mnOther, "mnSeriesP", QStringLiteral("シリーズ(&S)"));
-    addEntries(mnSeriesP, "mnSeries", mnSeries,
-               { QStringLiteral("ヨルミシリーズ"), QStringLiteral("ヨルミ＠ヤフー"),
-                 QStringLiteral("ヨルミ＠楽天"), QStringLiteral("ヨルミ＠ビッダーズ"),
-                 QStringLiteral("ヨルミ＠ライブドア"), QStringLiteral("ヨルミ＠マルチ") });
+    addEntries(mnSeriesP, "mnSeries", mnSeries, linkCaptions(productlinks::kSeries));
 }
 
 void frmMainLd::Form_Load()

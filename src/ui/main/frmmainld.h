@@ -95,6 +95,21 @@ public slots:
     void mnChange_Click(qint16 index);
 
     // Portal links and product information.
+    void mnGoTop_Click();
+    void mnGoShopping_Click(qint16 index);
+    void mnGoInformation_Click(qint16 index);
+    void mnGoHobby_Click(qint16 index);
+    void mnGoPracticality_Click(qint16 index);
+    void mnGoLife_Click(qint16 index);
+    void mnGoPartner_Click(qint16 index);
+    void mnGoIt_Click(qint16 index);
+    void mnGoKabu_Click();
+    void mnGoCredit_Click();
+    void mnGoWoogo_Click();
+    void mnHelp_Click();
+    void mnAbout_Click();
+    void mnNew_Click();
+    void mnSeries_Click(qint16 index);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

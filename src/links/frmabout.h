@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QDialog>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+
+// The About box "バージョン情報": the product and maker pictures, the product name, the
+// version, the trademark, the maker and the copyright line of the version information.
+// It is made afresh for each opening and destroys itself when it closes.
+class frmAbout : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit frmAbout(QWidget *parent = nullptr);
+    ~frmAbout() override;
+
+    // Puts the box on the remembered position (on top of others when the always-on-top flag
+    // is set) and fills the labels from the version information.
+    void Form_Load();
+
+    QLabel *pcbProduct;
+    QLabel *pcbCompany;
+    QFrame *Line1;
+    QLabel *lblProductName;
+    QLabel *lblCompanyName;
+    QLabel *lblVirsion;
+    QLabel *lblLegalCopyright;
+    QLabel *lblLegalTrademarks;
+    QPushButton *cmdOK;
+
+public slots:
+    void cmdOK_Click();
+};
+
+// The version label: "ver.<major>.<minor>.<revision>", the third field of the version left out.
+QString versionLabelText(unsigned major, unsigned minor, unsigned revision);
