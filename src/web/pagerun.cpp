@@ -5,6 +5,8 @@
 
 #include <QWebEngineScript>
 
+#include <algorithm>
+
 PageRun::PageRun(SilentPage *page, std::vector<Step> steps, QString doneText, QString failedText,
                  std::chrono::milliseconds budget, QObject *parent)
     : QObject(parent)
@@ -15,6 +17,8 @@ PageRun::PageRun(SilentPage *page, std::vector<Step> steps, QString doneText, QS
     , m_budget(budget)
 {
     m_deadline.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early: the budget is a promise to the user.
+    m_deadline.setTimerType(Qt::PreciseTimer);
     m_retry.setSingleShot(true);
     m_retry.setInterval(kRetryInterval);
     connect(&m_deadline, &QTimer::timeout, this, &PageRun::onDeadline);
@@ -140,6 +144,10 @@ void PageRun::onDeadline()
 {
     if (m_done)
         return;
+    if (!m_pastDeadline && !expired()) {
+        m_deadline.start(std::max<qint64>(1, m_budget.count() - m_clock.elapsed() + 1));
+        return;
+    }
     // A wait for the page ends at the deadline. A retry loop finds out on its next failed
     // pass and a one-off step goes on to the next loop; should the page never answer a
     // script, the run still ends shortly after its budget.
