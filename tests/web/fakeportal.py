@@ -85,6 +85,8 @@ class Handler(BaseHTTPRequestHandler):
                 return
             if variant == "slow":
                 time.sleep(2)
+            if variant == "slow5":
+                time.sleep(5)
             if variant == "login_error":
                 self.send(500, page("error"))
                 return

@@ -1,0 +1,141 @@
+// Measures what a login costs the program: CPU time of the whole process tree while it waits
+// for a slow page, the time a login adds on top of the page loads themselves, and resident
+// memory before and after the browser engine has started.
+#include "web/frmwb.h"
+#include "web/portalfixture.h"
+#include "web/silentpage.h"
+#include "web/statustext.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+#include <QWebEngineLoadingInfo>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+#include <unistd.h>
+
+namespace {
+
+struct ProcessInfo
+{
+    int pid;
+    int parent;
+    double cpuSeconds;
+    long rssKb;
+};
+
+QList<ProcessInfo> allProcesses()
+{
+    QList<ProcessInfo> out;
+    const long ticks = ::sysconf(_SC_CLK_TCK);
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool ok = false;
+        const int pid = entry.toInt(&ok);
+        if (!ok)
+            continue;
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> f = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (f.size() < 22)
+            continue;
+        // Fields after the name: state(0) ppid(1) ... utime(11) stime(12) ... rss(21) pages.
+        out.append({ pid, f[1].toInt(), (f[11].toDouble() + f[12].toDouble()) / ticks,
+                     f[21].toLong() * (::sysconf(_SC_PAGESIZE) / 1024) });
+    }
+    return out;
+}
+
+// CPU seconds and resident kilobytes of this process and all its descendants.
+QPair<double, long> tree()
+{
+    const QList<ProcessInfo> all = allProcesses();
+    QList<int> members{ int(::getpid()) };
+    double cpu = 0;
+    long rss = 0;
+    for (int i = 0; i < members.size(); ++i) {
+        for (const ProcessInfo &p : all) {
+            if (p.pid == members[i]) {
+                cpu += p.cpuSeconds;
+                rss += p.rssKb;
+            }
+            if (p.parent == members[i] && !members.contains(p.pid))
+                members << p.pid;
+        }
+    }
+    return { cpu, rss };
+}
+
+QString login(frmWB &host)
+{
+    std::optional<QString> status;
+    host.loginLD(QStringLiteral("bench"), QStringLiteral("bench-pw"), [&](const QString &s) { status = s; });
+    (void)QTest::qWaitFor([&] { return status.has_value(); }, 60000);
+    return status.value_or(QStringLiteral("(no answer)"));
+}
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0 : values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    PortalFixture portal;
+    if (!portal.isReady()) {
+        std::fprintf(stderr, "fake portal: %s\n", qPrintable(portal.error()));
+        return 1;
+    }
+    frmWB host;
+    const long idleKb = tree().second;
+    std::printf("resident, idle before the first login: %.1f MB\n", idleKb / 1024.0);
+
+    // Warm up: the first run starts the engine.
+    portal.setVariant(QStringLiteral("normal"));
+    std::printf("first login: %s\n", qPrintable(login(host)));
+    const long afterKb = tree().second;
+    std::printf("resident after the first login (process tree): %.1f MB\n", afterKb / 1024.0);
+
+    // Time the page loads of each login, to see what the login adds on top of them.
+    QElapsedTimer loadClock;
+    qint64 loadMs = 0;
+    QObject::connect(host.wbLogInLD, &QWebEnginePage::loadingChanged, [&](const QWebEngineLoadingInfo &info) {
+        if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
+            loadClock.start();
+        else
+            loadMs += loadClock.elapsed();
+    });
+    QList<double> overheads;
+    for (int i = 0; i < 10; ++i) {
+        loadMs = 0;
+        QElapsedTimer total;
+        total.start();
+        const QString status = login(host);
+        if (status != StatusText::loginDone)
+            std::printf("login %d: %s\n", i, qPrintable(status));
+        overheads << double(total.elapsed() - loadMs);
+    }
+    std::printf("time a login adds to its page loads (instant server, median of 10): %.0f ms\n",
+                median(overheads));
+
+    // CPU while the login page takes 5 s to answer.
+    portal.setVariant(QStringLiteral("slow5"));
+    const double cpuBefore = tree().first;
+    QElapsedTimer wall;
+    wall.start();
+    const QString slow = login(host);
+    const double cpu = tree().first - cpuBefore;
+    std::printf("login against a page answering after 5 s: %s in %.1f s, CPU of the process tree %.3f s\n",
+                qPrintable(slow), wall.elapsed() / 1000.0, cpu);
+    return 0;
+}
