@@ -1,5 +1,7 @@
 #include "app/messagebox.h"
 
+#include <QAbstractButton>
+#include <QIcon>
 #include <QMessageBox>
 
 MessageBoxes::Answer SystemMessageBoxes::show(QWidget *parent, const QString &text, Buttons buttons)
@@ -9,5 +11,10 @@ MessageBoxes::Answer SystemMessageBoxes::show(QWidget *parent, const QString &te
             : QMessageBox::StandardButtons(QMessageBox::Ok);
     QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, standard, parent);
     box.setDefaultButton(QMessageBox::Ok);
+    // Plain buttons with the program's own words, whatever translations are installed.
+    for (QAbstractButton *button : box.buttons())
+        button->setIcon(QIcon());
+    if (QAbstractButton *cancel = box.button(QMessageBox::Cancel))
+        cancel->setText(QStringLiteral("キャンセル"));
     return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
 }

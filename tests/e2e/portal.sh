@@ -1,0 +1,53 @@
+# shellcheck shell=bash disable=SC2034  # (sets variables for the scripts that source it)
+# The fake portal for end-to-end runs: a test certificate authority trusted in the current
+# $HOME's browser certificate store, the HTTPS fake portal on 127.0.0.1, and the browser
+# engine's host mapping. Source after lib.sh, call after e2e_init and e2e_sandbox.
+#
+# Variables set for the caller:
+#   PORTAL_LOG   the requests the portal received, one JSON line each
+#   PORTAL_PORT  its port
+
+E2E_DIR=${E2E_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)}
+
+# portal_start: certificates, nssdb and the server; exports the engine's flags.
+portal_start() {
+    local dir="$E2E_TMP/portal" hosts="member.livedoor.com www.livedoor.com"
+    mkdir -p "$dir" "$HOME/.pki/nssdb"
+    printf 'subjectAltName=DNS:member.livedoor.com,DNS:www.livedoor.com\nbasicConstraints=CA:FALSE\n' >"$dir/leaf.ext"
+    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=yorumi e2e authority" \
+        -keyout "$dir/ca.key" -out "$dir/ca.pem" >/dev/null 2>&1 &&
+    openssl req -newkey rsa:2048 -nodes -subj "/CN=member.livedoor.com" \
+        -keyout "$dir/leaf.key" -out "$dir/leaf.csr" >/dev/null 2>&1 &&
+    openssl x509 -req -in "$dir/leaf.csr" -CA "$dir/ca.pem" -CAkey "$dir/ca.key" -CAcreateserial \
+        -days 2 -extfile "$dir/leaf.ext" -out "$dir/leaf.pem" >/dev/null 2>&1 &&
+    certutil -N -d "sql:$HOME/.pki/nssdb" --empty-password >/dev/null 2>&1 &&
+    certutil -A -d "sql:$HOME/.pki/nssdb" -n yorumi-e2e -t "C,," -i "$dir/ca.pem" >/dev/null 2>&1 ||
+        { e2e_log "certificates could not be made"; return 1; }
+
+    # The server reads commands from a fifo that this shell keeps open.
+    mkfifo "$dir/control"
+    PORTAL_LOG="$dir/requests"
+    python3 "$E2E_DIR/../web/fakeportal.py" --cert "$dir/leaf.pem" --key "$dir/leaf.key" \
+        <"$dir/control" >"$PORTAL_LOG" 2>/dev/null &
+    E2E_PIDS+=("$!")
+    exec {PORTAL_CONTROL}>"$dir/control"
+    e2e_wait_for 10 grep -q '^PORT ' "$PORTAL_LOG" || { e2e_log "fake portal did not start"; return 1; }
+    PORTAL_PORT=$(sed -n 's/^PORT //p' "$PORTAL_LOG")
+
+    local rules="" host
+    for host in $hosts; do rules+="MAP $host 127.0.0.1:$PORTAL_PORT, "; done
+    export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:-} --host-resolver-rules=\"${rules}EXCLUDE localhost\" --disable-gpu --disable-background-networking"
+    [ "$(id -u)" -eq 0 ] && export QTWEBENGINE_DISABLE_SANDBOX=1
+    return 0
+}
+
+# portal_variant NAME: switches the login page the portal serves.
+portal_variant() {
+    echo "variant $1" >&"$PORTAL_CONTROL"
+    e2e_wait_for 5 grep -q "^ack $1\$" "$PORTAL_LOG"
+}
+
+# portal_count EVENT PATH: how many such requests arrived.
+portal_count() {
+    grep -c "\"event\": \"$1\".*\"path\": \"$2\"" "$PORTAL_LOG" || true
+}
