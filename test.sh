@@ -34,4 +34,4 @@ if [ -z "${DISPLAY:-}" ]; then
     export DISPLAY=":$(cat "$display_file")"
 fi
 
-ctest --preset debug "$@"
+ctest --preset debug --parallel 2 "$@"
