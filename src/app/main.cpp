@@ -1,19 +1,16 @@
 #include "app/appicon.h"
 #include "app/program.h"
+#include "app/quietmessages.h"
 #include "app/singleinstance.h"
 #include "store/settingsstore.h"
 #include "tray/windowvisibility.h"
 
 #include <QApplication>
-#include <QLoggingCategory>
 
 int main(int argc, char *argv[])
 {
-    // The browser engine shares its graphics context with the application's.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
-    // A tray program runs quietly: the browser engine's start-up report is not for the user.
-    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
+    installQuietMessages();
     // The program lives in the notification area: closing its last window does not end it.
     QApplication::setQuitOnLastWindowClosed(false);
     // Every window shows the program's icon; the desktop matches them to the installed

@@ -2,17 +2,25 @@
 
 #include "app/ownerfolder.h"
 #include "links/hosts.h"
-#include "web/pagerun.h"
-#include "web/silentpage.h"
 #include "web/statustext.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QStandardPaths>
-#include <QWebEngineDownloadRequest>
-#include <QWebEngineProfile>
+#include <QCoreApplication>
+#include <QDir>
+#include <QPluginLoader>
 
 namespace {
+
+// Where the browser engine plugin is looked for: beside the program, where it is installed,
+// and in the build tree.
+QStringList pluginFolders()
+{
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    return { programFolder, programFolder + QStringLiteral("/../lib/yorumi-livedoor"),
+             QStringLiteral(YORUMI_BUILD_PLUGIN_DIR) };
+}
 
 // Calls a script function with its arguments encoded as JSON, never spliced into the text:
 // IDs and passwords reach the page exactly as stored, whatever characters they hold.
@@ -56,7 +64,7 @@ constexpr char kLoginFormShown[] = R"(function () {
     return document.getElementById('livedoor_id') !== null;
 })";
 
-using Step = PageRun::Step;
+using Step = PageStep;
 
 } // namespace
 
@@ -70,74 +78,62 @@ frmWB::frmWB(std::chrono::milliseconds runBudget, QObject *parent)
 frmWB::~frmWB()
 {
     m_queue.clear();
-    m_running.reset();
-    // Pages before their profile, so that the engine writes its cookies out.
-    delete wbLogInLD;
-    delete wbLogOutLD;
-    delete m_profile;
+    // The engine's pages go before its profile, so that it writes its cookies out.
+    delete m_engine;
 }
 
 void frmWB::Form_Load()
 {
-    // The pages are silent from the moment they exist; the engine starts on the first run.
+    // Nothing to do until the first run: the engine is loaded then, its pages silent from
+    // the moment they exist.
 }
 
-void frmWB::startEngine()
+bool frmWB::startEngine()
 {
-    if (m_profile)
-        return;
+    if (m_engine)
+        return true;
     const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     const QString storage = data + QStringLiteral("/webengine");
+    const QString cache = data + QStringLiteral("/webengine-cache");
     // The profile holds the portal's login cookies: its folders are the user's alone.
-    makeOwnerOnlyFolder(storage);
-    makeOwnerOnlyFolder(data + QStringLiteral("/webengine-cache"));
-
-    m_profile = new QWebEngineProfile(QStringLiteral("yorumi-livedoor"), this);
-    m_profile->setPersistentStoragePath(storage);
-    m_profile->setCachePath(data + QStringLiteral("/webengine-cache"));
-    m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
-    // Keep session cookies too, so that a login survives a restart of the program.
-    m_profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
-    m_profile->setSpellCheckEnabled(false);
-    connect(m_profile, &QWebEngineProfile::downloadRequested, this,
-            [](QWebEngineDownloadRequest *download) { download->cancel(); });
-
-    wbLogInLD = new SilentPage(m_profile, this);
-    wbLogOutLD = new SilentPage(m_profile, this);
+    if (!makeOwnerOnlyFolder(storage) || !makeOwnerOnlyFolder(cache))
+        return false;
+    for (const QString &folder : pluginFolders()) {
+        QPluginLoader loader(QDir(folder).filePath(QStringLiteral("yorumi-webengine")));
+        if (auto *factory = qobject_cast<BrowserEngineFactory *>(loader.instance())) {
+            m_engine = factory->create(storage, cache, this);
+            return true;
+        }
+    }
+    return false;
 }
 
 void frmWB::loginLD(const QString &rid, const QString &rpw, StatusCallback done)
 {
-    enqueue({ [this, rid, rpw] {
-                 std::vector<Step> steps{
-                     { Step::Navigate, QUrl(httpsUrl(Host::MemberLogin, QStringLiteral("/login/index"))), {} },
-                     { Step::WaitIdle, {}, {} },
-                     { Step::Retry, {}, call(kSetFieldValue, { QStringLiteral("livedoor_id"), rid }) },
-                     { Step::WaitIdle, {}, {} },
-                     { Step::Retry, {}, call(kSetFieldValue, { QStringLiteral("password"), rpw }) },
-                     { Step::WaitIdle, {}, {} },
-                     { Step::Once, {}, call(kTickAutoLogin, {}) },
-                     { Step::SendForm, {}, call(kSubmitForm, { 0 }) },
-                     { Step::WaitIdle, {}, {} },
-                     { Step::FailIf, {}, call(kLoginFormShown, {}) },
-                 };
-                 return std::make_unique<PageRun>(wbLogInLD, std::move(steps), StatusText::loginDone,
-                                                  StatusText::loginFailed, m_runBudget);
-             },
-              std::move(done) });
+    enqueue({ Page::LogIn,
+              {
+                      { Step::Navigate, QUrl(httpsUrl(Host::MemberLogin, QStringLiteral("/login/index"))), {} },
+                      { Step::WaitIdle, {}, {} },
+                      { Step::Retry, {}, call(kSetFieldValue, { QStringLiteral("livedoor_id"), rid }) },
+                      { Step::WaitIdle, {}, {} },
+                      { Step::Retry, {}, call(kSetFieldValue, { QStringLiteral("password"), rpw }) },
+                      { Step::WaitIdle, {}, {} },
+                      { Step::Once, {}, call(kTickAutoLogin, {}) },
+                      { Step::SendForm, {}, call(kSubmitForm, { 0 }) },
+                      { Step::WaitIdle, {}, {} },
+                      { Step::FailIf, {}, call(kLoginFormShown, {}) },
+              },
+              StatusText::loginDone, StatusText::loginFailed, std::move(done) });
 }
 
 void frmWB::logoutLD(StatusCallback done)
 {
-    enqueue({ [this] {
-                 std::vector<Step> steps{
-                     { Step::Navigate, QUrl(httpsUrl(Host::PortalMain, QStringLiteral("/login/logout"))), {} },
-                     { Step::WaitIdle, {}, {} },
-                 };
-                 return std::make_unique<PageRun>(wbLogOutLD, std::move(steps), StatusText::logoutDone,
-                                                  StatusText::logoutFailed, m_runBudget);
-             },
-              std::move(done) });
+    enqueue({ Page::LogOut,
+              {
+                      { Step::Navigate, QUrl(httpsUrl(Host::PortalMain, QStringLiteral("/login/logout"))), {} },
+                      { Step::WaitIdle, {}, {} },
+              },
+              StatusText::logoutDone, StatusText::logoutFailed, std::move(done) });
 }
 
 void frmWB::enqueue(Request request)
@@ -151,17 +147,20 @@ void frmWB::startNext()
 {
     if (m_running || m_queue.empty())
         return;
-    startEngine();
     Request request = std::move(m_queue.front());
     m_queue.pop_front();
-    m_running = request.makeRun();
-    connect(m_running.get(), &PageRun::finished, this,
-            [this, done = std::move(request.done)](const QString &statusText) {
-                // The run is still on the stack: let it go once control has returned.
-                m_running.release()->deleteLater();
-                if (done)
-                    done(statusText);
-                startNext();
-            });
-    m_running->start();
+    m_running = true;
+    auto finished = [this, done = std::move(request.done)](const QString &statusText) {
+        m_running = false;
+        if (done)
+            done(statusText);
+        startNext();
+    };
+    if (!startEngine()) {
+        // Without its engine the run cannot even begin: it fails, it does not hang.
+        finished(request.failedText);
+        return;
+    }
+    m_engine->run(request.page, std::move(request.steps), request.doneText, request.failedText,
+                  m_runBudget, std::move(finished));
 }

@@ -1,25 +1,23 @@
 #pragma once
 
+#include "web/browserengine.h"
+
 #include <QObject>
 #include <QString>
 
 #include <chrono>
 #include <deque>
 #include <functional>
-#include <memory>
-
-class PageRun;
-class QWebEngineProfile;
-class SilentPage;
 
 // The hidden browser host: logs the browser engine in to the portal as one account, or out,
-// through pages that are never shown. The engine starts on the first run, not before: an
+// through pages that are never shown. The engine is loaded on the first run, not before: an
 // idle tray program does not pay for it. Runs execute one at a time, in the order asked.
 class frmWB : public QObject
 {
     Q_OBJECT
 public:
     using StatusCallback = std::function<void(const QString &statusText)>;
+    using Page = BrowserEngine::Page;
 
     // Every run has this long, from its start, to reach its end.
     static constexpr std::chrono::milliseconds kRunBudget{ 30000 };
@@ -34,27 +32,28 @@ public:
     // Logs out whichever account is logged in; `done` receives the status text.
     void logoutLD(StatusCallback done);
 
-    // Whether the browser engine has been started (by a first run).
-    bool engineStarted() const { return m_profile != nullptr; }
+    // Whether the browser engine has been loaded (by a first run).
+    bool engineStarted() const { return m_engine != nullptr; }
+    // Whether the page of the login (or logout) is still loading.
+    bool pageBusy(Page page) const { return m_engine && m_engine->isBusy(page); }
     // Runs asked for and not yet ended, the running one included.
     int pendingRuns() const { return int(m_queue.size()) + (m_running ? 1 : 0); }
-
-    // The pages, created with the engine on first use.
-    SilentPage *wbLogInLD = nullptr;
-    SilentPage *wbLogOutLD = nullptr;
 
 private:
     struct Request
     {
-        std::function<std::unique_ptr<PageRun>()> makeRun;
+        Page page;
+        std::vector<PageStep> steps;
+        QString doneText;
+        QString failedText;
         StatusCallback done;
     };
     void enqueue(Request request);
     void startNext();
-    void startEngine();
+    bool startEngine();
 
     std::chrono::milliseconds m_runBudget;
-    QWebEngineProfile *m_profile = nullptr;
+    BrowserEngine *m_engine = nullptr;
     std::deque<Request> m_queue;
-    std::unique_ptr<PageRun> m_running;
+    bool m_running = false;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "web/pagestep.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
@@ -19,20 +21,7 @@ class PageRun : public QObject
 {
     Q_OBJECT
 public:
-    struct Step
-    {
-        enum Kind {
-            Navigate,  // start loading `url`
-            WaitIdle,  // until the page has settled; a failed load fails the run
-            Retry,     // run `script` until it returns true
-            Once,      // run `script` once; anything but a boolean fails the run
-            SendForm,  // like Retry, and the page then loads the form's answer
-            FailIf,    // run `script` once; true (or no answer) fails the run
-        };
-        Kind kind;
-        QUrl url;
-        QString script;
-    };
+    using Step = PageStep;
 
     // How often a retry loop tries its action again.
     static constexpr std::chrono::milliseconds kRetryInterval{ 50 };

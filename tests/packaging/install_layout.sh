@@ -13,6 +13,8 @@ fail() { echo "install_layout: $*" >&2; exit 1; }
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
 [ -x "$prefix/bin/yorumi-livedoor" ] || fail "bin/yorumi-livedoor missing"
+# The browser engine plugin, where the program looks for it beside its own folder.
+[ -f "$prefix/lib/yorumi-livedoor/yorumi-webengine.so" ] || fail "lib/yorumi-livedoor/yorumi-webengine.so missing"
 
 desktop="$prefix/share/applications/yorumi-livedoor.desktop"
 [ -f "$desktop" ] || fail "share/applications/yorumi-livedoor.desktop missing"
@@ -36,6 +38,7 @@ done
 # Nothing else is installed.
 unexpected=$(cd "$prefix" && find . -type f \
     ! -path ./bin/yorumi-livedoor \
+    ! -path ./lib/yorumi-livedoor/yorumi-webengine.so \
     ! -path ./share/applications/yorumi-livedoor.desktop \
     ! -path './share/icons/hicolor/*/apps/yorumi-livedoor.*')
 [ -z "$unexpected" ] || fail "unexpected files installed: $unexpected"

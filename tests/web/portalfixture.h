@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/quietmessages.h"
+
 #include <QJsonObject>
 #include <QList>
 #include <QProcess>
@@ -50,8 +52,8 @@ private:
 #define YORUMI_WEB_TEST_MAIN(TestObject)                                                        \
     int main(int argc, char *argv[])                                                          \
     {                                                                                         \
-        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);                           \
         QApplication app(argc, argv);                                                         \
+        installQuietMessages();                                                               \
         QApplication::setQuitOnLastWindowClosed(false);                                       \
         TestObject test;                                                                      \
         return QTest::qExec(&test, argc, argv);                                               \

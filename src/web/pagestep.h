@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+// One step of a login or logout run on a hidden page.
+struct PageStep
+{
+    enum Kind {
+        Navigate, // start loading `url`
+        WaitIdle, // until the page has settled; a failed load fails the run
+        Retry,    // run `script` until it returns true
+        Once,     // run `script` once; anything but a boolean fails the run
+        SendForm, // like Retry, and the page then loads the form's answer
+        FailIf,   // run `script` once; true (or no answer) fails the run
+    };
+    Kind kind;
+    QUrl url;
+    QString script;
+};
