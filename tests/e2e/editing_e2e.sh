@@ -19,13 +19,6 @@ ART=$(realpath "$ART")
 E2E_APP_LOG="$ART/editing-app.log"
 : >"$E2E_APP_LOG"
 
-PASSED=0
-FAILED=0
-check() {
-    local description=$1; shift
-    if "$@"; then echo "ok - $description"; PASSED=$((PASSED + 1))
-    else echo "not ok - $description"; FAILED=$((FAILED + 1)); fi
-}
 
 # The settings window stands at (0,0); positions at 96 DPI below its 19 px menu bar.
 click_at() { xdotool mousemove "$1" "$2" click 1; sleep 0.3; }
@@ -103,5 +96,4 @@ e2e_open_menu 3 && e2e_keys Down Return
 check "終了 ends the program" e2e_wait_exit "$APP_PID" 15
 check "the program wrote nothing on its output" test ! -s "$E2E_APP_LOG"
 
-echo "$PASSED passed, $FAILED failed"
-[ "$FAILED" -eq 0 ]
+e2e_summary

@@ -247,3 +247,17 @@ e2e_not_running() {
     read -r stat <"/proc/$1/stat" 2>/dev/null || return 0
     [[ $stat == *") Z "* ]]
 }
+
+# Test results: check DESCRIPTION COMMAND... runs one check and prints "ok - ..." or
+# "not ok - ..."; e2e_summary prints the closing "N passed, N failed" line and fails on any.
+E2E_PASSED=0
+E2E_FAILED=0
+check() {
+    local description=$1; shift
+    if "$@"; then echo "ok - $description"; E2E_PASSED=$((E2E_PASSED + 1))
+    else echo "not ok - $description"; E2E_FAILED=$((E2E_FAILED + 1)); fi
+}
+e2e_summary() {
+    echo "$E2E_PASSED passed, $E2E_FAILED failed"
+    [ "$E2E_FAILED" -eq 0 ]
+}

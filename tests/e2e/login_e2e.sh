@@ -26,13 +26,6 @@ ART=$(realpath "$ART")
 E2E_APP_LOG="$ART/login-app.log"
 : >"$E2E_APP_LOG"
 
-PASSED=0
-FAILED=0
-check() {
-    local description=$1; shift
-    if "$@"; then echo "ok - $description"; PASSED=$((PASSED + 1))
-    else echo "not ok - $description"; FAILED=$((FAILED + 1)); fi
-}
 
 # Did the last form sent carry exactly this ID and password? (Nothing is printed.)
 sent_account_is() {
@@ -89,5 +82,4 @@ check "the program wrote nothing else on its output" quiet_output
 e2e_open_menu 3 && e2e_keys Down Return
 e2e_wait_exit "$APP_PID" 15
 
-echo "$PASSED passed, $FAILED failed"
-[ "$FAILED" -eq 0 ]
+e2e_summary

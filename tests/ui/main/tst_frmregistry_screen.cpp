@@ -1,4 +1,5 @@
 #include "ui/main/editingharness.h"
+#include "common/glyphs.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>
@@ -19,8 +20,7 @@ private slots:
 
 void tst_frmRegistryScreen::dialogAsAPersonSeesIt()
 {
-    const QStringList japaneseFamilies = QFontDatabase::families(QFontDatabase::Japanese);
-    QVERIFY2(!japaneseFamilies.isEmpty(), "no Japanese font installed");
+    QVERIFY2(!QFontDatabase::families(QFontDatabase::Japanese).isEmpty(), "no Japanese font installed");
 
     Fixture f({ QStringLiteral("taro@livedoor"), QStringLiteral("hanako") },
               { QStringLiteral("x"), QStringLiteral("secret12") });
@@ -39,16 +39,8 @@ void tst_frmRegistryScreen::dialogAsAPersonSeesIt()
         const QStringList texts{ dialog.windowTitle(), dialog.lblID->text(),
                                  dialog.lblPASSWORD->text(), dialog.cmdOK->text(),
                                  dialog.cmdCANCEL->text() };
-        for (const QString &text : texts) {
-            for (const char32_t c : text.toUcs4()) {
-                bool covered = false;
-                for (const QString &family : japaneseFamilies)
-                    covered = covered || QFontMetrics(QFont(family)).inFontUcs4(c);
-                QVERIFY2(covered, qPrintable(QStringLiteral("no glyph for U+%1 in \"%2\"")
-                                                     .arg(uint(c), 4, 16, QLatin1Char('0'))
-                                                     .arg(text)));
-            }
-        }
+        const QString missing = missingJapaneseGlyph(texts);
+        QVERIFY2(missing.isEmpty(), qPrintable(missing));
         // Each caption ends before the text box beside it starts.
         for (const QLabel *label : { dialog.lblID, dialog.lblPASSWORD })
             QVERIFY2(label->x() + QFontMetrics(label->font()).horizontalAdvance(label->text())
