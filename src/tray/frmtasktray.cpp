@@ -4,6 +4,7 @@
 #include "app/twips.h"
 #include "app/versioninfo.h"
 #include "links/hosts.h"
+#include "links/menulinks.h"
 #include "links/launcher.h"
 #include "tray/traycallback.h"
 #include "tray/trayicons.h"
@@ -17,15 +18,8 @@
 
 namespace {
 
-struct SiteLink
-{
-    const char *caption;
-    Host host;
-    const char *path;
-};
-
 // The portal submenu "ライブドア": entry i opens row i.
-constexpr SiteLink kSiteLinks[] = {
+constexpr MenuLink kSiteLinks[] = {
     { "TOP", Host::PortalMain, "/" },
     { "デパート", Host::DepartmentStore, "/" },
     { "ブログ", Host::Blog, "/" },
@@ -53,8 +47,7 @@ QString siteLinkUrl(qint16 index)
 {
     if (index < 0 || index >= qint16(std::size(kSiteLinks)))
         return QString();
-    const SiteLink &link = kSiteLinks[index];
-    return httpUrl(link.host, QString::fromUtf8(link.path));
+    return linkUrl(kSiteLinks[index]);
 }
 
 frmTasktray::frmTasktray(Program &program, QWidget *parent)
