@@ -107,6 +107,21 @@ bool SettingsStore::writeSlot(const QString &application, int slot, const QStrin
                                  { settingsKey(kPwSection, pwKey(slot)), password } });
 }
 
+bool SettingsStore::writeSlots(const QString &application, const QList<SlotWrite> &writes,
+                               const QList<int> &removedSlots)
+{
+    QList<Change> changes;
+    for (const SlotWrite &write : writes) {
+        changes.append({ settingsKey(kIdSection, idKey(write.slot)), write.id });
+        changes.append({ settingsKey(kPwSection, pwKey(write.slot)), write.password });
+    }
+    for (int slot : removedSlots) {
+        changes.append({ settingsKey(kIdSection, idKey(slot)), std::nullopt });
+        changes.append({ settingsKey(kPwSection, pwKey(slot)), std::nullopt });
+    }
+    return commit(application, changes);
+}
+
 bool SettingsStore::remove(const QString &application, const QString &section, const QString &key)
 {
     if (application.isEmpty() || !settings(application).contains(settingsKey(section, key)))
@@ -125,7 +140,7 @@ void SettingsStore::prepareForWrite(const QString &application)
 #endif
 }
 
-bool SettingsStore::commit(const QString &application, std::initializer_list<Change> changes)
+bool SettingsStore::commit(const QString &application, const QList<Change> &changes)
 {
     if (application.isEmpty())
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 #include <map>
@@ -46,6 +47,18 @@ public:
     bool writeSlot(const QString &application, int slot, const QString &id,
                    const QString &password);
 
+    // One account slot's new ID and password.
+    struct SlotWrite
+    {
+        int slot;
+        QString id;
+        QString password;
+    };
+    // Stores several slots and removes the keys of others as one step: every change reaches
+    // the store or none does. A removed slot whose keys are already absent is no failure.
+    bool writeSlots(const QString &application, const QList<SlotWrite> &writes,
+                    const QList<int> &removedSlots);
+
     // Removes one value; fails when there is no such value.
     bool remove(const QString &application, const QString &section, const QString &key);
 
@@ -55,7 +68,7 @@ private:
         QString key;                  // "section/key"
         std::optional<QString> value; // none: remove the key
     };
-    bool commit(const QString &application, std::initializer_list<Change> changes);
+    bool commit(const QString &application, const QList<Change> &changes);
     QSettings &settings(const QString &application);
     void prepareForWrite(const QString &application);
 
