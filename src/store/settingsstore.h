@@ -42,11 +42,12 @@ struct StoreFileIdentity
 // an INI file "<application>.conf" in the user's configuration folder, readable by its owner
 // only, since it holds passwords (see IniDocument for how it is read and changed).
 //
-// Every write reaches the disk before it reports success, as one step: the file is written
-// anew beside the old one and then takes its place, so an interruption leaves either the old
-// or the new values, never a mixture. A write changes only the lines of the keys it names.
-// A store file that cannot be read (a folder, a pipe, a device, a file too large to be a store,
-// a file the user may not read) reads as empty and is never written over.
+// Every write reaches the disk before it reports success. In the INI file it is one step: the
+// file is written anew beside the old one and then takes its place, so an interruption leaves
+// either the old or the new values, never a mixture; and it changes only the lines of the keys
+// it names. (The registry takes the values of one write one after another.) A store file that
+// cannot be read (a folder, a pipe, a device, a file too large to be a store, a file the user
+// may not read) reads as empty and is never written over.
 class SettingsStore
 {
 public:
