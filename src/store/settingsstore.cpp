@@ -2,14 +2,22 @@
 
 #include "app/ownerfolder.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSettings>
 #include <QStandardPaths>
-#include <QStringList>
+
+#ifdef Q_OS_WIN
+#include <QSettings>
 
 #include <vector>
+#else
+#include <QSaveFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 QString SettingsAppName(qint16 editionCode)
 {
@@ -28,34 +36,6 @@ QString SettingsAppName(qint16 editionCode)
     }
 }
 
-namespace {
-
-QString settingsKey(const QString &section, const QString &key)
-{
-    return section + QLatin1Char('/') + key;
-}
-
-#ifndef Q_OS_WIN
-constexpr QFileDevice::Permissions kOwnerOnlyFile = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
-
-// The store file holds passwords in plain text: nobody but its owner may read it.
-bool makeOwnerOnlyFile(const QString &path)
-{
-    QFile file(path);
-    if (!file.exists()) {
-        return file.open(QIODevice::WriteOnly | QIODevice::NewOnly, kOwnerOnlyFile);
-    }
-    constexpr QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup
-            | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther
-            | QFileDevice::ExeOther;
-    if (!(file.permissions() & others))
-        return true;
-    return file.setPermissions(kOwnerOnlyFile);
-}
-#endif
-
-} // namespace
-
 SettingsStore::SettingsStore() = default;
 SettingsStore::~SettingsStore() = default;
 
@@ -70,16 +50,51 @@ QString SettingsStore::location(const QString &application)
 #endif
 }
 
+bool SettingsStore::write(const QString &application, const QString &section, const QString &key,
+                          const QString &value)
+{
+    return commit(application, { { section, key, value } });
+}
+
+bool SettingsStore::writeSlot(const QString &application, int slot, const QString &id,
+                              const QString &password)
+{
+    return writeSlots(application, { { slot, id, password } }, {});
+}
+
+bool SettingsStore::writeSlots(const QString &application, const QList<SlotWrite> &writes,
+                               const QList<int> &removedSlots)
+{
+    QList<Change> changes;
+    for (const SlotWrite &write : writes) {
+        changes.append({ kIdSection, idKey(write.slot), write.id });
+        changes.append({ kPwSection, pwKey(write.slot), write.password });
+    }
+    for (int slot : removedSlots) {
+        changes.append({ kIdSection, idKey(slot), std::nullopt });
+        changes.append({ kPwSection, pwKey(slot), std::nullopt });
+    }
+    return commit(application, changes);
+}
+
+#ifdef Q_OS_WIN
+// ---------------------------------------------------------------------------------------------
+// Windows: the registry, through QSettings.
+
+namespace {
+
+QString settingsKey(const QString &section, const QString &key)
+{
+    return section + QLatin1Char('/') + key;
+}
+
+} // namespace
+
 QSettings &SettingsStore::settings(const QString &application)
 {
     auto &entry = m_settings[application];
-    if (!entry) {
-#ifdef Q_OS_WIN
+    if (!entry)
         entry = std::make_unique<QSettings>(location(application), QSettings::NativeFormat);
-#else
-        entry = std::make_unique<QSettings>(location(application), QSettings::IniFormat);
-#endif
-    }
     return *entry;
 }
 
@@ -87,75 +102,204 @@ QString SettingsStore::read(const QString &application, const QString &section, 
 {
     if (application.isEmpty())
         return QString();
-    const QVariant value = settings(application).value(settingsKey(section, key));
-    // A hand-written value with unquoted commas reads back as a list; it is still one text.
-    if (value.metaType().id() == QMetaType::QStringList)
-        return value.toStringList().join(QLatin1Char(','));
-    return value.toString();
-}
-
-bool SettingsStore::write(const QString &application, const QString &section, const QString &key,
-                          const QString &value)
-{
-    return commit(application, { { settingsKey(section, key), value } });
-}
-
-bool SettingsStore::writeSlot(const QString &application, int slot, const QString &id,
-                              const QString &password)
-{
-    return commit(application, { { settingsKey(kIdSection, idKey(slot)), id },
-                                 { settingsKey(kPwSection, pwKey(slot)), password } });
+    return settings(application).value(settingsKey(section, key)).toString();
 }
 
 bool SettingsStore::remove(const QString &application, const QString &section, const QString &key)
 {
     if (application.isEmpty() || !settings(application).contains(settingsKey(section, key)))
         return false;
-    return commit(application, { { settingsKey(section, key), std::nullopt } });
+    return commit(application, { { section, key, std::nullopt } });
 }
 
-void SettingsStore::prepareForWrite(const QString &application)
-{
-#ifndef Q_OS_WIN
-    const QString path = location(application);
-    if (makeOwnerOnlyFolder(QFileInfo(path).absolutePath()))
-        makeOwnerOnlyFile(path);
-#else
-    Q_UNUSED(application);
-#endif
-}
-
-bool SettingsStore::commit(const QString &application, std::initializer_list<Change> changes)
+bool SettingsStore::commit(const QString &application, const QList<Change> &changes)
 {
     if (application.isEmpty())
         return false;
-    prepareForWrite(application);
-
     QSettings &store = settings(application);
     std::vector<std::optional<QVariant>> previous;
     previous.reserve(changes.size());
     for (const Change &change : changes) {
-        previous.push_back(store.contains(change.key) ? std::optional(store.value(change.key))
-                                                      : std::nullopt);
+        const QString key = settingsKey(change.section, change.key);
+        previous.push_back(store.contains(key) ? std::optional(store.value(key)) : std::nullopt);
         if (change.value)
-            store.setValue(change.key, *change.value);
+            store.setValue(key, *change.value);
         else
-            store.remove(change.key);
+            store.remove(key);
     }
     store.sync();
     if (store.status() == QSettings::NoError)
         return true;
 
-    // The disk did not take the change: put the old values back so that nothing reads a
-    // value the disk does not hold, and read the file afresh next time.
+    // The registry did not take the change: put the old values back so that nothing reads a
+    // value the registry does not hold, and read it afresh next time.
     auto old = previous.cbegin();
     for (const Change &change : changes) {
+        const QString key = settingsKey(change.section, change.key);
         if (*old)
-            store.setValue(change.key, **old);
+            store.setValue(key, **old);
         else
-            store.remove(change.key);
+            store.remove(key);
         ++old;
     }
     m_settings.erase(application);
     return false;
 }
+
+#else
+// ---------------------------------------------------------------------------------------------
+// Elsewhere: one INI file per application, read and changed line by line.
+
+namespace {
+
+using Identity = StoreFileIdentity;
+
+qint64 nanoseconds(const struct timespec &time)
+{
+    return qint64(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+Identity identityOf(const struct stat &st)
+{
+    return { true, qint64(st.st_dev), qint64(st.st_ino), qint64(st.st_size),
+             nanoseconds(st.st_mtim), nanoseconds(st.st_ctim) };
+}
+
+enum class Found { Absent, Readable, Unreadable };
+
+// Looks at the store file without opening it: a pipe must never be opened (that waits for a
+// writer), nor anything else that is not a plain file.
+Found examine(const QString &path, Identity &identity)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+        identity = {};
+        // A dangling link counts as absent: writing creates the file it points to.
+        return errno == ENOENT || errno == ENOTDIR ? Found::Absent : Found::Unreadable;
+    }
+    identity = identityOf(st);
+    if (!S_ISREG(st.st_mode) || st.st_size > SettingsStore::kMaxFileSize)
+        return Found::Unreadable;
+    return Found::Readable;
+}
+
+// Reads the whole store file; Unreadable when it is not a plain file of a sensible size.
+Found readStoreFile(const QString &path, Identity &identity, QByteArray &contents)
+{
+    contents.clear();
+    const Found found = examine(path, identity);
+    if (found != Found::Readable)
+        return found;
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return errno == ENOENT ? Found::Absent : Found::Unreadable;
+    // What was opened is what is read: it may have been replaced since it was looked at.
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > SettingsStore::kMaxFileSize) {
+        ::close(fd);
+        return Found::Unreadable;
+    }
+    identity = identityOf(st);
+    constexpr qsizetype kChunk = 64 * 1024;
+    for (;;) {
+        const qsizetype done = contents.size();
+        if (done > SettingsStore::kMaxFileSize) {
+            ::close(fd);
+            contents.clear();
+            return Found::Unreadable;
+        }
+        contents.resize(done + kChunk);
+        const ssize_t got = ::read(fd, contents.data() + done, kChunk);
+        if (got < 0 && errno == EINTR) {
+            contents.resize(done);
+            continue;
+        }
+        if (got <= 0) {
+            contents.resize(done);
+            ::close(fd);
+            if (got < 0) {
+                contents.clear();
+                return Found::Unreadable;
+            }
+            return Found::Readable;
+        }
+        contents.resize(done + got);
+    }
+}
+
+} // namespace
+
+const SettingsStore::FileState &SettingsStore::file(const QString &application)
+{
+    const QString path = location(application);
+    Identity now;
+    const Found found = examine(path, now);
+    const auto cached = m_files.find(application);
+    if (cached != m_files.end() && cached->second.identity == now)
+        return cached->second;
+
+    FileState state;
+    QByteArray contents;
+    if (found == Found::Readable) {
+        state.readable = readStoreFile(path, state.identity, contents) != Found::Unreadable;
+    } else {
+        state.identity = now;
+        state.readable = found == Found::Absent;
+    }
+    state.document = IniDocument(contents);
+    return m_files[application] = std::move(state);
+}
+
+QString SettingsStore::read(const QString &application, const QString &section, const QString &key)
+{
+    if (application.isEmpty())
+        return QString();
+    return file(application).document.value(section, key).value_or(QString());
+}
+
+bool SettingsStore::remove(const QString &application, const QString &section, const QString &key)
+{
+    if (application.isEmpty() || !file(application).document.value(section, key))
+        return false;
+    return commit(application, { { section, key, std::nullopt } });
+}
+
+bool SettingsStore::commit(const QString &application, const QList<Change> &changes)
+{
+    if (application.isEmpty())
+        return false;
+    const QString path = location(application);
+    // Whatever happens next, the file is read afresh the next time.
+    m_files.erase(application);
+    if (!makeOwnerOnlyFolder(QFileInfo(path).absolutePath()))
+        return false;
+
+    // Start from what the disk holds now, never from an older reading.
+    Identity identity;
+    QByteArray contents;
+    const Found found = readStoreFile(path, identity, contents);
+    if (found == Found::Unreadable)
+        return false;
+    QList<IniDocument::Change> edits;
+    edits.reserve(changes.size());
+    for (const Change &change : changes)
+        edits.append({ change.section, change.key, change.value });
+    const QByteArray changed = IniDocument(contents).changed(edits);
+    if (changed == contents && (found == Found::Readable || changed.isEmpty()))
+        return true; // nothing to change, such as removing keys that are already gone
+
+    // Written beside the old file and then renamed over it (a link is followed to its target).
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    // QSaveFile::commit() takes a new file that could not be written to its end (a full disk)
+    // as written: the write is pushed out and checked first. A new file that fails is thrown
+    // away unused.
+    if (!out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+        || out.write(changed) != changed.size() || !out.flush())
+        return false;
+    return out.commit();
+}
+
+#endif

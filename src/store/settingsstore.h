@@ -1,5 +1,8 @@
 #pragma once
 
+#include "store/inidocument.h"
+
+#include <QList>
 #include <QString>
 
 #include <map>
@@ -17,15 +20,34 @@ inline const QString kPwSection = QStringLiteral("PW");
 inline QString idKey(int slot) { return QStringLiteral("ID%1").arg(slot); }
 inline QString pwKey(int slot) { return QStringLiteral("PW%1").arg(slot); }
 
+#ifndef Q_OS_WIN
+// Which file a path named when it was looked at, and its size and times then: a file that is
+// replaced or written to gets another identity.
+struct StoreFileIdentity
+{
+    bool exists = false;
+    qint64 device = 0;
+    qint64 inode = 0;
+    qint64 size = 0;
+    qint64 modifiedNs = 0;
+    qint64 changedNs = 0;
+    bool operator==(const StoreFileIdentity &) const = default;
+};
+#endif
+
 // The per-user settings store: string values by application, section and key.
 //
 // On Windows the values live in the registry where the per-user program-settings functions
 // keep them, so accounts stored by earlier editions are found. Elsewhere each application is
 // an INI file "<application>.conf" in the user's configuration folder, readable by its owner
-// only, since it holds passwords.
+// only, since it holds passwords (see IniDocument for how it is read and changed).
 //
-// Every write reaches the disk before it reports success; a write that fails leaves the
-// store's view of the values as the disk has them.
+// Every write reaches the disk before it reports success. In the INI file it is one step: the
+// file is written anew beside the old one and then takes its place, so an interruption leaves
+// either the old or the new values, never a mixture; and it changes only the lines of the keys
+// it names. (The registry takes the values of one write one after another.) A store file that
+// cannot be read (a folder, a pipe, a device, a file too large to be a store, a file the user
+// may not read) reads as empty and is never written over.
 class SettingsStore
 {
 public:
@@ -46,18 +68,48 @@ public:
     bool writeSlot(const QString &application, int slot, const QString &id,
                    const QString &password);
 
+    // One account slot's new ID and password.
+    struct SlotWrite
+    {
+        int slot;
+        QString id;
+        QString password;
+    };
+    // Stores several slots and removes the keys of others as one step: every change reaches
+    // the store or none does. A removed slot whose keys are already absent is no failure.
+    bool writeSlots(const QString &application, const QList<SlotWrite> &writes,
+                    const QList<int> &removedSlots);
+
     // Removes one value; fails when there is no such value.
     bool remove(const QString &application, const QString &section, const QString &key);
+
+#ifndef Q_OS_WIN
+    // The largest store file that is read: a hundred accounts take a few kilobytes.
+    static constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
+#endif
 
 private:
     struct Change
     {
-        QString key;                  // "section/key"
+        QString section;
+        QString key;
         std::optional<QString> value; // none: remove the key
     };
-    bool commit(const QString &application, std::initializer_list<Change> changes);
-    QSettings &settings(const QString &application);
-    void prepareForWrite(const QString &application);
+    bool commit(const QString &application, const QList<Change> &changes);
 
+#ifdef Q_OS_WIN
+    QSettings &settings(const QString &application);
     std::map<QString, std::unique_ptr<QSettings>> m_settings;
+#else
+    // What a store file held when it was last read, and which file that was.
+    struct FileState
+    {
+        StoreFileIdentity identity;
+        bool readable = true;
+        IniDocument document;
+    };
+    // The application's file as it is on disk now, read again only when it has changed.
+    const FileState &file(const QString &application);
+    std::map<QString, FileState> m_files;
+#endif
 };

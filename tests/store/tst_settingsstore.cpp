@@ -1,11 +1,21 @@
 #include "common/storesandbox.h"
 #include "store/settingsstore.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QTest>
+#include <QThread>
 
+#include <atomic>
+#include <csignal>
+#include <optional>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,7 +46,13 @@ private slots:
     void removeFailsForMissingValue();
     void failedWriteReportsAndKeepsDiskView();
     void readOnlyFolderFailsWrite();
+    void damagedFileLoadsWhatItCan_data();
     void damagedFileLoadsWhatItCan();
+    void unreadableStoreIsEmptyAndKeptAsItIs_data();
+    void unreadableStoreIsEmptyAndKeptAsItIs();
+    void danglingLinkReadsEmptyAndWritesItsTarget();
+    void slotsChangeTogetherOrNotAtAll();
+    void changesByOthersAreSeenAndKept();
 };
 
 void tst_SettingsStore::settingsAppName_data()
@@ -182,23 +198,285 @@ void tst_SettingsStore::readOnlyFolderFailsWrite()
     QCOMPARE(store.read(app, kPwSection, pwKey(0)), QStringLiteral("oldpw"));
 }
 
+namespace {
+
+// Bytes from a fixed seed, the same on every run.
+QByteArray noise(int size, quint32 seed)
+{
+    QByteArray out(size, Qt::Uninitialized);
+    QRandomGenerator generator(seed);
+    for (char &byte : out)
+        byte = char(generator.bounded(256));
+    return out;
+}
+
+// A store of the given number of numbered accounts, one line per key.
+QByteArray numberedStore(int accounts, int firstSlot = 0)
+{
+    QByteArray ids("[ID]\n");
+    QByteArray passwords("[PW]\n");
+    for (int slot = firstSlot; slot < firstSlot + accounts; ++slot) {
+        ids += "ID" + QByteArray::number(slot) + "=id" + QByteArray::number(slot) + '\n';
+        passwords += "PW" + QByteArray::number(slot) + "=pw" + QByteArray::number(slot) + '\n';
+    }
+    return ids + passwords;
+}
+
+using Reads = QList<std::pair<QString, QString>>; // key ("ID0", "PW3") and its text
+
+} // namespace
+
+void tst_SettingsStore::damagedFileLoadsWhatItCan_data()
+{
+    QTest::addColumn<QByteArray>("contents");
+    QTest::addColumn<Reads>("reads");
+
+    const QByteArray nul(1, '\0');
+    QTest::newRow("unquoted commas")
+            << QByteArray("[ID]\nID0=a,b\nID1=c, d\n[PW]\nPW0=a,b\nPW1=\"x\", \"y\"\n")
+            << Reads{ { "ID0", "a,b" }, { "ID1", "c, d" }, { "PW0", "a,b" }, { "PW1", "\"x\", \"y\"" } };
+    QTest::newRow("quoted comma and semicolon")
+            << QByteArray("[PW]\nPW0=\"a,b\"\nPW1=x;y\nPW2=\"x;y\"\n")
+            << Reads{ { "PW0", "a,b" }, { "PW1", "x;y" }, { "PW2", "x;y" } };
+    QTest::newRow("invalid UTF-8")
+            << QByteArray("[ID]\nID0=ok\nID1=\xff\xfe bad\xc3\n[PW]\nPW1=\x80\n")
+            << Reads{ { "ID0", "ok" }, { "ID1", QString::fromUtf8("\xff\xfe bad\xc3") },
+                      { "PW1", QString::fromUtf8("\x80") } };
+    QTest::newRow("NUL bytes")
+            << QByteArray("[ID]\nID0=a") + nul + "b\n" + nul + nul + "\nID1=c\n"
+            << Reads{ { "ID0", QStringLiteral("a") + QChar(0) + QStringLiteral("b") }, { "ID1", "c" } };
+    QTest::newRow("1 MB value")
+            << QByteArray("[ID]\nID0=big\nID1=next\n[PW]\nPW0=") + QByteArray(1 << 20, 'v') + "\nPW1=p\n"
+            << Reads{ { "ID0", "big" }, { "PW0", QString(1 << 20, QLatin1Char('v')) }, { "ID1", "next" },
+                      { "PW1", "p" } };
+    QTest::newRow("10,000 keys") << numberedStore(10000)
+                                 << Reads{ { "ID0", "id0" }, { "PW99", "pw99" }, { "ID9999", "id9999" } };
+    QTest::newRow("keys past 99 only") << numberedStore(5, 100)
+                                       << Reads{ { "ID0", "" }, { "ID100", "id100" } };
+    QTest::newRow("lines QSettings cannot read")
+            << QByteArray("garbage\n[ID]\nID0=first\nno equals\n[PW\nPW0=p0\n")
+            << Reads{ { "ID0", "first" }, { "PW0", "p0" } };
+    QTest::newRow("unclosed quote ends at its line")
+            << QByteArray("[ID]\nID0=a\"b\nID1=c\n") << Reads{ { "ID0", "a\"b" }, { "ID1", "c" } };
+    QTest::newRow("other types") << QByteArray("[PW]\nPW0=@Rect(1 2 3 4)\nPW1=@Variant(\\0\\0\\0\\x7f)\n")
+                                 << Reads{ { "PW0", "@Rect(1 2 3 4)" }, { "PW1", "@Variant(\\0\\0\\0\\x7f)" } };
+    QTest::newRow("binary") << noise(64 * 1024, 7) << Reads{};
+    QTest::newRow("binary, then accounts") << noise(4096, 8) + "\n" + numberedStore(2)
+                                           << Reads{ { "ID0", "id0" }, { "PW1", "pw1" } };
+    QTest::newRow("empty") << QByteArray() << Reads{ { "ID0", "" } };
+    QTest::newRow("blank lines only") << QByteArray("\n\r\n  \t\n") << Reads{ { "ID0", "" } };
+}
+
 void tst_SettingsStore::damagedFileLoadsWhatItCan()
 {
+    QFETCH(QByteArray, contents);
+    QFETCH(Reads, reads);
+
     StoreSandbox sandbox;
-    QByteArray contents("garbage line without equals\n[ID]\nID0=first\nID1=\xff\xfe bad utf8\n"
-                        "ID2=x\n[PW]\nPW0=a,b\nPW1=");
-    contents += QByteArray(1 << 20, 'v');
-    contents += "\nPW100=far\n";
     sandbox.writeStoreFile(contents);
     SettingsStore store;
-    QCOMPARE(store.read(app, kIdSection, idKey(0)), QStringLiteral("first"));
-    // An unquoted comma is part of the text, not a list separator.
-    QCOMPARE(store.read(app, kPwSection, pwKey(0)), QStringLiteral("a,b"));
-    QVERIFY(!store.read(app, kIdSection, idKey(1)).isEmpty());
-    QCOMPARE(store.read(app, kPwSection, pwKey(1)).size(), 1 << 20);
-    QCOMPARE(store.read(app, kIdSection, idKey(2)), QStringLiteral("x"));
+    for (const auto &[key, text] : reads) {
+        const QString section = key.left(2);
+        QVERIFY2(store.read(app, section, key) == text, qPrintable(key + " reads otherwise"));
+    }
+    // Every slot can be read, whatever the file holds.
+    for (int slot = 0; slot < 100; ++slot) {
+        store.read(app, kIdSection, idKey(slot));
+        store.read(app, kPwSection, pwKey(slot));
+    }
     // Reading never rewrites the file.
-    QCOMPARE(sandbox.storeFileContents(), contents);
+    QVERIFY(sandbox.storeFileContents() == contents);
+
+    // Writing a slot changes that slot's lines and keeps every other byte.
+    const IniDocument before(contents);
+    QVERIFY(store.writeSlot(app, 0, QStringLiteral("new"), QStringLiteral("n,ew")));
+    const QByteArray expected = before.changed({ { kIdSection, idKey(0), QStringLiteral("new") },
+                                                 { kPwSection, pwKey(0), QStringLiteral("n,ew") } });
+    QVERIFY2(sandbox.storeFileContents() == expected, "the write changed more than slot 0");
+    SettingsStore fresh;
+    QCOMPARE(fresh.read(app, kIdSection, idKey(0)), QStringLiteral("new"));
+    QVERIFY2(fresh.read(app, kPwSection, pwKey(0)) == QStringLiteral("n,ew"), "slot 0's password");
+    for (const auto &[key, text] : reads) {
+        if (key == idKey(0) || key == pwKey(0))
+            continue;
+        QVERIFY2(fresh.read(app, key.left(2), key) == text, qPrintable(key + " changed"));
+    }
+}
+
+void tst_SettingsStore::unreadableStoreIsEmptyAndKeptAsItIs_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("folder") << "folder";
+    QTest::newRow("named pipe") << "pipe";
+    QTest::newRow("link that loops") << "loop";
+    QTest::newRow("file too large") << "large";
+    QTest::newRow("file its user may not read") << "no access";
+}
+
+void tst_SettingsStore::unreadableStoreIsEmptyAndKeptAsItIs()
+{
+    QFETCH(QString, kind);
+    StoreSandbox sandbox;
+    QVERIFY(QDir().mkpath(sandbox.configHome()));
+    const QByteArray path = QFile::encodeName(sandbox.storeFile());
+    uid_t asUser = ::geteuid();
+    if (kind == "folder") {
+        QVERIFY(QDir().mkdir(sandbox.storeFile()));
+    } else if (kind == "pipe") {
+        QVERIFY(::mkfifo(path.constData(), 0600) == 0);
+    } else if (kind == "loop") {
+        QVERIFY(QFile::link(sandbox.storeFile(), sandbox.storeFile()));
+    } else if (kind == "large") {
+        sandbox.writeStoreFile(numberedStore(3));
+        QVERIFY(::truncate(path.constData(), SettingsStore::kMaxFileSize + 1) == 0);
+    } else {
+        sandbox.writeStoreFile(numberedStore(3));
+        QVERIFY(QFile::setPermissions(sandbox.storeFile(), QFileDevice::Permissions()));
+        if (asUser == 0) {
+            // Root reads every file: the store is used as another user, who owns the folders.
+            asUser = 65534;
+            for (const QString &owned : { sandbox.root(), sandbox.configHome(), sandbox.storeFile() })
+                QVERIFY(::chown(QFile::encodeName(owned).constData(), asUser, asUser) == 0);
+        }
+    }
+    struct stat st {};
+    QVERIFY(::lstat(path.constData(), &st) == 0);
+    const QByteArray before = kind == "large" || kind == "no access" ? sandbox.storeFileContents()
+                                                                     : QByteArray();
+
+    // Runs the store on a thread of its own, so that a step that waits forever (a pipe opened
+    // for reading waits for a writer) fails the test instead of hanging it.
+    std::optional<QString> id;
+    bool written = true;
+    bool removed = true;
+    std::atomic<bool> finished = false;
+    std::thread user([&] {
+        const uid_t own = ::geteuid();
+        if (asUser == own || ::seteuid(asUser) == 0) {
+            SettingsStore store;
+            id = store.read(app, kIdSection, idKey(0));
+            written = store.writeSlot(app, 0, QStringLiteral("new"), QStringLiteral("pw"));
+            removed = store.writeSlots(app, {}, { 0 });
+            if (asUser != own && ::seteuid(own) != 0)
+                qFatal("cannot return to the test's own user");
+        }
+        finished = true;
+    });
+    QDeadlineTimer deadline(5000);
+    while (!finished && !deadline.hasExpired())
+        QThread::msleep(10);
+    const bool stalled = !finished;
+    while (!finished && kind == "pipe") {
+        // Let a waiting reader go: it reads the end of the pipe.
+        const int fd = ::open(path.constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+        QThread::msleep(10);
+    }
+    user.join();
+    QVERIFY2(!stalled, "the store did not return within 5 s");
+    QVERIFY(id.has_value());
+    QCOMPARE(*id, QString());
+    QVERIFY2(!written, "a slot was written over a store that could not be read");
+    QVERIFY2(!removed, "keys were removed from a store that could not be read");
+
+    // Still the same thing, unchanged.
+    struct stat now {};
+    QVERIFY(::lstat(path.constData(), &now) == 0);
+    QCOMPARE(now.st_mode, st.st_mode);
+    QCOMPARE(now.st_ino, st.st_ino);
+    QCOMPARE(now.st_size, st.st_size);
+    if (!before.isEmpty())
+        QVERIFY(sandbox.storeFileContents() == before);
+    if (kind == "folder")
+        QVERIFY(QDir(sandbox.storeFile()).isEmpty());
+    QCOMPARE(QDir(sandbox.configHome()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+             QStringList{ "YRMLD.conf" });
+}
+
+void tst_SettingsStore::danglingLinkReadsEmptyAndWritesItsTarget()
+{
+    StoreSandbox sandbox;
+    QVERIFY(QDir().mkpath(sandbox.configHome()));
+    const QString target = sandbox.root() + QStringLiteral("/kept/accounts.conf");
+    QVERIFY(QDir().mkpath(QFileInfo(target).absolutePath()));
+    QVERIFY(QFile::link(target, sandbox.storeFile()));
+    {
+        SettingsStore store;
+        QCOMPARE(store.read(app, kIdSection, idKey(0)), QString());
+    }
+    // Reading made nothing.
+    QVERIFY(!QFileInfo::exists(target));
+    QVERIFY(QFileInfo(sandbox.storeFile()).isSymLink());
+
+    SettingsStore store;
+    QVERIFY(store.writeSlot(app, 0, QStringLiteral("a"), QStringLiteral("b")));
+    // The link stays a link; the file it names holds the account, readable by its owner only.
+    QVERIFY(QFileInfo(sandbox.storeFile()).isSymLink());
+    QCOMPARE(modeOf(target), mode_t(0600));
+    QCOMPARE(SettingsStore().read(app, kIdSection, idKey(0)), QStringLiteral("a"));
+}
+
+void tst_SettingsStore::slotsChangeTogetherOrNotAtAll()
+{
+    StoreSandbox sandbox;
+    sandbox.writeStoreFile(numberedStore(100));
+    SettingsStore store;
+    QList<SettingsStore::SlotWrite> writes;
+    for (int slot = 0; slot < 99; ++slot)
+        writes.append({ slot, QStringLiteral("id%1").arg(slot + 1), QStringLiteral("pw%1").arg(slot + 1) });
+    const QByteArray before = sandbox.storeFileContents();
+
+    // The file system refuses the new file when it is half written (a file size limit): the old
+    // file stays as it was, and no half-written file is left behind.
+    {
+        struct rlimit limit {};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &limit) == 0);
+        const struct rlimit old = limit;
+        limit.rlim_cur = rlim_t(before.size() / 2);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &limit) == 0);
+        const bool written = store.writeSlots(app, writes, { 99 });
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY(!written);
+    }
+    QVERIFY2(sandbox.storeFileContents() == before, "the store file changed");
+    QCOMPARE(QDir(sandbox.configHome()).entryList(QDir::Files | QDir::Hidden), QStringList{ "YRMLD.conf" });
+    QCOMPARE(store.read(app, kIdSection, idKey(0)), QStringLiteral("id0"));
+    QCOMPARE(store.read(app, kIdSection, idKey(99)), QStringLiteral("id99"));
+
+    // Then all of it at once.
+    QVERIFY(store.writeSlots(app, writes, { 99 }));
+    SettingsStore fresh;
+    for (int slot = 0; slot < 99; ++slot)
+        QCOMPARE(fresh.read(app, kIdSection, idKey(slot)), QStringLiteral("id%1").arg(slot + 1));
+    QCOMPARE(fresh.read(app, kIdSection, idKey(99)), QString());
+    QVERIFY(!sandbox.storeFileContents().contains("ID99="));
+    QVERIFY(!sandbox.storeFileContents().contains("PW99="));
+    QCOMPARE(QDir(sandbox.configHome()).entryList(QDir::Files | QDir::Hidden), QStringList{ "YRMLD.conf" });
+
+    // Removing keys that are already gone changes nothing and is no failure.
+    const QByteArray now = sandbox.storeFileContents();
+    QVERIFY(store.writeSlots(app, {}, { 99 }));
+    QVERIFY(sandbox.storeFileContents() == now);
+}
+
+void tst_SettingsStore::changesByOthersAreSeenAndKept()
+{
+    StoreSandbox sandbox;
+    sandbox.writeStoreFile(numberedStore(2));
+    SettingsStore store;
+    QCOMPARE(store.read(app, kIdSection, idKey(1)), QStringLiteral("id1"));
+
+    // Another program changes the file (same size, so only its time and identity tell).
+    sandbox.writeStoreFile(numberedStore(2).replace("id1", "ix1"));
+    QCOMPARE(store.read(app, kIdSection, idKey(1)), QStringLiteral("ix1"));
+    sandbox.writeStoreFile(numberedStore(2) + "; a note\n[ID]\nID5=kept\n");
+    QVERIFY(store.writeSlot(app, 0, QStringLiteral("mine"), QStringLiteral("p")));
+    QVERIFY(sandbox.storeFileContents().contains("; a note\n"));
+    QCOMPARE(store.read(app, kIdSection, idKey(5)), QStringLiteral("kept"));
+    QCOMPARE(store.read(app, kIdSection, idKey(0)), QStringLiteral("mine"));
 }
 
 QTEST_GUILESS_MAIN(tst_SettingsStore)

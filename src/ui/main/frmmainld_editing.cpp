@@ -33,17 +33,18 @@ void runEntryDialog(Program &program, frmMainLd &window)
         window.RefreshAccountList();
 }
 
-// Exchanges slot n and slot n+1, lower slot first, each written to the store and then the
-// table. False at the first write that the store refuses.
+// Exchanges slot n and slot n+1 in the store and then the table, both slots in one step.
+// False when the store did not take the change; nothing has changed then.
 bool exchangeWithNext(Program &program, qint16 slot)
 {
     const qint16 edition = program.shared.editionCode;
     const qint16 next = slot + 1;
-    const QString upperId = program.table.id(edition, slot);
-    const QString upperPassword = program.table.password(edition, slot);
-    return writeAccountSlot(program, slot, program.table.id(edition, next),
-                            program.table.password(edition, next))
-            && writeAccountSlot(program, next, upperId, upperPassword);
+    return writeAccountSlots(program,
+                             { { slot, program.table.id(edition, next),
+                                 program.table.password(edition, next) },
+                               { next, program.table.id(edition, slot),
+                                 program.table.password(edition, slot) } },
+                             {});
 }
 
 } // namespace
@@ -95,19 +96,17 @@ void frmMainLd::cmdDELETE_Click()
 
     const qint16 edition = m_program.shared.editionCode;
     const qint16 last = qint16(lbID->count() - 1);
-    // Close the gap: every slot after the deleted one moves up by one.
-    for (qint16 slot = qint16(row); slot < last; ++slot) {
-        if (!writeAccountSlot(m_program, slot, m_program.table.id(edition, slot + 1),
-                              m_program.table.password(edition, slot + 1))) {
-            SB->setText(kEditFailed);
-            return;
-        }
+    // Close the gap: every slot after the deleted one moves up by one, and the last slot's
+    // keys go (they may already be absent). All of it reaches the store as one change, so an
+    // interruption never leaves an account missing or listed twice.
+    QList<SettingsStore::SlotWrite> writes;
+    for (qint16 slot = qint16(row); slot < last; ++slot)
+        writes.append({ slot, m_program.table.id(edition, slot + 1),
+                        m_program.table.password(edition, slot + 1) });
+    if (!writeAccountSlots(m_program, writes, { last })) {
+        SB->setText(kEditFailed);
+        return;
     }
-    // The last slot's keys may already be gone; their removal never stops the delete.
-    const QString application = SettingsAppName(edition);
-    m_program.store.remove(application, kIdSection, idKey(last));
-    m_program.store.remove(application, kPwSection, pwKey(last));
-    m_program.table.set(edition, last, QString(), QString());
     RebuildTrayMenus();
     RefreshAccountList();
 }

@@ -52,6 +52,28 @@ bool writeAccountSlot(Program &program, qint16 slot, const QString &id, const QS
     return program.table.set(edition, slot, id, password);
 }
 
+bool writeAccountSlots(Program &program, const QList<SettingsStore::SlotWrite> &writes,
+                       const QList<int> &removedSlots)
+{
+    const qint16 edition = program.shared.editionCode;
+    const auto inTable = [edition](int slot) {
+        return slot >= 0 && slot < AccountTable::kSlots && AccountTable::isValid(edition, qint16(slot));
+    };
+    for (const SettingsStore::SlotWrite &write : writes)
+        if (!inTable(write.slot))
+            return false;
+    for (int slot : removedSlots)
+        if (!inTable(slot))
+            return false;
+    if (!program.store.writeSlots(SettingsAppName(edition), writes, removedSlots))
+        return false;
+    for (const SettingsStore::SlotWrite &write : writes)
+        program.table.set(edition, qint16(write.slot), write.id, write.password);
+    for (int slot : removedSlots)
+        program.table.set(edition, qint16(slot), QString(), QString());
+    return true;
+}
+
 frmRegistry::frmRegistry(Program &program, QWidget *parent)
     : QDialog(parent)
     , m_program(program)

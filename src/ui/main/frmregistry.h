@@ -2,7 +2,10 @@
 
 #include <QDialog>
 
+#include <QList>
 #include <QString>
+
+#include "store/settingsstore.h"
 
 class Program;
 class QLabel;
@@ -44,3 +47,10 @@ private:
 // reach the settings store or neither does), then the account table. False when the store did
 // not take them; the table is then left as it was.
 bool writeAccountSlot(Program &program, qint16 slot, const QString &id, const QString &password);
+
+// Changes several account slots as one step, as the list commands do: the new IDs and passwords
+// of some slots and the removal of others reach the settings store together or not at all, then
+// the account table takes them (a removed slot becomes empty). False when a slot lies outside
+// the table or the store did not take the change; the table is then left as it was.
+bool writeAccountSlots(Program &program, const QList<SettingsStore::SlotWrite> &writes,
+                       const QList<int> &removedSlots);

@@ -42,6 +42,12 @@ struct Fixture
         sandbox.writeStoreFile(storeFile);
         start();
     }
+    // A store that the given function puts in place.
+    explicit Fixture(const std::function<void(const StoreSandbox &)> &prepare)
+    {
+        prepare(sandbox);
+        start();
+    }
 
     frmMainLd &window() { return program.mainLd(); }
     frmTasktray &tray() { return program.tasktray(); }

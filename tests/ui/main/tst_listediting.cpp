@@ -88,6 +88,23 @@ void tst_ListEditing::deleteClosesTheGap_data()
                                                << QStringList{ "pa", "pb" };
     QTest::newRow("row 0, last PW key gone") << noLastPw << 0 << QStringList{ "b", "c" }
                                              << QStringList{ "pb", "" };
+
+    // A full list: every slot after the deleted one moves up.
+    const QStringList ids = numbered("id", AccountTable::kSlots);
+    const QStringList passwords = numbered("pw", AccountTable::kSlots);
+    QByteArray full("[ID]\n");
+    for (int slot = 0; slot < ids.size(); ++slot)
+        full += idKey(slot).toLatin1() + '=' + ids[slot].toLatin1() + '\n';
+    full += "[PW]\n";
+    for (int slot = 0; slot < passwords.size(); ++slot)
+        full += pwKey(slot).toLatin1() + '=' + passwords[slot].toLatin1() + '\n';
+    for (int row : { 0, 57, 99 }) {
+        QStringList restIds = ids;
+        QStringList restPasswords = passwords;
+        restIds.removeAt(row);
+        restPasswords.removeAt(row);
+        QTest::addRow("row %d of 100", row) << full << row << restIds << restPasswords;
+    }
 }
 
 void tst_ListEditing::deleteClosesTheGap()
@@ -262,8 +279,12 @@ void tst_ListEditing::unwritableStoreStopsTheCommand_data()
     QTest::addColumn<QStringList>("ids");
     QTest::newRow("delete row 0 of 3") << "cmdDELETE" << 0 << QStringList{ "b", "c" };
     QTest::newRow("delete row 1 of 3") << "cmdDELETE" << 1 << QStringList{ "a", "c" };
+    // Only the last slot's keys go: their removal fails like any other write.
+    QTest::newRow("delete the last row") << "cmdDELETE" << 2 << QStringList{ "a", "b" };
     QTest::newRow("up") << "cmdUp" << 1 << QStringList{ "b", "a", "c" };
+    QTest::newRow("up to the top") << "cmdUp" << 2 << QStringList{ "a", "c", "b" };
     QTest::newRow("down") << "cmdDown" << 1 << QStringList{ "a", "c", "b" };
+    QTest::newRow("down from the top") << "cmdDown" << 0 << QStringList{ "b", "a", "c" };
 }
 
 void tst_ListEditing::unwritableStoreStopsTheCommand()
