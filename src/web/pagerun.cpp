@@ -115,11 +115,15 @@ void PageRun::runScript(const std::function<void(const QVariant &)> &onResult)
 {
     const quint64 generation = m_generation;
     QPointer<PageRun> self(this);
+    m_scriptSent.start();
+    m_scriptPending = true;
     // Our scripts run in their own world: the page's scripts cannot see or replace them.
     m_page->runJavaScript(m_steps[m_index].script, QWebEngineScript::ApplicationWorld,
                           [self, generation, onResult](const QVariant &result) {
-                              if (self && !self->m_done && self->m_generation == generation)
+                              if (self && !self->m_done && self->m_generation == generation) {
+                                  self->m_scriptPending = false;
                                   onResult(result);
+                              }
                           });
 }
 
@@ -148,15 +152,18 @@ void PageRun::onDeadline()
         m_deadline.start(std::max<qint64>(1, m_budget.count() - m_clock.elapsed() + 1));
         return;
     }
-    // A wait for the page ends at the deadline. A retry loop finds out on its next failed
-    // pass and a one-off step goes on to the next loop; should the page never answer a
-    // script, the run still ends shortly after its budget.
-    if (m_waitingIdle || m_pastDeadline) {
+    // A wait for the page ends at the deadline, and so does a wait for a script that the page
+    // has left unanswered for long: its renderer has stopped answering. A retry loop finds
+    // out on its next failed pass and a one-off step goes on to the next loop; should the
+    // page never answer a script sent shortly before or after the deadline, the run still
+    // ends shortly after its budget.
+    const qint64 unanswered = m_scriptPending ? m_scriptSent.elapsed() : 0;
+    if (m_waitingIdle || m_pastDeadline || unanswered >= kScriptGrace.count()) {
         finish(StatusText::timedOut);
         return;
     }
     m_pastDeadline = true;
-    m_deadline.start(kScriptGrace);
+    m_deadline.start(std::chrono::milliseconds(kScriptGrace.count() - unanswered));
 }
 
 void PageRun::finish(const QString &statusText)
@@ -170,4 +177,9 @@ void PageRun::finish(const QString &statusText)
     if (m_page && statusText == StatusText::timedOut)
         m_page->stopLoading();
     emit finished(statusText);
+}
+
+SilentPage *PageRun::page() const
+{
+    return m_page;
 }

@@ -25,7 +25,8 @@ public:
 
     // How often a retry loop tries its action again.
     static constexpr std::chrono::milliseconds kRetryInterval{ 50 };
-    // How long past its budget a run waits for a script the page does not answer.
+    // How long a script sent shortly before the deadline may take to answer past it. A
+    // script that has gone unanswered this long at the deadline ends the run at once.
     static constexpr std::chrono::milliseconds kScriptGrace{ 1000 };
 
     PageRun(SilentPage *page, std::vector<Step> steps, QString doneText, QString failedText,
@@ -33,6 +34,8 @@ public:
 
     // Starts the run; `finished` reports its status text exactly once.
     void start();
+    // The page the run drives.
+    SilentPage *page() const;
 
 signals:
     void finished(const QString &statusText);
@@ -56,6 +59,9 @@ private:
     QElapsedTimer m_clock;
     QTimer m_deadline;
     QTimer m_retry;
+    // When the script the run waits for was sent, while it waits for one.
+    QElapsedTimer m_scriptSent;
+    bool m_scriptPending = false;
     bool m_waitingIdle = false;
     bool m_pastDeadline = false;
     bool m_done = false;

@@ -6,6 +6,7 @@ Serves HTTPS on 127.0.0.1 (the tests map the portal's host names here). Prints
 on stdin: "variant <name>" switches the login page and answers "ack <name>".
 """
 import argparse
+import functools
 import json
 import ssl
 import sys
@@ -49,6 +50,66 @@ LOGIN_PAGES = {
 }
 
 
+# Login pages that attack the browser rather than the form: each still holds the login form
+# (where the attack lets the page get that far), so what ends the run is the attack itself.
+FORM = LOGIN_PAGES["normal"]
+
+
+HOSTILE_PAGES = {
+    # Alerts for ever, before the page has finished loading: the page never settles and
+    # its renderer answers nothing any more.
+    "alert_loop": f'{FORM}<script>for (;;) {{ alert("a"); confirm("c"); prompt("p"); }}</script>',
+    # The same once the page has loaded: our own scripts find a renderer that never answers.
+    "alert_loop_after_load": f'{FORM}<script>addEventListener("load", function () {{'
+                             'setTimeout(function () { for (;;) alert("a"); }, 0); });</script>',
+    # Windows opened in a loop, at once and for ever after.
+    "window_loop": f'{FORM}<script>for (var i = 0; i < 500; i++) window.open("/popup?" + i, "w" + i);'
+                   'setInterval(function () { window.open("/popup", "_blank", "width=400"); }, 1);'
+                   '</script>',
+    # A script that navigates to the page again as soon as it has loaded, without a form.
+    "script_redirect_loop": '<script>location.replace(location.pathname + "?" + Date.now());</script>',
+    # A script that the page waits for and the server never sends.
+    "never_subresource": f'{FORM}<script src="/hang.js"></script><p>after</p>',
+    # Camera, microphone, notifications, location, clipboard and full screen: each outcome is
+    # reported back, and only then does the form appear.
+    "permissions": '<script>'
+                   'function ask(name, request) {'
+                   '  return request.then(function (r) { return r === undefined ? "granted" : String(r); },'
+                   '                      function (e) { return e.name; })'
+                   '    .then(function (v) { return fetch("/report?" + name + "=" + encodeURIComponent(v)); });'
+                   '}'
+                   'Promise.all(['
+                   '  ask("notification", Notification.requestPermission()),'
+                   '  ask("camera", navigator.mediaDevices.getUserMedia({video: true})),'
+                   '  ask("microphone", navigator.mediaDevices.getUserMedia({audio: true})),'
+                   '  ask("geolocation", new Promise(function (ok, no) {'
+                   '    navigator.geolocation.getCurrentPosition(function () { ok(); },'
+                   '                                             function (e) { no({name: "error" + e.code}); });'
+                   '    setTimeout(function () { no({name: "unanswered"}); }, 2000);'
+                   '  })),'
+                   '  ask("clipboard", navigator.clipboard.readText()),'
+                   '  ask("fullscreen", document.documentElement.requestFullscreen()),'
+                   f']).then(function () {{ document.body.insertAdjacentHTML("beforeend", {json.dumps(FORM)}); }});'
+                   '</script>',
+    # A page that keeps the processor busy for as long as it is loaded: a worker that spins
+    # and a timer that takes nearly all of each second it gets.
+    "busy": f'{FORM}<script>new Worker(URL.createObjectURL(new Blob(["for (;;) {{}}"])));'
+            'setInterval(function () { for (var t = Date.now(); Date.now() - t < 900;); }, 1000);'
+            '</script>',
+    # A download started by a link and one by a frame, while the form is there to be sent.
+    "download": f'{FORM}<iframe src="/download"></iframe><script>'
+                'var l = document.createElement("a"); l.href = "/download?link"; l.download = "f.bin";'
+                'document.documentElement.appendChild(l); l.click();</script>',
+}
+
+@functools.cache
+def huge_padding(elements):
+    """What the "huge" login pages add after the form: 50 MB in one comment, or in elements."""
+    if elements:
+        return ('<div>' + 'x' * 1013 + '</div>\n').encode() * (50 * 1024)
+    return b'<!--' + ('x' * 1023 + '\n').encode() * (50 * 1024) + b'-->'
+
+
 def page(body):
     return f'<!DOCTYPE html><html><head><meta charset="utf-8"><title>t</title></head><body>{body}</body></html>'.encode()
 
@@ -76,10 +137,64 @@ class Handler(BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
+    def hostile(self, variant, path):
+        """Serves the login or logout page of a hostile variant; False when it is not one."""
+        if variant in HOSTILE_PAGES:
+            self.send(200, page(HOSTILE_PAGES[variant]))
+        elif variant == "redirect_loop":
+            # Redirects to itself for ever.
+            self.send(302, page("moved"), [("Location", "%s?r=%d" % (path, time.monotonic_ns()))])
+        elif variant == "never_body":
+            # Promises a megabyte, sends the form and then nothing more, never closing.
+            head = b'<!DOCTYPE html><html><head><meta charset="utf-8"></head><body>' + FORM.encode()
+            self.send_response(200)
+            self.send_header("Content-Type", "text/html; charset=utf-8")
+            self.send_header("Content-Length", str(1024 * 1024))
+            self.end_headers()
+            self.wfile.write(head)
+            self.wfile.flush()
+            time.sleep(3600)
+        elif variant in ("huge", "huge_dom"):
+            head = b'<!DOCTYPE html><html><head><meta charset="utf-8"></head><body>' + FORM.encode()
+            tail = b'</body></html>'
+            self.send_response(200)
+            self.send_header("Content-Type", "text/html; charset=utf-8")
+            padding = huge_padding(variant == "huge_dom")
+            self.send_header("Content-Length", str(len(head) + len(padding) + len(tail)))
+            self.send_header("Cache-Control", "no-store")
+            self.end_headers()
+            self.wfile.write(head)
+            view = memoryview(padding)
+            for start in range(0, len(view), 1 << 20):
+                self.wfile.write(view[start:start + (1 << 20)])
+            self.wfile.write(tail)
+        elif variant == "cookies":
+            # Four hundred cookies for the portal's domain, more than a browser keeps.
+            self.send(200, page(FORM), [("Set-Cookie", f"c{i}=v{i}; Domain=livedoor.com; Path=/")
+                                        for i in range(400)])
+        elif variant == "download_page":
+            # The login page itself is a file to save.
+            body = b"x" * 4096
+            self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
+            self.send_header("Content-Disposition", "attachment; filename=login.bin")
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+        else:
+            return False
+        return True
+
     def do_GET(self):
         variant = STATE["variant"]
         self.record(event="get", variant=variant)
-        if self.path == "/login/index":
+        path = self.path.split("?", 1)[0]
+        if path == "/hang.js":
+            time.sleep(3600)
+            return
+        if path in ("/login/index", "/login/logout") and self.hostile(variant, path):
+            return
+        if path == "/login/index":
             if variant == "never":
                 time.sleep(3600)
                 return
@@ -91,7 +206,7 @@ class Handler(BaseHTTPRequestHandler):
                 self.send(500, page("error"))
                 return
             self.send(200, page(LOGIN_PAGES.get(variant, LOGIN_PAGES["normal"])))
-        elif self.path == "/login/logout":
+        elif path == "/login/logout":
             if variant == "logout_error":
                 self.send(500, page("error"))
                 return
@@ -100,7 +215,7 @@ class Handler(BaseHTTPRequestHandler):
                 return
             self.send(200, page("logged out"),
                       [("Set-Cookie", "ldsession=; Domain=livedoor.com; Path=/; Max-Age=0")])
-        elif self.path == "/download":
+        elif path == "/download":
             body = b"x" * 1024
             self.send_response(200)
             self.send_header("Content-Type", "application/octet-stream")
@@ -108,6 +223,8 @@ class Handler(BaseHTTPRequestHandler):
             self.send_header("Content-Length", str(len(body)))
             self.end_headers()
             self.wfile.write(body)
+        elif path == "/report":
+            self.send(204, b"")
         else:
             self.send(404, page("not found"))
 
@@ -119,6 +236,11 @@ class Handler(BaseHTTPRequestHandler):
         self.record(event="post", fields=fields)
         if self.path == "/login/refused":
             self.send(200, page(LOGIN_PAGES["normal"]))
+            return
+        if STATE["variant"] == "busy_answer":
+            # The answer to a login keeps the processor busy for as long as it is loaded.
+            self.send(200, page(HOSTILE_PAGES["busy"].replace(FORM, "welcome")),
+                      [("Set-Cookie", "ldsession=s1; Domain=livedoor.com; Path=/; Secure; HttpOnly")])
             return
         self.send(200, page("welcome"),
                   [("Set-Cookie", "ldsession=s1; Domain=livedoor.com; Path=/; Secure; HttpOnly")])

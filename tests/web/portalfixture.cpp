@@ -11,10 +11,10 @@ namespace {
 const QString kHosts[] = { QStringLiteral("member.livedoor.com"), QStringLiteral("www.livedoor.com") };
 }
 
-PortalFixture::PortalFixture(Trust trust)
+PortalFixture::PortalFixture(Trust trust, Names names)
 {
     const QString root = m_dir.path();
-    for (const char *sub : { "home", "config", "data", "cache", "runtime" })
+    for (const char *sub : { "home", "config", "data", "cache", "runtime", "tmp" })
         QDir(root).mkpath(QLatin1String(sub));
     QFile::setPermissions(root + QStringLiteral("/runtime"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
@@ -23,6 +23,8 @@ PortalFixture::PortalFixture(Trust trust)
     qputenv("XDG_DATA_HOME", QFile::encodeName(root + QStringLiteral("/data")));
     qputenv("XDG_CACHE_HOME", QFile::encodeName(root + QStringLiteral("/cache")));
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root + QStringLiteral("/runtime")));
+    // Temporary files of the engine land here too, where a test can look for them.
+    qputenv("TMPDIR", QFile::encodeName(root + QStringLiteral("/tmp")));
 
     // A certificate authority of our own and a certificate for the portal's hosts.
     const QString ca = root + QStringLiteral("/ca");
@@ -32,8 +34,10 @@ PortalFixture::PortalFixture(Trust trust)
         m_error = QStringLiteral("cannot write the certificate extensions");
         return;
     }
-    ext.write("subjectAltName=DNS:" + kHosts[0].toLatin1() + ",DNS:" + kHosts[1].toLatin1() + "\n"
-              "basicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n");
+    const QByteArray altNames = names == Names::PortalHosts
+            ? "DNS:" + kHosts[0].toLatin1() + ",DNS:" + kHosts[1].toLatin1()
+            : QByteArray("DNS:other.example");
+    ext.write("subjectAltName=" + altNames + "\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n");
     ext.close();
     const QString nssdb = QStringLiteral("sql:") + home() + QStringLiteral("/.pki/nssdb");
     QDir().mkpath(home() + QStringLiteral("/.pki/nssdb"));
@@ -42,7 +46,8 @@ PortalFixture::PortalFixture(Trust trust)
                 { "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
                   "/CN=yorumi test authority", "-keyout", ca + ".key", "-out", ca + ".pem" })
             && run(QStringLiteral("openssl"),
-                   { "req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=" + kHosts[0], "-keyout",
+                   { "req", "-newkey", "rsa:2048", "-nodes", "-subj",
+                     names == Names::PortalHosts ? "/CN=" + kHosts[0] : QStringLiteral("/CN=other.example"), "-keyout",
                      leaf + ".key", "-out", leaf + ".csr" })
             && run(QStringLiteral("openssl"),
                    { "x509", "-req", "-in", leaf + ".csr", "-CA", ca + ".pem", "-CAkey", ca + ".key",

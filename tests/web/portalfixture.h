@@ -20,13 +20,17 @@ class PortalFixture
 {
 public:
     enum class Trust { TestAuthority, Nobody };
+    // Whose names the server's certificate carries: the portal's, or another host's only.
+    enum class Names { PortalHosts, OtherHost };
 
-    explicit PortalFixture(Trust trust = Trust::TestAuthority);
+    explicit PortalFixture(Trust trust = Trust::TestAuthority, Names names = Names::PortalHosts);
     ~PortalFixture();
 
     bool isReady() const { return m_ready; }
     QString error() const { return m_error; }
     QString home() const { return m_dir.path() + QStringLiteral("/home"); }
+    // The folder that holds home, the XDG folders and the fixture's own files.
+    QString root() const { return m_dir.path(); }
 
     // Switches the login page the server serves; waits until the server has taken it.
     bool setVariant(const QString &variant);

@@ -209,7 +209,7 @@ void tst_frmWB::missingFieldsTimeOut()
     QCOMPARE(login(*m_host, QStringLiteral("id"), QStringLiteral("pw")), StatusText::timedOut);
     QVERIFY2(clock.elapsed() >= kShortBudget.count() && clock.elapsed() < kShortBudget.count() + 2000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(posts(m_portal->takeRequests()).isEmpty());
-    // The page's load was stopped at the deadline.
+    // The page the next run gets is not busy.
     QTRY_VERIFY_WITH_TIMEOUT(!m_host->pageBusy(frmWB::Page::LogIn), 2000);
 }
 

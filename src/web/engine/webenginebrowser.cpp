@@ -29,7 +29,21 @@ WebEngineBrowser::~WebEngineBrowser()
     // Pages before their profile, so that the engine writes its cookies out.
     delete m_logIn;
     delete m_logOut;
+    for (const QPointer<SilentPage> &page : m_retired)
+        delete page.data();
     delete m_profile;
+}
+
+void WebEngineBrowser::replacePage(SilentPage *old)
+{
+    SilentPage **slot = old == m_logIn ? &m_logIn : old == m_logOut ? &m_logOut : nullptr;
+    if (!slot)
+        return;
+    *slot = new SilentPage(m_profile, this);
+    // Its run is still on the stack: the old page goes once control has returned.
+    std::erase_if(m_retired, [](const QPointer<SilentPage> &retired) { return retired.isNull(); });
+    m_retired.emplace_back(old);
+    old->deleteLater();
 }
 
 SilentPage *WebEngineBrowser::page(Page which) const
@@ -45,6 +59,12 @@ void WebEngineBrowser::run(Page which, std::vector<PageStep> steps, const QStrin
                                           budget);
     connect(m_running.get(), &PageRun::finished, this,
             [this, done = std::move(done)](const QString &statusText) {
+                // What the portal served keeps running in its page: a script that never ends,
+                // a worker that spins, a load that never ends and keeps the engine from
+                // reporting the next one. The login lives on in the profile's cookies, not in
+                // the page, so every run leaves its page behind and the next one starts afresh;
+                // taking the old page down stops all it was doing.
+                replacePage(m_running->page());
                 // The run is still on the stack: let it go once control has returned.
                 m_running.release()->deleteLater();
                 done(statusText);

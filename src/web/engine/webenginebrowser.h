@@ -2,7 +2,10 @@
 
 #include "web/browserengine.h"
 
+#include <QPointer>
+
 #include <memory>
+#include <vector>
 
 class PageRun;
 class QWebEngineProfile;
@@ -21,11 +24,14 @@ public:
 
 private:
     SilentPage *page(Page which) const;
+    void replacePage(SilentPage *old);
 
     QWebEngineProfile *m_profile;
     SilentPage *m_logIn;
     SilentPage *m_logOut;
     std::unique_ptr<PageRun> m_running;
+    // Pages taken out of service and not yet deleted; they go before the profile.
+    std::vector<QPointer<SilentPage>> m_retired;
 };
 
 class WebEngineBrowserPlugin final : public QObject, public BrowserEngineFactory

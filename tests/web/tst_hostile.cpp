@@ -1,0 +1,276 @@
+#include "common/eventwait.h"
+#include "common/folderlisting.h"
+#include "common/processtree.h"
+#include "web/frmwb.h"
+#include "web/pagerun.h"
+#include "web/portalfixture.h"
+#include "web/statustext.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QJsonObject>
+#include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
+#include <QUrlQuery>
+#include <QWidget>
+#include <QWindow>
+
+#include <optional>
+
+using namespace std::chrono_literals;
+
+// Pages that are meant to run out of time do so on a short budget; the others have the
+// program's own.
+constexpr std::chrono::milliseconds kShortBudget = 5s;
+// How far past its budget a run may end: the grace a run gives a script the page has not
+// answered yet, and a little for the test's own bookkeeping.
+constexpr qint64 kOvershootMs = PageRun::kScriptGrace.count() + 500;
+// Longest the event loop may go without turning while a page attacks: the tray stays usable.
+constexpr qint64 kMaxStallMs = 300;
+// CPU the whole process tree may spend in two seconds of rest after a hostile run (a page
+// that went on running would take a whole core).
+constexpr double kRestCpuSeconds = 0.4;
+
+namespace {
+
+// Records every window of this process that is shown.
+class WindowWatcher : public QObject
+{
+public:
+    WindowWatcher() { qApp->installEventFilter(this); }
+    ~WindowWatcher() override { qApp->removeEventFilter(this); }
+    QStringList shown;
+
+protected:
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        const bool window = object->isWindowType()
+                || (object->isWidgetType() && static_cast<QWidget *>(object)->isWindow());
+        if (window && event->type() == QEvent::Show)
+            shown << QString::fromLatin1(object->metaObject()->className()) + QLatin1Char(' ')
+                            + object->objectName();
+        return false;
+    }
+};
+
+// How late the event loop turns: a timer that should fire every 20 ms notes its longest gap.
+class StallProbe
+{
+public:
+    StallProbe()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(kTickMs);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            m_longestMs = std::max(m_longestMs, m_clock.restart() - kTickMs);
+        });
+        m_clock.start();
+        m_timer.start();
+    }
+    qint64 longestStallMs() const { return m_longestMs; }
+
+private:
+    static constexpr qint64 kTickMs = 20;
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_longestMs = 0;
+};
+
+struct Outcome
+{
+    QString status = QStringLiteral("(no answer)");
+    qint64 elapsedMs = -1;
+};
+
+// Runs a login (or logout) to its end.
+Outcome run(frmWB &host, bool login)
+{
+    Outcome outcome;
+    bool ended = false;
+    QElapsedTimer clock;
+    clock.start();
+    auto done = [&](const QString &text) {
+        outcome = { text, clock.elapsed() };
+        ended = true;
+    };
+    if (login)
+        host.loginLD(QStringLiteral("hostile-id"), QStringLiteral("hostile-pw"), done);
+    else
+        host.logoutLD(done);
+    (void)waitInEventLoop([&] { return ended; }, 60000);
+    return outcome;
+}
+
+} // namespace
+
+// Login and logout pages that attack the browser. Every run still ends with its status text
+// in time, nothing shows, nothing is written outside the program's data folder, the event
+// loop keeps turning, the page costs nothing once its run has ended and the next run works.
+class tst_Hostile : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void hostilePage_data();
+    void hostilePage();
+    void permissionsAreDenied();
+
+private:
+    frmWB &host(std::chrono::milliseconds budget);
+    QStringList listing() const;
+
+    std::unique_ptr<PortalFixture> m_portal;
+    std::unique_ptr<frmWB> m_host;
+    std::chrono::milliseconds m_budget{};
+    QStringList m_figures;
+};
+
+void tst_Hostile::initTestCase()
+{
+    m_portal = std::make_unique<PortalFixture>();
+    QVERIFY2(m_portal->isReady(), qPrintable(m_portal->error()));
+    // The engine starts on a harmless page, so every row meets a running one.
+    QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
+    QCOMPARE(run(host(kShortBudget), false).status, StatusText::logoutDone);
+    m_portal->takeRequests();
+}
+
+void tst_Hostile::cleanupTestCase()
+{
+    m_host.reset();
+    for (const QString &line : std::as_const(m_figures))
+        qInfo().noquote() << line;
+}
+
+frmWB &tst_Hostile::host(std::chrono::milliseconds budget)
+{
+    if (!m_host || m_budget != budget) {
+        m_host.reset();
+        m_host = std::make_unique<frmWB>(budget);
+        m_budget = budget;
+    }
+    return *m_host;
+}
+
+QStringList tst_Hostile::listing() const
+{
+    const QString root = m_portal->root();
+    return folderListing({ root + QStringLiteral("/home"), root + QStringLiteral("/config"),
+                           root + QStringLiteral("/cache"), root + QStringLiteral("/runtime"),
+                           root + QStringLiteral("/tmp"), root + QStringLiteral("/data") },
+                         { QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) });
+}
+
+void tst_Hostile::hostilePage_data()
+{
+    QTest::addColumn<QString>("variant");
+    QTest::addColumn<bool>("login");
+    QTest::addColumn<QStringList>("statuses");
+    QTest::addColumn<std::chrono::milliseconds>("budget");
+    // The run must end with one of `statuses`; a time-out is awaited on a short budget.
+    const auto row = [](const char *variant, bool login, const QStringList &statuses) {
+        QTest::addRow("%s %s", login ? "login" : "logout", variant)
+                << QString::fromLatin1(variant) << login << statuses
+                << (statuses.contains(StatusText::timedOut) ? kShortBudget : frmWB::kRunBudget);
+    };
+    // Pages that never let the run end on its own.
+    row("alert_loop", true, { StatusText::timedOut });
+    row("alert_loop_after_load", true, { StatusText::timedOut });
+    row("script_redirect_loop", true, { StatusText::timedOut });
+    row("never_subresource", true, { StatusText::timedOut });
+    row("never_body", true, { StatusText::timedOut });
+    // 50 MB of markup takes the engine longer than the short budget here, but may not on a
+    // faster machine.
+    row("huge_dom", true, { StatusText::timedOut, StatusText::loginDone });
+    row("alert_loop", false, { StatusText::timedOut });
+    row("script_redirect_loop", false, { StatusText::timedOut });
+    row("never_body", false, { StatusText::timedOut });
+    // Pages the run gets through, or that fail it.
+    row("window_loop", true, { StatusText::loginDone });
+    row("redirect_loop", true, { StatusText::loginFailed });
+    row("huge", true, { StatusText::loginDone });
+    row("cookies", true, { StatusText::loginDone });
+    row("permissions", true, { StatusText::loginDone });
+    row("download", true, { StatusText::loginDone });
+    row("download_page", true, { StatusText::loginFailed });
+    row("busy", true, { StatusText::loginDone });
+    row("busy_answer", true, { StatusText::loginDone });
+    row("window_loop", false, { StatusText::logoutDone });
+    row("busy", false, { StatusText::logoutDone });
+    row("redirect_loop", false, { StatusText::logoutFailed });
+    row("huge", false, { StatusText::logoutDone });
+    row("download_page", false, { StatusText::logoutFailed });
+}
+
+void tst_Hostile::hostilePage()
+{
+    QFETCH(QString, variant);
+    QFETCH(bool, login);
+    QFETCH(QStringList, statuses);
+    QFETCH(std::chrono::milliseconds, budget);
+
+    frmWB &wb = host(budget);
+    const QStringList filesBefore = listing();
+    QVERIFY(m_portal->setVariant(variant));
+    WindowWatcher windows;
+    std::optional<StallProbe> probe(std::in_place);
+    const Outcome outcome = run(wb, login);
+    const qint64 stall = probe->longestStallMs();
+    probe.reset();
+    m_figures << QStringLiteral("%1: %2 after %3 ms of %4 ms, longest event-loop stall %5 ms")
+                         .arg(QString::fromLatin1(QTest::currentDataTag()), outcome.status)
+                         .arg(outcome.elapsedMs)
+                         .arg(budget.count())
+                         .arg(stall);
+
+    QVERIFY2(statuses.contains(outcome.status), qPrintable(outcome.status));
+    QVERIFY2(outcome.elapsedMs <= budget.count() + kOvershootMs, qPrintable(QString::number(outcome.elapsedMs)));
+    QVERIFY2(stall <= kMaxStallMs, qPrintable(QString::number(stall)));
+
+    // Once its run has ended, the page costs nothing, whatever it still holds.
+    (void)waitInEventLoop([] { return false; }, 1000);
+    const double cpuBefore = ProcessTree::now().cpuSeconds;
+    (void)waitInEventLoop([] { return false; }, 2000);
+    const double restCpu = ProcessTree::now().cpuSeconds - cpuBefore;
+    m_figures.last() += QStringLiteral(", CPU at rest %1 s in 2 s").arg(restCpu);
+    QVERIFY2(restCpu < kRestCpuSeconds, qPrintable(QString::number(restCpu)));
+
+    // The host has got over it: the next run on a plain page works.
+    QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
+    const Outcome next = run(wb, login);
+    QCOMPARE(next.status, login ? StatusText::loginDone : StatusText::logoutDone);
+
+    QVERIFY2(windows.shown.isEmpty(), qPrintable(windows.shown.join(QStringLiteral(", "))));
+    for (const QWindow *window : QGuiApplication::topLevelWindows())
+        QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
+    QCOMPARE(listing(), filesBefore);
+    m_portal->takeRequests();
+}
+
+void tst_Hostile::permissionsAreDenied()
+{
+    // The page reports how each of its requests ended, and only then shows its form.
+    QVERIFY(m_portal->setVariant(QStringLiteral("permissions")));
+    const Outcome outcome = run(host(frmWB::kRunBudget), true);
+    QMap<QString, QString> reports;
+    for (const QJsonObject &request : m_portal->takeRequests()) {
+        const QUrl url(request.value(QStringLiteral("path")).toString());
+        if (url.path() == QLatin1String("/report"))
+            for (const auto &[name, value] : QUrlQuery(url).queryItems(QUrl::FullyDecoded))
+                reports.insert(name, value);
+    }
+    QStringList answered;
+    for (auto it = reports.cbegin(); it != reports.cend(); ++it)
+        answered << it.key() + QLatin1Char('=') + it.value();
+    // No camera or microphone here, so those fail before any question is asked; the engine
+    // leaves a position request unanswered, and the page's own timer gives up on it.
+    QCOMPARE(answered, (QStringList{ "camera=NotFoundError", "clipboard=NotAllowedError",
+                                     "fullscreen=TypeError", "geolocation=unanswered",
+                                     "microphone=NotFoundError", "notification=denied" }));
+    QCOMPARE(outcome.status, StatusText::loginDone);
+}
+
+YORUMI_WEB_TEST_MAIN(tst_Hostile)
+#include "tst_hostile.moc"
