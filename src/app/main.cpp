@@ -1,4 +1,5 @@
 #include "app/appicon.h"
+#include "app/processsetup.h"
 #include "app/program.h"
 #include "app/quietmessages.h"
 #include "app/singleinstance.h"
@@ -9,6 +10,9 @@
 
 int main(int argc, char *argv[])
 {
+    // Before the toolkit starts: it looks for its runtime folder while it sets up.
+    disableCoreDumps();
+    ensureRuntimeFolder();
     QApplication app(argc, argv);
     installQuietMessages();
     // The program lives in the notification area: closing its last window does not end it.
