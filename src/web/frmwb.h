@@ -39,6 +39,12 @@ public:
     // Runs asked for and not yet ended, the running one included.
     int pendingRuns() const { return int(m_queue.size()) + (m_running ? 1 : 0); }
 
+signals:
+    // A run has begun: its budget starts now. Every run that begins also ends.
+    void runStarted();
+    // A run has ended with this status text, just before its caller hears of it.
+    void runEnded(const QString &statusText);
+
 private:
     struct Request
     {

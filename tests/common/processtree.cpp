@@ -2,9 +2,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMap>
 
 #include <algorithm>
 #include <unistd.h>
+
+#if defined(__SANITIZE_ADDRESS__) && defined(__x86_64__)
+#define YORUMI_ASAN_LAYOUT 1
+extern "C" size_t __sanitizer_get_current_allocated_bytes();
+#endif
 
 namespace {
 
@@ -46,9 +52,90 @@ QList<Entry> allProcesses()
     return out;
 }
 
+// TCP sockets of this process's network namespace by inode: "tcp LOCAL REMOTE".
+QMap<QByteArray, QString> tcpSockets()
+{
+    QMap<QByteArray, QString> out;
+    for (const char *table : { "/proc/net/tcp", "/proc/net/tcp6" }) {
+        QFile f(QString::fromLatin1(table));
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> lines = f.readAll().split('\n');
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const QList<QByteArray> c = lines[i].simplified().split(' ');
+            if (c.size() < 10)
+                continue;
+            // Addresses are hex "ADDR:PORT"; the port is what tells connections apart here.
+            const auto port = [](const QByteArray &address) {
+                return QString::number(address.mid(address.indexOf(':') + 1).toUInt(nullptr, 16));
+            };
+            out.insert(c[9], QStringLiteral("tcp :%1 :%2").arg(port(c[1]), port(c[2])));
+        }
+    }
+    return out;
+}
+
+QStringList openFileKinds()
+{
+    const QMap<QByteArray, QString> tcp = tcpSockets();
+    QStringList out;
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString &fd : fds.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)) {
+        // readlink itself: QFile::symLinkTarget would make "socket:[...]" a path.
+        char buffer[4096];
+        const ssize_t length = ::readlink(QFile::encodeName(fds.filePath(fd)).constData(), buffer, sizeof buffer);
+        // A descriptor that is gone by now was the listing's own handle on the folder.
+        if (length <= 0)
+            continue;
+        const QString target = QFile::decodeName(QByteArray(buffer, int(length)));
+        if (target.startsWith(QLatin1String("socket:["))) {
+            const QByteArray inode = target.mid(8, target.size() - 9).toLatin1();
+            out << tcp.value(inode, QStringLiteral("socket"));
+        } else if (target.startsWith(QLatin1String("pipe:["))) {
+            out << QStringLiteral("pipe");
+        } else if (target.startsWith(QLatin1String("/proc/")) && target.endsWith(QLatin1String("/fd"))) {
+            // The listing's own handle on the folder.
+            out << QStringLiteral("(this listing)");
+        } else {
+            out << target;
+        }
+    }
+    out.sort();
+    return out;
+}
+
+#ifdef YORUMI_ASAN_LAYOUT
+// Resident memory of this process outside AddressSanitizer's shadow memory and its heap
+// (x86-64 layout: shadow from 0x7fff8000 to 0x10007fff8000, heap from 0x600000000000).
+long residentOutsideSanitizerKb()
+{
+    QFile smaps(QStringLiteral("/proc/self/smaps"));
+    if (!smaps.open(QIODevice::ReadOnly))
+        return -1;
+    long total = 0;
+    bool counted = false;
+    for (const QByteArray &line : smaps.readAll().split('\n')) {
+        const qsizetype dash = line.indexOf('-');
+        const qsizetype space = line.indexOf(' ');
+        if (dash > 0 && space > dash && !line.startsWith("Rss:")) {
+            bool ok = false;
+            const quint64 start = line.left(dash).toULongLong(&ok, 16);
+            if (ok) {
+                const bool shadow = start >= 0x7fff8000ULL && start < 0x10007fff8000ULL;
+                const bool heap = start >= 0x600000000000ULL && start < 0x640000000000ULL;
+                counted = !shadow && !heap;
+            }
+        } else if (line.startsWith("Rss:") && counted) {
+            total += line.mid(4).trimmed().split(' ').value(0).toLong();
+        }
+    }
+    return total;
+}
+#endif
+
 } // namespace
 
-ProcessTree ProcessTree::now()
+ProcessTree ProcessTree::now(const QList<qint64> &excluded)
 {
     const QList<Entry> all = allProcesses();
     ProcessTree tree;
@@ -60,12 +147,19 @@ ProcessTree ProcessTree::now()
                 tree.residentKb += e.residentKb;
                 if (i > 0)
                     tree.childNames << e.name;
+                else
+                    tree.ownResidentKb = e.residentKb;
             }
-            if (e.parent == tree.pids[i] && !tree.pids.contains(e.pid))
+            if (e.parent == tree.pids[i] && !tree.pids.contains(e.pid) && !excluded.contains(e.pid))
                 tree.pids << e.pid;
         }
     }
     tree.childNames.sort();
-    tree.openFiles = int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size());
+#ifdef YORUMI_ASAN_LAYOUT
+    if (const long outside = residentOutsideSanitizerKb(); outside >= 0)
+        tree.ownProgramKb = outside + long(__sanitizer_get_current_allocated_bytes() / 1024);
+#endif
+    tree.fileKinds = openFileKinds();
+    tree.openFiles = int(tree.fileKinds.size());
     return tree;
 }

@@ -8,14 +8,29 @@
 // and hold, read from /proc at one moment.
 struct ProcessTree
 {
-    // This process and its descendants, read now.
-    static ProcessTree now();
+    // This process and its descendants, read now, leaving out the given processes and
+    // theirs.
+    static ProcessTree now(const QList<qint64> &excluded = {});
 
     QList<int> pids;          // this process first
     long residentKb = 0;      // resident memory of all of them
+    long ownResidentKb = 0;   // resident memory of this process alone
+    // Under AddressSanitizer: this process's resident memory without the sanitizer's own
+    // bookkeeping (its heap with the freed blocks it holds back, and the shadow memory, which
+    // grow with use on their own), with the heap's live blocks counted instead; -1 otherwise.
+    long ownProgramKb = -1;
     double cpuSeconds = 0;    // user and system time of all of them (dead children excluded)
     int openFiles = 0;        // file descriptors of this process (/proc/self/fd)
+    // What those descriptors are: paths, "pipe", "anon_inode:...", and for TCP sockets
+    // "tcp LOCAL REMOTE" (other sockets as "socket"); sorted.
+    QStringList fileKinds;
     QStringList childNames;   // the command names of the descendants, sorted
 
     int children() const { return int(pids.size()) - 1; }
+    // The memory the program holds: resident memory of the whole tree, except that under
+    // AddressSanitizer this process counts by its live heap.
+    long programKb() const
+    {
+        return ownProgramKb < 0 ? residentKb : residentKb - ownResidentKb + ownProgramKb;
+    }
 };

@@ -76,6 +76,7 @@ PortalFixture::PortalFixture(Trust trust, Names names)
         return;
     }
     const QByteArray port = first.mid(5);
+    m_port = quint16(port.toUInt());
     QObject::connect(&m_server, &QProcess::readyReadStandardOutput, [this] { readServer(); });
 
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");

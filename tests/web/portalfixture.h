@@ -29,6 +29,10 @@ public:
     bool isReady() const { return m_ready; }
     QString error() const { return m_error; }
     QString home() const { return m_dir.path() + QStringLiteral("/home"); }
+    // The local port the portal's host names lead to.
+    quint16 port() const { return m_port; }
+    // The fake portal's process, which is not part of the program.
+    qint64 serverPid() const { return m_server.processId(); }
     // The folder that holds home, the XDG folders and the fixture's own files.
     QString root() const { return m_dir.path(); }
 
@@ -48,6 +52,7 @@ private:
     QByteArray m_buffer;
     QList<QJsonObject> m_requests;
     QStringList m_acks;
+    quint16 m_port = 0;
     bool m_ready = false;
     QString m_error;
 };
