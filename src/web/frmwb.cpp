@@ -9,6 +9,7 @@
 #include <QStandardPaths>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QPluginLoader>
 
 namespace {
@@ -98,6 +99,10 @@ bool frmWB::startEngine()
     // The profile holds the portal's login cookies: its folders are the user's alone.
     if (!makeOwnerOnlyFolder(storage) || !makeOwnerOnlyFolder(cache))
         return false;
+    // The graphics driver keeps a cache of its own, shared by every program of the user; the
+    // engine's goes with the rest of the engine's files, unless the user chose a place.
+    if (!qEnvironmentVariableIsSet("MESA_SHADER_CACHE_DIR"))
+        qputenv("MESA_SHADER_CACHE_DIR", QFile::encodeName(cache));
     for (const QString &folder : pluginFolders()) {
         QPluginLoader loader(QDir(folder).filePath(QStringLiteral("yorumi-webengine")));
         if (auto *factory = qobject_cast<BrowserEngineFactory *>(loader.instance())) {

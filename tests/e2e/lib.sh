@@ -213,6 +213,11 @@ e2e_open_submenu() {
     e2e_wait_new_popup "$before"
 }
 
+# Every window on the display that is mapped, by id.
+e2e_visible_windows() {
+    xdotool search --onlyvisible --name --class --classname '.*' 2>/dev/null | sort -n
+}
+
 e2e_keys() { xdotool key --delay 60 "$@"; }
 
 e2e_no_popups() { [ -z "$(e2e_popups)" ]; }

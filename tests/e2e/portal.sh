@@ -41,11 +41,15 @@ portal_start() {
     return 0
 }
 
-# portal_variant NAME: switches the login page the portal serves.
+# portal_variant NAME: switches the login page the portal serves and waits until the portal
+# has taken this switch (not an earlier one to the same page).
 portal_variant() {
+    local before
+    before=$(grep -c "^ack $1\$" "$PORTAL_LOG")
     echo "variant $1" >&"$PORTAL_CONTROL"
-    e2e_wait_for 5 grep -q "^ack $1\$" "$PORTAL_LOG"
+    e2e_wait_for 5 portal_acked "$1" "$before"
 }
+portal_acked() { [ "$(grep -c "^ack $1\$" "$PORTAL_LOG")" -gt "$2" ]; }
 
 # portal_count EVENT PATH: how many such requests arrived.
 portal_count() {
