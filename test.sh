@@ -34,4 +34,18 @@ if [ -z "${DISPLAY:-}" ]; then
     export DISPLAY=":$(cat "$display_file")"
 fi
 
-ctest --preset debug --parallel 2 "$@"
+# A password made up for this run, never printed: the tests that log in through the browser
+# use it, and afterwards it must be in none of the files the run left behind (CTest's log of
+# every test's output, the artefacts, the build tree).
+YORUMI_TEST_CANARY="Cn$(od -An -N12 -tx1 /dev/urandom | tr -d ' \n')Ry"
+export YORUMI_TEST_CANARY
+status=0
+ctest --preset debug --parallel 2 "$@" || status=$?
+leaks=$(grep -rlaF -- "$YORUMI_TEST_CANARY" build/debug "$runtime_dir" 2>/dev/null || true)
+if [ -n "$leaks" ]; then
+    echo "test.sh: the canary password of this run was found in:" >&2
+    echo "$leaks" >&2
+    exit 1
+fi
+echo "test.sh: the canary password of this run is in no file the tests left behind"
+exit "$status"

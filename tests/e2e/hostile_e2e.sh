@@ -25,7 +25,7 @@ source "$HERE/lib.sh"
 # shellcheck source-path=SCRIPTDIR
 source "$HERE/portal.sh"
 e2e_init
-trap 'cp "$PORTAL_LOG" "$ART/hostile-portal-requests.log" 2>/dev/null; e2e_cleanup' EXIT
+trap 'portal_save_log "$ART/hostile-portal-requests.log"; e2e_cleanup' EXIT
 export LSAN_OPTIONS="suppressions=$ROOT/tests/lsan.supp:print_suppressions=0"
 # The engine does not get along with AddressSanitizer's allocation checks (as in the browser
 # tests). The sanitizer is also told to leave core files alone: turning them off is the
@@ -41,7 +41,8 @@ figure() { echo "$*" >>"$ART/hostile-figures.txt"; echo "# $*"; }
 
 # Made up for this run and never printed.
 random_word() { od -An -N12 -tx1 /dev/urandom | tr -d ' \n'; }
-CANARY="Cn$(random_word)Ry"
+# ./test.sh gives every test of a run the same canary, and looks for it everywhere afterwards.
+CANARY=${YORUMI_TEST_CANARY:-"Cn$(random_word)Ry"}
 SECOND_PASSWORD="Sd$(random_word)Pw"
 MENU_LATENCY_LIMIT_MS=300
 BUDGET_MS=30000

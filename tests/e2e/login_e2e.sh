@@ -17,7 +17,7 @@ source "$HERE/lib.sh"
 # shellcheck source-path=SCRIPTDIR
 source "$HERE/portal.sh"
 e2e_init
-trap 'cp "$PORTAL_LOG" "$ART/portal-requests.log" 2>/dev/null; e2e_cleanup' EXIT
+trap 'portal_save_log "$ART/portal-requests.log"; e2e_cleanup' EXIT
 export LSAN_OPTIONS="suppressions=$ROOT/tests/lsan.supp:print_suppressions=0"
 # The browser engine does not get along with AddressSanitizer's allocation checks.
 export ASAN_OPTIONS="new_delete_type_mismatch=0:detect_leaks=0"
