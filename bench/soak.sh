@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
 # The soak test (300 logins and logouts, 20 tray logins at once, 300 list edits) on a release
 # build, where resident memory is the program's own. Its figures are printed at the end.
+# YORUMI_SOAK_RUNS=2000 asks for a longer run of logins and logouts.
+# (A long run outlasts the test library's five minutes per test function.)
+export QTEST_FUNCTION_TIMEOUT=${QTEST_FUNCTION_TIMEOUT:-3600000}
 exec "$(dirname "$0")/release-run.sh" tst_soak tests/tst_soak "$@"
