@@ -18,6 +18,8 @@ struct ProcessTree
     // Under AddressSanitizer: this process's resident memory without the sanitizer's own
     // bookkeeping (its heap with the freed blocks it holds back, and the shadow memory, which
     // grow with use on their own), with the heap's live blocks counted instead; -1 otherwise.
+    // The sanitizer's record of allocation stacks is still in it, and grows by itself too
+    // (about 13 kB per login and logout), so the figure runs higher than a release build's.
     long ownProgramKb = -1;
     double cpuSeconds = 0;    // user and system time of all of them (dead children excluded)
     int openFiles = 0;        // file descriptors of this process (/proc/self/fd)
