@@ -43,11 +43,15 @@ QList<Entry> allProcesses()
         if (open < 0 || close < open)
             continue;
         const QList<QByteArray> f = text.mid(close + 2).split(' ');
-        // Fields after the name: state(0) ppid(1) ... utime(11) stime(12) ... rss(21) pages.
-        if (f.size() < 22 || f[0] == "Z")
+        // Fields after the name: state(0) ppid(1) ... utime(11) stime(12) cutime(13) cstime(14)
+        // ... rss(21) pages. A process that has ended and was waited for hands its time on to
+        // its parent (cutime, cstime), so the sum over a tree does not drop when one ends. One
+        // that has ended and was not waited for yet (a zombie) still counts as a process.
+        if (f.size() < 22)
             continue;
+        const double ticksUsed = f[11].toDouble() + f[12].toDouble() + f[13].toDouble() + f[14].toDouble();
         out.append({ pid, f[1].toInt(), QString::fromLocal8Bit(text.mid(open + 1, close - open - 1)),
-                     (f[11].toDouble() + f[12].toDouble()) / double(ticks), f[21].toLong() * pageKb });
+                     ticksUsed / double(ticks), f[21].toLong() * pageKb });
     }
     return out;
 }

@@ -21,7 +21,8 @@ struct ProcessTree
     // The sanitizer's record of allocation stacks is still in it, and grows by itself too
     // (about 13 kB per login and logout), so the figure runs higher than a release build's.
     long ownProgramKb = -1;
-    double cpuSeconds = 0;    // user and system time of all of them (dead children excluded)
+    // User and system time of all of them and of every process of theirs that has ended.
+    double cpuSeconds = 0;
     int openFiles = 0;        // file descriptors of this process (/proc/self/fd)
     // What those descriptors are: paths, "pipe", "anon_inode:...", and for TCP sockets
     // "tcp LOCAL REMOTE" (other sockets as "socket"); sorted.
