@@ -26,8 +26,11 @@ constexpr std::chrono::milliseconds kShortBudget = 5s;
 // How far past its budget a run may end: the grace a run gives a script the page has not
 // answered yet, and a little for the test's own bookkeeping.
 constexpr qint64 kOvershootMs = PageRun::kScriptGrace.count() + 500;
-// Longest the event loop may go without turning while a page attacks: the tray stays usable.
-constexpr qint64 kMaxStallMs = 300;
+// Longest the event loop may go without turning while a page attacks. The tray's own promise
+// (its menu on screen within 300 ms during a run) is measured with the real program in
+// hostile_e2e; here the bound leaves room for the scheduler of a loaded machine, which has
+// stretched a 45 ms pause to 266 ms, while a page that froze the loop would hold it for seconds.
+constexpr qint64 kMaxStallMs = 500;
 // CPU the whole process tree may spend in two seconds of rest after a hostile run (a page
 // that went on running would take a whole core).
 constexpr double kRestCpuSeconds = 0.4;
