@@ -281,11 +281,7 @@ bool SettingsStore::commit(const QString &application, const QList<Change> &chan
     const Found found = readStoreFile(path, identity, contents);
     if (found == Found::Unreadable)
         return false;
-    QList<IniDocument::Change> edits;
-    edits.reserve(changes.size());
-    for (const Change &change : changes)
-        edits.append({ change.section, change.key, change.value });
-    const QByteArray changed = IniDocument(contents).changed(edits);
+    const QByteArray changed = IniDocument(contents).changed(changes);
     if (changed == contents && (found == Found::Readable || changed.isEmpty()))
         return true; // nothing to change, such as removing keys that are already gone
 

@@ -7,7 +7,6 @@
 
 #include <map>
 #include <memory>
-#include <optional>
 
 class QSettings;
 
@@ -89,12 +88,7 @@ public:
 #endif
 
 private:
-    struct Change
-    {
-        QString section;
-        QString key;
-        std::optional<QString> value; // none: remove the key
-    };
+    using Change = IniDocument::Change;
     bool commit(const QString &application, const QList<Change> &changes);
 
 #ifdef Q_OS_WIN

@@ -9,11 +9,9 @@ set -u
 BIN=$(realpath "$1")
 ART=$2
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-ROOT=$(cd "$HERE/../.." && pwd)
 # shellcheck source-path=SCRIPTDIR
 source "$HERE/lib.sh"
 e2e_init
-export LSAN_OPTIONS="suppressions=$ROOT/tests/lsan.supp:print_suppressions=0"
 mkdir -p "$ART"
 ART=$(realpath "$ART")
 E2E_APP_LOG="$ART/editing-app.log"

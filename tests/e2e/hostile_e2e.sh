@@ -18,7 +18,6 @@ fi
 BIN=$(realpath "$1")
 ART=$2
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-ROOT=$(cd "$HERE/../.." && pwd)
 
 # shellcheck source-path=SCRIPTDIR
 source "$HERE/lib.sh"
@@ -26,7 +25,6 @@ source "$HERE/lib.sh"
 source "$HERE/portal.sh"
 e2e_init
 trap 'portal_save_log "$ART/hostile-portal-requests.log"; e2e_cleanup' EXIT
-export LSAN_OPTIONS="suppressions=$ROOT/tests/lsan.supp:print_suppressions=0"
 # The engine does not get along with AddressSanitizer's allocation checks (as in the browser
 # tests). The sanitizer is also told to leave core files alone: turning them off is the
 # program's own business here.
@@ -36,7 +34,6 @@ mkdir -p "$ART"
 ART=$(realpath "$ART")
 rm -f "$ART/hostile-app.log" "$ART/hostile-figures.txt" "$ART/profile-files.txt"
 
-fail() { echo "#   $*"; return 1; }
 figure() { echo "$*" >>"$ART/hostile-figures.txt"; echo "# $*"; }
 
 # Made up for this run and never printed.

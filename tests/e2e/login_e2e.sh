@@ -11,14 +11,12 @@ set -u
 BIN=$(realpath "$1")
 ART=$2
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-ROOT=$(cd "$HERE/../.." && pwd)
 # shellcheck source-path=SCRIPTDIR
 source "$HERE/lib.sh"
 # shellcheck source-path=SCRIPTDIR
 source "$HERE/portal.sh"
 e2e_init
 trap 'portal_save_log "$ART/portal-requests.log"; e2e_cleanup' EXIT
-export LSAN_OPTIONS="suppressions=$ROOT/tests/lsan.supp:print_suppressions=0"
 # The browser engine does not get along with AddressSanitizer's allocation checks.
 export ASAN_OPTIONS="new_delete_type_mismatch=0:detect_leaks=0"
 mkdir -p "$ART"

@@ -7,8 +7,6 @@
 #   PORTAL_LOG   the requests the portal received, one JSON line each
 #   PORTAL_PORT  its port
 
-E2E_DIR=${E2E_DIR:-$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)}
-
 # portal_start: certificates, nssdb and the server; exports the engine's flags.
 portal_start() {
     local dir="$E2E_TMP/portal" hosts="member.livedoor.com www.livedoor.com"
@@ -27,7 +25,7 @@ portal_start() {
     # The server reads commands from a fifo that this shell keeps open.
     mkfifo "$dir/control"
     PORTAL_LOG="$dir/requests"
-    python3 "$E2E_DIR/../web/fakeportal.py" --cert "$dir/leaf.pem" --key "$dir/leaf.key" \
+    python3 "$E2E_LIB_DIR/../web/fakeportal.py" --cert "$dir/leaf.pem" --key "$dir/leaf.key" \
         <"$dir/control" >"$PORTAL_LOG" 2>/dev/null &
     E2E_PIDS+=("$!")
     exec {PORTAL_CONTROL}>"$dir/control"

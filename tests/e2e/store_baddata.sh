@@ -18,12 +18,10 @@ HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source-path=SCRIPTDIR
 source "$HERE/lib.sh"
 e2e_init
-export LSAN_OPTIONS="suppressions=$HERE/../lsan.supp:print_suppressions=0"
 NOBODY=65534
 
 PASSED=0
 FAILED=0
-fail() { echo "#   $*"; return 1; }
 
 # What a path is: its kind, mode, size and inode, where a link points, a file's checksum and
 # a folder's entries; and the entries of the folder it lies in.

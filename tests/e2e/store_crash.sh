@@ -26,7 +26,6 @@ HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source-path=SCRIPTDIR
 source "$HERE/lib.sh"
 e2e_init
-export LSAN_OPTIONS="suppressions=$HERE/../lsan.supp:print_suppressions=0"
 # Killed programs print nothing; a clean end is checked at the end, without leak reports.
 export ASAN_OPTIONS=detect_leaks=0
 RANDOM=$SEED

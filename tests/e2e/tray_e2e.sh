@@ -14,32 +14,15 @@ fi
 BIN=$(realpath "$1")
 ART=$2
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
-ROOT=$(cd "$HERE/../.." && pwd)
 
 # shellcheck source-path=SCRIPTDIR
 source "$HERE/lib.sh"
 e2e_init
-export LSAN_OPTIONS="suppressions=$ROOT/tests/lsan.supp:print_suppressions=0"
 
 mkdir -p "$ART"
 ART=$(realpath "$ART")
 rm -f "$ART"/*.png "$ART/app.log"
 
-PASSED=0
-FAILED=0
-# check DESCRIPTION COMMAND...: runs one check and prints its TAP-like result line.
-check() {
-    local description=$1; shift
-    local t0; t0=$(e2e_now_ms)
-    if "$@"; then
-        echo "ok - $description  # $(( $(e2e_now_ms) - t0 )) ms"
-        PASSED=$((PASSED + 1))
-    else
-        echo "not ok - $description"
-        FAILED=$((FAILED + 1))
-    fi
-}
-fail() { echo "#   $*"; return 1; }
 
 # Four slots: the blank ID in slot 2 (a quoted single space in the store) ends the account
 # lists after slot 1, hiding carol in slot 3.
@@ -238,7 +221,7 @@ e2e_start_program "$BIN"
 check "starts in the notification area: 22x22 icon docked in trayer, no window mapped" check_start_in_tray
 if [ -z "${ICON_WIN:-}" ]; then
     echo "# no tray icon: the remaining checks need it"
-    echo "$PASSED passed, $FAILED failed"
+    e2e_summary
     exit 1
 fi
 check "left and right presses on the icon open the same menu" check_presses_open_menu
@@ -253,5 +236,4 @@ check "without a notification area the settings window shows" check_no_tray_show
 check "no sanitizer reports" check_no_sanitizer_reports
 
 echo "# took $(($(e2e_now_ms) - started)) ms; artefacts in $ART"
-echo "$PASSED passed, $FAILED failed"
-[ "$FAILED" -eq 0 ]
+e2e_summary

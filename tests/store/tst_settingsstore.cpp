@@ -1,3 +1,4 @@
+#include "common/storesamples.h"
 #include "common/storesandbox.h"
 #include "store/settingsstore.h"
 
@@ -5,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QTest>
 #include <QThread>
 
@@ -199,28 +199,6 @@ void tst_SettingsStore::readOnlyFolderFailsWrite()
 }
 
 namespace {
-
-// Bytes from a fixed seed, the same on every run.
-QByteArray noise(int size, quint32 seed)
-{
-    QByteArray out(size, Qt::Uninitialized);
-    QRandomGenerator generator(seed);
-    for (char &byte : out)
-        byte = char(generator.bounded(256));
-    return out;
-}
-
-// A store of the given number of numbered accounts, one line per key.
-QByteArray numberedStore(int accounts, int firstSlot = 0)
-{
-    QByteArray ids("[ID]\n");
-    QByteArray passwords("[PW]\n");
-    for (int slot = firstSlot; slot < firstSlot + accounts; ++slot) {
-        ids += "ID" + QByteArray::number(slot) + "=id" + QByteArray::number(slot) + '\n';
-        passwords += "PW" + QByteArray::number(slot) + "=pw" + QByteArray::number(slot) + '\n';
-    }
-    return ids + passwords;
-}
 
 using Reads = QList<std::pair<QString, QString>>; // key ("ID0", "PW3") and its text
 

@@ -45,11 +45,7 @@ void fitCaptions(std::initializer_list<QLabel *> labels, int widthPixels)
 
 bool writeAccountSlot(Program &program, qint16 slot, const QString &id, const QString &password)
 {
-    const qint16 edition = program.shared.editionCode;
-    if (!AccountTable::isValid(edition, slot)
-        || !program.store.writeSlot(SettingsAppName(edition), slot, id, password))
-        return false;
-    return program.table.set(edition, slot, id, password);
+    return writeAccountSlots(program, { { slot, id, password } }, {});
 }
 
 bool writeAccountSlots(Program &program, const QList<SettingsStore::SlotWrite> &writes,

@@ -121,25 +121,30 @@ inline QStringList tablePasswords(const Program &program, int count)
     return out;
 }
 
-// What reached the disk, read afresh: every key name ("ID/ID0", "PW/PW0", ...), sorted.
-inline QStringList storedKeys(const StoreSandbox &sandbox)
+// What reached the store file, read afresh: every key name ("ID/ID0", "PW/PW0", ...), sorted.
+inline QStringList storedKeys(const QString &storeFile)
 {
-    QSettings settings(sandbox.storeFile(), QSettings::IniFormat);
+    QSettings settings(storeFile, QSettings::IniFormat);
     QStringList keys = settings.allKeys();
     keys.sort();
     return keys;
 }
+inline QStringList storedKeys(const StoreSandbox &sandbox) { return storedKeys(sandbox.storeFile()); }
 
 // Stored values of slots 0..slots-1 in one section ("ID" or "PW"); a missing key reads empty.
-inline QStringList storedValues(const StoreSandbox &sandbox, const QString &section, int count)
+inline QStringList storedValues(const QString &storeFile, const QString &section, int count)
 {
-    QSettings settings(sandbox.storeFile(), QSettings::IniFormat);
+    QSettings settings(storeFile, QSettings::IniFormat);
     QStringList out;
     for (int slot = 0; slot < count; ++slot)
         out << settings.value(section + QLatin1Char('/')
                               + (section == kIdSection ? idKey(slot) : pwKey(slot)))
                         .toString();
     return out;
+}
+inline QStringList storedValues(const StoreSandbox &sandbox, const QString &section, int count)
+{
+    return storedValues(sandbox.storeFile(), section, count);
 }
 
 // Makes the store unwritable while it lives. Root writes into read-only folders, so a plain

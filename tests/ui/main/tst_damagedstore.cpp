@@ -1,10 +1,10 @@
+#include "common/storesamples.h"
 #include "store/inidocument.h"
 #include "ui/main/editingharness.h"
 #include "ui/main/statusbar.h"
 
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRandomGenerator>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,26 +12,6 @@
 using namespace editing;
 
 namespace {
-
-QByteArray noise(int size, quint32 seed)
-{
-    QByteArray out(size, Qt::Uninitialized);
-    QRandomGenerator generator(seed);
-    for (char &byte : out)
-        byte = char(generator.bounded(256));
-    return out;
-}
-
-QByteArray numberedStore(int accounts, int firstSlot = 0)
-{
-    QByteArray ids("[ID]\n");
-    QByteArray passwords("[PW]\n");
-    for (int slot = firstSlot; slot < firstSlot + accounts; ++slot) {
-        ids += "ID" + QByteArray::number(slot) + "=id" + QByteArray::number(slot) + '\n';
-        passwords += "PW" + QByteArray::number(slot) + "=pw" + QByteArray::number(slot) + '\n';
-    }
-    return ids + passwords;
-}
 
 // Adds an account through 新規登録 and the entry dialog, confirming every box.
 void addThroughDialog(Fixture &f, const QString &id, const QString &password)
