@@ -11,8 +11,4 @@ fi
 scripts/ensure-packages.sh
 cmake --preset release >/dev/null
 cmake --build --preset release
-# The browser engine refuses to start its sandbox as root.
-if [ "$(id -u)" -eq 0 ]; then
-    export QTWEBENGINE_DISABLE_SANDBOX=1
-fi
 exec build/release/src/yorumi-livedoor "$@"

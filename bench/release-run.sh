@@ -12,7 +12,7 @@ program=build/bench/$2
 shift 2
 
 cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON -DYORUMI_BENCH=ON >/dev/null
-cmake --build build/bench --target "$target" yorumi-webengine >/dev/null
+cmake --build build/bench --target "$target" yorumi-browser >/dev/null
 
 runtime=$(mktemp -d)
 chmod 700 "$runtime"

@@ -72,7 +72,8 @@ frmTasktray &Program::tasktray()
 frmWB &Program::webHost()
 {
     if (!m_frmWB) {
-        m_frmWB = std::make_unique<frmWB>();
+        m_frmWB = browserEngine ? std::make_unique<frmWB>(std::move(browserEngine))
+                                : std::make_unique<frmWB>();
         m_frmWB->Form_Load();
     }
     return *m_frmWB;

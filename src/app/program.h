@@ -6,6 +6,7 @@
 #include "links/launcher.h"
 #include "store/accounttable.h"
 #include "store/settingsstore.h"
+#include "web/browserengine.h"
 
 #include <memory>
 
@@ -44,6 +45,8 @@ public:
     std::unique_ptr<Clipboard> clipboard = std::make_unique<SystemClipboard>();
     std::unique_ptr<UrlOpener> urlOpener = std::make_unique<DesktopUrlOpener>();
     std::unique_ptr<MessageBoxes> messageBoxes = std::make_unique<SystemMessageBoxes>();
+    // The browser engine for the hidden host; none means the engine helper process.
+    std::unique_ptr<BrowserEngine> browserEngine;
 
     // Windows, each created and loaded on first use.
     frmMainLd &mainLd();

@@ -1,27 +1,13 @@
 #include "web/frmwb.h"
 
-#include "app/ownerfolder.h"
 #include "links/hosts.h"
+#include "web/helperengine.h"
 #include "web/statustext.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QStandardPaths>
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QPluginLoader>
 
 namespace {
-
-// Where the browser engine plugin is looked for: beside the program, where it is installed,
-// and in the build tree.
-QStringList pluginFolders()
-{
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    return { programFolder, programFolder + QStringLiteral("/../lib/yorumi-livedoor"),
-             QStringLiteral(YORUMI_BUILD_PLUGIN_DIR) };
-}
 
 // Calls a script function with its arguments encoded as JSON, never spliced into the text:
 // IDs and passwords reach the page exactly as stored, whatever characters they hold.
@@ -70,8 +56,15 @@ using Step = PageStep;
 } // namespace
 
 frmWB::frmWB(std::chrono::milliseconds runBudget, QObject *parent)
+    : frmWB(std::make_unique<HelperEngine>(), runBudget, parent)
+{
+}
+
+frmWB::frmWB(std::unique_ptr<BrowserEngine> engine, std::chrono::milliseconds runBudget,
+             QObject *parent)
     : QObject(parent)
     , m_runBudget(runBudget)
+    , m_engine(std::move(engine))
 {
     setObjectName(QStringLiteral("frmWB"));
 }
@@ -79,38 +72,11 @@ frmWB::frmWB(std::chrono::milliseconds runBudget, QObject *parent)
 frmWB::~frmWB()
 {
     m_queue.clear();
-    // The engine's pages go before its profile, so that it writes its cookies out.
-    delete m_engine;
 }
 
 void frmWB::Form_Load()
 {
-    // Nothing to do until the first run: the engine is loaded then, its pages silent from
-    // the moment they exist.
-}
-
-bool frmWB::startEngine()
-{
-    if (m_engine)
-        return true;
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    const QString storage = data + QStringLiteral("/webengine");
-    const QString cache = data + QStringLiteral("/webengine-cache");
-    // The profile holds the portal's login cookies: its folders are the user's alone.
-    if (!makeOwnerOnlyFolder(storage) || !makeOwnerOnlyFolder(cache))
-        return false;
-    // The graphics driver keeps a cache of its own, shared by every program of the user; the
-    // engine's goes with the rest of the engine's files, unless the user chose a place.
-    if (!qEnvironmentVariableIsSet("MESA_SHADER_CACHE_DIR"))
-        qputenv("MESA_SHADER_CACHE_DIR", QFile::encodeName(cache));
-    for (const QString &folder : pluginFolders()) {
-        QPluginLoader loader(QDir(folder).filePath(QStringLiteral("yorumi-webengine")));
-        if (auto *factory = qobject_cast<BrowserEngineFactory *>(loader.instance())) {
-            m_engine = factory->create(storage, cache, this);
-            return true;
-        }
-    }
-    return false;
+    // Nothing to do until the first run: the engine starts then.
 }
 
 void frmWB::loginLD(const QString &rid, const QString &rpw, StatusCallback done)
@@ -163,11 +129,16 @@ void frmWB::startNext()
             done(statusText);
         startNext();
     };
-    if (!startEngine()) {
-        // Without its engine the run cannot even begin: it fails, it does not hang.
-        finished(request.failedText);
-        return;
-    }
-    m_engine->run(request.page, std::move(request.steps), request.doneText, request.failedText,
-                  m_runBudget, std::move(finished));
+    m_engine->run(request.page, std::move(request.steps), m_runBudget,
+                  [finished = std::move(finished), doneText = request.doneText,
+                   failedText = request.failedText](RunOutcome outcome) {
+                      switch (outcome) {
+                      case RunOutcome::Done:
+                          return finished(doneText);
+                      case RunOutcome::Failed:
+                          return finished(failedText);
+                      case RunOutcome::TimedOut:
+                          return finished(StatusText::timedOut);
+                      }
+                  });
 }

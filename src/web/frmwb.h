@@ -8,21 +8,25 @@
 #include <chrono>
 #include <deque>
 #include <functional>
+#include <memory>
 
 // The hidden browser host: logs the browser engine in to the portal as one account, or out,
-// through pages that are never shown. The engine is loaded on the first run, not before: an
-// idle tray program does not pay for it. Runs execute one at a time, in the order asked.
+// through pages that are never shown. The engine tells how each run ended; the host turns that
+// into the status text. Runs execute one at a time, in the order asked.
 class frmWB : public QObject
 {
     Q_OBJECT
 public:
     using StatusCallback = std::function<void(const QString &statusText)>;
-    using Page = BrowserEngine::Page;
+    using Page = EnginePage;
 
     // Every run has this long, from its start, to reach its end.
     static constexpr std::chrono::milliseconds kRunBudget{ 30000 };
 
+    // The program's own engine: a helper process started on the first run.
     explicit frmWB(std::chrono::milliseconds runBudget = kRunBudget, QObject *parent = nullptr);
+    frmWB(std::unique_ptr<BrowserEngine> engine, std::chrono::milliseconds runBudget = kRunBudget,
+          QObject *parent = nullptr);
     ~frmWB() override;
 
     void Form_Load();
@@ -32,10 +36,7 @@ public:
     // Logs out whichever account is logged in; `done` receives the status text.
     void logoutLD(StatusCallback done);
 
-    // Whether the browser engine has been loaded (by a first run).
-    bool engineStarted() const { return m_engine != nullptr; }
-    // Whether the page of the login (or logout) is still loading.
-    bool pageBusy(Page page) const { return m_engine && m_engine->isBusy(page); }
+    BrowserEngine &engine() const { return *m_engine; }
     // Runs asked for and not yet ended, the running one included.
     int pendingRuns() const { return int(m_queue.size()) + (m_running ? 1 : 0); }
 
@@ -56,10 +57,9 @@ private:
     };
     void enqueue(Request request);
     void startNext();
-    bool startEngine();
 
     std::chrono::milliseconds m_runBudget;
-    BrowserEngine *m_engine = nullptr;
+    std::unique_ptr<BrowserEngine> m_engine;
     std::deque<Request> m_queue;
     bool m_running = false;
 };

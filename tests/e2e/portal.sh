@@ -35,7 +35,6 @@ portal_start() {
     local rules="" host
     for host in $hosts; do rules+="MAP $host 127.0.0.1:$PORTAL_PORT, "; done
     export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:-} --host-resolver-rules=\"${rules}EXCLUDE localhost\" --disable-gpu --disable-background-networking"
-    [ "$(id -u)" -eq 0 ] && export QTWEBENGINE_DISABLE_SANDBOX=1
     return 0
 }
 

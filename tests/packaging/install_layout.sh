@@ -13,8 +13,8 @@ fail() { echo "install_layout: $*" >&2; exit 1; }
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
 [ -x "$prefix/bin/yorumi-livedoor" ] || fail "bin/yorumi-livedoor missing"
-# The browser engine plugin, where the program looks for it beside its own folder.
-[ -f "$prefix/lib/yorumi-livedoor/yorumi-webengine.so" ] || fail "lib/yorumi-livedoor/yorumi-webengine.so missing"
+# The browser engine helper, where the program looks for it from its own folder.
+[ -x "$prefix/lib/yorumi-livedoor/yorumi-browser" ] || fail "lib/yorumi-livedoor/yorumi-browser missing"
 
 desktop="$prefix/share/applications/yorumi-livedoor.desktop"
 [ -f "$desktop" ] || fail "share/applications/yorumi-livedoor.desktop missing"
@@ -38,7 +38,7 @@ done
 # Nothing else is installed.
 unexpected=$(cd "$prefix" && find . -type f \
     ! -path ./bin/yorumi-livedoor \
-    ! -path ./lib/yorumi-livedoor/yorumi-webengine.so \
+    ! -path ./lib/yorumi-livedoor/yorumi-browser \
     ! -path ./share/applications/yorumi-livedoor.desktop \
     ! -path './share/icons/hicolor/*/apps/yorumi-livedoor.*')
 [ -z "$unexpected" ] || fail "unexpected files installed: $unexpected"

@@ -5,8 +5,6 @@
 #include <QJsonDocument>
 #include <QTest>
 
-#include <unistd.h>
-
 namespace {
 const QString kHosts[] = { QStringLiteral("member.livedoor.com"), QStringLiteral("www.livedoor.com") };
 }
@@ -84,8 +82,6 @@ PortalFixture::PortalFixture(Trust trust, Names names)
             + kHosts[1].toLatin1() + " 127.0.0.1:" + port + ", EXCLUDE localhost\""
             + " --disable-gpu --disable-background-networking";
     qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags.trimmed());
-    if (::geteuid() == 0)
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     m_ready = true;
 }
 

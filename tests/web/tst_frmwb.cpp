@@ -1,9 +1,10 @@
+#include "common/helperprocess.h"
 #include "web/frmwb.h"
 #include "web/portalfixture.h"
 #include "web/statustext.h"
 
 #include <QApplication>
-#include <QWindow>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QJsonArray>
 #include <QTest>
@@ -61,6 +62,7 @@ class tst_frmWB : public QObject
 private slots:
     void initTestCase();
     void engineStartsOnFirstRun();
+    void engineStaysOutOfTheProgram();
     void loginSendsTheFormAndKeepsTheCookie();
     void credentialsArriveExactly_data();
     void credentialsArriveExactly();
@@ -92,13 +94,31 @@ void tst_frmWB::initTestCase()
 
 void tst_frmWB::engineStartsOnFirstRun()
 {
-    QVERIFY(!m_host->engineStarted());
-    QVERIFY(!m_host->pageBusy(frmWB::Page::LogIn));
+    QCOMPARE(helperPid(*m_host), 0);
     QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
     QCOMPARE(runLogout(*m_host), StatusText::logoutDone);
-    QVERIFY(m_host->engineStarted());
+    const qint64 helper = helperPid(*m_host);
+    QVERIFY(helper > 0);
+    // Later runs reuse it.
+    QCOMPARE(runLogout(*m_host), StatusText::logoutDone);
+    QCOMPARE(helperPid(*m_host), helper);
 
     m_portal->takeRequests();
+}
+
+void tst_frmWB::engineStaysOutOfTheProgram()
+{
+    const QByteArray password = "pw-Ex3mpl\u0022";
+    QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
+    QCOMPARE(login(*m_host, QStringLiteral("taro"), QString::fromLatin1(password)), StatusText::loginDone);
+    m_portal->takeRequests();
+    // The program's own process has not loaded the engine, and the password went through the
+    // helper's input alone.
+    QVERIFY(!procFileHolds(QCoreApplication::applicationPid(), "maps", "WebEngine"));
+    const qint64 helper = helperPid(*m_host);
+    QVERIFY(procFileHolds(helper, "maps", "libQt6WebEngineCore"));
+    for (const char *file : { "cmdline", "environ" })
+        QVERIFY2(!procFileHolds(helper, file, password), file);
 }
 
 void tst_frmWB::loginSendsTheFormAndKeepsTheCookie()
@@ -204,13 +224,14 @@ void tst_frmWB::missingFieldsTimeOut()
 {
     QFETCH(QString, variant);
     QVERIFY(m_portal->setVariant(variant));
+    const qint64 helper = helperPid(*m_host);
     QElapsedTimer clock;
     clock.start();
     QCOMPARE(login(*m_host, QStringLiteral("id"), QStringLiteral("pw")), StatusText::timedOut);
     QVERIFY2(clock.elapsed() >= kShortBudget.count() && clock.elapsed() < kShortBudget.count() + 2000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(posts(m_portal->takeRequests()).isEmpty());
-    // The page the next run gets is not busy.
-    QTRY_VERIFY_WITH_TIMEOUT(!m_host->pageBusy(frmWB::Page::LogIn), 2000);
+    // The helper ended the run itself: the program had no cause to replace it.
+    QCOMPARE(helperPid(*m_host), helper);
 }
 
 void tst_frmWB::refusedOrFailedLogin_data()
@@ -253,8 +274,7 @@ void tst_frmWB::pageCannotShowAnything()
     // The login page greets with dialogs, pop-ups, permission requests and a download.
     QVERIFY(m_portal->setVariant(QStringLiteral("popups")));
     QCOMPARE(login(*m_host, QStringLiteral("id"), QStringLiteral("pw")), StatusText::loginDone);
-    for (const QWindow *window : QGuiApplication::topLevelWindows())
-        QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
+    QCOMPARE(visibleWindowsOf(helperPid(*m_host)), QStringList());
     QCOMPARE(posts(m_portal->takeRequests()).size(), 1);
 }
 
@@ -281,15 +301,27 @@ void tst_frmWB::cookieSurvivesARestart()
 {
     QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
     QCOMPARE(login(*m_host, QStringLiteral("keep"), QStringLiteral("pw")), StatusText::loginDone);
-    // Ending the host writes the cookies out; a new one reads them back.
+    const auto logoutCarriesTheCookie = [&] {
+        m_portal->takeRequests();
+        QVERIFY(m_portal->setVariant(QStringLiteral("never")));
+        QCOMPARE(runLogout(*m_host), StatusText::timedOut);
+        const QList<QJsonObject> requests = m_portal->takeRequests();
+        QCOMPARE(requests.size(), 1);
+        QVERIFY(requests[0].value(QStringLiteral("cookie")).toString().contains(QStringLiteral("ldsession=s1")));
+    };
+    // Ending the host (the program's end) writes the cookies out; a new one reads them back.
+    const qint64 helper = helperPid(*m_host);
     m_host.reset();
-    m_host = std::make_unique<frmWB>(kShortBudget);
-    m_portal->takeRequests();
-    QVERIFY(m_portal->setVariant(QStringLiteral("never")));
-    QCOMPARE(runLogout(*m_host), StatusText::timedOut);
-    const QList<QJsonObject> requests = m_portal->takeRequests();
-    QCOMPARE(requests.size(), 1);
-    QVERIFY(requests[0].value(QStringLiteral("cookie")).toString().contains(QStringLiteral("ldsession=s1")));
+    QVERIFY(!QFile::exists(QStringLiteral("/proc/%1").arg(helper)));
+    HelperEngine::Options options;
+    options.idleEnd = 1s;
+    m_host = std::make_unique<frmWB>(std::make_unique<HelperEngine>(options), kShortBudget);
+    logoutCarriesTheCookie();
+    if (QTest::currentTestFailed())
+        return;
+    // So does the helper's end when idle, and a new helper's start.
+    QTRY_COMPARE_WITH_TIMEOUT(helperPid(*m_host), 0, 10000);
+    logoutCarriesTheCookie();
 }
 
 void tst_frmWB::fullBudgetIsThirtySeconds()

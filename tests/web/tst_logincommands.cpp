@@ -1,29 +1,27 @@
 #include "app/program.h"
+#include "common/fakeengine.h"
 #include "common/fakes.h"
+#include "common/storesandbox.h"
 #include "tray/frmtasktray.h"
 #include "ui/main/frmmainld.h"
 #include "ui/main/statusbar.h"
 #include "web/frmwb.h"
-#include "web/portalfixture.h"
 #include "web/statustext.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QFile>
-#include <QSettings>
-#include <QJsonArray>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTest>
 
 // The four commands that start a login or logout: the settings window's buttons, which show
-// the outcome in the status bar, and the tray's entries, which show nothing.
+// the outcome in the status bar, and the tray's entries, which show nothing. The engine is a
+// fake that the test answers.
 class tst_LoginCommands : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
     void loginNeedsASelection();
@@ -34,52 +32,28 @@ private slots:
     void windowStaysDisabledUntilItsOwnRunEnds();
 
 private:
-    QList<QJsonObject> posts();
-
-    std::unique_ptr<PortalFixture> m_portal;
+    std::unique_ptr<StoreSandbox> m_sandbox;
     std::unique_ptr<Program> m_program;
+    FakeEngine *m_engine = nullptr;
     FakeMessageBoxes *m_boxes = nullptr;
 };
 
-void tst_LoginCommands::initTestCase()
-{
-    m_portal = std::make_unique<PortalFixture>();
-    QVERIFY2(m_portal->isReady(), qPrintable(m_portal->error()));
-}
-
 void tst_LoginCommands::init()
 {
-    // The fixture's home holds the browser's trusted certificates: keep it, and refill the
-    // store in its configuration folder.
-    const QString store = SettingsStore::location(QStringLiteral("YRMLD"));
-    QFile::remove(store);
-    {
-        QSettings settings(store, QSettings::IniFormat);
-        settings.setValue(QStringLiteral("ID/ID0"), QStringLiteral("alice"));
-        settings.setValue(QStringLiteral("PW/PW0"), QStringLiteral("pw-a"));
-        settings.setValue(QStringLiteral("ID/ID1"), QStringLiteral("bob"));
-        settings.setValue(QStringLiteral("PW/PW1"), QStringLiteral("pw-b"));
-    }
+    m_sandbox = std::make_unique<StoreSandbox>();
+    m_sandbox->seedAccounts({ "alice", "bob" }, { "pw-a", "pw-b" });
     m_program = std::make_unique<Program>();
     m_boxes = new FakeMessageBoxes;
     m_program->messageBoxes.reset(m_boxes);
+    m_engine = new FakeEngine;
+    m_program->browserEngine.reset(m_engine);
     m_program->start(true);
-    QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
-    m_portal->takeRequests();
 }
 
 void tst_LoginCommands::cleanup()
 {
     m_program.reset();
-}
-
-QList<QJsonObject> tst_LoginCommands::posts()
-{
-    QList<QJsonObject> out;
-    for (const QJsonObject &request : m_portal->takeRequests())
-        if (request.value(QStringLiteral("event")).toString() == QLatin1String("post"))
-            out << request;
-    return out;
+    m_sandbox.reset();
 }
 
 void tst_LoginCommands::loginNeedsASelection()
@@ -96,17 +70,17 @@ void tst_LoginCommands::loginNeedsASelection()
 
 void tst_LoginCommands::windowLoginShowsProgressAndResult_data()
 {
-    QTest::addColumn<QString>("variant");
+    QTest::addColumn<RunOutcome>("outcome");
     QTest::addColumn<QString>("result");
-    QTest::newRow("logged in") << "normal" << StatusText::loginDone;
-    QTest::newRow("refused") << "refuse" << StatusText::loginFailed;
+    QTest::newRow("logged in") << RunOutcome::Done << StatusText::loginDone;
+    QTest::newRow("refused") << RunOutcome::Failed << StatusText::loginFailed;
+    QTest::newRow("out of time") << RunOutcome::TimedOut << StatusText::timedOut;
 }
 
 void tst_LoginCommands::windowLoginShowsProgressAndResult()
 {
-    QFETCH(QString, variant);
+    QFETCH(RunOutcome, outcome);
     QFETCH(QString, result);
-    QVERIFY(m_portal->setVariant(variant));
     frmMainLd &window = m_program->mainLd();
     window.lbID->setCurrentRow(1);
     window.cmdLOGIN->click();
@@ -114,16 +88,13 @@ void tst_LoginCommands::windowLoginShowsProgressAndResult()
     QCOMPARE(window.SB->text(), StatusText::loggingIn);
     QVERIFY(!window.isEnabled());
     QVERIFY(!window.menuBar()->isEnabled());
-    QTRY_COMPARE_WITH_TIMEOUT(window.SB->text(), result, 35000);
+    QCOMPARE(m_engine->open.size(), 1u);
+    QCOMPARE(m_engine->open.front().page, EnginePage::LogIn);
+    QCOMPARE(FakeEngine::filledValues(m_engine->open.front()), (QStringList{ "bob", "pw-b" }));
+    m_engine->end(outcome);
+    QCOMPARE(window.SB->text(), result);
     QVERIFY(window.isEnabled());
     QVERIFY(m_boxes->shown.isEmpty());
-
-    const QList<QJsonObject> sent = posts();
-    QCOMPARE(sent.size(), 1);
-    const QJsonArray fields = sent[0].value(QStringLiteral("fields")).toArray();
-    QCOMPARE(fields.at(0).toArray().at(1).toString(), QStringLiteral("bob"));
-    QVERIFY2(fields.at(1).toArray().at(1).toString() == QStringLiteral("pw-b"),
-             "the selected account's password was not sent");
 }
 
 void tst_LoginCommands::logoutNeedsNoAccount()
@@ -136,7 +107,10 @@ void tst_LoginCommands::logoutNeedsNoAccount()
     window.cmdLOGOUT->click();
     QCOMPARE(window.SB->text(), StatusText::loggingOut);
     QVERIFY(!window.isEnabled());
-    QTRY_COMPARE_WITH_TIMEOUT(window.SB->text(), StatusText::logoutDone, 35000);
+    QCOMPARE(m_engine->open.size(), 1u);
+    QCOMPARE(m_engine->open.front().page, EnginePage::LogOut);
+    m_engine->end(RunOutcome::Done);
+    QCOMPARE(window.SB->text(), StatusText::logoutDone);
     QVERIFY(window.isEnabled());
     QVERIFY(m_boxes->shown.isEmpty());
 }
@@ -149,24 +123,21 @@ void tst_LoginCommands::trayCommandsLeaveTheWindowAlone()
 
     tray.mnLogin.value(0)->trigger();
     QVERIFY(window.isEnabled());
-    QTRY_COMPARE_WITH_TIMEOUT(m_program->webHost().pendingRuns(), 0, 35000);
+    QCOMPARE(m_engine->open.size(), 1u);
+    // The tray's entry n logs in with slot n's ID and password.
+    QCOMPARE(FakeEngine::filledValues(m_engine->open.front()), (QStringList{ "alice", "pw-a" }));
+    m_engine->end(RunOutcome::Failed);
     tray.mnLogout->trigger();
-    QTRY_COMPARE_WITH_TIMEOUT(m_program->webHost().pendingRuns(), 0, 35000);
+    QCOMPARE(m_engine->open.front().page, EnginePage::LogOut);
+    m_engine->end(RunOutcome::Done);
 
+    QCOMPARE(m_program->webHost().pendingRuns(), 0);
     QCOMPARE(window.SB->text(), QStringLiteral("エラーが発生しました。"));
     QVERIFY(window.isEnabled());
-    // The tray's entry n logs in with slot n's ID and password.
-    const QList<QJsonObject> sent = posts();
-    QCOMPARE(sent.size(), 1);
-    const QJsonArray fields = sent[0].value(QStringLiteral("fields")).toArray();
-    QCOMPARE(fields.at(0).toArray().at(1).toString(), QStringLiteral("alice"));
-    QVERIFY2(fields.at(1).toArray().at(1).toString() == QStringLiteral("pw-a"),
-             "slot 0's password was not sent");
 }
 
 void tst_LoginCommands::windowStaysDisabledUntilItsOwnRunEnds()
 {
-    QVERIFY(m_portal->setVariant(QStringLiteral("slow")));
     frmMainLd &window = m_program->mainLd();
     frmTasktray &tray = m_program->tasktray();
 
@@ -174,20 +145,18 @@ void tst_LoginCommands::windowStaysDisabledUntilItsOwnRunEnds()
     window.lbID->setCurrentRow(0);
     window.cmdLOGIN->click();         // waits its turn
     QCOMPARE(m_program->webHost().pendingRuns(), 2);
+    QCOMPARE(m_engine->open.size(), 1u);
+    QCOMPARE(FakeEngine::filledValues(m_engine->open.front()).value(0), QStringLiteral("bob"));
 
-    QTRY_COMPARE_WITH_TIMEOUT(m_program->webHost().pendingRuns(), 1, 35000);
+    m_engine->end(RunOutcome::Done);
+    QCOMPARE(m_program->webHost().pendingRuns(), 1);
     QVERIFY(!window.isEnabled());
     QCOMPARE(window.SB->text(), StatusText::loggingIn);
-    QTRY_COMPARE_WITH_TIMEOUT(window.SB->text(), StatusText::loginDone, 35000);
+    QCOMPARE(FakeEngine::filledValues(m_engine->open.front()).value(0), QStringLiteral("alice"));
+    m_engine->end(RunOutcome::Done);
+    QCOMPARE(window.SB->text(), StatusText::loginDone);
     QVERIFY(window.isEnabled());
-
-    const QList<QJsonObject> sent = posts();
-    QCOMPARE(sent.size(), 2);
-    QCOMPARE(sent[0].value(QStringLiteral("fields")).toArray().at(0).toArray().at(1).toString(),
-             QStringLiteral("bob"));
-    QCOMPARE(sent[1].value(QStringLiteral("fields")).toArray().at(0).toArray().at(1).toString(),
-             QStringLiteral("alice"));
 }
 
-YORUMI_WEB_TEST_MAIN(tst_LoginCommands)
+QTEST_MAIN(tst_LoginCommands)
 #include "tst_logincommands.moc"

@@ -1,14 +1,14 @@
 #include "web/engine/webenginebrowser.h"
 
-#include "web/pagerun.h"
-#include "web/silentpage.h"
+#include "web/engine/pagerun.h"
+#include "web/engine/silentpage.h"
 
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 
 WebEngineBrowser::WebEngineBrowser(const QString &storagePath, const QString &cachePath,
                                    QObject *parent)
-    : BrowserEngine(parent)
+    : QObject(parent)
     , m_profile(new QWebEngineProfile(QStringLiteral("yorumi-livedoor"), this))
 {
     m_profile->setPersistentStoragePath(storagePath);
@@ -46,19 +46,18 @@ void WebEngineBrowser::replacePage(SilentPage *old)
     old->deleteLater();
 }
 
-SilentPage *WebEngineBrowser::page(Page which) const
+SilentPage *WebEngineBrowser::page(EnginePage which) const
 {
-    return which == Page::LogIn ? m_logIn : m_logOut;
+    return which == EnginePage::LogIn ? m_logIn : m_logOut;
 }
 
-void WebEngineBrowser::run(Page which, std::vector<PageStep> steps, const QString &doneText,
-                           const QString &failedText, std::chrono::milliseconds budget, Done done)
+void WebEngineBrowser::run(EnginePage which, std::vector<PageStep> steps,
+                           std::chrono::milliseconds budget, Done done)
 {
-    // The host asks for one run at a time; a run asked for meanwhile would end the first.
-    m_running = std::make_unique<PageRun>(page(which), std::move(steps), doneText, failedText,
-                                          budget);
+    Q_ASSERT(!m_running);
+    m_running = std::make_unique<PageRun>(page(which), std::move(steps), budget);
     connect(m_running.get(), &PageRun::finished, this,
-            [this, done = std::move(done)](const QString &statusText) {
+            [this, done = std::move(done)](RunOutcome outcome) {
                 // What the portal served keeps running in its page: a script that never ends,
                 // a worker that spins, a load that never ends and keeps the engine from
                 // reporting the next one. The login lives on in the profile's cookies, not in
@@ -67,18 +66,7 @@ void WebEngineBrowser::run(Page which, std::vector<PageStep> steps, const QStrin
                 replacePage(m_running->page());
                 // The run is still on the stack: let it go once control has returned.
                 m_running.release()->deleteLater();
-                done(statusText);
+                done(outcome);
             });
     m_running->start();
-}
-
-bool WebEngineBrowser::isBusy(Page which) const
-{
-    return page(which)->isBusy();
-}
-
-BrowserEngine *WebEngineBrowserPlugin::create(const QString &storagePath, const QString &cachePath,
-                                              QObject *parent)
-{
-    return new WebEngineBrowser(storagePath, cachePath, parent);
 }

@@ -1,9 +1,12 @@
 #pragma once
 
-#include "web/browserengine.h"
+#include "web/enginechannel.h"
 
+#include <QObject>
 #include <QPointer>
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -12,18 +15,22 @@ class QWebEngineProfile;
 class SilentPage;
 
 // The browser engine on QtWebEngine: a named persistent profile and two silent pages.
-class WebEngineBrowser final : public BrowserEngine
+class WebEngineBrowser final : public QObject
 {
 public:
-    WebEngineBrowser(const QString &storagePath, const QString &cachePath, QObject *parent);
+    using Done = std::function<void(RunOutcome outcome)>;
+
+    WebEngineBrowser(const QString &storagePath, const QString &cachePath, QObject *parent = nullptr);
     ~WebEngineBrowser() override;
 
-    void run(Page page, std::vector<PageStep> steps, const QString &doneText,
-             const QString &failedText, std::chrono::milliseconds budget, Done done) override;
-    bool isBusy(Page page) const override;
+    // Runs the steps on one page within the budget; `done` receives the outcome exactly once.
+    // One run at a time.
+    void run(EnginePage page, std::vector<PageStep> steps, std::chrono::milliseconds budget,
+             Done done);
+    bool isRunning() const { return m_running != nullptr; }
 
 private:
-    SilentPage *page(Page which) const;
+    SilentPage *page(EnginePage which) const;
     void replacePage(SilentPage *old);
 
     QWebEngineProfile *m_profile;
@@ -32,14 +39,4 @@ private:
     std::unique_ptr<PageRun> m_running;
     // Pages taken out of service and not yet deleted; they go before the profile.
     std::vector<QPointer<SilentPage>> m_retired;
-};
-
-class WebEngineBrowserPlugin final : public QObject, public BrowserEngineFactory
-{
-    Q_OBJECT
-    Q_PLUGIN_METADATA(IID BrowserEngineFactory_iid)
-    Q_INTERFACES(BrowserEngineFactory)
-public:
-    BrowserEngine *create(const QString &storagePath, const QString &cachePath,
-                          QObject *parent) override;
 };

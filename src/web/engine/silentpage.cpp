@@ -1,4 +1,4 @@
-#include "web/silentpage.h"
+#include "web/engine/silentpage.h"
 
 #include <QAuthenticator>
 #include <QWebEngineCertificateError>

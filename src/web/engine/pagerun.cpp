@@ -1,19 +1,16 @@
-#include "web/pagerun.h"
+#include "web/engine/pagerun.h"
 
-#include "web/silentpage.h"
-#include "web/statustext.h"
+#include "web/engine/silentpage.h"
 
 #include <QWebEngineScript>
 
 #include <algorithm>
 
-PageRun::PageRun(SilentPage *page, std::vector<Step> steps, QString doneText, QString failedText,
-                 std::chrono::milliseconds budget, QObject *parent)
+PageRun::PageRun(SilentPage *page, std::vector<Step> steps, std::chrono::milliseconds budget,
+                 QObject *parent)
     : QObject(parent)
     , m_page(page)
     , m_steps(std::move(steps))
-    , m_doneText(std::move(doneText))
-    , m_failedText(std::move(failedText))
     , m_budget(budget)
 {
     m_deadline.setSingleShot(true);
@@ -51,11 +48,11 @@ void PageRun::runStep()
     if (m_done)
         return;
     if (!m_page) {
-        finish(m_failedText);
+        finish(RunOutcome::Failed);
         return;
     }
     if (m_index >= m_steps.size()) {
-        finish(m_doneText);
+        finish(RunOutcome::Done);
         return;
     }
     const Step &step = m_steps[m_index];
@@ -68,14 +65,14 @@ void PageRun::runStep()
         if (m_page->isBusy()) {
             // Checked for time only while the condition fails.
             if (expired()) {
-                finish(StatusText::timedOut);
+                finish(RunOutcome::TimedOut);
                 return;
             }
             m_waitingIdle = true;
             return;
         }
         if (!m_page->lastLoadSucceeded()) {
-            finish(m_failedText);
+            finish(RunOutcome::Failed);
             return;
         }
         advance();
@@ -97,7 +94,7 @@ void PageRun::runStep()
             if (result.metaType().id() == QMetaType::Bool)
                 advance();
             else
-                finish(m_failedText);
+                finish(RunOutcome::Failed);
         });
         return;
     case Step::FailIf:
@@ -105,7 +102,7 @@ void PageRun::runStep()
             if (result.metaType().id() == QMetaType::Bool && !result.toBool())
                 advance();
             else
-                finish(m_failedText);
+                finish(RunOutcome::Failed);
         });
         return;
     }
@@ -130,7 +127,7 @@ void PageRun::runScript(const std::function<void(const QVariant &)> &onResult)
 void PageRun::retryLater()
 {
     if (expired()) {
-        finish(StatusText::timedOut);
+        finish(RunOutcome::TimedOut);
         return;
     }
     m_retry.start();
@@ -159,14 +156,14 @@ void PageRun::onDeadline()
     // ends shortly after its budget.
     const qint64 unanswered = m_scriptPending ? m_scriptSent.elapsed() : 0;
     if (m_waitingIdle || m_pastDeadline || unanswered >= kScriptGrace.count()) {
-        finish(StatusText::timedOut);
+        finish(RunOutcome::TimedOut);
         return;
     }
     m_pastDeadline = true;
     m_deadline.start(std::chrono::milliseconds(kScriptGrace.count() - unanswered));
 }
 
-void PageRun::finish(const QString &statusText)
+void PageRun::finish(RunOutcome outcome)
 {
     if (m_done)
         return;
@@ -174,9 +171,9 @@ void PageRun::finish(const QString &statusText)
     ++m_generation;
     m_deadline.stop();
     m_retry.stop();
-    if (m_page && statusText == StatusText::timedOut)
+    if (m_page && outcome == RunOutcome::TimedOut)
         m_page->stopLoading();
-    emit finished(statusText);
+    emit finished(outcome);
 }
 
 SilentPage *PageRun::page() const

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "web/pagestep.h"
+#include "web/enginechannel.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -29,16 +29,16 @@ public:
     // script that has gone unanswered this long at the deadline ends the run at once.
     static constexpr std::chrono::milliseconds kScriptGrace{ 1000 };
 
-    PageRun(SilentPage *page, std::vector<Step> steps, QString doneText, QString failedText,
-            std::chrono::milliseconds budget, QObject *parent = nullptr);
+    PageRun(SilentPage *page, std::vector<Step> steps, std::chrono::milliseconds budget,
+            QObject *parent = nullptr);
 
-    // Starts the run; `finished` reports its status text exactly once.
+    // Starts the run; `finished` reports its outcome exactly once.
     void start();
     // The page the run drives.
     SilentPage *page() const;
 
 signals:
-    void finished(const QString &statusText);
+    void finished(RunOutcome outcome);
 
 private:
     void runStep();
@@ -47,14 +47,12 @@ private:
     void retryLater();
     void onSettled();
     void onDeadline();
-    void finish(const QString &statusText);
+    void finish(RunOutcome outcome);
     bool expired() const;
 
     QPointer<SilentPage> m_page;
     std::vector<Step> m_steps;
     std::size_t m_index = 0;
-    QString m_doneText;
-    QString m_failedText;
     std::chrono::milliseconds m_budget;
     QElapsedTimer m_clock;
     QTimer m_deadline;

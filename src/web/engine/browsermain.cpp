@@ -1,0 +1,92 @@
+// yorumi-browser: the program's browser engine, in a process of its own. The program starts it
+// on the first login or logout and talks to it over its standard input and output; it ends
+// when that input ends or when it has been idle for the time the program gives it.
+
+#include "app/quietmessages.h"
+#include "web/engine/engineserver.h"
+#include "web/engine/webenginebrowser.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <memory>
+
+namespace {
+
+int signalPipe[2] = { -1, -1 };
+
+void onTerminate(int)
+{
+    // Ends the helper in order (the profile writes its cookies out) from the event loop; should
+    // that loop be stuck, the alarm ends it anyway.
+    ::alarm(2);
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t ignored = ::write(signalPipe[1], &byte, 1);
+}
+
+// Takes the channel off the standard descriptors: nothing the engine or its libraries print
+// can reach the program as a message, and the processes the engine starts do not inherit it.
+bool takeChannel(int &input, int &output)
+{
+    input = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3);
+    output = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+    if (input < 0 || output < 0)
+        return false;
+    const int nothing = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (nothing < 0 || ::dup2(nothing, STDIN_FILENO) < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
+        return false;
+    ::close(nothing);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    int input = -1;
+    int output = -1;
+    if (!takeChannel(input, output)) {
+        std::fputs("yorumi-browser: no channel to the program on standard input and output\n", stderr);
+        return 2;
+    }
+    // The engine draws nothing of its own, but shares contexts with windows should it ever.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    installQuietMessages();
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QCommandLineParser parser;
+    const QCommandLineOption storage(QStringLiteral("storage"), QString(), QStringLiteral("folder"));
+    const QCommandLineOption cache(QStringLiteral("cache"), QString(), QStringLiteral("folder"));
+    const QCommandLineOption idleEnd(QStringLiteral("idle-end-ms"), QString(), QStringLiteral("ms"),
+                                     QStringLiteral("60000"));
+    parser.addOptions({ storage, cache, idleEnd });
+    if (!parser.parse(QCoreApplication::arguments()) || !parser.isSet(storage) || !parser.isSet(cache)) {
+        std::fputs("yorumi-browser: usage: yorumi-browser --storage FOLDER --cache FOLDER [--idle-end-ms MS]\n",
+                   stderr);
+        return 2;
+    }
+
+    if (::pipe2(signalPipe, O_CLOEXEC) == 0) {
+        auto *notifier = new QSocketNotifier(qintptr(signalPipe[0]), QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
+        std::signal(SIGTERM, onTerminate);
+        std::signal(SIGINT, onTerminate);
+    }
+
+    EngineServer server(input, output, std::chrono::milliseconds(parser.value(idleEnd).toLongLong()));
+    QObject::connect(&server, &EngineServer::ending, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    auto browser = std::make_unique<WebEngineBrowser>(parser.value(storage), parser.value(cache));
+    server.serve(browser.get());
+    const int status = app.exec();
+    // The pages and the profile go while the application still exists, so that the engine
+    // writes its cookies out.
+    browser.reset();
+    return status;
+}

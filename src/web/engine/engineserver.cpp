@@ -1,0 +1,107 @@
+#include "web/engine/engineserver.h"
+
+#include "web/engine/webenginebrowser.h"
+
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <unistd.h>
+
+EngineServer::EngineServer(int input, int output, std::chrono::milliseconds idleEnd, QObject *parent)
+    : QObject(parent)
+    , m_input(input)
+    , m_output(output)
+    , m_notifier(new QSocketNotifier(qintptr(input), QSocketNotifier::Read, this))
+{
+    m_idle.setSingleShot(true);
+    m_idle.setInterval(idleEnd);
+    connect(&m_idle, &QTimer::timeout, this, &EngineServer::endWhenIdle);
+    connect(m_notifier, &QSocketNotifier::activated, this, &EngineServer::readInput);
+    // Nothing is read until the engine is up: runs wait in the pipe meanwhile.
+    m_notifier->setEnabled(false);
+}
+
+EngineServer::~EngineServer()
+{
+    ::close(m_input);
+    ::close(m_output);
+}
+
+void EngineServer::serve(WebEngineBrowser *browser)
+{
+    m_browser = browser;
+    write(EngineChannel::plainMessage("ready"));
+    m_notifier->setEnabled(true);
+    m_idle.start();
+}
+
+void EngineServer::readInput()
+{
+    char buffer[16384];
+    const ssize_t got = ::read(m_input, buffer, sizeof buffer);
+    if (got < 0 && (errno == EINTR || errno == EAGAIN))
+        return;
+    if (got <= 0) {
+        // The program has gone, or closed the channel: time to write the cookies out and end.
+        m_notifier->setEnabled(false);
+        m_ended = true;
+        emit ending();
+        return;
+    }
+    m_reader.append(QByteArray(buffer, got));
+    while (!m_ended) {
+        const std::optional<QJsonObject> message = m_reader.next();
+        if (!message)
+            break;
+        onMessage(*message);
+    }
+    if (m_reader.broken() && !m_ended) {
+        m_notifier->setEnabled(false);
+        m_ended = true;
+        emit ending();
+    }
+}
+
+void EngineServer::onMessage(const QJsonObject &message)
+{
+    const std::optional<EngineChannel::Run> run = EngineChannel::parseRun(message);
+    if (!run)
+        return;
+    if (m_browser->isRunning()) {
+        // The program sends one run at a time; one that overlaps cannot be served.
+        write(EngineChannel::endedMessage(run->id, RunOutcome::Failed));
+        return;
+    }
+    m_idle.stop();
+    write(EngineChannel::startedMessage(run->id));
+    m_browser->run(run->page, run->steps, run->budget, [this, id = run->id](RunOutcome outcome) {
+        write(EngineChannel::endedMessage(id, outcome));
+        if (!m_ended)
+            m_idle.start();
+    });
+}
+
+void EngineServer::write(const QJsonObject &message)
+{
+    const QByteArray frame = EngineChannel::encode(message);
+    qsizetype done = 0;
+    while (done < frame.size()) {
+        const ssize_t wrote = ::write(m_output, frame.constData() + done, size_t(frame.size() - done));
+        if (wrote < 0 && errno == EINTR)
+            continue;
+        if (wrote <= 0)
+            return; // the program has gone; its input's end will follow
+        done += wrote;
+    }
+}
+
+void EngineServer::endWhenIdle()
+{
+    if (m_ended || m_browser->isRunning())
+        return;
+    // From here on no run is read: one that the program sent meanwhile goes to a new helper.
+    m_notifier->setEnabled(false);
+    m_ended = true;
+    write(EngineChannel::plainMessage("bye"));
+    emit ending();
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "web/enginechannel.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+#include <functional>
+
+class QSocketNotifier;
+class WebEngineBrowser;
+
+// The helper's side of the channel: reads runs from the program, hands them to the engine,
+// reports how each went, and ends the helper when the program goes (its input ends) or when
+// no run has come for the idle time.
+class EngineServer : public QObject
+{
+    Q_OBJECT
+public:
+    // `input` and `output` are the channel's file descriptors.
+    EngineServer(int input, int output, std::chrono::milliseconds idleEnd, QObject *parent = nullptr);
+    ~EngineServer() override;
+
+    // Serves runs on `browser` from now on, and tells the program the engine is ready.
+    void serve(WebEngineBrowser *browser);
+
+signals:
+    // The helper should end now.
+    void ending();
+
+private:
+    void readInput();
+    void onMessage(const QJsonObject &message);
+    void write(const QJsonObject &message);
+    void endWhenIdle();
+
+    int m_input;
+    int m_output;
+    QSocketNotifier *m_notifier = nullptr;
+    EngineChannel::Reader m_reader;
+    WebEngineBrowser *m_browser = nullptr;
+    QTimer m_idle;
+    bool m_ended = false;
+};

@@ -1,0 +1,163 @@
+#include "web/enginechannel.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QtEndian>
+
+#include <array>
+
+namespace EngineChannel {
+
+namespace {
+
+constexpr qsizetype kHeader = 4;
+
+struct Name
+{
+    const char *text;
+    int value;
+};
+
+constexpr std::array kStepKinds{
+    Name{ "navigate", PageStep::Navigate }, Name{ "waitIdle", PageStep::WaitIdle },
+    Name{ "retry", PageStep::Retry },       Name{ "once", PageStep::Once },
+    Name{ "sendForm", PageStep::SendForm }, Name{ "failIf", PageStep::FailIf },
+};
+constexpr std::array kOutcomes{
+    Name{ "done", int(RunOutcome::Done) },
+    Name{ "failed", int(RunOutcome::Failed) },
+    Name{ "timedOut", int(RunOutcome::TimedOut) },
+};
+
+template<std::size_t N>
+const char *nameOf(const std::array<Name, N> &names, int value)
+{
+    for (const Name &name : names)
+        if (name.value == value)
+            return name.text;
+    return "";
+}
+
+template<std::size_t N>
+std::optional<int> valueOf(const std::array<Name, N> &names, const QString &text)
+{
+    for (const Name &name : names)
+        if (text == QLatin1String(name.text))
+            return name.value;
+    return std::nullopt;
+}
+
+} // namespace
+
+QByteArray encode(const QJsonObject &message)
+{
+    const QByteArray body = QJsonDocument(message).toJson(QJsonDocument::Compact);
+    QByteArray frame(kHeader, Qt::Uninitialized);
+    qToBigEndian(quint32(body.size()), frame.data());
+    return frame + body;
+}
+
+void Reader::append(const QByteArray &bytes)
+{
+    if (!m_broken)
+        m_buffer += bytes;
+}
+
+std::optional<QJsonObject> Reader::next()
+{
+    if (m_broken || m_buffer.size() < kHeader)
+        return std::nullopt;
+    const qsizetype length = qFromBigEndian<quint32>(m_buffer.constData());
+    if (length > kMaxMessage) {
+        m_broken = true;
+        m_buffer.clear();
+        return std::nullopt;
+    }
+    if (m_buffer.size() < kHeader + length)
+        return std::nullopt;
+    const QJsonDocument document = QJsonDocument::fromJson(m_buffer.mid(kHeader, length));
+    m_buffer.remove(0, kHeader + length);
+    if (!document.isObject()) {
+        m_broken = true;
+        m_buffer.clear();
+        return std::nullopt;
+    }
+    return document.object();
+}
+
+QJsonObject plainMessage(const char *type)
+{
+    return { { QStringLiteral("type"), QLatin1String(type) } };
+}
+
+bool isType(const QJsonObject &message, const char *type)
+{
+    return message.value(QStringLiteral("type")).toString() == QLatin1String(type);
+}
+
+quint64 runId(const QJsonObject &message)
+{
+    return quint64(message.value(QStringLiteral("run")).toInteger());
+}
+
+QJsonObject runMessage(const Run &run)
+{
+    QJsonArray steps;
+    for (const PageStep &step : run.steps)
+        steps.append(QJsonObject{ { QStringLiteral("kind"), QLatin1String(nameOf(kStepKinds, step.kind)) },
+                                  { QStringLiteral("url"), step.url.toString(QUrl::FullyEncoded) },
+                                  { QStringLiteral("script"), step.script } });
+    return { { QStringLiteral("type"), QStringLiteral("run") },
+             { QStringLiteral("run"), qint64(run.id) },
+             { QStringLiteral("page"), run.page == EnginePage::LogIn ? QStringLiteral("login") : QStringLiteral("logout") },
+             { QStringLiteral("budgetMs"), qint64(run.budget.count()) },
+             { QStringLiteral("steps"), steps } };
+}
+
+std::optional<Run> parseRun(const QJsonObject &message)
+{
+    if (!isType(message, "run"))
+        return std::nullopt;
+    const QString page = message.value(QStringLiteral("page")).toString();
+    if (page != QLatin1String("login") && page != QLatin1String("logout"))
+        return std::nullopt;
+    Run run;
+    run.id = runId(message);
+    run.page = page == QLatin1String("login") ? EnginePage::LogIn : EnginePage::LogOut;
+    run.budget = std::chrono::milliseconds(message.value(QStringLiteral("budgetMs")).toInteger());
+    for (const QJsonValue &value : message.value(QStringLiteral("steps")).toArray()) {
+        const QJsonObject step = value.toObject();
+        const std::optional<int> kind = valueOf(kStepKinds, step.value(QStringLiteral("kind")).toString());
+        if (!kind)
+            return std::nullopt;
+        run.steps.push_back({ PageStep::Kind(*kind),
+                              QUrl(step.value(QStringLiteral("url")).toString(), QUrl::StrictMode),
+                              step.value(QStringLiteral("script")).toString() });
+    }
+    return run;
+}
+
+QJsonObject startedMessage(quint64 id)
+{
+    QJsonObject message = plainMessage("started");
+    message.insert(QStringLiteral("run"), qint64(id));
+    return message;
+}
+
+QJsonObject endedMessage(quint64 id, RunOutcome outcome)
+{
+    QJsonObject message = plainMessage("ended");
+    message.insert(QStringLiteral("run"), qint64(id));
+    message.insert(QStringLiteral("outcome"), QLatin1String(nameOf(kOutcomes, int(outcome))));
+    return message;
+}
+
+std::optional<RunOutcome> parseOutcome(const QJsonObject &message)
+{
+    if (!isType(message, "ended"))
+        return std::nullopt;
+    const std::optional<int> value = valueOf(kOutcomes, message.value(QStringLiteral("outcome")).toString());
+    return value ? std::optional(RunOutcome(*value)) : std::nullopt;
+}
+
+} // namespace EngineChannel

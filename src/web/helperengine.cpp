@@ -1,0 +1,278 @@
+#include "web/helperengine.h"
+
+#include "app/ownerfolder.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/prctl.h>
+#endif
+
+namespace {
+
+const QString kHelperName = QStringLiteral("yorumi-browser");
+
+QString relativeHelperFolder()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/../lib/yorumi-livedoor");
+}
+
+} // namespace
+
+HelperEngine::HelperEngine(QObject *parent)
+    : HelperEngine(Options{}, parent)
+{
+}
+
+HelperEngine::HelperEngine(Options options, QObject *parent)
+    : BrowserEngine(parent)
+    , m_options(std::move(options))
+{
+    if (m_options.program.isEmpty())
+        m_options.program = installedHelper();
+    m_deadline.setSingleShot(true);
+    m_deadline.setTimerType(Qt::PreciseTimer);
+    connect(&m_deadline, &QTimer::timeout, this, &HelperEngine::onDeadline);
+}
+
+HelperEngine::~HelperEngine()
+{
+    if (!m_helper)
+        return;
+    disconnect(m_helper, nullptr, this, nullptr);
+    // The end of its input tells the helper to close its pages and profile, which writes the
+    // portal's cookies out. This is the program's end: waiting a moment for it is harmless.
+    m_helper->closeWriteChannel();
+    if (!m_helper->waitForFinished(int(kEndWait.count())))
+        m_helper->kill();
+    m_helper->waitForFinished(int(kEndWait.count()));
+}
+
+QString HelperEngine::installedHelper()
+{
+    return QStandardPaths::findExecutable(
+            kHelperName, { QCoreApplication::applicationDirPath(), QDir::cleanPath(relativeHelperFolder()) });
+}
+
+qint64 HelperEngine::helperProcessId() const
+{
+    return m_helper ? m_helper->processId() : 0;
+}
+
+void HelperEngine::run(EnginePage page, std::vector<PageStep> steps, std::chrono::milliseconds budget,
+                       Done done)
+{
+    Q_ASSERT(!m_run);
+    m_run.emplace();
+    m_run->run = { m_nextId++, page, std::move(steps), budget };
+    m_run->done = std::move(done);
+    m_run->clock.start();
+    m_deadline.start(budget + kDeadlineGrace);
+    if (m_lastStartFailure.isValid() && m_lastStartFailure.elapsed() < kStartRetryPause.count()) {
+        finishSoon(RunOutcome::Failed);
+        return;
+    }
+    if (!m_helper && !startHelper())
+        return;
+    if (m_ready)
+        send();
+}
+
+bool HelperEngine::startHelper()
+{
+    if (m_options.program.isEmpty()) {
+        startFailed(QStringLiteral("%1 was found neither beside the program (%2) nor in %3")
+                            .arg(kHelperName, QCoreApplication::applicationDirPath(),
+                                 QDir::cleanPath(relativeHelperFolder())));
+        return false;
+    }
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString storage = data + QStringLiteral("/webengine");
+    const QString cache = data + QStringLiteral("/webengine-cache");
+    // The profile holds the portal's login cookies: its folders are the user's alone.
+    for (const QString &folder : { storage, cache }) {
+        if (!makeOwnerOnlyFolder(folder)) {
+            startFailed(QStringLiteral("its profile folder %1 cannot be made").arg(folder));
+            return false;
+        }
+    }
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+#ifdef Q_OS_UNIX
+    // The engine refuses to start its sandbox as root.
+    if (::geteuid() == 0)
+        environment.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
+#endif
+    // The graphics driver keeps a cache of its own, shared by every program of the user; the
+    // engine's goes with the rest of the engine's files, unless the user chose a place.
+    if (!environment.contains(QStringLiteral("MESA_SHADER_CACHE_DIR")))
+        environment.insert(QStringLiteral("MESA_SHADER_CACHE_DIR"), cache);
+
+    m_helper = new QProcess(this);
+    m_helper->setProgram(m_options.program);
+    m_helper->setArguments(QStringList{ QStringLiteral("--storage"), storage, QStringLiteral("--cache"),
+                                        cache, QStringLiteral("--idle-end-ms"),
+                                        QString::number(m_options.idleEnd.count()) }
+                           + m_options.arguments);
+    m_helper->setProcessEnvironment(environment);
+    // What the helper says on its error output is the program's to say.
+    m_helper->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+#ifdef Q_OS_LINUX
+    // Should the program die without closing the helper's input, the helper ends with it.
+    m_helper->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+#endif
+    connect(m_helper, &QProcess::readyReadStandardOutput, this, &HelperEngine::readHelper);
+    connect(m_helper, &QProcess::finished, this, &HelperEngine::onHelperEnded);
+    connect(m_helper, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            onHelperEnded();
+    });
+    m_helper->start();
+    return true;
+}
+
+void HelperEngine::send()
+{
+    if (!m_run || m_run->sent || !m_helper)
+        return;
+    const auto left = m_run->run.budget - std::chrono::milliseconds(m_run->clock.elapsed());
+    if (left <= std::chrono::milliseconds(0)) {
+        finish(RunOutcome::TimedOut);
+        return;
+    }
+    EngineChannel::Run run = m_run->run;
+    run.budget = left;
+    m_helper->write(EngineChannel::encode(EngineChannel::runMessage(run)));
+    m_run->sent = true;
+}
+
+void HelperEngine::readHelper()
+{
+    if (!m_helper)
+        return;
+    m_reader.append(m_helper->readAllStandardOutput());
+    while (m_helper) {
+        const std::optional<QJsonObject> message = m_reader.next();
+        if (!message)
+            break;
+        onMessage(*message);
+    }
+    if (m_helper && m_reader.broken()) {
+        // A helper that talks nonsense is treated as one that crashed.
+        m_helper->kill();
+    }
+}
+
+void HelperEngine::onMessage(const QJsonObject &message)
+{
+    using namespace EngineChannel;
+    if (isType(message, "ready")) {
+        m_ready = true;
+        send();
+    } else if (isType(message, "bye")) {
+        m_saidBye = true;
+    } else if (!m_run || runId(message) != m_run->run.id) {
+        return;
+    } else if (isType(message, "started")) {
+        m_run->started = true;
+    } else if (const std::optional<RunOutcome> outcome = parseOutcome(message)) {
+        finish(*outcome);
+    }
+}
+
+void HelperEngine::onHelperEnded()
+{
+    if (!m_helper)
+        return;
+    const bool wasReady = m_ready;
+    const bool saidBye = m_saidBye;
+    const QString failure = m_helper->error() == QProcess::FailedToStart
+            ? QStringLiteral("%1 cannot be run: %2").arg(m_options.program, m_helper->errorString())
+            : m_helper->exitStatus() == QProcess::CrashExit
+            ? QStringLiteral("%1 crashed before its engine was ready").arg(m_options.program)
+            : QStringLiteral("%1 ended before its engine was ready (exit code %2)")
+                      .arg(m_options.program)
+                      .arg(m_helper->exitCode());
+    retireHelper();
+    if (!m_run)
+        return; // it ended by itself when idle
+    if (!wasReady) {
+        startFailed(failure);
+    } else if (saidBye && !m_run->started) {
+        // It was ending for idleness when this run was sent: a new helper takes it.
+        m_run->sent = false;
+        if (startHelper() && m_ready)
+            send();
+    } else {
+        // It crashed or was killed during the run. The next run starts a new one.
+        finish(RunOutcome::Failed);
+    }
+}
+
+void HelperEngine::onDeadline()
+{
+    if (!m_run)
+        return;
+    // The helper let the budget pass without a word: it hangs. It goes, and the next run
+    // starts a new one.
+    if (m_helper)
+        retireHelper();
+    finish(RunOutcome::TimedOut);
+}
+
+void HelperEngine::retireHelper()
+{
+    QProcess *helper = std::exchange(m_helper, nullptr);
+    m_ready = false;
+    m_saidBye = false;
+    m_reader = {};
+    disconnect(helper, nullptr, this, nullptr);
+    if (helper->state() == QProcess::NotRunning) {
+        helper->deleteLater();
+        return;
+    }
+    connect(helper, &QProcess::finished, helper, &QObject::deleteLater);
+    helper->kill();
+}
+
+void HelperEngine::startFailed(const QString &why)
+{
+    m_lastStartFailure.start();
+    // One line, once for each reason: a broken installation does not fill the log.
+    const QString report = QStringLiteral("yorumi-livedoor: the browser engine cannot start: ") + why;
+    if (report != m_lastReport) {
+        m_lastReport = report;
+        qWarning().noquote() << report;
+    }
+    finishSoon(RunOutcome::Failed);
+}
+
+void HelperEngine::finishSoon(RunOutcome outcome)
+{
+    // Not from inside run(): the host is still setting the run up.
+    QMetaObject::invokeMethod(
+            this,
+            [this, outcome, id = m_run->run.id] {
+                if (m_run && m_run->run.id == id)
+                    finish(outcome);
+            },
+            Qt::QueuedConnection);
+}
+
+void HelperEngine::finish(RunOutcome outcome)
+{
+    if (!m_run)
+        return;
+    m_deadline.stop();
+    Done done = std::move(m_run->done);
+    m_run.reset();
+    done(outcome);
+}

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "web/browserengine.h"
+
+#include <QElapsedTimer>
+#include <QStringList>
+#include <QTimer>
+
+#include <optional>
+
+class QProcess;
+
+// The browser engine in a helper process (yorumi-browser), so that the program idling in the
+// tray never carries it and a crash inside it cannot end the program. The helper starts on the
+// first run, serves the runs after it, and ends by itself once it has been idle for a while.
+//
+// Passwords cross only the helper's standard input: never its command line, its environment
+// or a file. Every run's budget is kept here too, so a helper that hangs cannot stretch a run.
+class HelperEngine final : public BrowserEngine
+{
+    Q_OBJECT
+public:
+    // How long the helper stays after its last run before it ends by itself.
+    static constexpr std::chrono::milliseconds kIdleEnd{ 60000 };
+    // How long past a run's budget the helper may take to report its own time-out (a script
+    // it sent just before the deadline may hold it up to a second) before it counts as hung.
+    static constexpr std::chrono::milliseconds kDeadlineGrace{ 1500 };
+    // After a helper failed to start, runs fail at once for this long instead of starting
+    // another: a broken installation costs one try, not one per queued run.
+    static constexpr std::chrono::milliseconds kStartRetryPause{ 10000 };
+    // How long the program's end waits for the helper to write its cookies out and end.
+    static constexpr std::chrono::milliseconds kEndWait{ 2000 };
+
+    struct Options
+    {
+        // The helper's executable; empty means where the program finds its own.
+        QString program;
+        QStringList arguments;
+        std::chrono::milliseconds idleEnd = kIdleEnd;
+    };
+
+    explicit HelperEngine(QObject *parent = nullptr);
+    explicit HelperEngine(Options options, QObject *parent = nullptr);
+    ~HelperEngine() override;
+
+    // The helper installed with the program: beside it, or in ../lib/yorumi-livedoor (which is
+    // also where the build tree puts it). Empty when there is none.
+    static QString installedHelper();
+
+    void run(EnginePage page, std::vector<PageStep> steps, std::chrono::milliseconds budget,
+             Done done) override;
+
+    // The running helper's process, or 0.
+    qint64 helperProcessId() const;
+
+private:
+    struct Pending
+    {
+        EngineChannel::Run run;
+        Done done;
+        QElapsedTimer clock;
+        bool sent = false;
+        bool started = false;
+    };
+
+    bool startHelper();
+    void send();
+    void readHelper();
+    void onMessage(const QJsonObject &message);
+    void onHelperEnded();
+    void onDeadline();
+    void retireHelper();
+    void startFailed(const QString &why);
+    void finish(RunOutcome outcome);
+    void finishSoon(RunOutcome outcome);
+
+    Options m_options;
+    QProcess *m_helper = nullptr;
+    EngineChannel::Reader m_reader;
+    bool m_ready = false;
+    bool m_saidBye = false;
+    std::optional<Pending> m_run;
+    quint64 m_nextId = 1;
+    QTimer m_deadline;
+    QElapsedTimer m_lastStartFailure;
+    QString m_lastReport;
+};

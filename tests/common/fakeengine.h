@@ -1,0 +1,53 @@
+#pragma once
+
+#include "web/browserengine.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QStringList>
+
+#include <deque>
+
+// A browser engine that keeps every run open until the test ends it.
+class FakeEngine final : public BrowserEngine
+{
+public:
+    struct Run
+    {
+        EnginePage page;
+        std::vector<PageStep> steps;
+        Done done;
+    };
+
+    void run(EnginePage page, std::vector<PageStep> steps, std::chrono::milliseconds, Done done) override
+    {
+        open.push_back({ page, std::move(steps), std::move(done) });
+    }
+
+    // Ends the oldest open run.
+    void end(RunOutcome outcome)
+    {
+        Run run = std::move(open.front());
+        open.pop_front();
+        run.done(outcome);
+    }
+
+    // The values a run's steps write into the page's fields, in order: the arguments of its
+    // scripts that set a field, after the field's name.
+    static QStringList filledValues(const Run &run)
+    {
+        QStringList values;
+        for (const PageStep &step : run.steps) {
+            const qsizetype call = step.script.lastIndexOf(QLatin1String(")(["));
+            if (step.kind != PageStep::Retry || call < 0)
+                continue;
+            const QJsonArray arguments =
+                    QJsonDocument::fromJson(step.script.mid(call + 2).chopped(1).toUtf8()).array();
+            if (arguments.size() == 2)
+                values << arguments.at(1).toString();
+        }
+        return values;
+    }
+
+    std::deque<Run> open;
+};

@@ -1,0 +1,69 @@
+// A stand-in for the browser engine helper that speaks its channel and misbehaves on demand:
+//   --fake answer       ready; every run ends "done" at once
+//   --fake hang         ready; runs are started and never end
+//   --fake no-ready     ends with status 3 before it is ready (an engine that cannot start)
+//   --fake bye-once:F   the first of these helpers (no file F yet) says "bye" instead of taking
+//                       its first run, as a helper ending for idleness does; later ones answer
+#include "web/enginechannel.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QSocketNotifier>
+
+#include <unistd.h>
+
+namespace {
+
+void send(const QJsonObject &message)
+{
+    const QByteArray frame = EngineChannel::encode(message);
+    [[maybe_unused]] const ssize_t wrote = ::write(STDOUT_FILENO, frame.constData(), size_t(frame.size()));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    const QCommandLineOption fake(QStringLiteral("fake"), QString(), QStringLiteral("mode"));
+    parser.addOptions({ fake, { QStringLiteral("storage"), QString(), QStringLiteral("f") },
+                        { QStringLiteral("cache"), QString(), QStringLiteral("f") },
+                        { QStringLiteral("idle-end-ms"), QString(), QStringLiteral("ms") } });
+    parser.process(app);
+    QString mode = parser.value(fake);
+    if (mode == QLatin1String("no-ready"))
+        return 3;
+    if (mode.startsWith(QLatin1String("bye-once:"))) {
+        QFile marker(mode.mid(9));
+        mode = marker.exists() ? QStringLiteral("answer") : QStringLiteral("bye");
+        marker.open(QIODevice::WriteOnly);
+    }
+
+    EngineChannel::Reader reader;
+    QSocketNotifier input(qintptr(STDIN_FILENO), QSocketNotifier::Read);
+    QObject::connect(&input, &QSocketNotifier::activated, [&] {
+        char buffer[4096];
+        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got <= 0) {
+            QCoreApplication::quit();
+            return;
+        }
+        reader.append(QByteArray(buffer, got));
+        while (const std::optional<QJsonObject> message = reader.next()) {
+            const std::optional<EngineChannel::Run> run = EngineChannel::parseRun(*message);
+            if (!run)
+                continue;
+            if (mode == QLatin1String("bye")) {
+                send(EngineChannel::plainMessage("bye"));
+                ::_exit(0);
+            }
+            send(EngineChannel::startedMessage(run->id));
+            if (mode == QLatin1String("answer"))
+                send(EngineChannel::endedMessage(run->id, RunOutcome::Done));
+        }
+    });
+    send(EngineChannel::plainMessage("ready"));
+    return app.exec();
+}

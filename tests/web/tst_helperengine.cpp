@@ -1,0 +1,176 @@
+#include "common/eventwait.h"
+#include "web/helperengine.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <optional>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+QStringList g_warnings;
+
+void recordWarnings(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtWarningMsg)
+        g_warnings << message;
+}
+
+struct Ended
+{
+    std::optional<RunOutcome> outcome;
+    qint64 afterMs = -1;
+};
+
+// Starts a run and waits (in the event loop) until it ends or `waitMs` has passed.
+Ended runOnce(HelperEngine &engine, std::chrono::milliseconds budget, int waitMs,
+              const std::function<void()> &meanwhile = {})
+{
+    Ended ended;
+    QElapsedTimer clock;
+    clock.start();
+    engine.run(EnginePage::LogIn, { { PageStep::Navigate, QUrl(QStringLiteral("https://example.invalid/")), {} } },
+               budget, [&](RunOutcome outcome) {
+                   ended = { outcome, clock.elapsed() };
+               });
+    if (meanwhile)
+        meanwhile();
+    (void)waitInEventLoop([&] { return ended.outcome.has_value(); }, waitMs);
+    return ended;
+}
+
+HelperEngine::Options fake(const QString &mode)
+{
+    HelperEngine::Options options;
+    options.program = QStringLiteral(YORUMI_FAKE_HELPER);
+    options.arguments = { QStringLiteral("--fake"), mode };
+    return options;
+}
+
+bool processGone(qint64 pid)
+{
+    return !QFile::exists(QStringLiteral("/proc/%1").arg(pid));
+}
+
+} // namespace
+
+// The program's side of the engine helper, against a stand-in helper: every fault ends the run
+// in time and the program carries on.
+class tst_HelperEngine : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void killedHelperFailsItsRunAndIsReplaced();
+    void hungHelperEndsAtTheDeadline();
+    void helperThatCannotStart_data();
+    void helperThatCannotStart();
+    void runSentToAnEndingHelperGoesToANewOne();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void tst_HelperEngine::initTestCase()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    qInstallMessageHandler(recordWarnings);
+}
+
+void tst_HelperEngine::init()
+{
+    g_warnings.clear();
+}
+
+void tst_HelperEngine::killedHelperFailsItsRunAndIsReplaced()
+{
+    HelperEngine engine(fake(QStringLiteral("hang")));
+    qint64 first = 0;
+    const Ended killed = runOnce(engine, 20s, 5000, [&] {
+        // Killed once it has had time to take the run (it starts in milliseconds).
+        (void)waitInEventLoop([] { return false; }, 2000);
+        first = engine.helperProcessId();
+        QVERIFY(first > 0);
+        ::kill(pid_t(first), SIGKILL);
+    });
+    QCOMPARE(killed.outcome, RunOutcome::Failed);
+    QVERIFY2(killed.afterMs < 3000, qPrintable(QString::number(killed.afterMs)));
+    QCOMPARE(engine.helperProcessId(), 0);
+
+    // The next run starts a new helper.
+    qint64 second = 0;
+    runOnce(engine, 300ms, 0, [&] {
+        (void)waitInEventLoop([&] { return (second = engine.helperProcessId()) > 0; }, 5000);
+    });
+    QVERIFY(second > 0 && second != first);
+    QVERIFY(g_warnings.isEmpty());
+}
+
+void tst_HelperEngine::hungHelperEndsAtTheDeadline()
+{
+    HelperEngine engine(fake(QStringLiteral("hang")));
+    qint64 pid = 0;
+    const Ended ended = runOnce(engine, 500ms, 10000, [&] { pid = engine.helperProcessId(); });
+    QCOMPARE(ended.outcome, RunOutcome::TimedOut);
+    const qint64 deadline = (500ms + HelperEngine::kDeadlineGrace).count();
+    QVERIFY2(ended.afterMs >= deadline && ended.afterMs < deadline + 500, qPrintable(QString::number(ended.afterMs)));
+    // The hung helper is ended, not left behind.
+    QCOMPARE(engine.helperProcessId(), 0);
+    QVERIFY(waitInEventLoop([&] { return processGone(pid); }, 2000));
+}
+
+void tst_HelperEngine::helperThatCannotStart_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("named");
+    const QString missing = m_dir.filePath(QStringLiteral("missing/yorumi-browser"));
+    const QString plain = m_dir.filePath(QStringLiteral("not-executable"));
+    QFile file(plain);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QTest::newRow("missing") << missing << QStringList() << missing;
+    QTest::newRow("not executable") << plain << QStringList() << plain;
+    QTest::newRow("engine fails to start")
+            << QStringLiteral(YORUMI_FAKE_HELPER) << QStringList{ "--fake", "no-ready" } << "exit code 3";
+}
+
+void tst_HelperEngine::helperThatCannotStart()
+{
+    QFETCH(QString, program);
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, named);
+    HelperEngine engine(HelperEngine::Options{ program, arguments, HelperEngine::kIdleEnd });
+    const Ended first = runOnce(engine, 20s, 5000);
+    QCOMPARE(first.outcome, RunOutcome::Failed);
+    QVERIFY2(first.afterMs < 2000, qPrintable(QString::number(first.afterMs)));
+    QCOMPARE(g_warnings.size(), 1);
+    QVERIFY2(g_warnings[0].contains(named), qPrintable(g_warnings[0]));
+
+    // Queued runs fail at once too, without another try or another line.
+    for (int i = 0; i < 5; ++i) {
+        qint64 pid = -1;
+        const Ended next = runOnce(engine, 20s, 1000, [&] { pid = engine.helperProcessId(); });
+        QCOMPARE(next.outcome, RunOutcome::Failed);
+        QCOMPARE(pid, 0);
+    }
+    QCOMPARE(g_warnings.size(), 1);
+}
+
+void tst_HelperEngine::runSentToAnEndingHelperGoesToANewOne()
+{
+    HelperEngine engine(fake(QStringLiteral("bye-once:") + m_dir.filePath(QStringLiteral("bye-marker"))));
+    const Ended ended = runOnce(engine, 5s, 5000);
+    QCOMPARE(ended.outcome, RunOutcome::Done);
+    QVERIFY(QFile::exists(m_dir.filePath(QStringLiteral("bye-marker"))));
+}
+
+QTEST_GUILESS_MAIN(tst_HelperEngine)
+#include "tst_helperengine.moc"
