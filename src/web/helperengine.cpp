@@ -118,7 +118,10 @@ bool HelperEngine::startHelper()
 
     m_helper = new QProcess(this);
     m_helper->setProgram(m_options.program);
-    m_helper->setArguments(QStringList{ QStringLiteral("--storage"), storage, QStringLiteral("--cache"),
+    // The helper goes by the program's name: what the engine keeps besides the profile lands in
+    // the program's data folder too.
+    m_helper->setArguments(QStringList{ QStringLiteral("--name"), QCoreApplication::applicationName(),
+                                        QStringLiteral("--storage"), storage, QStringLiteral("--cache"),
                                         cache, QStringLiteral("--idle-end-ms"),
                                         QString::number(m_options.idleEnd.count()) }
                            + m_options.arguments);

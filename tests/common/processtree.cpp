@@ -79,11 +79,12 @@ QMap<QByteArray, QString> tcpSockets()
     return out;
 }
 
-QStringList openFileKinds()
+QStringList openFileKinds(const QList<int> &pids)
 {
     const QMap<QByteArray, QString> tcp = tcpSockets();
     QStringList out;
-    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const int pid : pids) {
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
     for (const QString &fd : fds.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System)) {
         // readlink itself: QFile::symLinkTarget would make "socket:[...]" a path.
         char buffer[4096];
@@ -103,6 +104,7 @@ QStringList openFileKinds()
         } else {
             out << target;
         }
+    }
     }
     out.sort();
     return out;
@@ -159,11 +161,16 @@ ProcessTree ProcessTree::now(const QList<qint64> &excluded)
         }
     }
     tree.childNames.sort();
+    // This process and the helpers it started itself (the engine's, which holds its files).
+    QList<int> holders{ tree.pids.first() };
+    for (const Entry &e : all)
+        if (e.parent == tree.pids.first() && tree.pids.contains(e.pid))
+            holders << e.pid;
 #ifdef YORUMI_ASAN_LAYOUT
     if (const long outside = residentOutsideSanitizerKb(); outside >= 0)
         tree.ownProgramKb = outside + long(__sanitizer_get_current_allocated_bytes() / 1024);
 #endif
-    tree.fileKinds = openFileKinds();
+    tree.fileKinds = openFileKinds(holders);
     tree.openFiles = int(tree.fileKinds.size());
     return tree;
 }

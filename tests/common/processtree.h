@@ -23,7 +23,9 @@ struct ProcessTree
     long ownProgramKb = -1;
     // User and system time of all of them and of every process of theirs that has ended.
     double cpuSeconds = 0;
-    int openFiles = 0;        // file descriptors of this process (/proc/self/fd)
+    // File descriptors of this process and of the processes it started itself (the engine
+    // helper), from /proc/PID/fd.
+    int openFiles = 0;
     // What those descriptors are: paths, "pipe", "anon_inode:...", and for TCP sockets
     // "tcp LOCAL REMOTE" (other sockets as "socket"); sorted.
     QStringList fileKinds;

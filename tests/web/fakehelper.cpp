@@ -28,7 +28,7 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     const QCommandLineOption fake(QStringLiteral("fake"), QString(), QStringLiteral("mode"));
-    parser.addOptions({ fake, { QStringLiteral("storage"), QString(), QStringLiteral("f") },
+    parser.addOptions({ fake, { QStringLiteral("name"), QString(), QStringLiteral("n") }, { QStringLiteral("storage"), QString(), QStringLiteral("f") },
                         { QStringLiteral("cache"), QString(), QStringLiteral("f") },
                         { QStringLiteral("idle-end-ms"), QString(), QStringLiteral("ms") } });
     parser.process(app);

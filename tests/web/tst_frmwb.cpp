@@ -301,10 +301,12 @@ void tst_frmWB::cookieSurvivesARestart()
 {
     QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
     QCOMPARE(login(*m_host, QStringLiteral("keep"), QStringLiteral("pw")), StatusText::loginDone);
+    // A logout the portal refuses leaves its cookie alone. A new helper's cold start comes out
+    // of the run's budget, so these runs get the program's own.
     const auto logoutCarriesTheCookie = [&] {
         m_portal->takeRequests();
-        QVERIFY(m_portal->setVariant(QStringLiteral("never")));
-        QCOMPARE(runLogout(*m_host), StatusText::timedOut);
+        QVERIFY(m_portal->setVariant(QStringLiteral("logout_error")));
+        QCOMPARE(runLogout(*m_host), StatusText::logoutFailed);
         const QList<QJsonObject> requests = m_portal->takeRequests();
         QCOMPARE(requests.size(), 1);
         QVERIFY(requests[0].value(QStringLiteral("cookie")).toString().contains(QStringLiteral("ldsession=s1")));
@@ -315,7 +317,7 @@ void tst_frmWB::cookieSurvivesARestart()
     QVERIFY(!QFile::exists(QStringLiteral("/proc/%1").arg(helper)));
     HelperEngine::Options options;
     options.idleEnd = 1s;
-    m_host = std::make_unique<frmWB>(std::make_unique<HelperEngine>(options), kShortBudget);
+    m_host = std::make_unique<frmWB>(std::make_unique<HelperEngine>(options));
     logoutCarriesTheCookie();
     if (QTest::currentTestFailed())
         return;

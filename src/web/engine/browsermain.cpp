@@ -12,6 +12,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -55,6 +56,10 @@ int main(int argc, char *argv[])
         std::fputs("yorumi-browser: no channel to the program on standard input and output\n", stderr);
         return 2;
     }
+    // The program's name, before the engine reads it for the places of its files.
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--name") == 0)
+            QCoreApplication::setApplicationName(QString::fromLocal8Bit(argv[i + 1]));
     // The engine draws nothing of its own, but shares contexts with windows should it ever.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
@@ -64,11 +69,13 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     const QCommandLineOption storage(QStringLiteral("storage"), QString(), QStringLiteral("folder"));
     const QCommandLineOption cache(QStringLiteral("cache"), QString(), QStringLiteral("folder"));
+    const QCommandLineOption name(QStringLiteral("name"), QString(), QStringLiteral("name"));
     const QCommandLineOption idleEnd(QStringLiteral("idle-end-ms"), QString(), QStringLiteral("ms"),
                                      QStringLiteral("60000"));
-    parser.addOptions({ storage, cache, idleEnd });
+    parser.addOptions({ name, storage, cache, idleEnd });
     if (!parser.parse(QCoreApplication::arguments()) || !parser.isSet(storage) || !parser.isSet(cache)) {
-        std::fputs("yorumi-browser: usage: yorumi-browser --storage FOLDER --cache FOLDER [--idle-end-ms MS]\n",
+        std::fputs("yorumi-browser: usage: yorumi-browser [--name PROGRAM] --storage FOLDER --cache FOLDER "
+                   "[--idle-end-ms MS]\n",
                    stderr);
         return 2;
     }

@@ -1,0 +1,90 @@
+// What the engine helper costs over a day in the tray: the program's memory before any login,
+// the process tree's memory while the helper runs and after it has ended for idleness, the time
+// of a cold login (the helper's start included) and of a warm one, and the CPU of a warm login.
+// This process, like the program, never loads the engine itself.
+//
+// Usage: helper_bench [IDLE-END-SECONDS]   (default 60, the program's own)
+#include "common/eventwait.h"
+#include "common/helperprocess.h"
+#include "common/processtree.h"
+#include "web/frmwb.h"
+#include "web/portalfixture.h"
+#include "web/statustext.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+// One login; its time in milliseconds, or -1 when it did not succeed.
+qint64 timedLogin(frmWB &host)
+{
+    std::optional<QString> status;
+    QElapsedTimer clock;
+    clock.start();
+    host.loginLD(QStringLiteral("bench"), QStringLiteral("bench-pw"), [&](const QString &s) { status = s; });
+    (void)waitInEventLoop([&] { return status.has_value(); }, 60000);
+    return status == StatusText::loginDone ? clock.elapsed() : -1;
+}
+
+double median(QList<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.isEmpty() ? 0 : values[values.size() / 2];
+}
+
+double mb(long kb)
+{
+    return kb / 1024.0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    installQuietMessages();
+    const int idleSeconds = argc > 1 ? QByteArray(argv[1]).toInt() : 60;
+    PortalFixture portal;
+    if (!portal.isReady()) {
+        std::fprintf(stderr, "fake portal: %s\n", qPrintable(portal.error()));
+        return 1;
+    }
+    portal.setVariant(QStringLiteral("normal"));
+    const QList<qint64> notOurs{ portal.serverPid() };
+    HelperEngine::Options options;
+    options.idleEnd = std::chrono::seconds(idleSeconds);
+    frmWB host(std::make_unique<HelperEngine>(options));
+
+    const long idleKb = ProcessTree::now(notOurs).residentKb;
+    std::printf("before any login: process tree %.1f MB (%d processes)\n", mb(idleKb),
+                int(ProcessTree::now(notOurs).pids.size()));
+    for (int round = 0; round < 2; ++round) {
+        const qint64 cold = timedLogin(host);
+        const ProcessTree during = ProcessTree::now(notOurs);
+        QList<double> warmMs, warmCpu;
+        for (int i = 0; i < 10; ++i) {
+            const double cpuBefore = ProcessTree::now(notOurs).cpuSeconds;
+            warmMs << double(timedLogin(host));
+            warmCpu << ProcessTree::now(notOurs).cpuSeconds - cpuBefore;
+        }
+        std::printf("%s cold login (helper start included): %lld ms; warm login: %.0f ms, CPU %.3f s "
+                    "(medians of 10); process tree with the helper: %.1f MB in %d processes\n",
+                    round == 0 ? "first" : "after an idle end,", cold, median(warmMs), median(warmCpu),
+                    mb(during.residentKb), int(during.pids.size()));
+        QElapsedTimer clock;
+        clock.start();
+        (void)waitInEventLoop([&] { return helperPid(host) == 0; }, (idleSeconds + 30) * 1000);
+        std::printf("the helper ended by itself %.1f s after the last login\n", clock.elapsed() / 1000.0);
+        (void)waitInEventLoop([] { return false; }, 5000);
+        const ProcessTree after = ProcessTree::now(notOurs);
+        std::printf("5 s after its end: process tree %.1f MB (%+.1f MB against before any login) in "
+                    "%d processes\n",
+                    mb(after.residentKb), mb(after.residentKb - idleKb), int(after.pids.size()));
+    }
+    return 0;
+}
