@@ -43,9 +43,7 @@ void EngineServer::readInput()
         return;
     if (got <= 0) {
         // The program has gone, or closed the channel: time to write the cookies out and end.
-        m_notifier->setEnabled(false);
-        m_ended = true;
-        emit ending();
+        stop();
         return;
     }
     m_reader.append(QByteArray(buffer, got));
@@ -55,11 +53,8 @@ void EngineServer::readInput()
             break;
         onMessage(*message);
     }
-    if (m_reader.broken() && !m_ended) {
-        m_notifier->setEnabled(false);
-        m_ended = true;
-        emit ending();
-    }
+    if (m_reader.broken() && !m_ended)
+        stop();
 }
 
 void EngineServer::onMessage(const QJsonObject &message)
@@ -100,8 +95,13 @@ void EngineServer::endWhenIdle()
     if (m_ended || m_browser->isRunning())
         return;
     // From here on no run is read: one that the program sent meanwhile goes to a new helper.
+    write(EngineChannel::plainMessage("bye"));
+    stop();
+}
+
+void EngineServer::stop()
+{
     m_notifier->setEnabled(false);
     m_ended = true;
-    write(EngineChannel::plainMessage("bye"));
     emit ending();
 }

@@ -34,6 +34,8 @@ private:
     void onMessage(const QJsonObject &message);
     void write(const QJsonObject &message);
     void endWhenIdle();
+    // Reads no more and ends the helper.
+    void stop();
 
     int m_input;
     int m_output;
