@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include "links/portallinks.h"
 #include "tray/frmtasktray.h"
 #include "tray/windowvisibility.h"
 #include "ui/main/frmmainld.h"
@@ -20,6 +21,7 @@ Program::~Program()
 {
     m_frmTasktray.reset();
     m_frmMainLd.reset();
+    m_portalLinks.reset();
     // Last, so that the browser engine writes its cookies out after every page is gone.
     m_frmWB.reset();
     s_current = nullptr;
@@ -75,8 +77,21 @@ frmWB &Program::webHost()
         m_frmWB = browserEngine ? std::make_unique<frmWB>(std::move(browserEngine))
                                 : std::make_unique<frmWB>();
         m_frmWB->Form_Load();
+        // The account the portal knows the user as is remembered, and the tray shows it.
+        QObject::connect(m_frmWB.get(), &frmWB::accountChanged, m_frmWB.get(), [this](const QString &id) {
+            settings.setLastAccount(id);
+            if (m_frmTasktray)
+                m_frmTasktray->showAccount(id);
+        });
     }
     return *m_frmWB;
+}
+
+PortalLinks &Program::portalLinks()
+{
+    if (!m_portalLinks)
+        m_portalLinks = std::make_unique<PortalLinks>(webHost().engine(), settings);
+    return *m_portalLinks;
 }
 
 void ShowEditionSiteMenu()

@@ -5,7 +5,9 @@
 #include "app/sharedvalues.h"
 #include "links/launcher.h"
 #include "store/accounttable.h"
+#include "store/programsettings.h"
 #include "store/settingsstore.h"
+#include "tray/traynotifier.h"
 #include "web/browserengine.h"
 
 #include <memory>
@@ -13,6 +15,7 @@
 class frmMainLd;
 class frmTasktray;
 class frmWB;
+class PortalLinks;
 
 // The running program: its shared values, its account table, its settings store and one
 // instance of each window, created on first use. It lives inside main() after QApplication,
@@ -38,6 +41,7 @@ public:
     SharedValues shared;
     AccountTable table;
     SettingsStore store;
+    ProgramSettings settings;
     // Whether the desktop had a notification area when the program started.
     bool hasNotificationArea = true;
 
@@ -47,15 +51,20 @@ public:
     std::unique_ptr<MessageBoxes> messageBoxes = std::make_unique<SystemMessageBoxes>();
     // The browser engine for the hidden host; none means the engine helper process.
     std::unique_ptr<BrowserEngine> browserEngine;
+    // The tray's desktop notifications; none means the tray icon's own.
+    std::unique_ptr<TrayNotifier> trayNotifier;
 
     // Windows, each created and loaded on first use.
     frmMainLd &mainLd();
     frmTasktray &tasktray();
     frmWB &webHost();
+    // Where the link menus open their pages.
+    PortalLinks &portalLinks();
 
 private:
     static Program *s_current;
     std::unique_ptr<frmWB> m_frmWB;
+    std::unique_ptr<PortalLinks> m_portalLinks;
     std::unique_ptr<frmMainLd> m_frmMainLd;
     std::unique_ptr<frmTasktray> m_frmTasktray;
 };

@@ -5,11 +5,13 @@
 #include "app/versioninfo.h"
 #include "links/hosts.h"
 #include "links/menulinks.h"
-#include "links/launcher.h"
+#include "links/portallinks.h"
 #include "tray/traycallback.h"
 #include "tray/trayicons.h"
+#include "tray/traynotifier.h"
 #include "tray/windowvisibility.h"
 #include "web/frmwb.h"
+#include "web/statustext.h"
 
 #include <QAction>
 #include <QApplication>
@@ -54,6 +56,8 @@ frmTasktray::frmTasktray(Program &program, QWidget *parent)
     : QWidget(parent)
     , trayIcon(new QSystemTrayIcon(this))
     , m_program(program)
+    , m_iconNotifier(program.trayNotifier ? nullptr : std::make_unique<SystemTrayNotifier>(*trayIcon))
+    , m_notifier(program.trayNotifier ? program.trayNotifier.get() : m_iconNotifier.get())
 {
     setObjectName(QStringLiteral("frmTasktray"));
     setWindowTitle(QStringLiteral("ヨルミ"));
@@ -116,7 +120,7 @@ void frmTasktray::Form_Load()
     const qint16 edition = m_program.shared.editionCode;
     if (edition >= 0 && edition < qint16(pcbIcon.size()))
         trayIcon->setIcon(pcbIcon[edition]);
-    trayIcon->setToolTip(QString::fromUtf8(VersionInfo::legalTrademarks));
+    showAccount(m_program.settings.lastAccount());
     trayIcon->show();
     hide();
     ShowEditionSiteMenu();
@@ -125,6 +129,20 @@ void frmTasktray::Form_Load()
 void frmTasktray::Form_Unload()
 {
     trayIcon->hide();
+}
+
+void frmTasktray::showAccount(const QString &id)
+{
+    QString tip = QString::fromUtf8(VersionInfo::legalTrademarks);
+    if (!id.isEmpty())
+        tip += QLatin1Char('\n') + id;
+    trayIcon->setToolTip(tip);
+}
+
+void frmTasktray::notifyUnless(const QString &doneText, const QString &statusText)
+{
+    if (statusText != doneText)
+        m_notifier->notify(kApplicationTitle, statusText);
 }
 
 int frmTasktray::twipsPerPixelX() const
@@ -205,7 +223,7 @@ void frmTasktray::mnSiteLD_Click(qint16 index)
 {
     const QString url = siteLinkUrl(index);
     if (!url.isEmpty())
-        openDocument(url, QString(), this);
+        m_program.portalLinks().open(url, this);
 }
 
 void frmTasktray::mnChange_Click(qint16 index)
@@ -234,16 +252,17 @@ void frmTasktray::mnLogin_Click(qint16 index)
     const qint16 edition = m_program.shared.editionCode;
     if (edition != EditionLivedoor)
         return;
-    // The tray shows nothing of the result.
     m_program.webHost().loginLD(m_program.table.id(edition, index),
-                                m_program.table.password(edition, index), {});
+                                m_program.table.password(edition, index),
+                                [this](const QString &statusText) { notifyUnless(StatusText::loginDone, statusText); });
 }
 
 void frmTasktray::mnLogout_Click()
 {
     if (m_program.shared.editionCode != EditionLivedoor)
         return;
-    m_program.webHost().logoutLD({});
+    m_program.webHost().logoutLD(
+            [this](const QString &statusText) { notifyUnless(StatusText::logoutDone, statusText); });
 }
 
 void RebuildTrayMenus()

@@ -5,8 +5,10 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class Program;
+class TrayNotifier;
 class QAction;
 class QMenu;
 
@@ -30,6 +32,8 @@ public:
 
     // Refills the per-account submenus from the account table.
     void rebuildAccountMenus();
+    // The tooltip names the account the portal knows the user as, under the program's name.
+    void showAccount(const QString &id);
 
     // Tray icon and its images, one per edition.
     QSystemTrayIcon *trayIcon;
@@ -65,8 +69,13 @@ private:
     void trayIcon_activated(QSystemTrayIcon::ActivationReason reason);
     void buildMenu();
     int twipsPerPixelX() const;
+    // A tray login or logout shows nothing when it succeeds (the portal window shows the new
+    // account); one that did not is told in a notification from the icon.
+    void notifyUnless(const QString &doneText, const QString &statusText);
 
     Program &m_program;
+    std::unique_ptr<TrayNotifier> m_iconNotifier;
+    TrayNotifier *m_notifier;
 };
 
 // Rebuilds the tray's per-account submenus from the account table.

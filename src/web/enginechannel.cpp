@@ -160,4 +160,110 @@ std::optional<RunOutcome> parseOutcome(const QJsonObject &message)
     return value ? std::optional(RunOutcome(*value)) : std::nullopt;
 }
 
+namespace {
+
+const QString kUrl = QStringLiteral("url");
+const QString kAccount = QStringLiteral("account");
+const QString kGeometry = QStringLiteral("geometry");
+const QString kOpen = QStringLiteral("open");
+
+QJsonObject messageWith(const char *type, const QString &key, const QJsonValue &value)
+{
+    QJsonObject message = plainMessage(type);
+    message.insert(key, value);
+    return message;
+}
+
+// A web address as the other side sent it: only a valid http or https address counts.
+std::optional<QUrl> webAddress(const QJsonValue &value)
+{
+    const QUrl url(value.toString(), QUrl::StrictMode);
+    if (!url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")))
+        return std::nullopt;
+    return url;
+}
+
+QString base64(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes.toBase64());
+}
+
+std::optional<QByteArray> fromBase64(const QJsonValue &value)
+{
+    const QByteArray::FromBase64Result decoded = QByteArray::fromBase64Encoding(
+            value.toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+    return decoded ? std::optional(*decoded) : std::nullopt;
+}
+
+} // namespace
+
+QJsonObject openMessage(const OpenPage &open)
+{
+    QJsonObject message = messageWith("open", kOpen, qint64(open.id));
+    message.insert(kUrl, open.url.toString(QUrl::FullyEncoded));
+    message.insert(kAccount, open.account);
+    message.insert(kGeometry, base64(open.geometry));
+    return message;
+}
+
+std::optional<OpenPage> parseOpen(const QJsonObject &message)
+{
+    if (!isType(message, "open"))
+        return std::nullopt;
+    const std::optional<QUrl> url = webAddress(message.value(kUrl));
+    const std::optional<QByteArray> geometry = fromBase64(message.value(kGeometry));
+    if (!url || !geometry)
+        return std::nullopt;
+    return OpenPage{ quint64(message.value(kOpen).toInteger()), *url, message.value(kAccount).toString(),
+                     *geometry };
+}
+
+QJsonObject openedMessage(quint64 id)
+{
+    return messageWith("opened", kOpen, qint64(id));
+}
+
+std::optional<quint64> parseOpened(const QJsonObject &message)
+{
+    if (!isType(message, "opened"))
+        return std::nullopt;
+    return quint64(message.value(kOpen).toInteger());
+}
+
+QJsonObject accountMessage(const QString &account)
+{
+    return messageWith("account", kAccount, account);
+}
+
+std::optional<QString> parseAccount(const QJsonObject &message)
+{
+    if (!isType(message, "account") || !message.value(kAccount).isString())
+        return std::nullopt;
+    return message.value(kAccount).toString();
+}
+
+QJsonObject externalMessage(const QUrl &url)
+{
+    return messageWith("external", kUrl, url.toString(QUrl::FullyEncoded));
+}
+
+std::optional<QUrl> parseExternal(const QJsonObject &message)
+{
+    if (!isType(message, "external"))
+        return std::nullopt;
+    return webAddress(message.value(kUrl));
+}
+
+QJsonObject geometryMessage(const QByteArray &geometry)
+{
+    return messageWith("geometry", kGeometry, base64(geometry));
+}
+
+std::optional<QByteArray> parseGeometry(const QJsonObject &message)
+{
+    if (!isType(message, "geometry"))
+        return std::nullopt;
+    return fromBase64(message.value(kGeometry));
+}
+
 } // namespace EngineChannel

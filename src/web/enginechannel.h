@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QUrl>
 
 #include <chrono>
 #include <optional>
@@ -20,6 +21,11 @@ enum class RunOutcome { Done, Failed, TimedOut };
 //
 // The program sends {"type":"run"}; the helper answers "ready" once its engine is up, "started"
 // and "ended" for each run, and "bye" before it ends by itself when idle.
+//
+// The portal window: the program sends "open" (a page for a new tab, with the account to show
+// and the window's saved geometry), which the helper answers with "opened", and "account" when
+// the portal knows the user as another account. The helper sends "external" for a page it
+// leaves to the default browser and "geometry" when its window has moved or closed.
 namespace EngineChannel {
 
 // A message longer than this breaks the channel: no run needs a fraction of it.
@@ -61,5 +67,28 @@ QJsonObject endedMessage(quint64 id, RunOutcome outcome);
 std::optional<RunOutcome> parseOutcome(const QJsonObject &message);
 bool isType(const QJsonObject &message, const char *type);
 quint64 runId(const QJsonObject &message);
+
+struct OpenPage
+{
+    quint64 id = 0;
+    QUrl url;
+    // The account the portal knows the user as; empty for a guest.
+    QString account;
+    // The window's geometry as it was last saved; empty for none.
+    QByteArray geometry;
+};
+
+QJsonObject openMessage(const OpenPage &open);
+std::optional<OpenPage> parseOpen(const QJsonObject &message);
+QJsonObject openedMessage(quint64 id);
+// The id an "opened" message acknowledges, if it is one.
+std::optional<quint64> parseOpened(const QJsonObject &message);
+
+QJsonObject accountMessage(const QString &account);
+std::optional<QString> parseAccount(const QJsonObject &message);
+QJsonObject externalMessage(const QUrl &url);
+std::optional<QUrl> parseExternal(const QJsonObject &message);
+QJsonObject geometryMessage(const QByteArray &geometry);
+std::optional<QByteArray> parseGeometry(const QJsonObject &message);
 
 } // namespace EngineChannel

@@ -94,7 +94,7 @@ void frmWB::loginLD(const QString &rid, const QString &rpw, StatusCallback done)
                       { Step::WaitIdle, {}, {} },
                       { Step::FailIf, {}, call(kLoginFormShown, {}) },
               },
-              StatusText::loginDone, StatusText::loginFailed, std::move(done) });
+              StatusText::loginDone, StatusText::loginFailed, rid, std::move(done) });
 }
 
 void frmWB::logoutLD(StatusCallback done)
@@ -104,7 +104,7 @@ void frmWB::logoutLD(StatusCallback done)
                       { Step::Navigate, QUrl(httpsUrl(Host::PortalMain, QStringLiteral("/login/logout"))), {} },
                       { Step::WaitIdle, {}, {} },
               },
-              StatusText::logoutDone, StatusText::logoutFailed, std::move(done) });
+              StatusText::logoutDone, StatusText::logoutFailed, QString(), std::move(done) });
 }
 
 void frmWB::enqueue(Request request)
@@ -130,10 +130,12 @@ void frmWB::startNext()
         startNext();
     };
     m_engine->run(request.page, std::move(request.steps), m_runBudget,
-                  [finished = std::move(finished), doneText = request.doneText,
-                   failedText = request.failedText](RunOutcome outcome) {
+                  [this, finished = std::move(finished), doneText = request.doneText,
+                   failedText = request.failedText, account = request.account](RunOutcome outcome) {
                       switch (outcome) {
                       case RunOutcome::Done:
+                          m_engine->setAccount(account);
+                          emit accountChanged(account);
                           return finished(doneText);
                       case RunOutcome::Failed:
                           return finished(failedText);

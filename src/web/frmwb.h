@@ -45,6 +45,9 @@ signals:
     void runStarted();
     // A run has ended with this status text, just before its caller hears of it.
     void runEnded(const QString &statusText);
+    // A login or logout succeeded: the portal knows the user as this account now (empty after a
+    // logout). The engine has been told already.
+    void accountChanged(const QString &account);
 
 private:
     struct Request
@@ -53,6 +56,8 @@ private:
         std::vector<PageStep> steps;
         QString doneText;
         QString failedText;
+        // The account the portal knows the user as once the run has succeeded.
+        QString account;
         StatusCallback done;
     };
     void enqueue(Request request);

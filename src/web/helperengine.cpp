@@ -76,7 +76,7 @@ void HelperEngine::run(EnginePage page, std::vector<PageStep> steps, std::chrono
     m_run->done = std::move(done);
     m_run->clock.start();
     m_deadline.start(budget + kDeadlineGrace);
-    if (m_lastStartFailure.isValid() && m_lastStartFailure.elapsed() < kStartRetryPause.count()) {
+    if (recentlyFailedToStart()) {
         finishSoon(RunOutcome::Failed);
         return;
     }
@@ -84,6 +84,46 @@ void HelperEngine::run(EnginePage page, std::vector<PageStep> steps, std::chrono
         return;
     if (m_ready)
         send();
+}
+
+void HelperEngine::openPortalPage(const QUrl &url, const QString &account, const QByteArray &geometry)
+{
+    // A helper that cannot start opens no window: the failure has been reported already.
+    if (recentlyFailedToStart())
+        return;
+    post(EngineChannel::openMessage({ m_nextOpenId++, url, account, geometry }));
+    if (!m_helper)
+        startHelper();
+}
+
+void HelperEngine::setAccount(const QString &account)
+{
+    // Without a helper there is no window to tell; a new one learns it from its first page.
+    if (m_helper)
+        post(EngineChannel::accountMessage(account));
+}
+
+bool HelperEngine::recentlyFailedToStart() const
+{
+    return m_lastStartFailure.isValid() && m_lastStartFailure.elapsed() < kStartRetryPause.count();
+}
+
+void HelperEngine::post(const QJsonObject &message)
+{
+    m_outbox.push_back(message);
+    if (m_ready)
+        sendOutbox();
+}
+
+void HelperEngine::sendOutbox()
+{
+    while (m_helper && !m_outbox.empty()) {
+        const QJsonObject message = std::move(m_outbox.front());
+        m_outbox.pop_front();
+        m_helper->write(EngineChannel::encode(message));
+        if (EngineChannel::isType(message, "open"))
+            m_unacknowledged.push_back(message);
+    }
 }
 
 bool HelperEngine::startHelper()
@@ -179,9 +219,18 @@ void HelperEngine::onMessage(const QJsonObject &message)
     using namespace EngineChannel;
     if (isType(message, "ready")) {
         m_ready = true;
+        sendOutbox();
         send();
     } else if (isType(message, "bye")) {
         m_saidBye = true;
+    } else if (const std::optional<quint64> opened = parseOpened(message)) {
+        std::erase_if(m_unacknowledged, [id = *opened](const QJsonObject &open) {
+            return parseOpen(open) && parseOpen(open)->id == id;
+        });
+    } else if (const std::optional<QUrl> url = parseExternal(message)) {
+        emit externalLinkRequested(*url);
+    } else if (const std::optional<QByteArray> geometry = parseGeometry(message)) {
+        emit portalGeometryChanged(*geometry);
     } else if (!m_run || runId(message) != m_run->run.id) {
         return;
     } else if (isType(message, "started")) {
@@ -204,20 +253,26 @@ void HelperEngine::onHelperEnded()
             : QStringLiteral("%1 ended before its engine was ready (exit code %2)")
                       .arg(m_options.program)
                       .arg(m_helper->exitCode());
+    // It was ending for idleness when these pages were sent: a new helper opens them. Pages it
+    // took went with its window.
+    std::deque<QJsonObject> unread = std::exchange(m_unacknowledged, {});
     retireHelper();
-    if (!m_run)
-        return; // it ended by itself when idle
+    if (saidBye)
+        m_outbox.insert(m_outbox.begin(), unread.begin(), unread.end());
     if (!wasReady) {
-        startFailed(failure);
-    } else if (saidBye && !m_run->started) {
-        // It was ending for idleness when this run was sent: a new helper takes it.
-        m_run->sent = false;
-        if (startHelper() && m_ready)
-            send();
-    } else {
-        // It crashed or was killed during the run. The next run starts a new one.
-        finish(RunOutcome::Failed);
+        if (m_run || !m_outbox.empty())
+            startFailed(failure);
+        return;
     }
+    if (m_run) {
+        if (saidBye && !m_run->started)
+            m_run->sent = false; // it was ending for idleness when this run was sent
+        else
+            finish(RunOutcome::Failed); // it crashed or was killed during the run
+    }
+    // A new helper takes what is left, unless the next run has already started one.
+    if (!m_helper && ((m_run && !m_run->sent) || !m_outbox.empty()))
+        startHelper();
 }
 
 void HelperEngine::onDeadline()
@@ -236,6 +291,7 @@ void HelperEngine::retireHelper()
     QProcess *helper = std::exchange(m_helper, nullptr);
     m_ready = false;
     m_saidBye = false;
+    m_unacknowledged.clear();
     m_reader = {};
     disconnect(helper, nullptr, this, nullptr);
     if (helper->state() == QProcess::NotRunning) {
@@ -255,7 +311,9 @@ void HelperEngine::startFailed(const QString &why)
         m_lastReport = report;
         qWarning().noquote() << report;
     }
-    finishSoon(RunOutcome::Failed);
+    m_outbox.clear();
+    if (m_run)
+        finishSoon(RunOutcome::Failed);
 }
 
 void HelperEngine::finishSoon(RunOutcome outcome)

@@ -6,13 +6,15 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <deque>
 #include <optional>
 
 class QProcess;
 
 // The browser engine in a helper process (yorumi-browser), so that the program idling in the
 // tray never carries it and a crash inside it cannot end the program. The helper starts on the
-// first run, serves the runs after it, and ends by itself once it has been idle for a while.
+// first run or page to open, serves what comes after, and ends by itself once it has been idle
+// for a while with its portal window closed.
 //
 // Passwords cross only the helper's standard input: never its command line, its environment
 // or a file. Every run's budget is kept here too, so a helper that hangs cannot stretch a run.
@@ -49,6 +51,8 @@ public:
 
     void run(EnginePage page, std::vector<PageStep> steps, std::chrono::milliseconds budget,
              Done done) override;
+    void openPortalPage(const QUrl &url, const QString &account, const QByteArray &geometry) override;
+    void setAccount(const QString &account) override;
 
     // The running helper's process, or 0.
     qint64 helperProcessId() const;
@@ -65,11 +69,15 @@ private:
 
     bool startHelper();
     void send();
+    // Sends what waited for the helper to be ready.
+    void sendOutbox();
+    void post(const QJsonObject &message);
     void readHelper();
     void onMessage(const QJsonObject &message);
     void onHelperEnded();
     void onDeadline();
     void retireHelper();
+    bool recentlyFailedToStart() const;
     void startFailed(const QString &why);
     void finish(RunOutcome outcome);
     void finishSoon(RunOutcome outcome);
@@ -81,6 +89,12 @@ private:
     bool m_saidBye = false;
     std::optional<Pending> m_run;
     quint64 m_nextId = 1;
+    // Messages other than runs that wait for the helper to be ready.
+    std::deque<QJsonObject> m_outbox;
+    // Pages sent to open that the helper has not yet acknowledged: should it end for
+    // idleness without reading them, a new helper opens them.
+    std::deque<QJsonObject> m_unacknowledged;
+    quint64 m_nextOpenId = 1;
     QTimer m_deadline;
     QElapsedTimer m_lastStartFailure;
     QString m_lastReport;

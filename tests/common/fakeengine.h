@@ -24,6 +24,14 @@ public:
         open.push_back({ page, std::move(steps), std::move(done) });
     }
 
+    void openPortalPage(const QUrl &url, const QString &account, const QByteArray &) override
+    {
+        portalPages << url.toString();
+        portalAccounts << account;
+    }
+
+    void setAccount(const QString &account) override { accounts << account; }
+
     // Ends the oldest open run.
     void end(RunOutcome outcome)
     {
@@ -50,4 +58,9 @@ public:
     }
 
     std::deque<Run> open;
+    // The pages opened in the portal window, and the account each window would show.
+    QStringList portalPages;
+    QStringList portalAccounts;
+    // The accounts the engine was told the portal knows the user as, in order.
+    QStringList accounts;
 };

@@ -3,6 +3,7 @@
 #include "app/clipboard.h"
 #include "app/messagebox.h"
 #include "links/launcher.h"
+#include "tray/traynotifier.h"
 
 #include <QList>
 #include <QStringList>
@@ -50,4 +51,12 @@ public:
     QList<Shown> shown;
     // Answers for the next boxes, in order; OK once they run out.
     QList<Answer> answers;
+};
+
+// Records the tray's desktop notifications.
+class FakeTrayNotifier final : public TrayNotifier
+{
+public:
+    void notify(const QString &title, const QString &text) override { shown << QStringList{ title, text }; }
+    QList<QStringList> shown;
 };

@@ -127,10 +127,11 @@ e2e_start_program() {
     E2E_PIDS+=("$APP_PID")
 }
 
-# Prints "ID X Y W H" for each visible window of the program.
+# Prints "ID X Y W H" for each visible window of the program (not of its engine helper, whose
+# windows carry the program's class too).
 e2e_app_windows() {
     local win
-    for win in $(xdotool search --onlyvisible --class "$E2E_APP_CLASS" 2>/dev/null); do
+    for win in $(xdotool search --all --onlyvisible --pid "$APP_PID" --class "$E2E_APP_CLASS" 2>/dev/null); do
         (
             eval "$(xdotool getwindowgeometry --shell "$win" 2>/dev/null)" || exit 0
             echo "$win $X $Y $WIDTH $HEIGHT"
@@ -175,12 +176,18 @@ e2e_click_icon() {
     E2E_LAST_ICON_PRESS=$(e2e_now_ms)
 }
 
-# The program's popups are its visible windows other than the icon and the settings window.
+# Succeeds when window WIN is a tooltip, as the tray icon's notification balloon is.
+e2e_is_tooltip() { xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_TOOLTIP; }
+
+# The program's popups are its visible windows other than the icon, the settings window and
+# notification balloons.
 e2e_popups() {
-    local settings
+    local settings win
     settings=$(e2e_settings_window)
-    e2e_app_windows | awk -v icon="$ICON_WIN" -v settings="$settings" \
-        '$1 != icon && $1 != settings { print $1 }'
+    for win in $(e2e_app_windows | awk -v icon="$ICON_WIN" -v settings="$settings" \
+        '$1 != icon && $1 != settings { print $1 }'); do
+        e2e_is_tooltip "$win" || echo "$win"
+    done
 }
 
 # Waits for a popup not in BEFORE (a list of window ids), sets MENU_WIN to it.

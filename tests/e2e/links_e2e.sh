@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# End to end: the settings window's サイト > 趣味 > コスプレ, chosen with the keyboard on a real
-# X display, hands http://www.livedoor.com/r/cure to the browser.
+# End to end: with リンクを既定のブラウザで開く ticked, the settings window's サイト > 趣味 > コスプレ,
+# chosen with the keyboard on a real X display, hands http://www.livedoor.com/r/cure to the
+# default browser.
 #
 #   links_e2e.sh <program> [artefact folder]
 #
@@ -52,6 +53,7 @@ EOF
     chmod +x "$work/bin/$name"
 done
 export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime"
+printf '[Links]\nInDefaultBrowser=true\n' >"$work/config/yorumi-livedoor.conf"
 export PATH="$work/bin:$PATH" BROWSER="$work/bin/browser"
 unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS XDG_CURRENT_DESKTOP DESKTOP_SESSION
 export QT_QPA_PLATFORM=xcb QT_LOGGING_RULES='qt.qpa.*=false'

@@ -214,6 +214,9 @@ e2e_start_x || exit 1
 e2e_start_tray || exit 1
 e2e_sandbox "$E2E_TMP/main"
 e2e_seed_store alice "$PW_SLOT0" "$ID_SLOT1" "$PW_SLOT1" '" "' 'Zz0-blank.Slot' carol "$PW_SLOT3"
+# リンクを既定のブラウザで開く ticked: the tray's portal pages go to the default browser (where they
+# go by default is portal_e2e's).
+printf '[Links]\nInDefaultBrowser=true\n' >"$XDG_CONFIG_HOME/yorumi-livedoor.conf"
 e2e_fake_browser
 E2E_APP_LOG="$ART/app.log"
 e2e_start_program "$BIN"
@@ -229,7 +232,7 @@ check "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ list ends before the blank ID: its last en
 check "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ > slot 0 puts slot 0's password on the clipboard" check_clipboard_slot0
 check "the clipboard offers x-kde-passwordManagerHint" check_clipboard_hint
 check "設定画面 shows the window at 0,0 and ticks, hides it and unticks, shows it again in place" check_settings_toggle
-check "ライブドア > TOP opens http://www.livedoor.com/" check_portal_top
+check "with リンクを既定のブラウザで開く ticked, ライブドア > TOP opens http://www.livedoor.com/ in the default browser" check_portal_top
 check "a second start exits 0 and brings up the settings window" check_second_start
 check "終了 ends the program with status 0 and removes the icon" check_quit
 check "without a notification area the settings window shows" check_no_tray_shows_settings

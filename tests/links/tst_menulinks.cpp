@@ -1,8 +1,12 @@
 #include "app/program.h"
+#include "common/fakeengine.h"
 #include "common/fakes.h"
 #include "common/storesandbox.h"
 #include "links/hosts.h"
+#include "links/linkroute.h"
 #include "links/menulinks.h"
+#include "store/programsettings.h"
+#include "tray/frmtasktray.h"
 #include "tray/windowvisibility.h"
 #include "ui/main/frmmainld.h"
 #include "ui/main/statusbar.h"
@@ -55,15 +59,20 @@ QList<const MenuLink *> siteRows()
     return rows;
 }
 
-// The program with its settings window and a recording URL opener.
+// The program with its settings window, a recording URL opener and a fake engine whose portal
+// window records its pages. Unless a test says otherwise, the user has chosen to have every link
+// in the default browser.
 struct Fixture
 {
     StoreSandbox sandbox;
     Program program;
     FakeUrlOpener *opener = new FakeUrlOpener;
-    Fixture()
+    FakeEngine *engine = new FakeEngine;
+    explicit Fixture(bool linksInDefaultBrowser = true)
     {
+        program.settings.setLinksInDefaultBrowser(linksInDefaultBrowser);
         program.urlOpener.reset(opener);
+        program.browserEngine.reset(engine);
         program.start(true);
     }
     frmMainLd &window() { return program.mainLd(); }
@@ -106,6 +115,10 @@ private slots:
     void failedLaunchLeavesNoTrace();
     void productEntriesShareTheEditionPage();
     void f1OpensTheHelpPage();
+    void wherePagesOpen_data();
+    void wherePagesOpen();
+    void menusOpenThePortalInItsWindow();
+    void defaultBrowserChoiceIsKept();
 };
 
 // Every link of the two menus, written out: the control, its index (-1 for a single entry), the
@@ -364,6 +377,7 @@ void tst_MenuLinks::failedLaunchLeavesNoTrace()
     for (QMenu *menu : { window.mnGoSite, window.mnOther }) {
         for (QAction *action : menu->findChildren<QAction *>()) {
             if (action->objectName().startsWith(QLatin1String("mn")) && action != window.mnAbout
+                && action != window.mnLinksInBrowser
                 && !action->menu()) {
                 action->trigger();
                 ++triggered;
@@ -410,6 +424,90 @@ void tst_MenuLinks::f1OpensTheHelpPage()
     // The key did nothing else: the selection and the status bar are as they were.
     QCOMPARE(window.lbID->currentRow(), 0);
     QCOMPARE(window.SB->text(), QString());
+}
+
+// Pages of the portal open in the portal window, which shows the login; everything else, and
+// everything once the user chose so, in the default browser.
+void tst_MenuLinks::wherePagesOpen_data()
+{
+    QTest::addColumn<QString>("url");
+    QTest::addColumn<bool>("inWindow");
+    const auto row = [](const char *name, const char *url, bool inWindow) {
+        QTest::newRow(name) << QString::fromLatin1(url) << inWindow;
+    };
+    row("portal top", "http://www.livedoor.com/", true);
+    row("login over https", "https://member.livedoor.com/login/", true);
+    row("bare domain", "http://livedoor.com/", true);
+    row("deep subdomain", "http://bbs.finance.livedoor.com/category/", true);
+    row(".jp", "http://news.livedoor.jp/", true);
+    row(".co.jp", "http://www.livedoor.co.jp/r/books", true);
+    row(".biz", "http://www.livedoor.biz/", true);
+    row(".net", "http://img.livedoor.net/x.png", true);
+    row("link menu site", "http://www.posren.com/", true);
+    row("link menu site, other subdomain", "http://shop.deai-station.com/", true);
+    row("capitals and a trailing dot", "HTTP://WWW.LIVEDOOR.COM./", true);
+    row("port", "http://www.livedoor.com:8080/", true);
+    row("maker", "http://yorumi.example.com/livedoor/", false);
+    row("another site", "http://example.com/", false);
+    row("lookalike prefix", "http://evil-livedoor.com/", false);
+    row("lookalike suffix", "http://www.livedoor.com.evil.example/", false);
+    row("user part naming the portal", "http://www.livedoor.com@evil.example/", false);
+    row("another domain of a link site", "http://www.posren.jp/", false);
+    row("not the web", "ftp://www.livedoor.com/", false);
+    row("mail", "mailto:someone@livedoor.com", false);
+}
+
+void tst_MenuLinks::wherePagesOpen()
+{
+    QFETCH(QString, url);
+    QFETCH(bool, inWindow);
+    QCOMPARE(linkPlace(QUrl(url), false) == LinkPlace::PortalWindow, inWindow);
+    QCOMPARE(linkPlace(QUrl(url), true), LinkPlace::DefaultBrowser);
+}
+
+// By default the portal's menu entries, the tray's among them, open a tab in the portal window,
+// showing the account last logged in; the maker's pages still go to the default browser, and so
+// does a page the window leaves to it.
+void tst_MenuLinks::menusOpenThePortalInItsWindow()
+{
+    Fixture f(false);
+    f.program.settings.setLastAccount(QStringLiteral("bob"));
+    f.window().mnGoTop->trigger();
+    f.window().mnGoPartner[9]->trigger();
+    f.program.tasktray().mnSiteLD[4]->trigger();
+    f.window().mnHelp->trigger();
+    f.window().mnSeries[0]->trigger();
+    QCOMPARE(f.engine->portalPages, (QStringList{ "http://www.livedoor.com/",
+                                                  "http://www.deai-station.com/ds/index_age.html",
+                                                  "http://www.posren.com/" }));
+    QCOMPARE(f.engine->portalAccounts, (QStringList{ "bob", "bob", "bob" }));
+    QCOMPARE(f.opener->urls, (QStringList{ "http://yorumi.example.com/livedoor/", "http://yorumi.example.com/" }));
+
+    emit f.engine->externalLinkRequested(QUrl(QStringLiteral("https://example.com/a?b=c")));
+    QCOMPARE(f.opener->urls.last(), QStringLiteral("https://example.com/a?b=c"));
+    emit f.engine->portalGeometryChanged(QByteArray("geometry"));
+    QCOMPARE(ProgramSettings().portalWindowGeometry(), QByteArray("geometry"));
+}
+
+// "リンクを既定のブラウザで開く" is unticked until the user ticks it, and the choice outlives the
+// program.
+void tst_MenuLinks::defaultBrowserChoiceIsKept()
+{
+    StoreSandbox sandbox;
+    {
+        Program program;
+        program.browserEngine = std::make_unique<FakeEngine>();
+        program.start(true);
+        frmMainLd &window = program.mainLd();
+        QVERIFY(window.mnLinksInBrowser->isCheckable());
+        QVERIFY(!window.mnLinksInBrowser->isChecked());
+        window.mnLinksInBrowser->trigger();
+    }
+    Program program;
+    program.browserEngine = std::make_unique<FakeEngine>();
+    program.start(true);
+    QVERIFY(program.mainLd().mnLinksInBrowser->isChecked());
+    QVERIFY(program.settings.linksInDefaultBrowser());
 }
 
 QTEST_MAIN(tst_MenuLinks)

@@ -1,4 +1,5 @@
 #include "app/program.h"
+#include "common/fakeengine.h"
 #include "common/fakes.h"
 #include "common/storesandbox.h"
 #include "tray/frmtasktray.h"
@@ -118,15 +119,18 @@ void tst_frmTasktray::siteLinksOpenTheirPages()
     Program program;
     auto *opener = new FakeUrlOpener;
     program.urlOpener.reset(opener);
-    opener->accept = false; // a refused page shows nothing and changes nothing
+    auto *engine = new FakeEngine;
+    program.browserEngine.reset(engine);
     program.start(true);
     frmTasktray &tray = program.tasktray();
 
+    // Each is a page of the portal: it opens in the portal window.
     tray.mnSiteLD[index]->trigger();
-    QCOMPARE(opener->urls, QStringList{ url });
+    QCOMPARE(engine->portalPages, QStringList{ url });
+    QVERIFY(opener->urls.isEmpty());
     tray.mnSiteLD_Click(5);
     tray.mnSiteLD_Click(-1);
-    QCOMPARE(opener->urls.size(), 1);
+    QCOMPARE(engine->portalPages.size(), 1);
     QVERIFY(!program.mainLd().isVisible());
 }
 

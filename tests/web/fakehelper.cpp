@@ -3,7 +3,9 @@
 //   --fake hang         ready; runs are started and never end
 //   --fake no-ready     ends with status 3 before it is ready (an engine that cannot start)
 //   --fake bye-once:F   the first of these helpers (no file F yet) says "bye" instead of taking
-//                       its first run, as a helper ending for idleness does; later ones answer
+//                       its first run or page, as a helper ending for idleness does; later ones
+//                       answer
+// A page to open is acknowledged and handed back at once as one for the default browser.
 #include "web/enginechannel.h"
 
 #include <QCommandLineParser>
@@ -53,11 +55,17 @@ int main(int argc, char *argv[])
         reader.append(QByteArray(buffer, got));
         while (const std::optional<QJsonObject> message = reader.next()) {
             const std::optional<EngineChannel::Run> run = EngineChannel::parseRun(*message);
-            if (!run)
+            const std::optional<EngineChannel::OpenPage> open = EngineChannel::parseOpen(*message);
+            if (!run && !open)
                 continue;
             if (mode == QLatin1String("bye")) {
                 send(EngineChannel::plainMessage("bye"));
                 ::_exit(0);
+            }
+            if (open) {
+                send(EngineChannel::openedMessage(open->id));
+                send(EngineChannel::externalMessage(open->url));
+                continue;
             }
             send(EngineChannel::startedMessage(run->id));
             if (mode == QLatin1String("answer"))

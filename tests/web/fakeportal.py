@@ -1,19 +1,22 @@
 #!/usr/bin/env python3
-"""A stand-in for the portal's login and logout pages, for the browser tests.
+"""A stand-in for the portal's login and logout pages and its top page, for the browser tests.
 
-Serves HTTPS on 127.0.0.1 (the tests map the portal's host names here). Prints
+Serves HTTPS on 127.0.0.1 (the tests map the portal's host names here); plain HTTP on the same
+port is sent on to HTTPS, as the portal does. The session cookie a login sets names the
+account, and the top page says whom it knows. Prints
 "PORT <n>" once listening, then one JSON line per request it records. Reads commands
 on stdin: "variant <name>" switches the login page and answers "ack <name>".
 """
 import argparse
 import functools
 import json
+import socket
 import ssl
 import sys
 import threading
 import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
-from urllib.parse import parse_qsl
+from urllib.parse import parse_qsl, quote
 
 LOCK = threading.Lock()
 STATE = {"variant": "normal"}
@@ -187,6 +190,11 @@ class Handler(BaseHTTPRequestHandler):
 
     def do_GET(self):
         variant = STATE["variant"]
+        if not isinstance(self.connection, ssl.SSLSocket):
+            self.record(event="get", variant=variant, scheme="http")
+            body = page("moved")
+            self.send(301, body, [("Location", f"https://{self.headers.get('Host', '')}{self.path}")])
+            return
         self.record(event="get", variant=variant)
         path = self.path.split("?", 1)[0]
         if path == "/hang.js":
@@ -225,6 +233,14 @@ class Handler(BaseHTTPRequestHandler):
             self.wfile.write(body)
         elif path == "/report":
             self.send(204, b"")
+        elif path == "/":
+            who = "guest"
+            for part in self.headers.get("Cookie", "").split(";"):
+                name, _, value = part.strip().partition("=")
+                if name == "ldsession" and value:
+                    who = value
+            self.send(200, f'<!DOCTYPE html><html><head><meta charset="utf-8"><title>livedoor</title>'
+                           f'</head><body><h1>livedoor</h1><p id="who">{who}</p></body></html>'.encode())
         else:
             self.send(404, page("not found"))
 
@@ -237,13 +253,13 @@ class Handler(BaseHTTPRequestHandler):
         if self.path == "/login/refused":
             self.send(200, page(LOGIN_PAGES["normal"]))
             return
+        account = quote(dict(fields).get("livedoor_id", ""), safe="")
+        session = ("Set-Cookie", f"ldsession=s1.{account}; Domain=livedoor.com; Path=/; Secure; HttpOnly")
         if STATE["variant"] == "busy_answer":
             # The answer to a login keeps the processor busy for as long as it is loaded.
-            self.send(200, page(HOSTILE_PAGES["busy"].replace(FORM, "welcome")),
-                      [("Set-Cookie", "ldsession=s1; Domain=livedoor.com; Path=/; Secure; HttpOnly")])
+            self.send(200, page(HOSTILE_PAGES["busy"].replace(FORM, "welcome")), [session])
             return
-        self.send(200, page("welcome"),
-                  [("Set-Cookie", "ldsession=s1; Domain=livedoor.com; Path=/; Secure; HttpOnly")])
+        self.send(200, page("welcome"), [session])
 
 
 def commands():
@@ -259,17 +275,31 @@ def commands():
     os._exit(0)
 
 
+class Server(ThreadingHTTPServer):
+    """Speaks TLS to a connection that opens with a TLS handshake, plain HTTP otherwise."""
+    daemon_threads = True
+    context = None
+
+    def finish_request(self, request, client_address):
+        request.settimeout(30)
+        try:
+            first = request.recv(1, socket.MSG_PEEK)
+            if first == b"\x16":
+                request = self.context.wrap_socket(request, server_side=True)
+            request.settimeout(None)
+        except (OSError, ssl.SSLError):
+            return
+        super().finish_request(request, client_address)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--cert", required=True)
     parser.add_argument("--key", required=True)
     args = parser.parse_args()
-    server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-    server.daemon_threads = True
-    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-    context.load_cert_chain(args.cert, args.key)
-    server.socket = context.wrap_socket(server.socket, server_side=True,
-                                         do_handshake_on_connect=False)
+    server = Server(("127.0.0.1", 0), Handler)
+    server.context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    server.context.load_cert_chain(args.cert, args.key)
     threading.Thread(target=commands, daemon=True).start()
     sys.stdout.write(f"PORT {server.server_address[1]}\n")
     sys.stdout.flush()

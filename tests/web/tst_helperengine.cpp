@@ -74,6 +74,7 @@ private slots:
     void helperThatCannotStart_data();
     void helperThatCannotStart();
     void runSentToAnEndingHelperGoesToANewOne();
+    void pageSentToAnEndingHelperOpensInANewOne();
 
 private:
     QTemporaryDir m_dir;
@@ -170,6 +171,21 @@ void tst_HelperEngine::runSentToAnEndingHelperGoesToANewOne()
     const Ended ended = runOnce(engine, 5s, 5000);
     QCOMPARE(ended.outcome, RunOutcome::Done);
     QVERIFY(QFile::exists(m_dir.filePath(QStringLiteral("bye-marker"))));
+}
+
+// A page of the portal starts a helper of its own; one sent as the helper ends for idleness
+// opens in the next helper, once.
+void tst_HelperEngine::pageSentToAnEndingHelperOpensInANewOne()
+{
+    HelperEngine engine(fake(QStringLiteral("bye-once:") + m_dir.filePath(QStringLiteral("bye-marker"))));
+    QList<QUrl> handedBack;
+    connect(&engine, &BrowserEngine::externalLinkRequested, this, [&](const QUrl &url) { handedBack << url; });
+    const QUrl page(QStringLiteral("http://www.livedoor.com/"));
+    engine.openPortalPage(page, QStringLiteral("bob"), QByteArray());
+    QVERIFY(waitInEventLoop([&] { return !handedBack.isEmpty(); }, 5000));
+    QVERIFY(QFile::exists(m_dir.filePath(QStringLiteral("bye-marker"))));
+    QVERIFY(!waitInEventLoop([&] { return handedBack.size() > 1; }, 300));
+    QCOMPARE(handedBack, QList<QUrl>{ page });
 }
 
 QTEST_GUILESS_MAIN(tst_HelperEngine)

@@ -30,23 +30,34 @@ private slots:
     void logoutNeedsNoAccount();
     void trayCommandsLeaveTheWindowAlone();
     void windowStaysDisabledUntilItsOwnRunEnds();
+    void trayTellsFailuresAndTheAccount();
 
 private:
+    void startProgram();
+
     std::unique_ptr<StoreSandbox> m_sandbox;
     std::unique_ptr<Program> m_program;
     FakeEngine *m_engine = nullptr;
     FakeMessageBoxes *m_boxes = nullptr;
+    FakeTrayNotifier *m_notifier = nullptr;
 };
 
 void tst_LoginCommands::init()
 {
     m_sandbox = std::make_unique<StoreSandbox>();
     m_sandbox->seedAccounts({ "alice", "bob" }, { "pw-a", "pw-b" });
+    startProgram();
+}
+
+void tst_LoginCommands::startProgram()
+{
     m_program = std::make_unique<Program>();
     m_boxes = new FakeMessageBoxes;
     m_program->messageBoxes.reset(m_boxes);
     m_engine = new FakeEngine;
     m_program->browserEngine.reset(m_engine);
+    m_notifier = new FakeTrayNotifier;
+    m_program->trayNotifier.reset(m_notifier);
     m_program->start(true);
 }
 
@@ -156,6 +167,41 @@ void tst_LoginCommands::windowStaysDisabledUntilItsOwnRunEnds()
     m_engine->end(RunOutcome::Done);
     QCOMPARE(window.SB->text(), StatusText::loginDone);
     QVERIFY(window.isEnabled());
+}
+
+// A tray login or logout that did not succeed says so in a notification; one that did names
+// the account in the tray's tooltip (and the portal window), and the account outlives the
+// program.
+void tst_LoginCommands::trayTellsFailuresAndTheAccount()
+{
+    frmTasktray &tray = m_program->tasktray();
+    const QString name = QStringLiteral("ヨルミ＠ライブドア");
+    const QString title = QStringLiteral("Yorumi@Livedoor");
+    QCOMPARE(tray.trayIcon->toolTip(), name);
+
+    tray.mnLogin.value(1)->trigger();
+    m_engine->end(RunOutcome::Done);
+    QVERIFY(m_notifier->shown.isEmpty());
+    QCOMPARE(tray.trayIcon->toolTip(), name + "\nbob");
+    QCOMPARE(m_engine->accounts, QStringList{ "bob" });
+
+    tray.mnLogin.value(0)->trigger();
+    m_engine->end(RunOutcome::Failed);
+    tray.mnLogout->trigger();
+    m_engine->end(RunOutcome::TimedOut);
+    QCOMPARE(m_notifier->shown, (QList<QStringList>{ { title, StatusText::loginFailed },
+                                                      { title, StatusText::timedOut } }));
+    QCOMPARE(tray.trayIcon->toolTip(), name + "\nbob");
+    QCOMPARE(m_engine->accounts, QStringList{ "bob" });
+
+    m_program.reset();
+    startProgram();
+    QCOMPARE(m_program->tasktray().trayIcon->toolTip(), name + "\nbob");
+    m_program->tasktray().mnLogout->trigger();
+    m_engine->end(RunOutcome::Done);
+    QVERIFY(m_notifier->shown.isEmpty());
+    QCOMPARE(m_program->tasktray().trayIcon->toolTip(), name);
+    QCOMPARE(m_engine->accounts, QStringList{ QString() });
 }
 
 QTEST_MAIN(tst_LoginCommands)

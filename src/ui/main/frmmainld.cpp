@@ -173,10 +173,14 @@ void frmMainLd::buildMenus()
     mnOther->addSeparator();
     mnSeriesP = addSubmenu(mnOther, "mnSeriesP", QStringLiteral("シリーズ(&S)"));
     addEntries(mnSeriesP, "mnSeries", mnSeries, linkCaptions(productlinks::kSeries));
+    mnOther->addSeparator();
+    mnLinksInBrowser = addEntry(mnOther, "mnLinksInBrowser", QStringLiteral("リンクを既定のブラウザで開く"));
+    mnLinksInBrowser->setCheckable(true);
 }
 
 void frmMainLd::Form_Load()
 {
+    mnLinksInBrowser->setChecked(m_program.settings.linksInDefaultBrowser());
     RefreshAccountList();
 }
 

@@ -5,6 +5,7 @@
 #include <array>
 
 class Program;
+struct MenuLink;
 class QAction;
 class QListWidget;
 class QMenu;
@@ -73,6 +74,7 @@ public:
     QAction *mnNew;
     QMenu *mnSeriesP;
     std::array<QAction *, 6> mnSeries;
+    QAction *mnLinksInBrowser;
 
 public slots:
     // Login and logout.
@@ -110,6 +112,7 @@ public slots:
     void mnAbout_Click();
     void mnNew_Click();
     void mnSeries_Click(qint16 index);
+    void mnLinksInBrowser_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -121,6 +124,7 @@ private:
     void connectLoginCommands();
     void connectEditingCommands();
     void connectLinkMenus();
+    void openPortalLink(const MenuLink *link);
 
     Program &m_program;
 };

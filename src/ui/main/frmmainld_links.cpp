@@ -1,17 +1,19 @@
 #include "ui/main/frmmainld.h"
 
+#include "app/program.h"
 #include "links/frmabout.h"
 #include "links/launcher.h"
 #include "links/menulinks.h"
+#include "links/portallinks.h"
 #include "tray/windowvisibility.h"
 
 #include <QAction>
 
 namespace {
 
-// Every link entry does only this: hand its page to the desktop, owned by the settings
-// window. A page that does not open leaves no trace, so the result is not looked at.
-void openLink(const MenuLink *link, QWidget *mainWindow)
+// The maker's pages go to the desktop, owned by the settings window. A page that does not open
+// leaves no trace, so the result is not looked at.
+void openMakerPage(const MenuLink *link, QWidget *mainWindow)
 {
     if (!link)
         return;
@@ -50,76 +52,91 @@ void frmMainLd::connectLinkMenus()
     connect(mnAbout, &QAction::triggered, this, &frmMainLd::mnAbout_Click);
     connect(mnNew, &QAction::triggered, this, &frmMainLd::mnNew_Click);
     connectEntries(mnSeries, this, &frmMainLd::mnSeries_Click);
+    connect(mnLinksInBrowser, &QAction::triggered, this, &frmMainLd::mnLinksInBrowser_Click);
+}
+
+// The portal's pages open where they show the login, unless the user chose otherwise.
+void frmMainLd::openPortalLink(const MenuLink *link)
+{
+    if (!link)
+        return;
+    m_program.portalLinks().open(linkUrl(*link), this);
 }
 
 void frmMainLd::mnGoTop_Click()
 {
-    openLink(&sitelinks::kTop, this);
+    openPortalLink(&sitelinks::kTop);
 }
 
 void frmMainLd::mnGoShopping_Click(qint16 index)
 {
-    openLink(linkAt(sitelinks::kShopping, index), this);
+    openPortalLink(linkAt(sitelinks::kShopping, index));
 }
 
 void frmMainLd::mnGoInformation_Click(qint16 index)
 {
-    openLink(linkAt(sitelinks::kInformation, index), this);
+    openPortalLink(linkAt(sitelinks::kInformation, index));
 }
 
 void frmMainLd::mnGoHobby_Click(qint16 index)
 {
-    openLink(linkAt(sitelinks::kHobby, index), this);
+    openPortalLink(linkAt(sitelinks::kHobby, index));
 }
 
 void frmMainLd::mnGoPracticality_Click(qint16 index)
 {
-    openLink(linkAt(sitelinks::kPracticality, index), this);
+    openPortalLink(linkAt(sitelinks::kPracticality, index));
 }
 
 void frmMainLd::mnGoLife_Click(qint16 index)
 {
-    openLink(linkAt(sitelinks::kLife, index), this);
+    openPortalLink(linkAt(sitelinks::kLife, index));
 }
 
 void frmMainLd::mnGoPartner_Click(qint16 index)
 {
-    openLink(linkAt(sitelinks::kPartner, index), this);
+    openPortalLink(linkAt(sitelinks::kPartner, index));
 }
 
 void frmMainLd::mnGoIt_Click(qint16 index)
 {
-    openLink(linkAt(sitelinks::kIt, index), this);
+    openPortalLink(linkAt(sitelinks::kIt, index));
 }
 
 void frmMainLd::mnGoKabu_Click()
 {
-    openLink(&sitelinks::kKabu, this);
+    openPortalLink(&sitelinks::kKabu);
 }
 
 void frmMainLd::mnGoCredit_Click()
 {
-    openLink(&sitelinks::kCredit, this);
+    openPortalLink(&sitelinks::kCredit);
 }
 
 void frmMainLd::mnGoWoogo_Click()
 {
-    openLink(&sitelinks::kWoogo, this);
+    openPortalLink(&sitelinks::kWoogo);
 }
 
 void frmMainLd::mnHelp_Click()
 {
-    openLink(&productlinks::kHelp, this);
+    openMakerPage(&productlinks::kHelp, this);
 }
 
 void frmMainLd::mnNew_Click()
 {
-    openLink(&productlinks::kNew, this);
+    openMakerPage(&productlinks::kNew, this);
 }
 
 void frmMainLd::mnSeries_Click(qint16 index)
 {
-    openLink(linkAt(productlinks::kSeries, index), this);
+    openMakerPage(linkAt(productlinks::kSeries, index), this);
+}
+
+void frmMainLd::mnLinksInBrowser_Click()
+{
+    // The trigger has already flipped the check mark: it shows the new choice.
+    m_program.settings.setLinksInDefaultBrowser(mnLinksInBrowser->isChecked());
 }
 
 void frmMainLd::mnAbout_Click()

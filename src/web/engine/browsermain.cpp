@@ -1,7 +1,9 @@
-// yorumi-browser: the program's browser engine, in a process of its own. The program starts it
-// on the first login or logout and talks to it over its standard input and output; it ends
-// when that input ends or when it has been idle for the time the program gives it.
+// yorumi-browser: the program's browser engine, in a process of its own, with the portal window.
+// The program starts it on the first login, logout or page of the portal and talks to it over
+// its standard input and output; it ends when that input ends, or when it has been idle for the
+// time the program gives it with its window closed.
 
+#include "app/appicon.h"
 #include "app/quietmessages.h"
 #include "web/engine/engineserver.h"
 #include "web/engine/webenginebrowser.h"
@@ -60,11 +62,14 @@ int main(int argc, char *argv[])
     for (int i = 1; i + 1 < argc; ++i)
         if (std::strcmp(argv[i], "--name") == 0)
             QCoreApplication::setApplicationName(QString::fromLocal8Bit(argv[i + 1]));
-    // The engine draws nothing of its own, but shares contexts with windows should it ever.
+    // The portal window's views share their contexts with the engine.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     installQuietMessages();
     QApplication::setQuitOnLastWindowClosed(false);
+    // The portal window is the program's: its icon, and the desktop counts it as the program's.
+    QApplication::setWindowIcon(applicationIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("yorumi-livedoor"));
 
     QCommandLineParser parser;
     const QCommandLineOption storage(QStringLiteral("storage"), QString(), QStringLiteral("folder"));

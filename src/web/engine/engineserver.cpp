@@ -30,6 +30,11 @@ EngineServer::~EngineServer()
 void EngineServer::serve(WebEngineBrowser *browser)
 {
     m_browser = browser;
+    connect(browser, &WebEngineBrowser::externalLinkRequested, this,
+            [this](const QUrl &url) { write(EngineChannel::externalMessage(url)); });
+    connect(browser, &WebEngineBrowser::portalGeometryChanged, this,
+            [this](const QByteArray &geometry) { write(EngineChannel::geometryMessage(geometry)); });
+    connect(browser, &WebEngineBrowser::portalClosed, this, &EngineServer::restartIdleTime);
     write(EngineChannel::plainMessage("ready"));
     m_notifier->setEnabled(true);
     m_idle.start();
@@ -59,6 +64,16 @@ void EngineServer::readInput()
 
 void EngineServer::onMessage(const QJsonObject &message)
 {
+    if (const std::optional<EngineChannel::OpenPage> open = EngineChannel::parseOpen(message)) {
+        m_idle.stop();
+        m_browser->openPortalPage(open->url, open->account, open->geometry);
+        write(EngineChannel::openedMessage(open->id));
+        return;
+    }
+    if (const std::optional<QString> account = EngineChannel::parseAccount(message)) {
+        m_browser->setAccount(*account);
+        return;
+    }
     const std::optional<EngineChannel::Run> run = EngineChannel::parseRun(message);
     if (!run)
         return;
@@ -71,8 +86,7 @@ void EngineServer::onMessage(const QJsonObject &message)
     write(EngineChannel::startedMessage(run->id));
     m_browser->run(run->page, run->steps, run->budget, [this, id = run->id](RunOutcome outcome) {
         write(EngineChannel::endedMessage(id, outcome));
-        if (!m_ended)
-            m_idle.start();
+        restartIdleTime();
     });
 }
 
@@ -90,9 +104,16 @@ void EngineServer::write(const QJsonObject &message)
     }
 }
 
+void EngineServer::restartIdleTime()
+{
+    // The helper stays while a run or the portal window needs it.
+    if (!m_ended && !m_browser->isRunning() && !m_browser->isPortalOpen())
+        m_idle.start();
+}
+
 void EngineServer::endWhenIdle()
 {
-    if (m_ended || m_browser->isRunning())
+    if (m_ended || m_browser->isRunning() || m_browser->isPortalOpen())
         return;
     // From here on no run is read: one that the program sent meanwhile goes to a new helper.
     write(EngineChannel::plainMessage("bye"));

@@ -11,9 +11,10 @@
 class QSocketNotifier;
 class WebEngineBrowser;
 
-// The helper's side of the channel: reads runs from the program, hands them to the engine,
-// reports how each went, and ends the helper when the program goes (its input ends) or when
-// no run has come for the idle time.
+// The helper's side of the channel: reads runs and pages to open from the program, hands them
+// to the engine, reports how each run went and what the portal window asks of the program, and
+// ends the helper when the program goes (its input ends) or when no run has come for the idle
+// time and the portal window is closed.
 class EngineServer : public QObject
 {
     Q_OBJECT
@@ -33,6 +34,7 @@ private:
     void readInput();
     void onMessage(const QJsonObject &message);
     void write(const QJsonObject &message);
+    void restartIdleTime();
     void endWhenIdle();
     // Reads no more and ends the helper.
     void stop();

@@ -1,7 +1,8 @@
 #include "web/engine/silentpage.h"
 
+#include "web/engine/pagepolicy.h"
+
 #include <QAuthenticator>
-#include <QWebEngineCertificateError>
 #include <QWebEngineClientCertificateSelection>
 #include <QWebEngineFileSystemAccessRequest>
 #include <QWebEngineFullScreenRequest>
@@ -33,15 +34,7 @@ SilentPage::SilentPage(QWebEngineProfile *profile, QObject *parent)
     s->setAttribute(QWebEngineSettings::PdfViewerEnabled, false);
     setAudioMuted(true);
 
-    connect(this, &QWebEnginePage::featurePermissionRequested, this,
-            [this](const QUrl &origin, Feature feature) {
-                setFeaturePermission(origin, feature, PermissionDeniedByUser);
-            });
-    connect(this, &QWebEnginePage::certificateError, this,
-            [](const QWebEngineCertificateError &error) {
-                // Never make an exception for a certificate that does not check out.
-                QWebEngineCertificateError(error).rejectCertificate();
-            });
+    refusePermissionsAndBadCertificates(this);
     connect(this, &QWebEnginePage::authenticationRequired, this,
             [](const QUrl &, QAuthenticator *authenticator) { *authenticator = QAuthenticator(); });
     connect(this, &QWebEnginePage::proxyAuthenticationRequired, this,

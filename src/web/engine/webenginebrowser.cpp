@@ -1,6 +1,7 @@
 #include "web/engine/webenginebrowser.h"
 
 #include "web/engine/pagerun.h"
+#include "web/engine/portalwindow.h"
 #include "web/engine/silentpage.h"
 
 #include <QWebEngineDownloadRequest>
@@ -17,8 +18,12 @@ WebEngineBrowser::WebEngineBrowser(const QString &storagePath, const QString &ca
     // Keep session cookies too, so that a login survives a restart of the program.
     m_profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
     m_profile->setSpellCheckEnabled(false);
+    // Only the portal window's pages may download, and only where the user says.
     connect(m_profile, &QWebEngineProfile::downloadRequested, this,
-            [](QWebEngineDownloadRequest *download) { download->cancel(); });
+            [this](QWebEngineDownloadRequest *download) {
+                if (!m_portal || !m_portal->handleDownload(download))
+                    download->cancel();
+            });
     m_logIn = new SilentPage(m_profile, this);
     m_logOut = new SilentPage(m_profile, this);
 }
@@ -26,11 +31,12 @@ WebEngineBrowser::WebEngineBrowser(const QString &storagePath, const QString &ca
 WebEngineBrowser::~WebEngineBrowser()
 {
     m_running.reset();
+    delete m_portal.data();
     // Pages before their profile, so that the engine writes its cookies out.
     delete m_logIn;
     delete m_logOut;
-    for (const QPointer<SilentPage> &page : m_retired)
-        delete page.data();
+    for (const QPointer<QObject> &object : m_retired)
+        delete object.data();
     delete m_profile;
 }
 
@@ -41,9 +47,14 @@ void WebEngineBrowser::replacePage(SilentPage *old)
         return;
     *slot = new SilentPage(m_profile, this);
     // Its run is still on the stack: the old page goes once control has returned.
-    std::erase_if(m_retired, [](const QPointer<SilentPage> &retired) { return retired.isNull(); });
-    m_retired.emplace_back(old);
-    old->deleteLater();
+    retire(old);
+}
+
+void WebEngineBrowser::retire(QObject *object)
+{
+    std::erase_if(m_retired, [](const QPointer<QObject> &retired) { return retired.isNull(); });
+    m_retired.emplace_back(object);
+    object->deleteLater();
 }
 
 SilentPage *WebEngineBrowser::page(EnginePage which) const
@@ -69,4 +80,29 @@ void WebEngineBrowser::run(EnginePage which, std::vector<PageStep> steps,
                 done(outcome);
             });
     m_running->start();
+}
+
+void WebEngineBrowser::openPortalPage(const QUrl &url, const QString &account, const QByteArray &geometry)
+{
+    if (!m_portal) {
+        m_portal = new PortalWindow(m_profile);
+        m_portal->setAccount(account);
+        m_portal->restoreSavedGeometry(geometry);
+        connect(m_portal, &PortalWindow::externalLinkRequested, this, &WebEngineBrowser::externalLinkRequested);
+        connect(m_portal, &PortalWindow::geometryChanged, this, &WebEngineBrowser::portalGeometryChanged);
+        connect(m_portal, &PortalWindow::closed, this, [this] {
+            // Its pages stop with it; the next page opens a new window.
+            retire(std::exchange(m_portal, nullptr).data());
+            emit portalClosed();
+        });
+    }
+    m_portal->openTab(url);
+}
+
+void WebEngineBrowser::setAccount(const QString &account)
+{
+    if (!m_portal)
+        return;
+    m_portal->setAccount(account);
+    m_portal->reloadTabs();
 }

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QUrl>
+
+// Where a page opens: in the program's portal window, which shares the browser engine's login,
+// or in the user's default browser, which does not.
+enum class LinkPlace { PortalWindow, DefaultBrowser };
+
+// Whether the address is a web page of the portal: http or https on one of the portal's
+// domains (livedoor.com, .jp, .co.jp, .biz, .net) or on a site of the link menus, or below one.
+bool isPortalPage(const QUrl &url);
+
+// Where a link opens: pages of the portal in the portal window, unless the user chose to have
+// every link in the default browser; everything else (the maker's pages among it) there too.
+LinkPlace linkPlace(const QUrl &url, bool linksInDefaultBrowser);

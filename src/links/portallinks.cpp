@@ -1,0 +1,30 @@
+#include "links/portallinks.h"
+
+#include "links/launcher.h"
+#include "links/linkroute.h"
+#include "store/programsettings.h"
+#include "web/browserengine.h"
+
+PortalLinks::PortalLinks(BrowserEngine &engine, ProgramSettings &settings, QObject *parent)
+    : QObject(parent)
+    , m_engine(engine)
+    , m_settings(settings)
+{
+    connect(&engine, &BrowserEngine::externalLinkRequested, this,
+            [](const QUrl &url) { openDocument(url.toString(QUrl::FullyEncoded), QString(), nullptr); });
+    connect(&engine, &BrowserEngine::portalGeometryChanged, this,
+            [this](const QByteArray &geometry) { m_settings.setPortalWindowGeometry(geometry); });
+}
+
+void PortalLinks::open(const QString &url, QWidget *ownerWindow)
+{
+    const QUrl page(url);
+    switch (linkPlace(page, m_settings.linksInDefaultBrowser())) {
+    case LinkPlace::PortalWindow:
+        m_engine.openPortalPage(page, m_settings.lastAccount(), m_settings.portalWindowGeometry());
+        return;
+    case LinkPlace::DefaultBrowser:
+        openDocument(url, QString(), ownerWindow);
+        return;
+    }
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class BrowserEngine;
+class ProgramSettings;
+class QWidget;
+
+// Opens the pages of the link menus where they show the login: the portal's pages in the
+// portal window, which shares the browser engine's cookies, everything else (and every page,
+// when the user chose so) in the default browser. Pages that the portal window leaves to the
+// default browser go there too, and the window's geometry is kept in the program's settings.
+class PortalLinks : public QObject
+{
+    Q_OBJECT
+public:
+    PortalLinks(BrowserEngine &engine, ProgramSettings &settings, QObject *parent = nullptr);
+
+    // Opens a page of a link menu; `ownerWindow` is the window whose menu it came from. Like
+    // every link, it reports nothing when the page does not open.
+    void open(const QString &url, QWidget *ownerWindow);
+
+private:
+    BrowserEngine &m_engine;
+    ProgramSettings &m_settings;
+};

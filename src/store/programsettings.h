@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+class QSettings;
+
+// The program's own settings, apart from the account store: the user's choices and what the
+// program remembers for them. Nothing here is a secret. Every change is written at once.
+class ProgramSettings
+{
+public:
+    // The settings at their usual place: "yorumi-livedoor.conf" in the user's configuration
+    // folder, or the registry key HKEY_CURRENT_USER\Software\yorumi-livedoor on Windows.
+    ProgramSettings();
+    ~ProgramSettings();
+    ProgramSettings(const ProgramSettings &) = delete;
+    ProgramSettings &operator=(const ProgramSettings &) = delete;
+
+    static QString location();
+
+    // Whether every link opens in the default browser, as it did before the portal window.
+    bool linksInDefaultBrowser() const;
+    void setLinksInDefaultBrowser(bool inDefaultBrowser);
+
+    // The ID of the account last logged in; empty after a logout or before the first login.
+    QString lastAccount() const;
+    void setLastAccount(const QString &id);
+
+    // The portal window's geometry as it last was.
+    QByteArray portalWindowGeometry() const;
+    void setPortalWindowGeometry(const QByteArray &geometry);
+
+private:
+    void write(const QString &key, const QVariant &value);
+
+    std::unique_ptr<QSettings> m_settings;
+};

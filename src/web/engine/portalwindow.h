@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QTimer>
+
+class QAction;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QTabWidget;
+class QWebEngineDownloadRequest;
+class QWebEnginePage;
+class QWebEngineProfile;
+class QWebEngineView;
+
+// The portal window: an ordinary small browser with tabs, on the engine's profile, so that it
+// shows the portal as the account last logged in.
+class PortalWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit PortalWindow(QWebEngineProfile *profile, QWidget *parent = nullptr);
+    ~PortalWindow() override;
+
+    // Geometry saved by an earlier window (QWidget::saveGeometry bytes); applied before the
+    // window is first shown. Empty or unusable: a default size, fitted to the screen, centred.
+    void restoreSavedGeometry(const QByteArray &geometry);
+    // Opens the page in a new tab, makes it current, shows the window, raises and activates it.
+    void openTab(const QUrl &url);
+    // The account the portal now knows the user as (empty: a guest); shown in the title.
+    void setAccount(const QString &id);
+    // Reloads every open tab (after a login or logout, so the pages show the new account).
+    void reloadTabs();
+    int tabCount() const;
+    // Takes a download that one of this window's pages asked for: asks where to save it
+    // (the user's download folder and the suggested name to begin with) and accepts or cancels
+    // it. False when the download is not from one of this window's pages.
+    bool handleDownload(QWebEngineDownloadRequest *download);
+
+signals:
+    // A page the window does not show itself: hand it to the default browser.
+    void externalLinkRequested(const QUrl &url);
+    // saveGeometry() shortly after the window was moved or resized, and once more when it closes.
+    void geometryChanged(const QByteArray &geometry);
+    // The window was closed, by the user or by closing its last tab; its owner deletes it.
+    void closed();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    QWebEngineView *addTab(bool makeCurrent);
+    void closeTab(int index);
+    // Cuts the tab's page off from the window and stops it.
+    void detach(QWebEngineView *view);
+    int indexOf(const QWebEnginePage *page) const;
+    QWebEngineView *currentView() const;
+    QString titleOf(const QWebEngineView *view) const;
+    void updateTitles(QWebEngineView *view);
+    void updateWindowTitle();
+    void updateAddress();
+    void updateNavigation();
+    void updateLoading();
+    // Zooms the current tab one step in (1), out (-1), or back to its normal size (0).
+    void zoom(int direction);
+    void showFindBar();
+    void hideFindBar();
+    void find(bool backward);
+
+    QWebEngineProfile *m_profile;
+    QString m_account;
+    QTabWidget *m_tabs;
+    QAction *m_back;
+    QAction *m_forward;
+    QAction *m_reloadOrStop;
+    QAction *m_openExternally;
+    QAction *m_escape;
+    QLineEdit *m_address;
+    QProgressBar *m_progress;
+    QWidget *m_findBar;
+    QLineEdit *m_findText;
+    QLabel *m_findResult;
+    // The page the find bar searched last, whose highlight goes when the bar closes.
+    QPointer<QWebEnginePage> m_findPage;
+    QTimer m_geometrySave;
+};

@@ -1,0 +1,96 @@
+#!/usr/bin/env bash
+# End to end, as a person would: the real program under a private Xvfb with trayer, and the fake
+# portal on 127.0.0.1 behind the portal's real host names. After ログイン > bob, ライブドア > TOP
+# shows the portal in the program's own portal window as bob (the portal records bob's session
+# cookie with the request); after ログアウト the open page reloads as a guest. Nothing goes to the
+# default browser.
+#
+# Usage: portal_e2e.sh PATH-TO-yorumi-livedoor ARTEFACT-DIR
+set -u
+[ $# -eq 2 ] || { echo "usage: $0 PATH-TO-yorumi-livedoor ARTEFACT-DIR" >&2; exit 2; }
+BIN=$(realpath "$1")
+ART=$2
+HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source-path=SCRIPTDIR
+source "$HERE/lib.sh"
+# shellcheck source-path=SCRIPTDIR
+source "$HERE/portal.sh"
+e2e_init
+trap 'portal_save_log "$ART/portal-e2e-requests.log"; e2e_cleanup' EXIT
+# The browser engine does not get along with AddressSanitizer's allocation checks.
+export ASAN_OPTIONS="new_delete_type_mismatch=0:detect_leaks=0"
+mkdir -p "$ART"
+ART=$(realpath "$ART")
+E2E_APP_LOG="$ART/portal-app.log"
+: >"$E2E_APP_LOG"
+
+login_posted() { [ "$(portal_count post /login/)" -ge 1 ]; }
+logout_requested() { [ "$(portal_count get /login/logout)" -ge 1 ]; }
+# The cookie of the last top page the portal served over HTTPS.
+top_cookie() {
+    grep '"event": "get"' "$PORTAL_LOG" | grep -v '"scheme": "http"' | grep '"path": "/"' | tail -n1 |
+        sed -n 's/.*"cookie": "\([^"]*\)".*/\1/p'
+}
+top_requests() { grep '"event": "get"' "$PORTAL_LOG" | grep -v '"scheme": "http"' | grep -c '"path": "/"'; }
+top_seen_as_bob() { [[ "$(top_cookie)" == *"ldsession=s1.bob"* ]]; }
+top_reloaded_as_guest() { [ "$(top_requests)" -gt "$TOPS" ] && [[ "$(top_cookie)" != *ldsession=* ]]; }
+portal_window() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1; }
+window_titled() { [ -n "$(portal_window "$1")" ]; }
+no_portal_window() { [ -z "$(portal_window livedoor)" ]; }
+nothing_to_the_browser() { [ ! -s "$E2E_URL_LOG" ] || fail "opened: $(cat "$E2E_URL_LOG")"; }
+helper_pid() { pgrep -P "$APP_PID" -x yorumi-browser; }
+geometry_saved() { grep -q '^Geometry=' "$XDG_CONFIG_HOME/yorumi-livedoor.conf" 2>/dev/null; }
+
+e2e_start_x || exit 1
+e2e_start_tray || exit 1
+e2e_sandbox "$E2E_TMP/user"
+export XDG_DATA_HOME="$E2E_TMP/user/data"
+e2e_seed_store alice 'Pa-alice.1' bob 'Pb-bob.2'
+e2e_fake_browser
+portal_start || exit 1
+portal_variant normal || exit 1
+
+e2e_start_program "$BIN"
+e2e_wait_icon 15 || { echo "not ok - the icon docked"; exit 1; }
+
+# ログイン (the last entry) > bob (the second).
+e2e_open_menu 3 && e2e_keys Up && e2e_open_submenu Right
+e2e_keys Down Return
+e2e_wait_popups_closed
+check "ログイン > bob sends the form" e2e_wait_for 40 login_posted
+
+# ライブドア (below 終了) > TOP (its first entry).
+e2e_open_menu 3 && e2e_keys Down Down && e2e_open_submenu Right
+e2e_screenshot "$ART/portal-menu.png" "$MENU_WIN"
+e2e_keys Return
+e2e_wait_popups_closed
+check "ライブドア > TOP loads the portal's top page with bob's session" e2e_wait_for 40 top_seen_as_bob
+check "it shows in the portal window, titled with the page and bob" e2e_wait_for 10 window_titled 'livedoor - bob'
+sleep 0.5
+e2e_screenshot "$ART/portal-window-bob.png"
+HELPER=$(helper_pid)
+check "the window is the engine helper's" test -n "$HELPER"
+
+# ログアウト (above ログイン): the open page reloads without the session.
+TOPS=$(top_requests)
+e2e_open_menu 3 && e2e_keys Up Up Return
+e2e_wait_popups_closed
+check "ログアウト requests the logout page" e2e_wait_for 40 logout_requested
+check "the open page reloads as a guest" e2e_wait_for 20 top_reloaded_as_guest
+check "the window's title no longer names bob" e2e_wait_for 10 window_titled 'livedoor'
+e2e_screenshot "$ART/portal-window-guest.png"
+check "nothing went to the default browser" nothing_to_the_browser
+
+# Closed, the window leaves its geometry in the program's settings; the program then ends with
+# its helper.
+WIN=$(portal_window livedoor)
+# (No window manager here to activate it: the window takes the focus directly.)
+xdotool windowfocus --sync "$WIN" 2>/dev/null
+e2e_keys ctrl+w
+check "Ctrl+W on the last tab closes the window" e2e_wait_for 10 no_portal_window
+check "the window's geometry is saved" e2e_wait_for 5 geometry_saved
+e2e_open_menu 3 && e2e_keys Down Return
+check "終了 ends the program" e2e_wait_exit "$APP_PID" 15
+check "the helper ends with it" e2e_wait_for 5 e2e_not_running "$HELPER"
+
+e2e_summary
