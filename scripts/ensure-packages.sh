@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-webengine-dev libgl-dev
-          fonts-ipafont-gothic)
+          fonts-ipafont-gothic qt6-translations-l10n)
 if [ "${1:-}" = test ]; then
     packages+=(xvfb trayer xdotool xclip imagemagick x11-utils libnss3-tools python3 openssl iproute2
               desktop-file-utils dpkg-dev file)

@@ -10,7 +10,10 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QSocketNotifier>
+#include <QTranslator>
 
 #include <csignal>
 #include <cstdio>
@@ -64,8 +67,15 @@ int main(int argc, char *argv[])
             QCoreApplication::setApplicationName(QString::fromLocal8Bit(argv[i + 1]));
     // The portal window's views share their contexts with the engine.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The program speaks Japanese, whatever the desktop's language: so do the portal window's
+    // dialogs (where Qt's translations are installed) and the engine's own pages.
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
     QApplication app(argc, argv);
     installQuietMessages();
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
     QApplication::setQuitOnLastWindowClosed(false);
     // The portal window is the program's: its icon, and the desktop counts it as the program's.
     QApplication::setWindowIcon(applicationIcon());
