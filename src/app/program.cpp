@@ -15,6 +15,13 @@ Program::Program()
 {
     Q_ASSERT(!s_current);
     s_current = this;
+    // Every change of the accounts reaches the tray's menus first, then the settings window's list.
+    QObject::connect(&accounts, &Accounts::changed, &accounts, [this] {
+        if (m_frmTasktray)
+            m_frmTasktray->rebuildAccountMenus();
+        if (m_frmMainLd)
+            m_frmMainLd->showAccounts();
+    });
 }
 
 Program::~Program()

@@ -4,6 +4,7 @@
 #include "app/messagebox.h"
 #include "app/sharedvalues.h"
 #include "links/launcher.h"
+#include "store/accounts.h"
 #include "store/accounttable.h"
 #include "store/programsettings.h"
 #include "store/settingsstore.h"
@@ -41,6 +42,8 @@ public:
     SharedValues shared;
     AccountTable table;
     SettingsStore store;
+    // The accounts as one model over the table and the store.
+    Accounts accounts{ store, table, shared.editionCode };
     ProgramSettings settings;
     // Whether the desktop had a notification area when the program started.
     bool hasNotificationArea = true;

@@ -25,6 +25,4 @@ struct SharedValues
     VbBool alwaysOnTop = kVbFalse;
     // The account slot the entry dialog edits.
     qint16 selectedSlot = 0;
-    // The entry dialog's answer to its opener: did it store anything?
-    VbBool dialogCommitted = kVbFalse;
 };

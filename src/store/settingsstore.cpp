@@ -105,6 +105,13 @@ QString SettingsStore::read(const QString &application, const QString &section, 
     return settings(application).value(settingsKey(section, key)).toString();
 }
 
+SettingsStore::Stamp SettingsStore::stamp(const QString &)
+{
+    // The registry tells nothing of changes: every stamp is new, and values are read afresh.
+    static quint64 serial = 0;
+    return { ++serial, true };
+}
+
 bool SettingsStore::remove(const QString &application, const QString &section, const QString &key)
 {
     if (application.isEmpty() || !settings(application).contains(settingsKey(section, key)))
@@ -161,8 +168,19 @@ qint64 nanoseconds(const struct timespec &time)
 
 Identity identityOf(const struct stat &st)
 {
-    return { true, qint64(st.st_dev), qint64(st.st_ino), qint64(st.st_size),
-             nanoseconds(st.st_mtim), nanoseconds(st.st_ctim) };
+    return { true,
+             qint64(st.st_dev),
+             qint64(st.st_ino),
+             qint64(st.st_size),
+             nanoseconds(st.st_mtim),
+             nanoseconds(st.st_ctim),
+             qint64(st.st_uid),
+             quint32(st.st_mode) };
+}
+
+bool ownedByUser(const Identity &identity)
+{
+    return identity.owner == qint64(::geteuid());
 }
 
 enum class Found { Absent, Readable, Unreadable };
@@ -175,7 +193,7 @@ Found examine(const QString &path, Identity &identity)
     if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
         identity = {};
         // A dangling link counts as absent: writing creates the file it points to.
-        return errno == ENOENT || errno == ENOTDIR ? Found::Absent : Found::Unreadable;
+        return errno == ENOENT ? Found::Absent : Found::Unreadable;
     }
     identity = identityOf(st);
     if (!S_ISREG(st.st_mode) || st.st_size > SettingsStore::kMaxFileSize)
@@ -200,6 +218,11 @@ Found readStoreFile(const QString &path, Identity &identity, QByteArray &content
         ::close(fd);
         return Found::Unreadable;
     }
+    // The passwords in it are the user's alone: a store of the user's that others may read is
+    // closed to them now, not only at its next write.
+    if (st.st_uid == ::geteuid() && (st.st_mode & (S_IRWXG | S_IRWXO)) != 0
+        && ::fchmod(fd, S_IRUSR | S_IWUSR) == 0)
+        ::fstat(fd, &st);
     identity = identityOf(st);
     constexpr qsizetype kChunk = 64 * 1024;
     for (;;) {
@@ -258,6 +281,12 @@ QString SettingsStore::read(const QString &application, const QString &section, 
     return file(application).document.value(section, key).value_or(QString());
 }
 
+SettingsStore::Stamp SettingsStore::stamp(const QString &application)
+{
+    const FileState &state = file(application);
+    return { state.identity, state.readable };
+}
+
 bool SettingsStore::remove(const QString &application, const QString &section, const QString &key)
 {
     if (application.isEmpty() || !file(application).document.value(section, key))
@@ -279,7 +308,8 @@ bool SettingsStore::commit(const QString &application, const QList<Change> &chan
     Identity identity;
     QByteArray contents;
     const Found found = readStoreFile(path, identity, contents);
-    if (found == Found::Unreadable)
+    // Another user's store is theirs to change.
+    if (found == Found::Unreadable || (found == Found::Readable && !ownedByUser(identity)))
         return false;
     const QByteArray changed = IniDocument(contents).changed(changes);
     if (changed == contents && (found == Found::Readable || changed.isEmpty()))

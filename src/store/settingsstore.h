@@ -30,6 +30,8 @@ struct StoreFileIdentity
     qint64 size = 0;
     qint64 modifiedNs = 0;
     qint64 changedNs = 0;
+    qint64 owner = -1;
+    quint32 mode = 0;
     bool operator==(const StoreFileIdentity &) const = default;
 };
 #endif
@@ -39,7 +41,9 @@ struct StoreFileIdentity
 // On Windows the values live in the registry where the per-user program-settings functions
 // keep them, so accounts stored by earlier editions are found. Elsewhere each application is
 // an INI file "<application>.conf" in the user's configuration folder, readable by its owner
-// only, since it holds passwords (see IniDocument for how it is read and changed).
+// only, since it holds passwords (see IniDocument for how it is read and changed): a store file
+// of the user's that others may read is closed to them when it is read, and a store file that
+// belongs to another user is read but never written.
 //
 // Every write reaches the disk before it reports success. In the INI file it is one step: the
 // file is written anew beside the old one and then takes its place, so an interruption leaves
@@ -81,6 +85,22 @@ public:
 
     // Removes one value; fails when there is no such value.
     bool remove(const QString &application, const QString &section, const QString &key);
+
+    // What an application's store held at one moment: two equal stamps mean that it has not
+    // changed in between. (The registry gives no such sign: there no two stamps are equal.)
+    struct Stamp
+    {
+#ifdef Q_OS_WIN
+        quint64 serial = 0;
+#else
+        StoreFileIdentity file;
+#endif
+        // False for a store that cannot be read now (which reads as empty).
+        bool readable = true;
+        bool operator==(const Stamp &) const = default;
+    };
+    // The stamp of what the next reads of the application's values will return.
+    Stamp stamp(const QString &application);
 
 #ifndef Q_OS_WIN
     // The largest store file that is read: a hundred accounts take a few kilobytes.

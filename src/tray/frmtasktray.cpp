@@ -76,6 +76,9 @@ void frmTasktray::buildMenu()
 {
     mnLeft = new QMenu(this);
     mnLeft->setObjectName(QStringLiteral("mnLeft"));
+    // The menu offers the accounts the store holds as it opens: a hand edit of the store shows
+    // here, and an entry chosen is the account it showed.
+    connect(mnLeft, &QMenu::aboutToShow, this, [this] { m_program.accounts.refresh(); });
 
     mnEnd = mnLeft->addAction(QStringLiteral("終了"), this, &frmTasktray::mnEnd_Click);
     mnLine1 = mnLeft->addSeparator();

@@ -32,7 +32,6 @@ void tst_Startup::withTrayNothingShowsAndListIsLoaded()
     QCOMPARE(program.shared.rememberedTop, 0);
     QCOMPARE(program.shared.alwaysOnTop, kVbFalse);
     QCOMPARE(program.shared.selectedSlot, qint16(0));
-    QCOMPARE(program.shared.dialogCommitted, kVbFalse);
 
     for (QWidget *widget : QApplication::topLevelWidgets())
         QVERIFY2(!widget->isVisible(), qPrintable(widget->objectName()));

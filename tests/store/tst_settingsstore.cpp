@@ -41,7 +41,8 @@ private slots:
     void settingsAppName();
     void emptyStoreReadsEmptyAndCreatesNothing();
     void slotWriteReachesDiskOwnerOnly();
-    void widerFileIsTightenedOnWrite();
+    void widerFileIsTightenedOnRead();
+    void anotherUsersStoreIsNeverWritten();
     void existingFolderKeepsItsMode();
     void removeFailsForMissingValue();
     void failedWriteReportsAndKeepsDiskView();
@@ -111,7 +112,7 @@ void tst_SettingsStore::slotWriteReachesDiskOwnerOnly()
     QCOMPARE(modeOf(sandbox.storeFile()), mode_t(0600));
 }
 
-void tst_SettingsStore::widerFileIsTightenedOnWrite()
+void tst_SettingsStore::widerFileIsTightenedOnRead()
 {
     StoreSandbox sandbox;
     sandbox.writeStoreFile("[ID]\nID0=keep\n[PW]\nPW0=secret\n");
@@ -119,15 +120,32 @@ void tst_SettingsStore::widerFileIsTightenedOnWrite()
                                                        | QFileDevice::ReadGroup
                                                        | QFileDevice::ReadOther);
     SettingsStore store;
-    // Reading changes nothing on disk.
+    // The passwords are closed to others as soon as the store is read, not at its next write.
     QCOMPARE(store.read(app, kIdSection, idKey(0)), QStringLiteral("keep"));
-    QCOMPARE(modeOf(sandbox.storeFile()), mode_t(0644));
+    QCOMPARE(modeOf(sandbox.storeFile()), mode_t(0600));
 
     QVERIFY(store.writeSlot(app, 1, QStringLiteral("new"), QStringLiteral("pw")));
     QCOMPARE(modeOf(sandbox.storeFile()), mode_t(0600));
     SettingsStore fresh;
     QCOMPARE(fresh.read(app, kPwSection, pwKey(0)), QStringLiteral("secret"));
     QCOMPARE(fresh.read(app, kIdSection, idKey(1)), QStringLiteral("new"));
+}
+
+// A store that belongs to another user is read, but neither narrowed nor written: it is theirs.
+void tst_SettingsStore::anotherUsersStoreIsNeverWritten()
+{
+    if (::geteuid() != 0)
+        QSKIP("only root can hand a file to another user");
+    StoreSandbox sandbox;
+    const QByteArray theirs("[ID]\nID0=theirs\n[PW]\nPW0=x\n");
+    sandbox.writeStoreFile(theirs);
+    const QByteArray path = QFile::encodeName(sandbox.storeFile());
+    QVERIFY(::chown(path.constData(), 65534, 65534) == 0 && ::chmod(path.constData(), 0644) == 0);
+    SettingsStore store;
+    QCOMPARE(store.read(app, kIdSection, idKey(0)), QStringLiteral("theirs"));
+    QCOMPARE(modeOf(sandbox.storeFile()), mode_t(0644));
+    QVERIFY(!store.writeSlot(app, 1, QStringLiteral("mine"), QStringLiteral("pw")));
+    QVERIFY(sandbox.storeFileContents() == theirs);
 }
 
 void tst_SettingsStore::existingFolderKeepsItsMode()

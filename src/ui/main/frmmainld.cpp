@@ -186,19 +186,15 @@ void frmMainLd::Form_Load()
 
 void frmMainLd::RefreshAccountList()
 {
-    const qint16 edition = m_program.shared.editionCode;
-    const QString application = SettingsAppName(edition);
-    SettingsStore &store = m_program.store;
+    m_program.accounts.reload();
+}
 
+void frmMainLd::showAccounts()
+{
+    const Accounts &accounts = m_program.accounts;
     lbID->clear();
-    for (qint16 slot = 0; slot < AccountTable::kSlots; ++slot) {
-        const QString id = store.read(application, kIdSection, idKey(slot));
-        const QString password = store.read(application, kPwSection, pwKey(slot));
-        if (id.isEmpty())
-            break;
-        lbID->addItem(id);
-        m_program.table.set(edition, slot, id, password);
-    }
+    for (qint16 slot = 0; slot < accounts.count(); ++slot)
+        lbID->addItem(accounts.id(slot));
 }
 
 void frmMainLd::mnWindowPos_Click()

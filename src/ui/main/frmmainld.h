@@ -23,8 +23,10 @@ public:
 
     void Form_Load();
 
-    // Reloads the account table from the settings store and refills the list with it.
+    // Reloads the accounts from the settings store; the list (and the tray) follow them.
     void RefreshAccountList();
+    // Fills the list with the accounts as they are, with no row selected.
+    void showAccounts();
 
     // Controls.
     QWidget *frMain;

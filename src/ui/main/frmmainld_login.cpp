@@ -17,6 +17,8 @@ void frmMainLd::connectLoginCommands()
 
 void frmMainLd::cmdLOGIN_Click()
 {
+    // A list that the store no longer matches is shown afresh, with nothing selected.
+    m_program.accounts.refresh();
     const QList<QListWidgetItem *> selected = lbID->selectedItems();
     if (selected.isEmpty()) {
         m_program.messageBoxes->show(this, QStringLiteral("IDを選択してください。"),
@@ -27,15 +29,13 @@ void frmMainLd::cmdLOGIN_Click()
     // The whole window, menus included, takes no input until this login has ended.
     setEnabled(false);
     const int row = lbID->row(selected.first());
-    const qint16 edition = m_program.shared.editionCode;
-    if (!AccountTable::isValid(edition, qint16(row))) {
+    if (!AccountTable::isValid(m_program.shared.editionCode, qint16(row))) {
         SB->setText(StatusText::loginFailed);
         setEnabled(true);
         return;
     }
     QPointer<frmMainLd> self(this);
-    m_program.webHost().loginLD(m_program.table.id(edition, qint16(row)),
-                                m_program.table.password(edition, qint16(row)),
+    m_program.webHost().loginLD(m_program.accounts.id(qint16(row)), m_program.accounts.password(qint16(row)),
                                 [self](const QString &statusText) {
                                     if (!self)
                                         return;

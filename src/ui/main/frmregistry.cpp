@@ -3,7 +3,6 @@
 #include "app/placement.h"
 #include "app/program.h"
 #include "app/twips.h"
-#include "tray/frmtasktray.h"
 #include "tray/windowvisibility.h"
 
 #include <QFontMetrics>
@@ -42,33 +41,6 @@ void fitCaptions(std::initializer_list<QLabel *> labels, int widthPixels)
 }
 
 } // namespace
-
-bool writeAccountSlot(Program &program, qint16 slot, const QString &id, const QString &password)
-{
-    return writeAccountSlots(program, { { slot, id, password } }, {});
-}
-
-bool writeAccountSlots(Program &program, const QList<SettingsStore::SlotWrite> &writes,
-                       const QList<int> &removedSlots)
-{
-    const qint16 edition = program.shared.editionCode;
-    const auto inTable = [edition](int slot) {
-        return slot >= 0 && slot < AccountTable::kSlots && AccountTable::isValid(edition, qint16(slot));
-    };
-    for (const SettingsStore::SlotWrite &write : writes)
-        if (!inTable(write.slot))
-            return false;
-    for (int slot : removedSlots)
-        if (!inTable(slot))
-            return false;
-    if (!program.store.writeSlots(SettingsAppName(edition), writes, removedSlots))
-        return false;
-    for (const SettingsStore::SlotWrite &write : writes)
-        program.table.set(edition, qint16(write.slot), write.id, write.password);
-    for (int slot : removedSlots)
-        program.table.set(edition, qint16(slot), QString(), QString());
-    return true;
-}
 
 frmRegistry::frmRegistry(Program &program, QWidget *parent)
     : QDialog(parent)
@@ -122,8 +94,8 @@ void frmRegistry::Form_Load()
 {
     placeDialogAtRememberedPosition(this);
     const SharedValues &shared = m_program.shared;
-    txtID->setText(m_program.table.id(shared.editionCode, shared.selectedSlot));
-    txtPW->setText(m_program.table.password(shared.editionCode, shared.selectedSlot));
+    txtID->setText(m_program.accounts.id(shared.selectedSlot));
+    txtPW->setText(m_program.accounts.password(shared.selectedSlot));
 }
 
 void frmRegistry::cmdOK_Click()
@@ -131,8 +103,8 @@ void frmRegistry::cmdOK_Click()
     MessageBoxes &boxes = *m_program.messageBoxes;
     const QString id = txtID->text();
     const QString password = txtPW->text();
-    // Only an exactly empty box is refused: blanks are input.
-    if (id.isEmpty()) {
+    // An ID of nothing but blanks would end the tray's menus of accounts at it.
+    if (isBlankId(id)) {
         boxes.show(this, QStringLiteral("IDを入力してください。"), MessageBoxes::Buttons::Ok);
         return;
     }
@@ -144,21 +116,16 @@ void frmRegistry::cmdOK_Click()
         != MessageBoxes::Answer::Ok)
         return;
 
-    SharedValues &shared = m_program.shared;
     // A write that does not reach the store is reported and keeps the dialog open with what was
     // typed; the table then takes nothing, so it never holds an account that the store lacks.
-    if (!writeAccountSlot(m_program, shared.selectedSlot, id, password)) {
-        shared.dialogCommitted = kVbFalse;
+    if (!m_program.accounts.put(m_program.shared.selectedSlot, id, password)) {
         boxes.show(this, QStringLiteral("エラーが発生しました。"), MessageBoxes::Buttons::Ok);
         return;
     }
-    shared.dialogCommitted = kVbTrue;
-    RebuildTrayMenus();
     accept();
 }
 
 void frmRegistry::cmdCANCEL_Click()
 {
-    m_program.shared.dialogCommitted = kVbFalse;
     reject();
 }

@@ -2,10 +2,6 @@
 
 #include <QDialog>
 
-#include <QList>
-#include <QString>
-
-#include "store/settingsstore.h"
 
 class Program;
 class QLabel;
@@ -13,9 +9,9 @@ class QLineEdit;
 class QPushButton;
 
 // The entry dialog "入力画面": an ID and a password for the account slot that the opener put
-// in the shared selected slot. OK stores them (settings store, then account table), rebuilds
-// the tray menus and tells the opener through the shared committed flag; Cancel stores nothing.
-// The opener creates it afresh for each opening, runs Form_Load and shows it modally.
+// in the shared selected slot. OK stores them through the accounts (the tray and the list
+// follow) and ends the dialog Accepted; Cancel stores nothing and ends it Rejected. The opener
+// creates it afresh for each opening, runs Form_Load and shows it modally.
 class frmRegistry : public QDialog
 {
     Q_OBJECT
@@ -42,15 +38,3 @@ public slots:
 private:
     Program &m_program;
 };
-
-// Writes account slot n as every editing command does: its ID and PW keys as one step (both
-// reach the settings store or neither does), then the account table. False when the store did
-// not take them; the table is then left as it was.
-bool writeAccountSlot(Program &program, qint16 slot, const QString &id, const QString &password);
-
-// Changes several account slots as one step, as the list commands do: the new IDs and passwords
-// of some slots and the removal of others reach the settings store together or not at all, then
-// the account table takes them (a removed slot becomes empty). False when a slot lies outside
-// the table or the store did not take the change; the table is then left as it was.
-bool writeAccountSlots(Program &program, const QList<SettingsStore::SlotWrite> &writes,
-                       const QList<int> &removedSlots);

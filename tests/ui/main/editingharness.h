@@ -17,12 +17,14 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QListWidget>
 #include <QMenu>
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 
 namespace editing {
@@ -234,11 +236,22 @@ private:
 };
 
 // Replaces whatever a text box holds by typing, as a person would.
+// Replaces the box's text as a person would: typed key by key, or, for what keys cannot send
+// one by one (a tab, which moves the focus; what an input method composes), committed by the
+// input method.
 inline void retype(QWidget *box, const QString &text)
 {
     QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClick(box, Qt::Key_Delete);
-    QTest::keyClicks(box, text);
+    const bool typable = std::all_of(text.begin(), text.end(),
+                                     [](QChar c) { return c.unicode() >= 0x20 && c.unicode() < 0x7f; });
+    if (typable) {
+        QTest::keyClicks(box, text);
+        return;
+    }
+    QInputMethodEvent commit;
+    commit.setCommitString(text);
+    QCoreApplication::sendEvent(box, &commit);
 }
 
 } // namespace editing

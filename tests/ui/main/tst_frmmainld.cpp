@@ -51,7 +51,7 @@ class tst_frmMainLd : public QObject
 private slots:
     void loadFillsListAndTable_data();
     void loadFillsListAndTable();
-    void reloadLeavesSlotsPastTheStop();
+    void reloadClearsSlotsPastTheStop();
     void controlsAtDesignedGeometry_data();
     void controlsAtDesignedGeometry();
     void tabOrderFollowsDesign();
@@ -125,7 +125,8 @@ void tst_frmMainLd::loadFillsListAndTable()
     QVERIFY(!window.isVisible());
 }
 
-void tst_frmMainLd::reloadLeavesSlotsPastTheStop()
+// Nothing of an account the list does not show stays in the table for the tray to offer.
+void tst_frmMainLd::reloadClearsSlotsPastTheStop()
 {
     StoreSandbox sandbox;
     sandbox.writeStoreFile("[ID]\nID0=a\n[PW]\nPW0=1\n");
@@ -133,8 +134,8 @@ void tst_frmMainLd::reloadLeavesSlotsPastTheStop()
     program.shared.editionCode = EditionLivedoor;
     program.table.set(EditionLivedoor, 1, QStringLiteral("left"), QStringLiteral("over"));
     program.mainLd().RefreshAccountList();
-    QCOMPARE(program.table.id(EditionLivedoor, 1), QStringLiteral("left"));
-    QCOMPARE(program.table.password(EditionLivedoor, 1), QStringLiteral("over"));
+    QCOMPARE(program.table.id(EditionLivedoor, 1), QString());
+    QCOMPARE(program.table.password(EditionLivedoor, 1), QString());
     QCOMPARE(rows(program.mainLd().lbID), QStringList{ "a" });
 }
 

@@ -1,6 +1,7 @@
 #include "ui/main/editingharness.h"
 #include "ui/main/statusbar.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 
 using namespace editing;
@@ -67,6 +68,9 @@ private slots:
     void copyFailureShowsItsText();
     void unwritableStoreStopsTheCommand_data();
     void unwritableStoreStopsTheCommand();
+    void handWrittenAccountIsKept_data();
+    void handWrittenAccountIsKept();
+    void trayFollowsAStoreThatShrank();
 };
 
 void tst_ListEditing::deleteClosesTheGap_data()
@@ -315,3 +319,55 @@ void tst_ListEditing::unwritableStoreStopsTheCommand()
 
 QTEST_MAIN(tst_ListEditing)
 #include "tst_listediting.moc"
+
+// carol, written into the store by hand while the program runs, is never written over: 新規登録
+// adds after her, and a delete or a move first shows the list as it now is, with nothing
+// selected, so that it acts only on what the user sees.
+void tst_ListEditing::handWrittenAccountIsKept_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("ids");
+    QTest::newRow("新規登録") << "cmdNEW" << QStringList{ "a", "b", "carol", "dave" };
+    QTest::newRow("削除") << "cmdDELETE" << QStringList{ "b", "carol" };
+    QTest::newRow("▲") << "cmdUp" << QStringList{ "a", "carol", "b" };
+    QTest::newRow("▼") << "cmdDown" << QStringList{ "b", "a", "carol" };
+}
+
+void tst_ListEditing::handWrittenAccountIsKept()
+{
+    QFETCH(QString, command);
+    QFETCH(QStringList, ids);
+    Fixture f({ "a", "b" }, { "pa", "pb" });
+    f.window().lbID->setCurrentRow(0);
+    f.sandbox.seedAccounts({ "a", "b", "carol" }, { "pa", "pb", "pc" });
+
+    EntryDialogScript script([](frmRegistry &dialog) {
+        retype(dialog.txtID, QStringLiteral("dave"));
+        retype(dialog.txtPW, QStringLiteral("pd"));
+        QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
+    });
+    QTest::mouseClick(button(f, command), Qt::LeftButton);
+    if (command != QLatin1String("cmdNEW")) {
+        // The store had changed: the list shows carol and the selection is gone.
+        QCOMPARE(rows(f.window().lbID), (QStringList{ "a", "b", "carol" }));
+        QCOMPARE(storedValues(f.sandbox, kIdSection, 3), (QStringList{ "a", "b", "carol" }));
+        f.window().lbID->setCurrentRow(command == QLatin1String("cmdUp") ? 2 : 0);
+        QTest::mouseClick(button(f, command), Qt::LeftButton);
+    }
+    QCOMPARE(storedValues(f.sandbox, kIdSection, 4), ids + QStringList(4 - ids.size(), QString()));
+    QCOMPARE(rows(f.window().lbID), ids);
+    QCOMPARE(trayLogins(f.tray()), ids);
+    QCOMPARE(tableIds(f.program), ids);
+}
+
+// An account removed from the store by hand goes from the tray's menus (and the table) when the
+// menu next opens.
+void tst_ListEditing::trayFollowsAStoreThatShrank()
+{
+    Fixture f(kIds, kPasswords);
+    f.sandbox.writeStoreFile("[ID]\nID0=a\n[PW]\nPW0=pa\n");
+    emit f.tray().mnLeft->aboutToShow();
+    QCOMPARE(trayLogins(f.tray()), QStringList{ "a" });
+    QCOMPARE(tableIds(f.program), QStringList{ "a" });
+    QCOMPARE(rows(f.window().lbID), QStringList{ "a" });
+}

@@ -1,0 +1,90 @@
+#include "store/accounts.h"
+
+bool isBlankId(const QString &id)
+{
+    for (const QChar c : id) {
+        if (c != QLatin1Char(' ') && c != QLatin1Char('\t') && c != QChar(0x3000))
+            return false;
+    }
+    return true;
+}
+
+Accounts::Accounts(SettingsStore &store, AccountTable &table, const qint16 &editionCode, QObject *parent)
+    : QObject(parent)
+    , m_store(store)
+    , m_table(table)
+    , m_edition(editionCode)
+{
+}
+
+void Accounts::reload()
+{
+    const QString application = this->application();
+    m_loaded = m_store.stamp(application);
+    m_count = 0;
+    bool listed = true;
+    for (qint16 slot = 0; slot < AccountTable::kSlots; ++slot) {
+        QString id;
+        QString password;
+        if (listed) {
+            id = m_store.read(application, kIdSection, idKey(slot));
+            password = m_store.read(application, kPwSection, pwKey(slot));
+            listed = !id.isEmpty();
+        }
+        m_table.set(m_edition, slot, listed ? id : QString(), listed ? password : QString());
+        if (listed)
+            ++m_count;
+    }
+    emit changed();
+}
+
+bool Accounts::refresh()
+{
+    const SettingsStore::Stamp now = m_store.stamp(application());
+    if (now == m_loaded || !now.readable)
+        return false;
+    reload();
+    return true;
+}
+
+bool Accounts::put(qint16 slot, const QString &id, const QString &password)
+{
+    if (slot < 0 || slot >= AccountTable::kSlots)
+        return false;
+    refresh();
+    if (!isListed(slot))
+        slot = qint16(m_count);
+    if (slot >= AccountTable::kSlots)
+        return false;
+    return write({ { slot, id, password } }, {});
+}
+
+bool Accounts::remove(qint16 slot)
+{
+    if (!isListed(slot))
+        return false;
+    // Close the gap: every later account moves up, and the last slot's keys go. All of it
+    // reaches the store as one change, so an interruption never leaves an account missing or
+    // listed twice.
+    const int last = m_count - 1;
+    QList<SettingsStore::SlotWrite> writes;
+    for (int moved = slot; moved < last; ++moved)
+        writes.append({ moved, id(qint16(moved + 1)), password(qint16(moved + 1)) });
+    return write(writes, { last });
+}
+
+bool Accounts::swapWithNext(qint16 slot)
+{
+    if (!isListed(slot) || !isListed(slot + 1))
+        return false;
+    const qint16 next = qint16(slot + 1);
+    return write({ { slot, id(next), password(next) }, { next, id(slot), password(slot) } }, {});
+}
+
+bool Accounts::write(const QList<SettingsStore::SlotWrite> &writes, const QList<int> &removedSlots)
+{
+    if (!m_store.writeSlots(application(), writes, removedSlots))
+        return false;
+    reload();
+    return true;
+}
