@@ -32,7 +32,8 @@ int main(int argc, char *argv[])
     }
 
     Program program;
-    QObject::connect(&instance, &SingleInstance::showRequested, &app, [] { ShowMainWindow(); });
+    QObject::connect(&instance, &SingleInstance::showRequested, &app,
+                     [&program] { program.visibility().ShowMainWindow(); });
     program.Main();
     return app.exec();
 }

@@ -11,3 +11,25 @@ void placeInTwips(QWidget *control, int left, int top, int width, int height)
     control->setGeometry(twipsToPixels(left, dpiX), twipsToPixels(top, dpiY),
                          twipsToPixels(width, dpiX), twipsToPixels(height, dpiY));
 }
+
+void setTopmost(QWidget *window, bool topmost)
+{
+    if (window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == topmost)
+        return;
+    const bool visible = window->isVisible();
+    const QPoint position = window->pos();
+    // Changing a window flag hides the window; bring it back where it stood.
+    window->setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
+    if (visible) {
+        window->move(position);
+        window->show();
+    }
+}
+
+void placeDialogAtRememberedPosition(QWidget *dialog, const SharedValues &shared)
+{
+    dialog->move(twipsToPixels(shared.rememberedLeft, dialog->logicalDpiX()),
+                 twipsToPixels(shared.rememberedTop, dialog->logicalDpiY()));
+    if (shared.alwaysOnTop)
+        setTopmost(dialog, true);
+}

@@ -9,20 +9,7 @@
 #include <QAction>
 #include <QMenu>
 
-Program *Program::s_current = nullptr;
-
-Program::Program()
-{
-    Q_ASSERT(!s_current);
-    s_current = this;
-    // Every change of the accounts reaches the tray's menus first, then the settings window's list.
-    QObject::connect(&accounts, &Accounts::changed, &accounts, [this] {
-        if (m_frmTasktray)
-            m_frmTasktray->rebuildAccountMenus();
-        if (m_frmMainLd)
-            m_frmMainLd->showAccounts();
-    });
-}
+Program::Program() = default;
 
 Program::~Program()
 {
@@ -31,13 +18,6 @@ Program::~Program()
     m_portalLinks.reset();
     // Last, so that the browser engine writes its cookies out after every page is gone.
     m_frmWB.reset();
-    s_current = nullptr;
-}
-
-Program &Program::current()
-{
-    Q_ASSERT(s_current);
-    return *s_current;
 }
 
 void Program::Main()
@@ -49,80 +29,75 @@ void Program::Main()
 void Program::start(bool notificationArea)
 {
     shared.editionCode = EditionLivedoor;
-    webHost();
-    mainLd();
     hasNotificationArea = notificationArea;
-    tasktray();
-    tasktray().mnChange[shared.editionCode]->setVisible(false);
-    ShowEditionSiteMenu();
-    RebuildTrayMenus();
+    makeWindows();
+    m_frmTasktray->mnChange[shared.editionCode]->setVisible(false);
+    m_frmTasktray->ShowEditionSiteMenu();
+    m_frmTasktray->rebuildAccountMenus();
     if (!hasNotificationArea)
-        ShowMainWindow();
+        m_visibility->ShowMainWindow();
+}
+
+void Program::makeWindows()
+{
+    if (m_frmMainLd)
+        return;
+    m_launcher = std::make_unique<DocumentLauncher>(*urlOpener);
+    m_frmWB = browserEngine ? std::make_unique<frmWB>(std::move(browserEngine)) : std::make_unique<frmWB>();
+    m_frmWB->Form_Load();
+    m_portalLinks = std::make_unique<PortalLinks>(m_frmWB->engine(), settings, *m_launcher);
+    m_visibility = std::make_unique<WindowVisibility>(shared);
+    m_frmTasktray = std::make_unique<frmTasktray>(frmTasktray::Uses{
+            shared, accounts, settings, *clipboard, *m_frmWB, *m_portalLinks, *m_visibility,
+            trayNotifier.get() });
+    m_frmMainLd = std::make_unique<frmMainLd>(frmMainLd::Uses{
+            shared, accounts, settings, *messageBoxes, *clipboard, *m_frmWB, *m_portalLinks,
+            *m_launcher, *m_visibility, hasNotificationArea,
+            [tray = m_frmTasktray.get()] { tray->mnEnd_Click(); } });
+    m_visibility->setWindows(*m_frmMainLd, *m_frmMainLd->mnWindowPos, *m_frmTasktray->mnShowMain);
+
+    // Every change of the accounts reaches the tray's menus first, then the settings window's list.
+    QObject::connect(&accounts, &Accounts::changed, m_frmTasktray.get(),
+                     [tray = m_frmTasktray.get()] { tray->rebuildAccountMenus(); });
+    QObject::connect(&accounts, &Accounts::changed, m_frmMainLd.get(),
+                     [window = m_frmMainLd.get()] { window->showAccounts(); });
+    // The account the portal knows the user as is remembered, and the tray shows it.
+    QObject::connect(m_frmWB.get(), &frmWB::accountChanged, m_frmTasktray.get(),
+                     [this](const QString &id) {
+                         settings.setLastAccount(id);
+                         m_frmTasktray->showAccount(id);
+                     });
+
+    m_frmMainLd->Form_Load();
+    m_frmTasktray->Form_Load();
 }
 
 frmMainLd &Program::mainLd()
 {
-    if (!m_frmMainLd) {
-        m_frmMainLd = std::make_unique<frmMainLd>(*this);
-        m_frmMainLd->Form_Load();
-    }
+    makeWindows();
     return *m_frmMainLd;
 }
 
 frmTasktray &Program::tasktray()
 {
-    if (!m_frmTasktray) {
-        m_frmTasktray = std::make_unique<frmTasktray>(*this);
-        m_frmTasktray->Form_Load();
-    }
+    makeWindows();
     return *m_frmTasktray;
 }
 
 frmWB &Program::webHost()
 {
-    if (!m_frmWB) {
-        m_frmWB = browserEngine ? std::make_unique<frmWB>(std::move(browserEngine))
-                                : std::make_unique<frmWB>();
-        m_frmWB->Form_Load();
-        // The account the portal knows the user as is remembered, and the tray shows it.
-        QObject::connect(m_frmWB.get(), &frmWB::accountChanged, m_frmWB.get(), [this](const QString &id) {
-            settings.setLastAccount(id);
-            if (m_frmTasktray)
-                m_frmTasktray->showAccount(id);
-        });
-    }
+    makeWindows();
     return *m_frmWB;
 }
 
 PortalLinks &Program::portalLinks()
 {
-    if (!m_portalLinks)
-        m_portalLinks = std::make_unique<PortalLinks>(webHost().engine(), settings);
+    makeWindows();
     return *m_portalLinks;
 }
 
-void ShowEditionSiteMenu()
+WindowVisibility &Program::visibility()
 {
-    Program &program = Program::current();
-    const qint16 edition = program.shared.editionCode;
-    frmTasktray &tray = program.tasktray();
-    if (edition >= 0 && edition < qint16(tray.mnSite.size()))
-        tray.mnSite[edition]->menuAction()->setVisible(true);
+    makeWindows();
+    return *m_visibility;
 }
-
-namespace forms {
-::frmMainLd &frmMainLd()
-{
-    return Program::current().mainLd();
-}
-
-::frmWB &frmWB()
-{
-    return Program::current().webHost();
-}
-
-::frmTasktray &frmTasktray()
-{
-    return Program::current().tasktray();
-}
-} // namespace forms

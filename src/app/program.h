@@ -17,10 +17,12 @@ class frmMainLd;
 class frmTasktray;
 class frmWB;
 class PortalLinks;
+class WindowVisibility;
 
-// The running program: its shared values, its account table, its settings store and one
-// instance of each window, created on first use. It lives inside main() after QApplication,
-// so nothing of it outlives the application object.
+// The running program, and the one place that puts it together: its shared values, its
+// accounts and settings, the desktop services, and one instance of each window, each handed
+// what it uses. It lives inside main() after QApplication, so nothing of it outlives the
+// application object.
 class Program
 {
 public:
@@ -28,9 +30,6 @@ public:
     ~Program();
     Program(const Program &) = delete;
     Program &operator=(const Program &) = delete;
-
-    // The program that is running now; there is exactly one while main() runs.
-    static Program &current();
 
     // The start routine: sets the edition, loads the windows hidden, puts the icon in the
     // notification area and fills the tray menus. Without a notification area it shows the
@@ -48,36 +47,30 @@ public:
     // Whether the desktop had a notification area when the program started.
     bool hasNotificationArea = true;
 
-    // Desktop services; tests put their own in place.
+    // Desktop services and the browser engine: tests put their own in place before the
+    // windows are made. No browser engine means the engine helper process; no tray notifier
+    // means the tray icon's own notifications.
     std::unique_ptr<Clipboard> clipboard = std::make_unique<SystemClipboard>();
     std::unique_ptr<UrlOpener> urlOpener = std::make_unique<DesktopUrlOpener>();
     std::unique_ptr<MessageBoxes> messageBoxes = std::make_unique<SystemMessageBoxes>();
-    // The browser engine for the hidden host; none means the engine helper process.
     std::unique_ptr<BrowserEngine> browserEngine;
-    // The tray's desktop notifications; none means the tray icon's own.
     std::unique_ptr<TrayNotifier> trayNotifier;
 
-    // Windows, each created and loaded on first use.
+    // The windows and what they share. The first call of any of these makes all of them, in
+    // one fixed order, and loads them.
     frmMainLd &mainLd();
     frmTasktray &tasktray();
     frmWB &webHost();
-    // Where the link menus open their pages.
     PortalLinks &portalLinks();
+    WindowVisibility &visibility();
 
 private:
-    static Program *s_current;
+    void makeWindows();
+
+    std::unique_ptr<DocumentLauncher> m_launcher;
     std::unique_ptr<frmWB> m_frmWB;
     std::unique_ptr<PortalLinks> m_portalLinks;
+    std::unique_ptr<WindowVisibility> m_visibility;
     std::unique_ptr<frmMainLd> m_frmMainLd;
     std::unique_ptr<frmTasktray> m_frmTasktray;
 };
-
-// Makes the running edition's portal submenu of the tray menu visible.
-void ShowEditionSiteMenu();
-
-// Windows by name, for the handlers of other windows.
-namespace forms {
-::frmMainLd &frmMainLd();
-::frmTasktray &frmTasktray();
-::frmWB &frmWB();
-} // namespace forms

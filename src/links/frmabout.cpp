@@ -4,7 +4,6 @@
 #include "app/placement.h"
 #include "app/twips.h"
 #include "app/versioninfo.h"
-#include "tray/windowvisibility.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -47,8 +46,9 @@ QString versionLabelText(unsigned major, unsigned minor, unsigned revision)
     return QStringLiteral("ver.%1.%2.%3").arg(major).arg(minor).arg(revision);
 }
 
-frmAbout::frmAbout(QWidget *parent)
+frmAbout::frmAbout(const SharedValues &shared, QWidget *parent)
     : QDialog(parent)
+    , m_shared(shared)
 {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("バージョン情報"));
@@ -91,7 +91,7 @@ frmAbout::~frmAbout() = default;
 
 void frmAbout::Form_Load()
 {
-    placeDialogAtRememberedPosition(this);
+    placeDialogAtRememberedPosition(this, m_shared);
     lblProductName->setText(QString::fromUtf8(VersionInfo::productName));
     lblCompanyName->setText(QString::fromUtf8(VersionInfo::companyName));
     lblVirsion->setText(versionLabelText(VersionInfo::major, VersionInfo::minor,

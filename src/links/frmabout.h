@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/sharedvalues.h"
+
 #include <QDialog>
 
 class QFrame;
@@ -13,7 +15,9 @@ class frmAbout : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmAbout(QWidget *parent = nullptr);
+    // `shared` holds where the box opens (the settings window's remembered position) and
+    // whether it stays on top.
+    explicit frmAbout(const SharedValues &shared, QWidget *parent = nullptr);
     ~frmAbout() override;
 
     // Puts the box on the remembered position (on top of others when the always-on-top flag
@@ -32,6 +36,9 @@ public:
 
 public slots:
     void cmdOK_Click();
+
+private:
+    const SharedValues &m_shared;
 };
 
 // The version label: "ver.<major>.<minor>.<revision>", the third field of the version left out.

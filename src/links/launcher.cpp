@@ -1,7 +1,5 @@
 #include "links/launcher.h"
 
-#include "app/program.h"
-
 #include <QDesktopServices>
 #include <QWidget>
 
@@ -15,7 +13,13 @@ bool DesktopUrlOpener::openUrl(const QUrl &url)
     return QDesktopServices::openUrl(url);
 }
 
-VbBool openDocument(const QString &document, const QString &directory, QWidget *ownerWindow)
+DocumentLauncher::DocumentLauncher(UrlOpener &opener)
+    : m_opener(opener)
+{
+}
+
+VbBool DocumentLauncher::openDocument(const QString &document, const QString &directory,
+                                      QWidget *ownerWindow) const
 {
 #ifdef Q_OS_WIN
     const QByteArray file = document.toLocal8Bit();
@@ -28,6 +32,6 @@ VbBool openDocument(const QString &document, const QString &directory, QWidget *
     // The desktop's URL handler has no working folder and no owner window.
     Q_UNUSED(directory);
     Q_UNUSED(ownerWindow);
-    return Program::current().urlOpener->openUrl(QUrl(document)) ? kVbTrue : kVbFalse;
+    return m_opener.openUrl(QUrl(document)) ? kVbTrue : kVbFalse;
 #endif
 }

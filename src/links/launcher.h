@@ -27,6 +27,17 @@ constexpr VbBool shellExecuteSucceeded(qintptr result)
     return result > 32 ? kVbTrue : kVbFalse;
 }
 
-// Opens a document (every caller passes a full http URL) in the application the desktop
-// associates with it. True (-1) when the desktop accepted it; a failure shows nothing.
-VbBool openDocument(const QString &document, const QString &directory, QWidget *ownerWindow);
+// Opens documents (every caller passes a full http URL) in the application the desktop
+// associates with them.
+class DocumentLauncher
+{
+public:
+    // `opener` hands the documents to the desktop where there is no shell to do it.
+    explicit DocumentLauncher(UrlOpener &opener);
+
+    // True (-1) when the desktop accepted the document; a failure shows nothing.
+    VbBool openDocument(const QString &document, const QString &directory, QWidget *ownerWindow) const;
+
+private:
+    UrlOpener &m_opener;
+};

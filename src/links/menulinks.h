@@ -101,6 +101,17 @@ inline constexpr MenuLink kWoogo{ "WOO-GO", Host::WooGo, "/index.jsp" };
 
 } // namespace sitelinks
 
+// The tray menu's portal submenu "ライブドア": entry i opens row i.
+namespace traylinks {
+inline constexpr std::array<MenuLink, 5> kLivedoor{ {
+        { "TOP", Host::PortalMain, "/" },
+        { "デパート", Host::DepartmentStore, "/" },
+        { "ブログ", Host::Blog, "/" },
+        { "掲示板", Host::FinanceBoard, "/category/" },
+        { "ぽすれん", Host::DvdRental, "/" },
+} };
+} // namespace traylinks
+
 // The maker's pages: one for the series, one per edition of the product family.
 namespace makerpages {
 inline constexpr char kSeries[] = "/";

@@ -5,13 +5,16 @@
 #include "store/programsettings.h"
 #include "web/browserengine.h"
 
-PortalLinks::PortalLinks(BrowserEngine &engine, ProgramSettings &settings, QObject *parent)
+PortalLinks::PortalLinks(BrowserEngine &engine, ProgramSettings &settings,
+                         const DocumentLauncher &launcher, QObject *parent)
     : QObject(parent)
     , m_engine(engine)
     , m_settings(settings)
+    , m_launcher(launcher)
 {
-    connect(&engine, &BrowserEngine::externalLinkRequested, this,
-            [](const QUrl &url) { openDocument(url.toString(QUrl::FullyEncoded), QString(), nullptr); });
+    connect(&engine, &BrowserEngine::externalLinkRequested, this, [this](const QUrl &url) {
+        m_launcher.openDocument(url.toString(QUrl::FullyEncoded), QString(), nullptr);
+    });
     connect(&engine, &BrowserEngine::portalGeometryChanged, this,
             [this](const QByteArray &geometry) { m_settings.setPortalWindowGeometry(geometry); });
 }
@@ -24,7 +27,7 @@ void PortalLinks::open(const QString &url, QWidget *ownerWindow)
         m_engine.openPortalPage(page, m_settings.lastAccount(), m_settings.portalWindowGeometry());
         return;
     case LinkPlace::DefaultBrowser:
-        openDocument(url, QString(), ownerWindow);
+        m_launcher.openDocument(url, QString(), ownerWindow);
         return;
     }
 }

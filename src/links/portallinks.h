@@ -4,6 +4,7 @@
 #include <QString>
 
 class BrowserEngine;
+class DocumentLauncher;
 class ProgramSettings;
 class QWidget;
 
@@ -15,7 +16,8 @@ class PortalLinks : public QObject
 {
     Q_OBJECT
 public:
-    PortalLinks(BrowserEngine &engine, ProgramSettings &settings, QObject *parent = nullptr);
+    PortalLinks(BrowserEngine &engine, ProgramSettings &settings, const DocumentLauncher &launcher,
+                QObject *parent = nullptr);
 
     // Opens a page of a link menu; `ownerWindow` is the window whose menu it came from. Like
     // every link, it reports nothing when the page does not open.
@@ -24,4 +26,5 @@ public:
 private:
     BrowserEngine &m_engine;
     ProgramSettings &m_settings;
+    const DocumentLauncher &m_launcher;
 };

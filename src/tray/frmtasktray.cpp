@@ -1,11 +1,14 @@
 #include "tray/frmtasktray.h"
 
-#include "app/program.h"
+#include "app/clipboard.h"
+#include "app/messagebox.h"
 #include "app/twips.h"
 #include "app/versioninfo.h"
 #include "links/hosts.h"
 #include "links/menulinks.h"
 #include "links/portallinks.h"
+#include "store/accounts.h"
+#include "store/programsettings.h"
 #include "tray/traycallback.h"
 #include "tray/trayicons.h"
 #include "tray/traynotifier.h"
@@ -20,14 +23,6 @@
 
 namespace {
 
-// The portal submenu "ライブドア": entry i opens row i.
-constexpr MenuLink kSiteLinks[] = {
-    { "TOP", Host::PortalMain, "/" },
-    { "デパート", Host::DepartmentStore, "/" },
-    { "ブログ", Host::Blog, "/" },
-    { "掲示板", Host::FinanceBoard, "/category/" },
-    { "ぽすれん", Host::DvdRental, "/" },
-};
 
 QAction *templateItem(QMenu *menu)
 {
@@ -47,17 +42,17 @@ QString menuCaption(const QString &id)
 
 QString siteLinkUrl(qint16 index)
 {
-    if (index < 0 || index >= qint16(std::size(kSiteLinks)))
+    if (index < 0 || index >= qint16(traylinks::kLivedoor.size()))
         return QString();
-    return linkUrl(kSiteLinks[index]);
+    return linkUrl(traylinks::kLivedoor[std::size_t(index)]);
 }
 
-frmTasktray::frmTasktray(Program &program, QWidget *parent)
+frmTasktray::frmTasktray(Uses uses, QWidget *parent)
     : QWidget(parent)
     , trayIcon(new QSystemTrayIcon(this))
-    , m_program(program)
-    , m_iconNotifier(program.trayNotifier ? nullptr : std::make_unique<SystemTrayNotifier>(*trayIcon))
-    , m_notifier(program.trayNotifier ? program.trayNotifier.get() : m_iconNotifier.get())
+    , m_uses(std::move(uses))
+    , m_iconNotifier(m_uses.notifier ? nullptr : std::make_unique<SystemTrayNotifier>(*trayIcon))
+    , m_notifier(m_uses.notifier ? m_uses.notifier : m_iconNotifier.get())
 {
     setObjectName(QStringLiteral("frmTasktray"));
     setWindowTitle(QStringLiteral("ヨルミ"));
@@ -78,7 +73,7 @@ void frmTasktray::buildMenu()
     mnLeft->setObjectName(QStringLiteral("mnLeft"));
     // The menu offers the accounts the store holds as it opens: a hand edit of the store shows
     // here, and an entry chosen is the account it showed.
-    connect(mnLeft, &QMenu::aboutToShow, this, [this] { m_program.accounts.refresh(); });
+    connect(mnLeft, &QMenu::aboutToShow, this, [this] { m_uses.accounts.refresh(); });
 
     mnEnd = mnLeft->addAction(QStringLiteral("終了"), this, &frmTasktray::mnEnd_Click);
     mnLine1 = mnLeft->addSeparator();
@@ -91,8 +86,9 @@ void frmTasktray::buildMenu()
         mnSite[edition]->menuAction()->setVisible(false);
     }
     for (qint16 i = 0; i < qint16(mnSiteLD.size()); ++i) {
-        mnSiteLD[i] = mnSite[EditionLivedoor]->addAction(QString::fromUtf8(kSiteLinks[i].caption),
-                                                         this, [this, i] { mnSiteLD_Click(i); });
+        const MenuLink &link = traylinks::kLivedoor[std::size_t(i)];
+        mnSiteLD[i] = mnSite[EditionLivedoor]->addAction(QString::fromUtf8(link.caption), this,
+                                                         [this, i] { mnSiteLD_Click(i); });
     }
 
     // The edition switch of the product family: defined hidden, never shown.
@@ -120,10 +116,10 @@ void frmTasktray::buildMenu()
 
 void frmTasktray::Form_Load()
 {
-    const qint16 edition = m_program.shared.editionCode;
+    const qint16 edition = m_uses.shared.editionCode;
     if (edition >= 0 && edition < qint16(pcbIcon.size()))
         trayIcon->setIcon(pcbIcon[edition]);
-    showAccount(m_program.settings.lastAccount());
+    showAccount(m_uses.settings.lastAccount());
     trayIcon->show();
     hide();
     ShowEditionSiteMenu();
@@ -180,8 +176,6 @@ void frmTasktray::Form_MouseMove(qint16 button, qint16 shift, float x, float y)
 
 void frmTasktray::rebuildAccountMenus()
 {
-    const qint16 edition = m_program.shared.editionCode;
-
     mnClipboard.value(kTemplateIndex)->setVisible(true);
     mnLogin.value(kTemplateIndex)->setVisible(true);
 
@@ -198,8 +192,9 @@ void frmTasktray::rebuildAccountMenus()
 
     bool created = false;
     for (qint16 slot = 0; slot < AccountTable::kSlots; ++slot) {
-        const QString id = m_program.table.id(edition, slot);
-        if (id.trimmed().isEmpty())
+        const QString id = m_uses.accounts.id(slot);
+        // The walk ends at an ID of blanks, the kind the entry dialog refuses.
+        if (isBlankId(id))
             break;
         mnLogin.insert(slot, mnLoginP->addAction(menuCaption(id), this,
                                                  [this, slot] { mnLogin_Click(slot); }));
@@ -226,7 +221,7 @@ void frmTasktray::mnSiteLD_Click(qint16 index)
 {
     const QString url = siteLinkUrl(index);
     if (!url.isEmpty())
-        m_program.portalLinks().open(url, this);
+        m_uses.portalLinks.open(url, this);
 }
 
 void frmTasktray::mnChange_Click(qint16 index)
@@ -239,36 +234,37 @@ void frmTasktray::mnShowMain_Click()
 {
     // The trigger has already flipped the check mark: it is now set when the window was hidden.
     if (mnShowMain->isChecked())
-        ShowMainWindow();
+        m_uses.visibility.ShowMainWindow();
     else
-        HideMainWindow();
+        m_uses.visibility.HideMainWindow();
 }
 
 void frmTasktray::mnClipboard_Click(qint16 index)
 {
-    const QString password = m_program.table.password(m_program.shared.editionCode, index);
-    m_program.clipboard->setSecretText(password);
+    const QString password = m_uses.accounts.password(index);
+    m_uses.clipboard.setSecretText(password);
 }
 
 void frmTasktray::mnLogin_Click(qint16 index)
 {
-    const qint16 edition = m_program.shared.editionCode;
+    const qint16 edition = m_uses.shared.editionCode;
     if (edition != EditionLivedoor)
         return;
-    m_program.webHost().loginLD(m_program.table.id(edition, index),
-                                m_program.table.password(edition, index),
-                                [this](const QString &statusText) { notifyUnless(StatusText::loginDone, statusText); });
+    m_uses.webHost.loginLD(m_uses.accounts.id(index), m_uses.accounts.password(index),
+                           [this](const QString &statusText) { notifyUnless(StatusText::loginDone, statusText); });
 }
 
 void frmTasktray::mnLogout_Click()
 {
-    if (m_program.shared.editionCode != EditionLivedoor)
+    if (m_uses.shared.editionCode != EditionLivedoor)
         return;
-    m_program.webHost().logoutLD(
+    m_uses.webHost.logoutLD(
             [this](const QString &statusText) { notifyUnless(StatusText::logoutDone, statusText); });
 }
 
-void RebuildTrayMenus()
+void frmTasktray::ShowEditionSiteMenu()
 {
-    forms::frmTasktray().rebuildAccountMenus();
+    const qint16 edition = m_uses.shared.editionCode;
+    if (edition >= 0 && edition < qint16(mnSite.size()))
+        mnSite[edition]->menuAction()->setVisible(true);
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "app/sharedvalues.h"
+#include "links/menulinks.h"
+
 #include <QMap>
 #include <QSystemTrayIcon>
 #include <QWidget>
@@ -7,8 +10,13 @@
 #include <array>
 #include <memory>
 
-class Program;
+class Accounts;
+class Clipboard;
+class PortalLinks;
+class ProgramSettings;
 class TrayNotifier;
+class WindowVisibility;
+class frmWB;
 class QAction;
 class QMenu;
 
@@ -22,7 +30,21 @@ public:
     // Index of the template item that each per-account submenu keeps: one past the last slot.
     static constexpr qint16 kTemplateIndex = 100;
 
-    explicit frmTasktray(Program &program, QWidget *parent = nullptr);
+    // What the tray works with.
+    struct Uses
+    {
+        SharedValues &shared;
+        Accounts &accounts;
+        ProgramSettings &settings;
+        Clipboard &clipboard;
+        frmWB &webHost;
+        PortalLinks &portalLinks;
+        WindowVisibility &visibility;
+        // Where its notifications go; none: to its own icon.
+        TrayNotifier *notifier = nullptr;
+    };
+
+    explicit frmTasktray(Uses uses, QWidget *parent = nullptr);
     ~frmTasktray() override;
 
     void Form_Load();
@@ -30,8 +52,10 @@ public:
     // The tray icon's callback: X carries the mouse message number, in twips.
     void Form_MouseMove(qint16 button, qint16 shift, float x, float y);
 
-    // Refills the per-account submenus from the account table.
+    // Refills the per-account submenus from the accounts.
     void rebuildAccountMenus();
+    // Makes the running edition's portal submenu of the menu visible.
+    void ShowEditionSiteMenu();
     // The tooltip names the account the portal knows the user as, under the program's name.
     void showAccount(const QString &id);
 
@@ -44,7 +68,7 @@ public:
     QAction *mnEnd;
     QAction *mnLine1;
     std::array<QMenu *, 4> mnSite;
-    std::array<QAction *, 5> mnSiteLD;
+    std::array<QAction *, traylinks::kLivedoor.size()> mnSiteLD;
     QMenu *mnChangeP;
     std::array<QAction *, 4> mnChange;
     QAction *mnLine2;
@@ -73,13 +97,10 @@ private:
     // account); one that did not is told in a notification from the icon.
     void notifyUnless(const QString &doneText, const QString &statusText);
 
-    Program &m_program;
+    Uses m_uses;
     std::unique_ptr<TrayNotifier> m_iconNotifier;
     TrayNotifier *m_notifier;
 };
-
-// Rebuilds the tray's per-account submenus from the account table.
-void RebuildTrayMenus();
 
 // The address that entry `index` of the tray's portal submenu opens; empty for no entry.
 QString siteLinkUrl(qint16 index);

@@ -1,65 +1,48 @@
 #include "tray/windowvisibility.h"
 
-#include "app/program.h"
+#include "app/placement.h"
 #include "app/twips.h"
-#include "tray/frmtasktray.h"
-#include "ui/main/frmmainld.h"
 
 #include <QAction>
+#include <QWidget>
 #include <QtMath>
 
-void setTopmost(QWidget *window, bool topmost)
+WindowVisibility::WindowVisibility(SharedValues &shared)
+    : m_shared(shared)
 {
-    if (window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) == topmost)
-        return;
-    const bool visible = window->isVisible();
-    const QPoint position = window->pos();
-    // Changing a window flag hides the window; bring it back where it stood.
-    window->setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
-    if (visible) {
-        window->move(position);
-        window->show();
-    }
 }
 
-void ShowMainWindow()
+void WindowVisibility::setWindows(QWidget &mainWindow, QAction &alwaysOnTopTick, QAction &trayTick)
 {
-    Program &program = Program::current();
-    frmMainLd &window = program.mainLd();
-    window.move(twipsToPixels(program.shared.rememberedLeft, window.logicalDpiX()),
-                twipsToPixels(program.shared.rememberedTop, window.logicalDpiY()));
+    m_mainWindow = &mainWindow;
+    m_alwaysOnTopTick = &alwaysOnTopTick;
+    m_trayTick = &trayTick;
+}
+
+void WindowVisibility::ShowMainWindow()
+{
+    QWidget &window = *m_mainWindow;
+    window.move(twipsToPixels(m_shared.rememberedLeft, window.logicalDpiX()),
+                twipsToPixels(m_shared.rememberedTop, window.logicalDpiY()));
     window.show();
     window.raise();
     window.activateWindow();
-    if (program.shared.alwaysOnTop) {
+    if (m_shared.alwaysOnTop)
         setTopmost(&window, true);
-        window.mnWindowPos->setChecked(true);
-    } else {
-        window.mnWindowPos->setChecked(false);
-    }
-    program.tasktray().mnShowMain->setChecked(true);
+    m_alwaysOnTopTick->setChecked(m_shared.alwaysOnTop != kVbFalse);
+    m_trayTick->setChecked(true);
 }
 
-void RememberMainWindowPosition()
+void WindowVisibility::RememberMainWindowPosition()
 {
-    Program &program = Program::current();
-    frmMainLd &window = program.mainLd();
-    program.shared.rememberedTop = qRound(double(window.y()) * kTwipsPerInch / window.logicalDpiY());
-    program.shared.rememberedLeft = qRound(double(window.x()) * kTwipsPerInch / window.logicalDpiX());
+    const QWidget &window = *m_mainWindow;
+    m_shared.rememberedTop = qRound(double(window.y()) * kTwipsPerInch / window.logicalDpiY());
+    m_shared.rememberedLeft = qRound(double(window.x()) * kTwipsPerInch / window.logicalDpiX());
 }
 
-void placeDialogAtRememberedPosition(QWidget *dialog)
-{
-    const SharedValues &shared = Program::current().shared;
-    dialog->move(twipsToPixels(shared.rememberedLeft, dialog->logicalDpiX()),
-                 twipsToPixels(shared.rememberedTop, dialog->logicalDpiY()));
-    if (shared.alwaysOnTop)
-        setTopmost(dialog, true);
-}
-
-void HideMainWindow()
+void WindowVisibility::HideMainWindow()
 {
     RememberMainWindowPosition();
-    Program::current().mainLd().hide();
-    Program::current().tasktray().mnShowMain->setChecked(false);
+    m_mainWindow->hide();
+    m_trayTick->setChecked(false);
 }

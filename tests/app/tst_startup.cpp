@@ -35,10 +35,10 @@ void tst_Startup::withTrayNothingShowsAndListIsLoaded()
 
     for (QWidget *widget : QApplication::topLevelWidgets())
         QVERIFY2(!widget->isVisible(), qPrintable(widget->objectName()));
-    QCOMPARE(forms::frmMainLd().lbID->count(), 2);
+    QCOMPARE(program.mainLd().lbID->count(), 2);
     QCOMPARE(program.table.id(EditionLivedoor, 1), QStringLiteral("bob"));
     QCOMPARE(program.table.password(EditionLivedoor, 1), QStringLiteral("pb"));
-    QCOMPARE(forms::frmTasktray().mnLogin.size(), 3);
+    QCOMPARE(program.tasktray().mnLogin.size(), 3);
 }
 
 void tst_Startup::withoutTrayTheSettingsWindowShows()
@@ -53,14 +53,24 @@ void tst_Startup::withoutTrayTheSettingsWindowShows()
     QVERIFY(program.tasktray().mnShowMain->isChecked());
 }
 
+// Asking for any window makes every window once, in one go; the start makes no more.
 void tst_Startup::windowsAreSharedInstances()
 {
     StoreSandbox sandbox;
     Program program;
+    frmTasktray *tray = &program.tasktray();
+    frmMainLd *window = &program.mainLd();
     program.start(true);
-    QCOMPARE(&forms::frmMainLd(), &program.mainLd());
-    QCOMPARE(&forms::frmTasktray(), &program.tasktray());
-    QCOMPARE(&Program::current(), &program);
+    QCOMPARE(&program.tasktray(), tray);
+    QCOMPARE(&program.mainLd(), window);
+    int settingsWindows = 0;
+    int trayWindows = 0;
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        settingsWindows += qobject_cast<frmMainLd *>(widget) != nullptr;
+        trayWindows += qobject_cast<frmTasktray *>(widget) != nullptr;
+    }
+    QCOMPARE(settingsWindows, 1);
+    QCOMPARE(trayWindows, 1);
 }
 
 int main(int argc, char *argv[])

@@ -82,7 +82,7 @@ struct Fixture
     {
         program.urlOpener = std::make_unique<FakeUrlOpener>();
         program.start(true);
-        ShowMainWindow();
+        program.visibility().ShowMainWindow();
     }
     frmMainLd &window() { return program.mainLd(); }
 };
@@ -193,7 +193,7 @@ void tst_frmAbout::controlsAtDesignedGeometry()
 
     StoreSandbox sandbox;
     Program program;
-    QPointer<frmAbout> box = new frmAbout;
+    QPointer<frmAbout> box = new frmAbout(program.shared);
     QWidget *control = box->findChild<QWidget *>(name);
     QVERIFY(control);
     QCOMPARE(control->parentWidget(), box.data());

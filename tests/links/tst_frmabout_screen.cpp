@@ -31,7 +31,7 @@ void tst_frmAboutScreen::aboutBoxRendersWhole()
     Program program;
     program.urlOpener = std::make_unique<FakeUrlOpener>();
     program.start(true);
-    ShowMainWindow();
+    program.visibility().ShowMainWindow();
     frmMainLd &window = program.mainLd();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 

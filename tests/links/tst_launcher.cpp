@@ -1,4 +1,3 @@
-#include "app/program.h"
 #include "common/fakes.h"
 #include "links/launcher.h"
 
@@ -34,13 +33,12 @@ void tst_Launcher::shellResultAbove32IsSuccess()
 
 void tst_Launcher::opensThroughTheDesktop()
 {
-    Program program;
-    auto *opener = new FakeUrlOpener;
-    program.urlOpener.reset(opener);
-    QCOMPARE(openDocument(QStringLiteral("http://www.livedoor.com/"), QString(), nullptr), kVbTrue);
-    opener->accept = false;
-    QCOMPARE(openDocument(QStringLiteral("http://blog.livedoor.com/"), QString(), nullptr), kVbFalse);
-    QCOMPARE(opener->urls, (QStringList{ "http://www.livedoor.com/", "http://blog.livedoor.com/" }));
+    FakeUrlOpener opener;
+    const DocumentLauncher launcher(opener);
+    QCOMPARE(launcher.openDocument(QStringLiteral("http://www.livedoor.com/"), QString(), nullptr), kVbTrue);
+    opener.accept = false;
+    QCOMPARE(launcher.openDocument(QStringLiteral("http://blog.livedoor.com/"), QString(), nullptr), kVbFalse);
+    QCOMPARE(opener.urls, (QStringList{ "http://www.livedoor.com/", "http://blog.livedoor.com/" }));
 }
 
 QTEST_MAIN(tst_Launcher)

@@ -367,7 +367,7 @@ void tst_MenuLinks::failedLaunchLeavesNoTrace()
 {
     Fixture f;
     f.opener->accept = false;
-    ShowMainWindow();
+    f.program.visibility().ShowMainWindow();
     frmMainLd &window = f.window();
     window.SB->setText(QStringLiteral("ログイン完了"));
     window.move(40, 50);
@@ -411,7 +411,7 @@ void tst_MenuLinks::f1OpensTheHelpPage()
     Fixture f;
     f.sandbox.seedAccounts({ QStringLiteral("taro") }, { QStringLiteral("x") });
     f.window().RefreshAccountList();
-    ShowMainWindow();
+    f.program.visibility().ShowMainWindow();
     frmMainLd &window = f.window();
     QVERIFY(QTest::qWaitForWindowActive(&window));
     window.lbID->setFocus();

@@ -73,7 +73,7 @@ void tst_frmTasktray::menuTreeAfterStartup()
     StoreSandbox sandbox;
     Program program;
     program.start(true);
-    frmTasktray &tray = forms::frmTasktray();
+    frmTasktray &tray = program.tasktray();
 
     QCOMPARE(tray.windowTitle(), QStringLiteral("ヨルミ"));
     QVERIFY(!tray.isVisible());
@@ -162,7 +162,7 @@ void tst_frmTasktray::rebuildFollowsTheTable()
     program.start(true);
     for (int slot = 0; slot < ids.size(); ++slot)
         program.table.set(EditionLivedoor, qint16(slot), ids[slot], QStringLiteral("pw"));
-    RebuildTrayMenus();
+    program.tasktray().rebuildAccountMenus();
     frmTasktray &tray = program.tasktray();
 
     const bool any = !listed.isEmpty();
@@ -190,13 +190,13 @@ void tst_frmTasktray::rebuildReplacesOldEntries()
     program.table.set(EditionLivedoor, 0, QStringLiteral("b"), QStringLiteral("2"));
     program.table.set(EditionLivedoor, 1, QStringLiteral("a"), QStringLiteral("1"));
     program.table.set(EditionLivedoor, 2, QString(), QString());
-    RebuildTrayMenus();
+    program.tasktray().rebuildAccountMenus();
     QCOMPARE(visibleCaptions(tray.mnLoginP), (QStringList{ "b", "a" }));
     QCOMPARE(visibleCaptions(tray.mnClipboardP), (QStringList{ "b", "a" }));
 
     for (int slot = 0; slot < 3; ++slot)
         program.table.set(EditionLivedoor, qint16(slot), QString(), QString());
-    RebuildTrayMenus();
+    program.tasktray().rebuildAccountMenus();
     QVERIFY(!tray.mnLoginP->isEnabled());
     QCOMPARE(visibleCaptions(tray.mnLoginP), QStringList{ "-" });
 }

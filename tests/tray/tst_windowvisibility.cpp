@@ -55,7 +55,7 @@ void tst_WindowVisibility::trayEntryTogglesAndRemembersPosition()
     window.mnShowTasktray->trigger();
     QVERIFY(!window.isVisible());
     QVERIFY(!tray.mnShowMain->isChecked());
-    ShowMainWindow();
+    program.visibility().ShowMainWindow();
     QCOMPARE(window.pos(), QPoint(40, 30));
 }
 
@@ -65,7 +65,7 @@ void tst_WindowVisibility::alwaysOnTopFollowsItsEntry()
     Program program;
     program.start(true);
     frmMainLd &window = program.mainLd();
-    ShowMainWindow();
+    program.visibility().ShowMainWindow();
 
     window.mnWindowPos->trigger();
     QCOMPARE(program.shared.alwaysOnTop, kVbTrue);
@@ -73,8 +73,8 @@ void tst_WindowVisibility::alwaysOnTopFollowsItsEntry()
     QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QVERIFY(window.isVisible());
 
-    HideMainWindow();
-    ShowMainWindow();
+    program.visibility().HideMainWindow();
+    program.visibility().ShowMainWindow();
     QVERIFY(window.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     QVERIFY(window.mnWindowPos->isChecked());
 
@@ -94,7 +94,7 @@ void tst_WindowVisibility::closeBoxHidesToTheTray()
     program.start(true);
     frmMainLd &window = program.mainLd();
     frmTasktray &tray = program.tasktray();
-    ShowMainWindow();
+    program.visibility().ShowMainWindow();
     window.lbID->setCurrentRow(1);
     window.move(60, 70);
 

@@ -127,7 +127,7 @@ void tst_Soak::initTestCase()
     m_program->messageBoxes.reset(m_boxes);
     m_program->clipboard = std::make_unique<FakeClipboard>();
     m_program->start(true);
-    ShowMainWindow();
+    m_program->visibility().ShowMainWindow();
     QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
 }
 

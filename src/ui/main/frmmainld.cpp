@@ -1,10 +1,10 @@
 #include "ui/main/frmmainld.h"
 
 #include "app/placement.h"
-#include "app/program.h"
 #include "app/twips.h"
 #include "links/menulinks.h"
-#include "tray/frmtasktray.h"
+#include "store/accounts.h"
+#include "store/programsettings.h"
 #include "tray/windowvisibility.h"
 #include "ui/main/statusbar.h"
 
@@ -51,9 +51,9 @@ QMenu *addSubmenu(QMenu *parent, const char *name, const QString &caption)
 
 } // namespace
 
-frmMainLd::frmMainLd(Program &program, QWidget *parent)
+frmMainLd::frmMainLd(Uses uses, QWidget *parent)
     : QMainWindow(parent)
-    , m_program(program)
+    , m_uses(std::move(uses))
 {
     setObjectName(QStringLiteral("frmMainLd"));
     setWindowTitle(QStringLiteral("ライブドアID設定画面"));
@@ -180,18 +180,18 @@ void frmMainLd::buildMenus()
 
 void frmMainLd::Form_Load()
 {
-    mnLinksInBrowser->setChecked(m_program.settings.linksInDefaultBrowser());
+    mnLinksInBrowser->setChecked(m_uses.settings.linksInDefaultBrowser());
     RefreshAccountList();
 }
 
 void frmMainLd::RefreshAccountList()
 {
-    m_program.accounts.reload();
+    m_uses.accounts.reload();
 }
 
 void frmMainLd::showAccounts()
 {
-    const Accounts &accounts = m_program.accounts;
+    const Accounts &accounts = m_uses.accounts;
     lbID->clear();
     for (qint16 slot = 0; slot < accounts.count(); ++slot)
         lbID->addItem(accounts.id(slot));
@@ -202,7 +202,7 @@ void frmMainLd::mnWindowPos_Click()
     // The trigger has already flipped the check mark: it now shows the new setting.
     const bool topmost = mnWindowPos->isChecked();
     setTopmost(this, topmost);
-    m_program.shared.alwaysOnTop = topmost ? kVbTrue : kVbFalse;
+    m_uses.shared.alwaysOnTop = topmost ? kVbTrue : kVbFalse;
 }
 
 void frmMainLd::mnChange_Click(qint16 index)
@@ -213,18 +213,18 @@ void frmMainLd::mnChange_Click(qint16 index)
 
 void frmMainLd::mnShowTasktray_Click()
 {
-    HideMainWindow();
+    m_uses.visibility.HideMainWindow();
 }
 
 void frmMainLd::closeEvent(QCloseEvent *event)
 {
-    if (m_program.hasNotificationArea) {
+    if (m_uses.hasNotificationArea) {
         // The close box sends the window back to the tray, like 設定画面を隠す.
         event->ignore();
-        HideMainWindow();
+        m_uses.visibility.HideMainWindow();
         return;
     }
     // Without a notification area this window is the only way to reach the program.
     event->accept();
-    m_program.tasktray().mnEnd_Click();
+    m_uses.endProgram();
 }

@@ -1,10 +1,20 @@
 #pragma once
 
+#include "app/sharedvalues.h"
+
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 
-class Program;
+class Accounts;
+class Clipboard;
+class DocumentLauncher;
+class MessageBoxes;
+class PortalLinks;
+class ProgramSettings;
+class WindowVisibility;
+class frmWB;
 struct MenuLink;
 class QAction;
 class QListWidget;
@@ -18,7 +28,25 @@ class frmMainLd : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit frmMainLd(Program &program, QWidget *parent = nullptr);
+    // What the window works with.
+    struct Uses
+    {
+        SharedValues &shared;
+        Accounts &accounts;
+        ProgramSettings &settings;
+        MessageBoxes &messageBoxes;
+        Clipboard &clipboard;
+        frmWB &webHost;
+        PortalLinks &portalLinks;
+        const DocumentLauncher &launcher;
+        WindowVisibility &visibility;
+        // Whether the desktop has a notification area: without one, this window's close box
+        // ends the program, as the tray's 終了 does (`endProgram`).
+        const bool &hasNotificationArea;
+        std::function<void()> endProgram;
+    };
+
+    explicit frmMainLd(Uses uses, QWidget *parent = nullptr);
     ~frmMainLd() override;
 
     void Form_Load();
@@ -128,5 +156,5 @@ private:
     void connectLinkMenus();
     void openPortalLink(const MenuLink *link);
 
-    Program &m_program;
+    Uses m_uses;
 };

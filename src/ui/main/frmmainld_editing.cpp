@@ -1,6 +1,9 @@
 #include "ui/main/frmmainld.h"
 
-#include "app/program.h"
+#include "app/clipboard.h"
+#include "app/messagebox.h"
+#include "store/accounts.h"
+
 #include "tray/windowvisibility.h"
 #include "ui/main/frmregistry.h"
 #include "ui/main/statusbar.h"
@@ -22,10 +25,10 @@ int selectedRow(const QListWidget *list)
 
 // Opens a fresh entry dialog for the shared selected slot at the settings window's position
 // and waits until it closes. What it stores reaches the list through the accounts.
-void runEntryDialog(Program &program, frmMainLd &window)
+void runEntryDialog(const frmMainLd::Uses &uses, frmMainLd &window)
 {
-    RememberMainWindowPosition();
-    frmRegistry dialog(program, &window);
+    uses.visibility.RememberMainWindowPosition();
+    frmRegistry dialog({ uses.shared, uses.accounts, uses.messageBoxes }, &window);
     dialog.Form_Load();
     dialog.exec();
 }
@@ -45,54 +48,54 @@ void frmMainLd::connectEditingCommands()
 void frmMainLd::cmdNEW_Click()
 {
     // The new account goes after the accounts stored now, hand-written ones included.
-    m_program.accounts.refresh();
-    const int rows = m_program.accounts.count();
+    m_uses.accounts.refresh();
+    const int rows = m_uses.accounts.count();
     if (rows >= AccountTable::kSlots) {
-        m_program.messageBoxes->show(this, QStringLiteral("IDを100個以上登録できません。"),
+        m_uses.messageBoxes.show(this, QStringLiteral("IDを100個以上登録できません。"),
                                      MessageBoxes::Buttons::Ok);
         return;
     }
-    m_program.shared.selectedSlot = qint16(rows);
-    runEntryDialog(m_program, *this);
+    m_uses.shared.selectedSlot = qint16(rows);
+    runEntryDialog(m_uses, *this);
 }
 
 void frmMainLd::cmdREGISTRY_Click()
 {
     // A list that the store no longer matches is shown afresh, with nothing selected.
-    m_program.accounts.refresh();
+    m_uses.accounts.refresh();
     const int row = selectedRow(lbID);
     if (row < 0) {
-        m_program.messageBoxes->show(this, kSelectAnId, MessageBoxes::Buttons::Ok);
+        m_uses.messageBoxes.show(this, kSelectAnId, MessageBoxes::Buttons::Ok);
         return;
     }
-    m_program.shared.selectedSlot = qint16(row);
-    runEntryDialog(m_program, *this);
+    m_uses.shared.selectedSlot = qint16(row);
+    runEntryDialog(m_uses, *this);
 }
 
 void frmMainLd::cmdDELETE_Click()
 {
-    m_program.accounts.refresh();
+    m_uses.accounts.refresh();
     const int row = selectedRow(lbID);
     if (row < 0) {
-        m_program.messageBoxes->show(this, kSelectAnId, MessageBoxes::Buttons::Ok);
+        m_uses.messageBoxes.show(this, kSelectAnId, MessageBoxes::Buttons::Ok);
         return;
     }
-    if (m_program.messageBoxes->show(this, QStringLiteral("削除いたします。"),
+    if (m_uses.messageBoxes.show(this, QStringLiteral("削除いたします。"),
                                      MessageBoxes::Buttons::OkCancel)
         != MessageBoxes::Answer::Ok)
         return;
 
-    if (!m_program.accounts.remove(qint16(row)))
+    if (!m_uses.accounts.remove(qint16(row)))
         SB->setText(kEditFailed);
 }
 
 void frmMainLd::cmdUp_Click()
 {
-    m_program.accounts.refresh();
+    m_uses.accounts.refresh();
     const int row = selectedRow(lbID);
     if (row < 1 || row >= lbID->count())
         return;
-    if (!m_program.accounts.swapWithNext(qint16(row - 1))) {
+    if (!m_uses.accounts.swapWithNext(qint16(row - 1))) {
         SB->setText(kEditFailed);
         return;
     }
@@ -101,11 +104,11 @@ void frmMainLd::cmdUp_Click()
 
 void frmMainLd::cmdDown_Click()
 {
-    m_program.accounts.refresh();
+    m_uses.accounts.refresh();
     const int row = selectedRow(lbID);
     if (row < 0 || row + 1 >= lbID->count())
         return;
-    if (!m_program.accounts.swapWithNext(qint16(row))) {
+    if (!m_uses.accounts.swapWithNext(qint16(row))) {
         SB->setText(kEditFailed);
         return;
     }
@@ -114,13 +117,13 @@ void frmMainLd::cmdDown_Click()
 
 void frmMainLd::cmdCopy_Click()
 {
-    m_program.accounts.refresh();
+    m_uses.accounts.refresh();
     const int row = selectedRow(lbID);
     if (row < 0) {
-        m_program.messageBoxes->show(this, kSelectAnId, MessageBoxes::Buttons::Ok);
+        m_uses.messageBoxes.show(this, kSelectAnId, MessageBoxes::Buttons::Ok);
         return;
     }
-    const QString password = m_program.accounts.password(qint16(row));
-    if (!m_program.clipboard->setSecretText(password))
+    const QString password = m_uses.accounts.password(qint16(row));
+    if (!m_uses.clipboard.setSecretText(password))
         SB->setText(QStringLiteral("コピーできませんでした。"));
 }

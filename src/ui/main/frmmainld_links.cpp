@@ -1,10 +1,10 @@
 #include "ui/main/frmmainld.h"
 
-#include "app/program.h"
 #include "links/frmabout.h"
 #include "links/launcher.h"
 #include "links/menulinks.h"
 #include "links/portallinks.h"
+#include "store/programsettings.h"
 #include "tray/windowvisibility.h"
 
 #include <QAction>
@@ -13,11 +13,11 @@ namespace {
 
 // The maker's pages go to the desktop, owned by the settings window. A page that does not open
 // leaves no trace, so the result is not looked at.
-void openMakerPage(const MenuLink *link, QWidget *mainWindow)
+void openMakerPage(const MenuLink *link, const DocumentLauncher &launcher, QWidget *mainWindow)
 {
     if (!link)
         return;
-    openDocument(linkUrl(*link), QString(), mainWindow);
+    launcher.openDocument(linkUrl(*link), QString(), mainWindow);
 }
 
 // Connects element i of a menu control array to handler(i).
@@ -60,7 +60,7 @@ void frmMainLd::openPortalLink(const MenuLink *link)
 {
     if (!link)
         return;
-    m_program.portalLinks().open(linkUrl(*link), this);
+    m_uses.portalLinks.open(linkUrl(*link), this);
 }
 
 void frmMainLd::mnGoTop_Click()
@@ -120,31 +120,31 @@ void frmMainLd::mnGoWoogo_Click()
 
 void frmMainLd::mnHelp_Click()
 {
-    openMakerPage(&productlinks::kHelp, this);
+    openMakerPage(&productlinks::kHelp, m_uses.launcher, this);
 }
 
 void frmMainLd::mnNew_Click()
 {
-    openMakerPage(&productlinks::kNew, this);
+    openMakerPage(&productlinks::kNew, m_uses.launcher, this);
 }
 
 void frmMainLd::mnSeries_Click(qint16 index)
 {
-    openMakerPage(linkAt(productlinks::kSeries, index), this);
+    openMakerPage(linkAt(productlinks::kSeries, index), m_uses.launcher, this);
 }
 
 void frmMainLd::mnLinksInBrowser_Click()
 {
     // The trigger has already flipped the check mark: it shows the new choice.
-    m_program.settings.setLinksInDefaultBrowser(mnLinksInBrowser->isChecked());
+    m_uses.settings.setLinksInDefaultBrowser(mnLinksInBrowser->isChecked());
 }
 
 void frmMainLd::mnAbout_Click()
 {
     // The box opens on the settings window's top-left corner: remember where that is now.
-    RememberMainWindowPosition();
+    m_uses.visibility.RememberMainWindowPosition();
     // A fresh box each time, with no owner window; it destroys itself when it closes.
-    auto *box = new frmAbout;
+    auto *box = new frmAbout(m_uses.shared);
     box->Form_Load();
     box->exec();
 }

@@ -1,6 +1,8 @@
 #include "ui/main/frmmainld.h"
 
-#include "app/program.h"
+#include "app/messagebox.h"
+#include "store/accounts.h"
+
 #include "ui/main/statusbar.h"
 #include "web/frmwb.h"
 #include "web/statustext.h"
@@ -18,10 +20,10 @@ void frmMainLd::connectLoginCommands()
 void frmMainLd::cmdLOGIN_Click()
 {
     // A list that the store no longer matches is shown afresh, with nothing selected.
-    m_program.accounts.refresh();
+    m_uses.accounts.refresh();
     const QList<QListWidgetItem *> selected = lbID->selectedItems();
     if (selected.isEmpty()) {
-        m_program.messageBoxes->show(this, QStringLiteral("IDを選択してください。"),
+        m_uses.messageBoxes.show(this, QStringLiteral("IDを選択してください。"),
                                      MessageBoxes::Buttons::Ok);
         return;
     }
@@ -29,13 +31,13 @@ void frmMainLd::cmdLOGIN_Click()
     // The whole window, menus included, takes no input until this login has ended.
     setEnabled(false);
     const int row = lbID->row(selected.first());
-    if (!AccountTable::isValid(m_program.shared.editionCode, qint16(row))) {
+    if (!AccountTable::isValid(m_uses.shared.editionCode, qint16(row))) {
         SB->setText(StatusText::loginFailed);
         setEnabled(true);
         return;
     }
     QPointer<frmMainLd> self(this);
-    m_program.webHost().loginLD(m_program.accounts.id(qint16(row)), m_program.accounts.password(qint16(row)),
+    m_uses.webHost.loginLD(m_uses.accounts.id(qint16(row)), m_uses.accounts.password(qint16(row)),
                                 [self](const QString &statusText) {
                                     if (!self)
                                         return;
@@ -49,7 +51,7 @@ void frmMainLd::cmdLOGOUT_Click()
     SB->setText(StatusText::loggingOut);
     setEnabled(false);
     QPointer<frmMainLd> self(this);
-    m_program.webHost().logoutLD([self](const QString &statusText) {
+    m_uses.webHost.logoutLD([self](const QString &statusText) {
         if (!self)
             return;
         self->SB->setText(statusText);

@@ -1,9 +1,9 @@
 #include "ui/main/frmregistry.h"
 
+#include "app/messagebox.h"
 #include "app/placement.h"
-#include "app/program.h"
 #include "app/twips.h"
-#include "tray/windowvisibility.h"
+#include "store/accounts.h"
 
 #include <QFontMetrics>
 #include <QLabel>
@@ -42,9 +42,9 @@ void fitCaptions(std::initializer_list<QLabel *> labels, int widthPixels)
 
 } // namespace
 
-frmRegistry::frmRegistry(Program &program, QWidget *parent)
+frmRegistry::frmRegistry(const Uses &uses, QWidget *parent)
     : QDialog(parent)
-    , m_program(program)
+    , m_uses(uses)
 {
     setObjectName(QStringLiteral("frmRegistry"));
     setWindowTitle(QStringLiteral("入力画面"));
@@ -92,15 +92,14 @@ frmRegistry::~frmRegistry() = default;
 
 void frmRegistry::Form_Load()
 {
-    placeDialogAtRememberedPosition(this);
-    const SharedValues &shared = m_program.shared;
-    txtID->setText(m_program.accounts.id(shared.selectedSlot));
-    txtPW->setText(m_program.accounts.password(shared.selectedSlot));
+    placeDialogAtRememberedPosition(this, m_uses.shared);
+    txtID->setText(m_uses.accounts.id(m_uses.shared.selectedSlot));
+    txtPW->setText(m_uses.accounts.password(m_uses.shared.selectedSlot));
 }
 
 void frmRegistry::cmdOK_Click()
 {
-    MessageBoxes &boxes = *m_program.messageBoxes;
+    MessageBoxes &boxes = m_uses.messageBoxes;
     const QString id = txtID->text();
     const QString password = txtPW->text();
     // An ID of nothing but blanks would end the tray's menus of accounts at it.
@@ -118,7 +117,7 @@ void frmRegistry::cmdOK_Click()
 
     // A write that does not reach the store is reported and keeps the dialog open with what was
     // typed; the table then takes nothing, so it never holds an account that the store lacks.
-    if (!m_program.accounts.put(m_program.shared.selectedSlot, id, password)) {
+    if (!m_uses.accounts.put(m_uses.shared.selectedSlot, id, password)) {
         boxes.show(this, QStringLiteral("エラーが発生しました。"), MessageBoxes::Buttons::Ok);
         return;
     }

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "app/sharedvalues.h"
+
 #include <QDialog>
 
-
-class Program;
+class Accounts;
+class MessageBoxes;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -16,7 +18,15 @@ class frmRegistry : public QDialog
 {
     Q_OBJECT
 public:
-    explicit frmRegistry(Program &program, QWidget *parent = nullptr);
+    // What the dialog works with.
+    struct Uses
+    {
+        SharedValues &shared;
+        Accounts &accounts;
+        MessageBoxes &messageBoxes;
+    };
+
+    explicit frmRegistry(const Uses &uses, QWidget *parent = nullptr);
     ~frmRegistry() override;
 
     // Places the dialog at the remembered position (topmost when the always-on-top flag is
@@ -36,5 +46,5 @@ public slots:
     void cmdCANCEL_Click();
 
 private:
-    Program &m_program;
+    Uses m_uses;
 };

@@ -67,7 +67,7 @@ private:
         clipboard = new FakeClipboard;
         program.clipboard.reset(clipboard);
         program.start(true);
-        ShowMainWindow();
+        program.visibility().ShowMainWindow();
     }
 };
 

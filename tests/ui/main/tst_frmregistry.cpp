@@ -94,7 +94,7 @@ void tst_frmRegistry::controlsAtDesignedGeometry()
     QFETCH(QRect, twips);
 
     Fixture f;
-    frmRegistry dialog(f.program, &f.window());
+    frmRegistry dialog({ f.program.shared, f.program.accounts, *f.program.messageBoxes }, &f.window());
     QCOMPARE(dialog.objectName(), QStringLiteral("frmRegistry"));
     QCOMPARE(dialog.windowTitle(), QStringLiteral("入力画面"));
     const int dx = dialog.logicalDpiX();
@@ -117,7 +117,7 @@ void tst_frmRegistry::controlsAtDesignedGeometry()
 void tst_frmRegistry::tabOrderAndPasswordMask()
 {
     Fixture f;
-    frmRegistry dialog(f.program, &f.window());
+    frmRegistry dialog({ f.program.shared, f.program.accounts, *f.program.messageBoxes }, &f.window());
     const QList<QWidget *> order{ dialog.txtID, dialog.txtPW, dialog.cmdOK, dialog.cmdCANCEL,
                                   dialog.txtID };
     auto nextTabStop = [](QWidget *widget) {
