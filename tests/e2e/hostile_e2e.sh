@@ -70,10 +70,12 @@ listing() {
 # Windows mapped now that were not mapped at the start (the icon and trayer's own), but for the
 # program's notification balloons, which tell of the logins that the hostile pages made fail.
 new_windows() {
-    local win balloons
-    balloons=$(for win in $(e2e_app_windows | cut -d' ' -f1); do e2e_is_tooltip "$win" && echo "$win"; done)
-    comm -13 <(echo "$WINDOWS_AT_START") <(e2e_visible_windows) | grep -vxF -e "${balloons:-none}"
+    local win
+    for win in $(comm -13 <(echo "$WINDOWS_AT_START") <(e2e_visible_windows)); do
+        program_balloon "$win" || echo "$win"
+    done
 }
+program_balloon() { [ "$(xdotool getwindowpid "$1" 2>/dev/null)" = "$APP_PID" ] && e2e_is_tooltip "$1"; }
 
 # Waits up to SECONDS for COMMAND, failing at once if a new window shows meanwhile.
 wait_watching_windows() {
