@@ -1,4 +1,5 @@
 #include "app/appicon.h"
+#include "app/autostart.h"
 #include "app/processsetup.h"
 #include "app/program.h"
 #include "app/quietmessages.h"
@@ -34,6 +35,6 @@ int main(int argc, char *argv[])
     Program program;
     QObject::connect(&instance, &SingleInstance::showRequested, &app,
                      [&program] { program.visibility().ShowMainWindow(); });
-    program.Main();
+    program.Main(QCoreApplication::arguments().contains(QLatin1String(Autostart::kAutostartArgument)));
     return app.exec();
 }

@@ -2,17 +2,20 @@
 
 #include "links/portallinks.h"
 #include "tray/frmtasktray.h"
+#include "tray/traypresence.h"
 #include "tray/windowvisibility.h"
 #include "ui/main/frmmainld.h"
 #include "web/frmwb.h"
 
 #include <QAction>
 #include <QMenu>
+#include <QTimer>
 
 Program::Program() = default;
 
 Program::~Program()
 {
+    m_trayPresence.reset();
     m_frmTasktray.reset();
     m_frmMainLd.reset();
     m_portalLinks.reset();
@@ -20,10 +23,18 @@ Program::~Program()
     m_frmWB.reset();
 }
 
-void Program::Main()
+void Program::Main(bool startedAtLogin)
 {
     // Every step below reports nothing: a window whose load fails is simply left as it is.
-    start(QSystemTrayIcon::isSystemTrayAvailable());
+    const bool notificationArea = trayProbe();
+    // At login the panel often starts after the program: it is given a moment to come.
+    start(notificationArea || startedAtLogin);
+    if (!notificationArea && startedAtLogin) {
+        QTimer::singleShot(trayWait, m_frmTasktray.get(), [this] {
+            if (!m_trayPresence->isAvailable())
+                followNotificationArea(false);
+        });
+    }
 }
 
 void Program::start(bool notificationArea)
@@ -35,6 +46,18 @@ void Program::start(bool notificationArea)
     m_frmTasktray->ShowEditionSiteMenu();
     m_frmTasktray->rebuildAccountMenus();
     if (!hasNotificationArea)
+        m_visibility->ShowMainWindow();
+    m_trayPresence = std::make_unique<TrayPresence>(trayProbe, trayCheckInterval);
+    QObject::connect(m_trayPresence.get(), &TrayPresence::changed, m_trayPresence.get(),
+                     [this](bool available) { followNotificationArea(available); });
+}
+
+void Program::followNotificationArea(bool available)
+{
+    // The icon docks by itself when a notification area appears; from then on the close box
+    // sends the settings window there again. Without one, the window is the way in.
+    hasNotificationArea = available;
+    if (!available)
         m_visibility->ShowMainWindow();
 }
 
@@ -52,7 +75,7 @@ void Program::makeWindows()
             trayNotifier.get() });
     m_frmMainLd = std::make_unique<frmMainLd>(frmMainLd::Uses{
             shared, accounts, settings, *messageBoxes, *clipboard, *m_frmWB, *m_portalLinks,
-            *m_launcher, *m_visibility, hasNotificationArea,
+            *m_launcher, *m_visibility, autostart, hasNotificationArea,
             [tray = m_frmTasktray.get()] { tray->mnEnd_Click(); } });
     m_visibility->setWindows(*m_frmMainLd, *m_frmMainLd->mnWindowPos, *m_frmTasktray->mnShowMain);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/autostart.h"
 #include "app/clipboard.h"
 #include "app/messagebox.h"
 #include "app/sharedvalues.h"
@@ -9,8 +10,11 @@
 #include "store/programsettings.h"
 #include "store/settingsstore.h"
 #include "tray/traynotifier.h"
+#include "tray/traypresence.h"
 #include "web/browserengine.h"
 
+#include <chrono>
+#include <functional>
 #include <memory>
 
 class frmMainLd;
@@ -31,11 +35,18 @@ public:
     Program(const Program &) = delete;
     Program &operator=(const Program &) = delete;
 
+    // How long a program started at login waits for a notification area to appear before it
+    // shows its settings window.
+    static constexpr std::chrono::milliseconds kTrayWait{ 10000 };
+
     // The start routine: sets the edition, loads the windows hidden, puts the icon in the
     // notification area and fills the tray menus. Without a notification area it shows the
-    // settings window instead, so the program can still be reached.
-    void Main();
-    // Main's steps for a desktop that has (or lacks) a notification area.
+    // settings window instead, so the program can still be reached; started at login, it
+    // first waits up to trayWait for one.
+    void Main(bool startedAtLogin = false);
+    // Main's steps for a desktop that has (or, as far as the program knows, lacks) a
+    // notification area. From then on the program follows the notification area: one that
+    // appears takes the program back to the tray, one that goes brings the settings window up.
     void start(bool notificationArea);
 
     SharedValues shared;
@@ -44,6 +55,7 @@ public:
     // The accounts as one model over the table and the store.
     Accounts accounts{ store, table, shared.editionCode };
     ProgramSettings settings;
+    Autostart autostart;
     // Whether the desktop had a notification area when the program started.
     bool hasNotificationArea = true;
 
@@ -55,6 +67,10 @@ public:
     std::unique_ptr<MessageBoxes> messageBoxes = std::make_unique<SystemMessageBoxes>();
     std::unique_ptr<BrowserEngine> browserEngine;
     std::unique_ptr<TrayNotifier> trayNotifier;
+    // Whether there is a notification area now, and how often that is looked at.
+    std::function<bool()> trayProbe = &TrayPresence::systemProbe;
+    std::chrono::milliseconds trayCheckInterval = TrayPresence::kInterval;
+    std::chrono::milliseconds trayWait = kTrayWait;
 
     // The windows and what they share. The first call of any of these makes all of them, in
     // one fixed order, and loads them.
@@ -66,6 +82,7 @@ public:
 
 private:
     void makeWindows();
+    void followNotificationArea(bool available);
 
     std::unique_ptr<DocumentLauncher> m_launcher;
     std::unique_ptr<frmWB> m_frmWB;
@@ -73,4 +90,5 @@ private:
     std::unique_ptr<WindowVisibility> m_visibility;
     std::unique_ptr<frmMainLd> m_frmMainLd;
     std::unique_ptr<frmTasktray> m_frmTasktray;
+    std::unique_ptr<TrayPresence> m_trayPresence;
 };

@@ -16,8 +16,10 @@ public:
     // they exist.
     void setWindows(QWidget &mainWindow, QAction &alwaysOnTopTick, QAction &trayTick);
 
-    // Shows the settings window where it last stood (the top-left corner the first time), on
-    // top of others when the always-on-top flag is set, and ticks the tray's 設定画面.
+    // Shows the settings window where it last stood, on top of others when the always-on-top
+    // flag is set, and ticks the tray's 設定画面. The first time it stands at the top-left of
+    // the primary screen's free area; a place that lies off every screen now (a monitor
+    // unplugged) gives way to the nearest screen's free area.
     void ShowMainWindow();
     // Remembers where the settings window stands, hides it (its list and selection stay) and
     // clears the tray's 設定画面 tick.
@@ -30,4 +32,5 @@ private:
     QWidget *m_mainWindow = nullptr;
     QAction *m_alwaysOnTopTick = nullptr;
     QAction *m_trayTick = nullptr;
+    bool m_shownBefore = false;
 };

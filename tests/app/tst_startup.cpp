@@ -4,6 +4,7 @@
 #include "ui/main/frmmainld.h"
 
 #include <QAction>
+#include <QFile>
 #include <QApplication>
 #include <QListWidget>
 #include <QMenu>
@@ -16,7 +17,30 @@ private slots:
     void withTrayNothingShowsAndListIsLoaded();
     void withoutTrayTheSettingsWindowShows();
     void windowsAreSharedInstances();
+    void followsTheNotificationArea();
+    void startedAtLoginWaitsForTheNotificationArea_data();
+    void startedAtLoginWaitsForTheNotificationArea();
+    void startAtLoginEntry();
 };
+
+namespace {
+
+// A program whose notification area is the test's to make and take away.
+struct TrayFixture
+{
+    StoreSandbox sandbox;
+    Program program;
+    bool tray = false;
+    TrayFixture()
+    {
+        program.trayProbe = [this] { return tray; };
+        program.trayCheckInterval = std::chrono::milliseconds(20);
+        program.trayWait = std::chrono::milliseconds(300);
+    }
+    frmMainLd &window() { return program.mainLd(); }
+};
+
+} // namespace
 
 void tst_Startup::withTrayNothingShowsAndListIsLoaded()
 {
@@ -71,6 +95,70 @@ void tst_Startup::windowsAreSharedInstances()
     }
     QCOMPARE(settingsWindows, 1);
     QCOMPARE(trayWindows, 1);
+}
+
+// A notification area that appears after the start takes the program back to the tray (the
+// close box hides again); one that goes away brings the settings window up.
+void tst_Startup::followsTheNotificationArea()
+{
+    TrayFixture f;
+    f.program.Main();
+    QVERIFY(f.window().isVisible());
+    f.tray = true;
+    QTRY_VERIFY(f.program.hasNotificationArea);
+    f.window().close();
+    QVERIFY(!f.window().isVisible());
+    f.tray = false;
+    QTRY_VERIFY(f.window().isVisible());
+    QVERIFY(!f.program.hasNotificationArea);
+}
+
+// Started at login, the program stays in the tray while the panel comes, and shows its
+// settings window only when none has come within the wait.
+void tst_Startup::startedAtLoginWaitsForTheNotificationArea_data()
+{
+    QTest::addColumn<bool>("trayComes");
+    QTest::newRow("the panel comes") << true;
+    QTest::newRow("no panel") << false;
+}
+
+void tst_Startup::startedAtLoginWaitsForTheNotificationArea()
+{
+    QFETCH(bool, trayComes);
+    TrayFixture f;
+    f.program.Main(true);
+    QVERIFY(!f.window().isVisible());
+    f.tray = trayComes;
+    QTest::qWait(600);
+    QCOMPARE(f.window().isVisible(), !trayComes);
+    QCOMPARE(f.program.hasNotificationArea, trayComes);
+}
+
+// ログイン時に起動 writes an autostart entry that starts this very program, and removes it.
+void tst_Startup::startAtLoginEntry()
+{
+    StoreSandbox sandbox;
+    Program program;
+    program.start(true);
+    QAction *entry = program.mainLd().mnStartAtLogin;
+    QVERIFY(!entry->isChecked());
+    const QString path = sandbox.configHome() + QStringLiteral("/autostart/yorumi-livedoor.desktop");
+
+    entry->trigger();
+    QVERIFY(entry->isChecked());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    QVERIFY(lines.contains(QStringLiteral("Type=Application")));
+    QVERIFY(lines.contains(QStringLiteral("Exec=") + desktopExecLine(QCoreApplication::applicationFilePath(),
+                                                                     QStringLiteral("--autostart"))));
+    entry->trigger();
+    QVERIFY(!entry->isChecked());
+    QVERIFY(!QFile::exists(path));
+
+    // What the desktop's launcher would split or expand is quoted.
+    QCOMPARE(desktopExecLine(QStringLiteral("/opt/my apps/$x 100%/yorumi"), QStringLiteral("--autostart")),
+             QStringLiteral("\"/opt/my apps/\\$x 100%%/yorumi\" --autostart"));
 }
 
 int main(int argc, char *argv[])

@@ -8,6 +8,8 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QListWidget>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTest>
 
 class tst_WindowVisibility : public QObject
@@ -18,6 +20,7 @@ private slots:
     void alwaysOnTopFollowsItsEntry();
     void closeBoxHidesToTheTray();
     void withoutNotificationAreaTheWindowShowsAndCloseEnds();
+    void placeOffEveryScreenComesBack();
 };
 
 void tst_WindowVisibility::trayEntryTogglesAndRemembersPosition()
@@ -121,6 +124,22 @@ void tst_WindowVisibility::withoutNotificationAreaTheWindowShowsAndCloseEnds()
 
     QVERIFY(window.close());
     QVERIFY(!program.tasktray().trayIcon->isVisible());
+}
+
+// A remembered place that lies off every screen now (a monitor unplugged) gives way to the
+// nearest screen's free area.
+void tst_WindowVisibility::placeOffEveryScreenComesBack()
+{
+    StoreSandbox sandbox;
+    Program program;
+    program.start(true);
+    frmMainLd &window = program.mainLd();
+    program.shared.rememberedLeft = 1440 * 1000;
+    program.shared.rememberedTop = -1440 * 1000;
+    program.visibility().ShowMainWindow();
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY2(area.intersects(window.frameGeometry()), qPrintable(QStringLiteral("at %1,%2").arg(window.x()).arg(window.y())));
+    QCOMPARE(window.y(), area.top());
 }
 
 QTEST_MAIN(tst_WindowVisibility)

@@ -1,5 +1,6 @@
 #include "ui/main/frmmainld.h"
 
+#include "app/autostart.h"
 #include "app/placement.h"
 #include "app/twips.h"
 #include "links/menulinks.h"
@@ -10,6 +11,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QLayout>
 #include <QListWidget>
 #include <QMenu>
@@ -176,11 +178,15 @@ void frmMainLd::buildMenus()
     mnOther->addSeparator();
     mnLinksInBrowser = addEntry(mnOther, "mnLinksInBrowser", QStringLiteral("リンクを既定のブラウザで開く"));
     mnLinksInBrowser->setCheckable(true);
+    mnStartAtLogin = addEntry(mnOther, "mnStartAtLogin", QStringLiteral("ログイン時に起動"));
+    mnStartAtLogin->setCheckable(true);
+    connect(mnStartAtLogin, &QAction::triggered, this, &frmMainLd::mnStartAtLogin_Click);
 }
 
 void frmMainLd::Form_Load()
 {
     mnLinksInBrowser->setChecked(m_uses.settings.linksInDefaultBrowser());
+    mnStartAtLogin->setChecked(m_uses.autostart.isEnabled());
     RefreshAccountList();
 }
 
@@ -214,6 +220,19 @@ void frmMainLd::mnChange_Click(qint16 index)
 void frmMainLd::mnShowTasktray_Click()
 {
     m_uses.visibility.HideMainWindow();
+}
+
+void frmMainLd::mnStartAtLogin_Click()
+{
+    // The trigger has already flipped the check mark: it shows what the user asks for.
+    Autostart &autostart = m_uses.autostart;
+    const bool done = mnStartAtLogin->isChecked()
+            ? autostart.enable(QCoreApplication::applicationFilePath())
+            : autostart.disable();
+    // The mark shows what is in place, whatever happened.
+    mnStartAtLogin->setChecked(autostart.isEnabled());
+    if (!done)
+        SB->setText(QStringLiteral("エラーが発生しました。"));
 }
 
 void frmMainLd::closeEvent(QCloseEvent *event)

@@ -8,6 +8,7 @@
 #include <functional>
 
 class Accounts;
+class Autostart;
 class Clipboard;
 class DocumentLauncher;
 class MessageBoxes;
@@ -40,6 +41,7 @@ public:
         PortalLinks &portalLinks;
         const DocumentLauncher &launcher;
         WindowVisibility &visibility;
+        Autostart &autostart;
         // Whether the desktop has a notification area: without one, this window's close box
         // ends the program, as the tray's 終了 does (`endProgram`).
         const bool &hasNotificationArea;
@@ -105,6 +107,7 @@ public:
     QMenu *mnSeriesP;
     std::array<QAction *, 6> mnSeries;
     QAction *mnLinksInBrowser;
+    QAction *mnStartAtLogin;
 
 public slots:
     // Login and logout.
@@ -143,6 +146,7 @@ public slots:
     void mnNew_Click();
     void mnSeries_Click(qint16 index);
     void mnLinksInBrowser_Click();
+    void mnStartAtLogin_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

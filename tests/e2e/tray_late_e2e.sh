@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# A notification area that comes late, with the real program under a private Xvfb: started with
+# no panel, the program shows its settings window, and trayer started 2 s later gets the icon.
+# Started at login (--autostart), the program waits for the panel instead of showing its window.
+#
+# Usage: tray_late_e2e.sh PATH-TO-yorumi-livedoor ARTEFACT-DIR
+set -u
+[ $# -eq 2 ] || { echo "usage: $0 PATH-TO-yorumi-livedoor ARTEFACT-DIR" >&2; exit 2; }
+BIN=$(realpath "$1")
+ART=$2
+HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# shellcheck source-path=SCRIPTDIR
+source "$HERE/lib.sh"
+e2e_init
+mkdir -p "$ART"
+E2E_APP_LOG="$(realpath "$ART")/tray-late-app.log"
+: >"$E2E_APP_LOG"
+
+settings_shown() { [ -n "$(e2e_settings_window)" ]; }
+settings_hidden() { [ -z "$(e2e_settings_window)" ]; }
+icon_docked() { e2e_find_icon && e2e_docked_in_tray "$ICON_WIN"; }
+stays_hidden() { sleep "$1"; settings_hidden; }
+
+e2e_start_x || exit 1
+e2e_sandbox "$E2E_TMP/user"
+e2e_seed_store alice 'Pa-alice.1'
+
+e2e_start_program "$BIN"
+check "started with no notification area, the settings window shows" e2e_wait_for 15 settings_shown
+sleep 2
+e2e_start_tray || exit 1
+check "trayer started 2 s later gets the icon" e2e_wait_for 10 icon_docked
+e2e_stop "$APP_PID"
+e2e_stop "$TRAY_PID"
+
+# Started at login with no panel yet: it waits in the background, and the panel that comes
+# within the wait gets the icon; the window never shows.
+e2e_start_program "$BIN" --autostart
+check "started at login, it shows no window while it waits for a panel" stays_hidden 3
+e2e_start_tray || exit 1
+check "the panel that comes gets the icon" e2e_wait_for 10 icon_docked
+check "past the wait, the window still does not show" stays_hidden 9
+e2e_screenshot "$ART/tray-late.png"
+e2e_stop "$APP_PID"
+
+e2e_summary
