@@ -91,7 +91,8 @@ void HelperEngine::openPortalPage(const QUrl &url, const QString &account, const
     // A helper that cannot start opens no window: the failure has been reported already.
     if (recentlyFailedToStart())
         return;
-    post(EngineChannel::openMessage({ m_nextOpenId++, url, account, geometry }));
+    const quint64 id = m_nextOpenId++;
+    post({ EngineChannel::openMessage({ id, url, account, geometry }), id });
     if (!m_helper)
         startHelper();
 }
@@ -100,7 +101,7 @@ void HelperEngine::setAccount(const QString &account)
 {
     // Without a helper there is no window to tell; a new one learns it from its first page.
     if (m_helper)
-        post(EngineChannel::accountMessage(account));
+        post({ EngineChannel::accountMessage(account) });
 }
 
 bool HelperEngine::recentlyFailedToStart() const
@@ -108,9 +109,9 @@ bool HelperEngine::recentlyFailedToStart() const
     return m_lastStartFailure.isValid() && m_lastStartFailure.elapsed() < kStartRetryPause.count();
 }
 
-void HelperEngine::post(const QJsonObject &message)
+void HelperEngine::post(Outgoing outgoing)
 {
-    m_outbox.push_back(message);
+    m_outbox.push_back(std::move(outgoing));
     if (m_ready)
         sendOutbox();
 }
@@ -118,11 +119,11 @@ void HelperEngine::post(const QJsonObject &message)
 void HelperEngine::sendOutbox()
 {
     while (m_helper && !m_outbox.empty()) {
-        const QJsonObject message = std::move(m_outbox.front());
+        Outgoing outgoing = std::move(m_outbox.front());
         m_outbox.pop_front();
-        m_helper->write(EngineChannel::encode(message));
-        if (EngineChannel::isType(message, "open"))
-            m_unacknowledged.push_back(message);
+        m_helper->write(EngineChannel::encode(outgoing.message));
+        if (outgoing.openId != 0)
+            m_unacknowledged.push_back(std::move(outgoing));
     }
 }
 
@@ -224,9 +225,7 @@ void HelperEngine::onMessage(const QJsonObject &message)
     } else if (isType(message, "bye")) {
         m_saidBye = true;
     } else if (const std::optional<quint64> opened = parseOpened(message)) {
-        std::erase_if(m_unacknowledged, [id = *opened](const QJsonObject &open) {
-            return parseOpen(open) && parseOpen(open)->id == id;
-        });
+        std::erase_if(m_unacknowledged, [id = *opened](const Outgoing &open) { return open.openId == id; });
     } else if (const std::optional<QUrl> url = parseExternal(message)) {
         emit externalLinkRequested(*url);
     } else if (const std::optional<QByteArray> geometry = parseGeometry(message)) {
@@ -255,7 +254,7 @@ void HelperEngine::onHelperEnded()
                       .arg(m_helper->exitCode());
     // It was ending for idleness when these pages were sent: a new helper opens them. Pages it
     // took went with its window.
-    std::deque<QJsonObject> unread = std::exchange(m_unacknowledged, {});
+    std::deque<Outgoing> unread = std::exchange(m_unacknowledged, {});
     retireHelper();
     if (saidBye)
         m_outbox.insert(m_outbox.begin(), unread.begin(), unread.end());

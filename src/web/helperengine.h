@@ -58,6 +58,12 @@ public:
     qint64 helperProcessId() const;
 
 private:
+    // A message other than a run; a page to open carries its id, for the helper's answer.
+    struct Outgoing
+    {
+        QJsonObject message;
+        quint64 openId = 0;
+    };
     struct Pending
     {
         EngineChannel::Run run;
@@ -71,7 +77,7 @@ private:
     void send();
     // Sends what waited for the helper to be ready.
     void sendOutbox();
-    void post(const QJsonObject &message);
+    void post(Outgoing outgoing);
     void readHelper();
     void onMessage(const QJsonObject &message);
     void onHelperEnded();
@@ -89,11 +95,11 @@ private:
     bool m_saidBye = false;
     std::optional<Pending> m_run;
     quint64 m_nextId = 1;
-    // Messages other than runs that wait for the helper to be ready.
-    std::deque<QJsonObject> m_outbox;
+    // Messages that wait for the helper to be ready.
+    std::deque<Outgoing> m_outbox;
     // Pages sent to open that the helper has not yet acknowledged: should it end for
     // idleness without reading them, a new helper opens them.
-    std::deque<QJsonObject> m_unacknowledged;
+    std::deque<Outgoing> m_unacknowledged;
     quint64 m_nextOpenId = 1;
     QTimer m_deadline;
     QElapsedTimer m_lastStartFailure;

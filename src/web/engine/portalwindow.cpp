@@ -315,17 +315,9 @@ void PortalWindow::reloadTabs()
         static_cast<QWebEngineView *>(m_tabs->widget(i))->reload();
 }
 
-int PortalWindow::tabCount() const
-{
-    return m_tabs->count();
-}
-
 bool PortalWindow::handleDownload(QWebEngineDownloadRequest *download)
 {
-    bool ours = false;
-    for (int i = 0; i < m_tabs->count() && !ours; ++i)
-        ours = static_cast<QWebEngineView *>(m_tabs->widget(i))->page() == download->page();
-    if (!ours)
+    if (indexOf(download->page()) < 0)
         return false;
 
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);

@@ -32,7 +32,6 @@ public:
     void setAccount(const QString &id);
     // Reloads every open tab (after a login or logout, so the pages show the new account).
     void reloadTabs();
-    int tabCount() const;
     // Takes a download that one of this window's pages asked for: asks where to save it
     // (the user's download folder and the suggested name to begin with) and accepts or cancels
     // it. False when the download is not from one of this window's pages.
