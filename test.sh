@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the debug preset (AddressSanitizer and UBSan) and runs
-# every test through CTest, on a private Xvfb display when none is set.
+# every test through CTest on a private Xvfb display and a private session bus, so that no test
+# touches the desktop it is started from. YORUMI_TEST_ON_MY_DISPLAY=1 runs the display tests on
+# $DISPLAY instead, to watch them.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -25,7 +27,9 @@ runtime_dir=$(mktemp -d)
 chmod 700 "$runtime_dir"
 export XDG_RUNTIME_DIR="$runtime_dir"
 
-if [ -z "${DISPLAY:-}" ]; then
+# Nothing of the person's session: its compositor, bus and session type stay out of the tests.
+unset WAYLAND_DISPLAY XDG_SESSION_TYPE DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER
+if [ "${YORUMI_TEST_ON_MY_DISPLAY:-}" != 1 ] || [ -z "${DISPLAY:-}" ]; then
     display_file="$runtime_dir/display"
     Xvfb -displayfd 3 -noreset -nolisten tcp -screen 0 1280x800x24 3>"$display_file" 2>/dev/null &
     started+=($!)
@@ -33,6 +37,13 @@ if [ -z "${DISPLAY:-}" ]; then
     [ -s "$display_file" ] || { echo "test.sh: Xvfb did not start" >&2; exit 1; }
     export DISPLAY=":$(cat "$display_file")"
 fi
+bus_file="$runtime_dir/bus"
+dbus-daemon --session --nofork --print-address=3 3>"$bus_file" 2>/dev/null &
+started+=($!)
+for _ in $(seq 100); do [ -s "$bus_file" ] && break; sleep 0.05; done
+[ -s "$bus_file" ] || { echo "test.sh: dbus-daemon did not start" >&2; exit 1; }
+DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$bus_file")
+export DBUS_SESSION_BUS_ADDRESS
 
 # A password made up for this run, never printed: the tests that log in through the browser
 # use it, and afterwards it must be in none of the files the run left behind (CTest's log of

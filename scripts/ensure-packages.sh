@@ -1,13 +1,27 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building (and, with "test", testing) needs, when missing.
-# Runs apt-get update once, and only when something has to be installed.
+# Runs apt-get update once, and only when something has to be installed. On a system without
+# dpkg and apt-get it installs nothing: it names what is needed and leaves that to the user.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-webengine-dev libgl-dev
-          fonts-ipafont-gothic qt6-translations-l10n)
+# Building and running: compiler and build tools, Qt 6 (widgets, WebEngine, its Wayland
+# platform and Japanese translations) and a Japanese font.
+packages=(cmake ninja-build g++ qt6-base-dev qt6-webengine-dev libgl-dev qt6-wayland
+          qt6-translations-l10n fonts-ipafont-gothic)
+needs="a C++20 compiler, CMake 3.25+, Ninja, Qt 6.4+ (Widgets, WebEngine, Wayland platform, Japanese translations), a Japanese font"
 if [ "${1:-}" = test ]; then
+    # Testing: a private X server with a notification area and the tools that drive it, a
+    # D-Bus session bus with a StatusNotifierItem host, a Wayland compositor, and what the
+    # fake portal and the packaging checks use.
     packages+=(xvfb trayer xdotool xclip imagemagick x11-utils libnss3-tools python3 openssl iproute2
-              desktop-file-utils dpkg-dev file)
+              desktop-file-utils dpkg-dev file
+              dbus python3-dbus python3-gi haskell-gtk-sni-tray-utils weston)
+    needs+="; for the tests: Xvfb, trayer, xdotool, xclip, ImageMagick, xwininfo, NSS tools, Python 3 with dbus and gi, OpenSSL, ss, dbus-daemon, gtk-sni-tray-standalone, Weston, desktop-file-validate"
+fi
+
+if ! command -v dpkg-query >/dev/null || ! command -v apt-get >/dev/null; then
+    echo "Not a Debian-like system: installing nothing. Needed: $needs."
+    exit 0
 fi
 
 missing=()

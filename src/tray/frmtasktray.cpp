@@ -23,6 +23,11 @@
 
 namespace {
 
+bool isWaylandSession()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"))
+            || qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
+}
 
 QAction *templateItem(QMenu *menu)
 {
@@ -72,8 +77,12 @@ void frmTasktray::buildMenu()
     mnLeft = new QMenu(this);
     mnLeft->setObjectName(QStringLiteral("mnLeft"));
     // The menu offers the accounts the store holds as it opens: a hand edit of the store shows
-    // here, and an entry chosen is the account it showed.
-    connect(mnLeft, &QMenu::aboutToShow, this, [this] { m_uses.accounts.refresh(); });
+    // here, and an entry chosen is the account it showed. A notification area that draws the
+    // menu itself reports the opening too; an open dialog takes the focus then.
+    connect(mnLeft, &QMenu::aboutToShow, this, [this] {
+        m_uses.accounts.refresh();
+        focusOpenDialog();
+    });
 
     mnEnd = mnLeft->addAction(QStringLiteral("終了"), this, &frmTasktray::mnEnd_Click);
     mnLine1 = mnLeft->addSeparator();
@@ -112,6 +121,43 @@ void frmTasktray::buildMenu()
     mnLoginP = mnLeft->addMenu(QStringLiteral("ログイン"));
     mnLoginP->setObjectName(QStringLiteral("mnLoginP"));
     mnLogin.insert(kTemplateIndex, templateItem(mnLoginP));
+
+    // The menu is the icon's context menu: on XEmbed Qt opens it for a right press, and a
+    // StatusNotifierItem host gets it over D-Bus and draws it itself.
+    trayIcon->setContextMenu(mnLeft);
+    // While an entry dialog or the About box is open the entries are greyed: a host that draws
+    // the menu itself cannot be kept from showing it.
+    qApp->installEventFilter(this);
+}
+
+bool frmTasktray::eventFilter(QObject *watched, QEvent *event)
+{
+    if ((event->type() == QEvent::Show || event->type() == QEvent::Hide) && watched->isWidgetType()
+        && static_cast<QWidget *>(watched)->isWindow())
+        QMetaObject::invokeMethod(this, &frmTasktray::applyMenuStates, Qt::QueuedConnection);
+    return QWidget::eventFilter(watched, event);
+}
+
+void frmTasktray::applyMenuStates()
+{
+    const bool dialogOpen = openTrayModalDialog(QApplication::topLevelWidgets()) != nullptr;
+    for (QAction *entry : mnLeft->actions()) {
+        if (QMenu *submenu = entry->menu())
+            entry->setEnabled(!dialogOpen && submenu->isEnabled());
+        else
+            entry->setEnabled(!dialogOpen);
+    }
+}
+
+bool frmTasktray::focusOpenDialog()
+{
+    QWidget *dialog = openTrayModalDialog(QApplication::topLevelWidgets());
+    if (!dialog)
+        return false;
+    dialog->raise();
+    dialog->activateWindow();
+    dialog->setFocus(Qt::OtherFocusReason);
+    return true;
 }
 
 void frmTasktray::Form_Load()
@@ -165,13 +211,15 @@ void frmTasktray::Form_MouseMove(qint16 button, qint16 shift, float x, float y)
         return;
 
     // An open entry dialog or About box takes the press: focus it, show no menu.
-    if (QWidget *dialog = openTrayModalDialog(QApplication::topLevelWidgets())) {
-        dialog->raise();
-        dialog->activateWindow();
-        dialog->setFocus(Qt::OtherFocusReason);
+    if (focusOpenDialog()) {
+        mnLeft->hide();
         return;
     }
-    mnLeft->popup(QCursor::pos());
+    // The right press has opened the context menu already. The left press opens the same menu
+    // at the pointer, where the session lets a program place a menu of its own: Wayland leaves
+    // that to the compositor, and there the pointer's position is not known.
+    if (message == WM_LBUTTONDOWN && !isWaylandSession())
+        mnLeft->popup(QCursor::pos());
 }
 
 void frmTasktray::rebuildAccountMenus()
@@ -209,6 +257,7 @@ void frmTasktray::rebuildAccountMenus()
         mnClipboard.value(kTemplateIndex)->setVisible(false);
         mnLogin.value(kTemplateIndex)->setVisible(false);
     }
+    applyMenuStates();
 }
 
 void frmTasktray::mnEnd_Click()

@@ -89,7 +89,14 @@ public slots:
     void mnLogin_Click(qint16 index);
     void mnLogout_Click();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    // Greys every entry while an entry dialog or the About box is open.
+    void applyMenuStates();
+    // Raises and focuses an open entry dialog or About box; false when none is open.
+    bool focusOpenDialog();
     void trayIcon_activated(QSystemTrayIcon::ActivationReason reason);
     void buildMenu();
     int twipsPerPixelX() const;

@@ -31,6 +31,9 @@ e2e_init() {
     unset QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS QT_AUTO_SCREEN_SCALE_FACTOR QT_FONT_DPI
     while read -r name; do unset "$name"; done < <(compgen -e | grep '^QT_QUICK_' || true)
     export QT_QPA_PLATFORM=xcb
+    unset XDG_SESSION_TYPE
+    # GTK programs under test (a tray host) do without the accessibility bus.
+    export NO_AT_BRIDGE=1
     export QT_LOGGING_RULES='qt.qpa.*=false'
     # A sanitized build reports leaks of its libraries that are known and not the program's.
     export LSAN_OPTIONS="suppressions=$E2E_LIB_DIR/../lsan.supp:print_suppressions=0"
@@ -86,6 +89,19 @@ e2e_start_tray() {
     TRAY_PID=$!
     E2E_PIDS+=("$TRAY_PID")
     e2e_wait_for 15 e2e_tray_up || { e2e_log "trayer did not start"; return 1; }
+}
+
+# Starts a private D-Bus session bus and exports its address; a second call replaces the first.
+e2e_start_session_bus() {
+    local address="$E2E_TMP/bus-address" pid="$E2E_TMP/bus-pid"
+    [ -n "${E2E_BUS_PID:-}" ] && e2e_stop "$E2E_BUS_PID"
+    rm -f "$address" "$pid"
+    dbus-daemon --session --nofork --print-address=5 --print-pid=6 5>"$address" 6>"$pid" 2>/dev/null &
+    E2E_BUS_PID=$!
+    E2E_PIDS+=("$E2E_BUS_PID")
+    e2e_wait_for 10 test -s "$address" || { e2e_log "dbus-daemon did not start"; return 1; }
+    DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$address")
+    export DBUS_SESSION_BUS_ADDRESS
 }
 
 # Gives the next program its own config, home and a fresh 0700 runtime folder under DIR.

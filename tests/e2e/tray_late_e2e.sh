@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A notification area that comes late, with the real program under a private Xvfb: started with
 # no panel, the program shows its settings window, and trayer started 2 s later gets the icon.
-# Started at login (--autostart), the program waits for the panel instead of showing its window.
+# A panel that goes away brings the window up. Started at login (--autostart), the program
+# waits for the panel instead of showing its window.
 #
 # Usage: tray_late_e2e.sh PATH-TO-yorumi-livedoor ARTEFACT-DIR
 set -u
@@ -30,6 +31,16 @@ check "started with no notification area, the settings window shows" e2e_wait_fo
 sleep 2
 e2e_start_tray || exit 1
 check "trayer started 2 s later gets the icon" e2e_wait_for 10 icon_docked
+e2e_stop "$APP_PID"
+
+# A panel that goes away brings the window up; one that comes again takes the icon back.
+e2e_start_program "$BIN"
+check "started with a panel, the icon docks" e2e_wait_for 10 icon_docked
+check "and the settings window stays hidden" settings_hidden
+e2e_stop "$TRAY_PID"
+check "the panel gone, the settings window shows" e2e_wait_for 10 settings_shown
+e2e_start_tray || exit 1
+check "a panel again gets the icon" e2e_wait_for 10 icon_docked
 e2e_stop "$APP_PID"
 e2e_stop "$TRAY_PID"
 

@@ -239,12 +239,17 @@ void tst_frmTasktray::pressOpensPopupUnlessADialogIsOpen()
     frmTasktray &tray = program.tasktray();
     const int twipsPerPixel = qRound(1440.0 / tray.logicalDpiX());
 
+    // The menu is the icon's context menu: the notification area opens it for a right press,
+    // so the press itself must not open it a second time.
+    QCOMPARE(tray.trayIcon->contextMenu(), tray.mnLeft);
     tray.Form_MouseMove(0, 0, float(0x200 * twipsPerPixel), 0); // pointer moves over the icon
-    QVERIFY(!tray.mnLeft->isVisible());
     tray.Form_MouseMove(0, 0, float(0x204 * twipsPerPixel), 0);
+    QVERIFY(!tray.mnLeft->isVisible());
+    tray.Form_MouseMove(0, 0, float(0x201 * twipsPerPixel), 0);
     QTRY_VERIFY(tray.mnLeft->isVisible());
     tray.mnLeft->hide();
 
+    // An open dialog takes the press, and greys the entries a host may still draw.
     QDialog dialog;
     dialog.setObjectName(QStringLiteral("frmRegistry"));
     dialog.setModal(true);
@@ -252,6 +257,10 @@ void tst_frmTasktray::pressOpensPopupUnlessADialogIsOpen()
     tray.Form_MouseMove(0, 0, float(0x201 * twipsPerPixel), 0);
     QVERIFY(!tray.mnLeft->isVisible());
     QTRY_COMPARE(QApplication::activeWindow(), &dialog);
+    QTRY_VERIFY(!tray.mnEnd->isEnabled());
+    dialog.hide();
+    QTRY_VERIFY(tray.mnEnd->isEnabled());
+    QVERIFY(!tray.mnLoginP->menuAction()->isEnabled()); // still no accounts to offer
 }
 
 void tst_frmTasktray::endRemovesTheIcon()
