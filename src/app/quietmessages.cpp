@@ -15,6 +15,10 @@ void quietHandler(QtMsgType type, const QMessageLogContext &context, const QStri
     if (message.startsWith(QLatin1String("Qt WebEngine seems to be initialized from a plugin"))
         || message.trimmed() == QLatin1String("No suitable graphics backend found"))
         return;
+    // The tray icon listens for X11's notification area wherever it runs; a Wayland session
+    // has none, and Qt says so on every start.
+    if (message.contains(QLatin1String("No such signal QPlatformNativeInterface::systemTrayWindowChanged")))
+        return;
     if (previousHandler)
         previousHandler(type, context, message);
 }
