@@ -37,7 +37,6 @@ QPoint ontoAScreen(QPoint wanted, QSize size)
 }
 
 } // namespace
-#include <QtMath>
 
 WindowVisibility::WindowVisibility(SharedValues &shared)
     : m_shared(shared)

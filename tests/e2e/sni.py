@@ -82,10 +82,10 @@ def watch(record):
     from gi.repository import GLib
     DBusGMainLoop(set_as_default=True)
     bus = dbus.SessionBus()
-    watcher = Watcher(bus, record)
-    name = dbus.service.BusName(WATCHER, bus, do_not_queue=True)
+    # Both are kept for the life of the loop: the object answers, the name is owned.
+    watcher = Watcher(bus, record)  # noqa: F841
+    name = dbus.service.BusName(WATCHER, bus, do_not_queue=True)  # noqa: F841
     GLib.MainLoop().run()
-    del watcher, name
 
 
 def menu_of(service):
