@@ -34,6 +34,9 @@ e2e_init() {
     unset XDG_SESSION_TYPE
     # GTK programs under test (a tray host) do without the accessibility bus.
     export NO_AT_BRIDGE=1
+    # A desktop session runs a sound server; without one, the sound library the browser
+    # engine loads makes a runtime folder of its own for a server it would start.
+    export PULSE_SERVER="unix:$E2E_TMP/no-sound-server"
     export QT_LOGGING_RULES='qt.qpa.*=false'
     # A sanitized build reports leaks of its libraries that are known and not the program's.
     export LSAN_OPTIONS="suppressions=$E2E_LIB_DIR/../lsan.supp:print_suppressions=0"

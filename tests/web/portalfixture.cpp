@@ -23,6 +23,11 @@ PortalFixture::PortalFixture(Trust trust, Names names)
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root + QStringLiteral("/runtime")));
     // Temporary files of the engine land here too, where a test can look for them.
     qputenv("TMPDIR", QFile::encodeName(root + QStringLiteral("/tmp")));
+    // A desktop session runs a sound server; this sandbox has none. Without one, the sound
+    // library the engine loads for a page that asks for a microphone makes a runtime folder
+    // of its own for a server it would start. Point it at a server that is not there instead.
+    qputenv("PULSE_SERVER",
+            QFile::encodeName(QStringLiteral("unix:") + root + QStringLiteral("/no-sound-server")));
 
     // A certificate authority of our own and a certificate for the portal's hosts.
     const QString ca = root + QStringLiteral("/ca");
