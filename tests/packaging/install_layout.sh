@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# `cmake --install` of a build folder puts the program, its menu entry, its icons and its
-# AppStream metadata where desktops look for them, and the validators of each find nothing
-# to say.
+# `cmake --install` of a build folder puts the program, its menu entry, its icons, its
+# AppStream metadata, its manual page and its copyright file and changelog where desktops and
+# distributions look for them, and the validators of each find nothing to say.
 #
 #   install_layout.sh <build folder>
 set -euo pipefail
@@ -15,6 +15,8 @@ need() {
 }
 need desktop-file-validate desktop-file-utils
 need appstreamcli appstream
+need groff groff-base
+need man man-db
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
@@ -48,12 +50,32 @@ appstreamcli validate --no-net --explain "$metainfo" || fail "appstreamcli refus
 grep -qF '<launchable type="desktop-id">yorumi-livedoor.desktop</launchable>' "$metainfo" \
     || fail "the metadata does not launch the installed menu entry"
 
+# The manual page, compressed, rendered with every warning on by groff and by man.
+manpage="$prefix/share/man/man1/yorumi-livedoor.1.gz"
+[ -f "$manpage" ] || fail "share/man/man1/yorumi-livedoor.1.gz missing"
+said=$(zcat "$manpage" | LC_ALL=C.UTF-8 groff -ww -man -Tutf8 -z 2>&1) || fail "groff failed: $said"
+[ -z "$said" ] || fail "groff warns about the manual page: $said"
+said=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$manpage" 2>&1 >/dev/null) || fail "man failed: $said"
+[ -z "$said" ] || fail "man warns about the manual page: $said"
+for section in NAME SYNOPSIS DESCRIPTION OPTIONS FILES ENVIRONMENT 'EXIT STATUS'; do
+    zcat "$manpage" | grep -qxF ".SH $section" || fail "the manual page has no $section section"
+done
+
+# The licence goes with every copy.
+docs="$prefix/share/doc/yorumi-livedoor"
+grep -qxF 'License: MIT' "$docs/copyright" || fail "share/doc/yorumi-livedoor/copyright missing or not MIT"
+zcat "$docs/changelog.gz" | head -n 1 | grep -q '^yorumi-livedoor (' \
+    || fail "share/doc/yorumi-livedoor/changelog.gz missing"
+
 # Nothing else is installed.
 unexpected=$(cd "$prefix" && find . -type f \
     ! -path ./bin/yorumi-livedoor \
     ! -path ./lib/yorumi-livedoor/yorumi-browser \
     ! -path ./share/applications/yorumi-livedoor.desktop \
     ! -path './share/icons/hicolor/*/apps/yorumi-livedoor.*' \
-    ! -path ./share/metainfo/com.example.yorumi.livedoor.metainfo.xml)
+    ! -path ./share/metainfo/com.example.yorumi.livedoor.metainfo.xml \
+    ! -path ./share/man/man1/yorumi-livedoor.1.gz \
+    ! -path ./share/doc/yorumi-livedoor/copyright \
+    ! -path ./share/doc/yorumi-livedoor/changelog.gz)
 [ -z "$unexpected" ] || fail "unexpected files installed: $unexpected"
 echo "install_layout: ok"
