@@ -44,4 +44,10 @@ lintian --fail-on error,warning --display-info "$deb" || fail "lintian found err
 # The metadata's launchable is a menu entry the package installs.
 dpkg-deb -x "$deb" "$work/root"
 appstreamcli validate-tree --no-net --explain "$work/root" || fail "appstreamcli refused the package's tree"
+# The changelog and the metadata's releases name the version packaged.
+version=$(field Version)
+newest=$(zcat "$work/root/usr/share/doc/yorumi-livedoor/changelog.gz" | sed -n 1p)
+[[ $newest == "yorumi-livedoor ($version) "* ]] || fail "the changelog's newest entry is not $version: $newest"
+grep -qF "<release version=\"$version\"" "$work/root/usr/share/metainfo/com.example.yorumi.livedoor.metainfo.xml" \
+    || fail "the metadata has no release $version"
 echo "deb_package: ok"

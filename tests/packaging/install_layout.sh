@@ -57,15 +57,16 @@ said=$(zcat "$manpage" | LC_ALL=C.UTF-8 groff -ww -man -Tutf8 -z 2>&1) || fail "
 [ -z "$said" ] || fail "groff warns about the manual page: $said"
 said=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$manpage" 2>&1 >/dev/null) || fail "man failed: $said"
 [ -z "$said" ] || fail "man warns about the manual page: $said"
+page=$(zcat "$manpage")
 for section in NAME SYNOPSIS DESCRIPTION OPTIONS FILES ENVIRONMENT 'EXIT STATUS'; do
-    zcat "$manpage" | grep -qxF ".SH $section" || fail "the manual page has no $section section"
+    grep -qxF ".SH $section" <<<"$page" || fail "the manual page has no $section section"
 done
 
 # The licence goes with every copy.
 docs="$prefix/share/doc/yorumi-livedoor"
 grep -qxF 'License: MIT' "$docs/copyright" || fail "share/doc/yorumi-livedoor/copyright missing or not MIT"
-zcat "$docs/changelog.gz" | head -n 1 | grep -q '^yorumi-livedoor (' \
-    || fail "share/doc/yorumi-livedoor/changelog.gz missing"
+newest=$(zcat "$docs/changelog.gz" | sed -n 1p) || fail "share/doc/yorumi-livedoor/changelog.gz missing"
+[[ $newest == 'yorumi-livedoor ('* ]] || fail "changelog.gz does not start with an entry: $newest"
 
 # Nothing else is installed.
 unexpected=$(cd "$prefix" && find . -type f \
