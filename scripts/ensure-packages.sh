@@ -14,9 +14,9 @@ if [ "${1:-}" = test ]; then
     # D-Bus session bus with a StatusNotifierItem host, a Wayland compositor, and what the
     # fake portal and the packaging checks use.
     packages+=(xvfb trayer xdotool xclip imagemagick x11-utils libnss3-tools python3 openssl iproute2
-              desktop-file-utils dpkg-dev file
+              desktop-file-utils dpkg-dev file lintian appstream man-db
               dbus python3-dbus python3-gi haskell-gtk-sni-tray-utils weston)
-    needs+="; for the tests: Xvfb, trayer, xdotool, xclip, ImageMagick, xwininfo, NSS tools, Python 3 with dbus and gi, OpenSSL, ss, dbus-daemon, gtk-sni-tray-standalone, Weston, desktop-file-validate"
+    needs+="; for the tests: Xvfb, trayer, xdotool, xclip, ImageMagick, xwininfo, NSS tools, Python 3 with dbus and gi, OpenSSL, ss, dbus-daemon, gtk-sni-tray-standalone, Weston, desktop-file-validate, lintian, appstreamcli, man"
 fi
 
 if ! command -v dpkg-query >/dev/null || ! command -v apt-get >/dev/null; then
