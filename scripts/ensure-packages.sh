@@ -7,7 +7,7 @@ packages=(cmake ninja-build g++ qt6-base-dev qt6-webengine-dev libgl-dev
           fonts-ipafont-gothic qt6-translations-l10n)
 if [ "${1:-}" = test ]; then
     packages+=(xvfb trayer xdotool xclip imagemagick x11-utils libnss3-tools python3 openssl iproute2
-              desktop-file-utils dpkg-dev file)
+              desktop-file-utils dpkg-dev file g++-mingw-w64-x86-64-posix wine64)
 fi
 
 missing=()

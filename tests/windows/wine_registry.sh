@@ -4,7 +4,7 @@
 # Exits 77 (skipped) when MinGW-w64 or Wine is not installed.
 set -euo pipefail
 source_dir=$1
-work=$2
+work=$(realpath -m "$2")
 compiler=x86_64-w64-mingw32-g++-posix
 wine=/usr/lib/wine/wine64
 wineserver=/usr/lib/wine/wineserver64
@@ -14,10 +14,18 @@ command -v "$compiler" >/dev/null || { echo "SKIPPED: $compiler is not installed
 
 mkdir -p "$work"
 exe=$work/tst_winregistry.exe
-# A console program with no DLLs beside it: the C and C++ runtimes linked in.
-"$compiler" -std=c++20 -O1 -Wall -Wextra -Werror -static -I"$source_dir/src" \
-    "$source_dir/tests/windows/tst_winregistry.cpp" "$source_dir/src/store/winregistry.cpp" \
-    -ladvapi32 -o "$exe"
+sources=("$source_dir/tests/windows/tst_winregistry.cpp" "$source_dir/src/store/winregistry.cpp")
+inputs=("${sources[@]}" "$source_dir/src/store/winregistry.h" "$0")
+stale=false
+for input in "${inputs[@]}"; do
+    [ "$exe" -nt "$input" ] || stale=true
+done
+if $stale; then
+    # A console program with no DLLs beside it: the C and C++ runtimes linked in.
+    "$compiler" -std=c++20 -O1 -Wall -Wextra -Werror -static -I"$source_dir/src" "${sources[@]}" \
+        -ladvapi32 -o "$exe.new"
+    mv "$exe.new" "$exe"
+fi
 
 export WINEPREFIX=$work/wineprefix WINEDEBUG=-all
 # The prefix's first start sets it up (a few seconds) and says so; only the test's own words
