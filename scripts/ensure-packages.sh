@@ -12,11 +12,11 @@ needs="a C++20 compiler, CMake 3.25+, Ninja, Qt 6.4+ (Widgets, WebEngine, Waylan
 if [ "${1:-}" = test ]; then
     # Testing: a private X server with a notification area and the tools that drive it, a
     # D-Bus session bus with a StatusNotifierItem host, a Wayland compositor, and what the
-    # fake portal and the packaging checks use.
+    # fake portal, the packaging checks and the Windows checks use.
     packages+=(xvfb trayer xdotool xclip imagemagick x11-utils libnss3-tools python3 openssl iproute2
-              desktop-file-utils dpkg-dev file lintian appstream man-db
+              desktop-file-utils dpkg-dev file lintian appstream man-db g++-mingw-w64-x86-64-posix wine64
               dbus python3-dbus python3-gi haskell-gtk-sni-tray-utils weston)
-    needs+="; for the tests: Xvfb, trayer, xdotool, xclip, ImageMagick, xwininfo, NSS tools, Python 3 with dbus and gi, OpenSSL, ss, dbus-daemon, gtk-sni-tray-standalone, Weston, desktop-file-validate, lintian, appstreamcli, man"
+    needs+="; for the tests: Xvfb, trayer, xdotool, xclip, ImageMagick, xwininfo, NSS tools, Python 3 with dbus and gi, OpenSSL, ss, dbus-daemon, gtk-sni-tray-standalone, Weston, desktop-file-validate, lintian, appstreamcli, man, MinGW-w64 (x86_64, POSIX threads), Wine"
 fi
 
 if ! command -v dpkg-query >/dev/null || ! command -v apt-get >/dev/null; then

@@ -7,7 +7,7 @@
 #include <QStandardPaths>
 
 #ifdef Q_OS_WIN
-#include <QSettings>
+#include "store/winregistry.h"
 
 #include <vector>
 #else
@@ -79,30 +79,28 @@ bool SettingsStore::writeSlots(const QString &application, const QList<SlotWrite
 
 #ifdef Q_OS_WIN
 // ---------------------------------------------------------------------------------------------
-// Windows: the registry, through QSettings.
+// Windows: the registry, through the Win32 API (see WinRegistry::Store). QSettings' registry
+// backend would not do: it escapes a leading '@' when writing and decodes "@Invalid()" and
+// other '@' forms when reading, so a password such as "@home" would not be what earlier
+// editions read, nor would theirs be read back as stored.
 
 namespace {
 
-QString settingsKey(const QString &section, const QString &key)
+WinRegistry::Store registryStore(const QString &application)
 {
-    return section + QLatin1Char('/') + key;
+    return WinRegistry::Store(std::wstring(WinRegistry::kProgramSettingsKey) + L'\\'
+                              + application.toStdWString());
 }
 
 } // namespace
-
-QSettings &SettingsStore::settings(const QString &application)
-{
-    auto &entry = m_settings[application];
-    if (!entry)
-        entry = std::make_unique<QSettings>(location(application), QSettings::NativeFormat);
-    return *entry;
-}
 
 QString SettingsStore::read(const QString &application, const QString &section, const QString &key)
 {
     if (application.isEmpty())
         return QString();
-    return settings(application).value(settingsKey(section, key)).toString();
+    const std::optional<std::wstring> value =
+            registryStore(application).read(section.toStdWString(), key.toStdWString());
+    return value ? QString::fromStdWString(*value) : QString();
 }
 
 SettingsStore::Stamp SettingsStore::stamp(const QString &)
@@ -114,43 +112,23 @@ SettingsStore::Stamp SettingsStore::stamp(const QString &)
 
 bool SettingsStore::remove(const QString &application, const QString &section, const QString &key)
 {
-    if (application.isEmpty() || !settings(application).contains(settingsKey(section, key)))
+    if (application.isEmpty())
         return false;
-    return commit(application, { { section, key, std::nullopt } });
+    return registryStore(application).remove(section.toStdWString(), key.toStdWString());
 }
 
 bool SettingsStore::commit(const QString &application, const QList<Change> &changes)
 {
     if (application.isEmpty())
         return false;
-    QSettings &store = settings(application);
-    std::vector<std::optional<QVariant>> previous;
-    previous.reserve(changes.size());
+    std::vector<WinRegistry::Change> registryChanges;
+    registryChanges.reserve(changes.size());
     for (const Change &change : changes) {
-        const QString key = settingsKey(change.section, change.key);
-        previous.push_back(store.contains(key) ? std::optional(store.value(key)) : std::nullopt);
-        if (change.value)
-            store.setValue(key, *change.value);
-        else
-            store.remove(key);
+        registryChanges.push_back({ change.section.toStdWString(), change.key.toStdWString(),
+                                    change.value ? std::optional(change.value->toStdWString())
+                                                 : std::nullopt });
     }
-    store.sync();
-    if (store.status() == QSettings::NoError)
-        return true;
-
-    // The registry did not take the change: put the old values back so that nothing reads a
-    // value the registry does not hold, and read it afresh next time.
-    auto old = previous.cbegin();
-    for (const Change &change : changes) {
-        const QString key = settingsKey(change.section, change.key);
-        if (*old)
-            store.setValue(key, **old);
-        else
-            store.remove(key);
-        ++old;
-    }
-    m_settings.erase(application);
-    return false;
+    return registryStore(application).commit(registryChanges);
 }
 
 #else

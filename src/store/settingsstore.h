@@ -8,8 +8,6 @@
 #include <map>
 #include <memory>
 
-class QSettings;
-
 // Settings application name of an edition: the top level under which its accounts are stored.
 QString SettingsAppName(qint16 editionCode);
 
@@ -39,7 +37,8 @@ struct StoreFileIdentity
 // The per-user settings store: string values by application, section and key.
 //
 // On Windows the values live in the registry where the per-user program-settings functions
-// keep them, so accounts stored by earlier editions are found. Elsewhere each application is
+// keep them, so accounts stored by earlier editions are found: plain strings, exactly as
+// typed. Elsewhere each application is
 // an INI file "<application>.conf" in the user's configuration folder, readable by its owner
 // only, since it holds passwords (see IniDocument for how it is read and changed): a store file
 // of the user's that others may read is closed to them when it is read, and a store file that
@@ -111,10 +110,7 @@ private:
     using Change = IniDocument::Change;
     bool commit(const QString &application, const QList<Change> &changes);
 
-#ifdef Q_OS_WIN
-    QSettings &settings(const QString &application);
-    std::map<QString, std::unique_ptr<QSettings>> m_settings;
-#else
+#ifndef Q_OS_WIN
     // What a store file held when it was last read, and which file that was.
     struct FileState
     {

@@ -1,5 +1,6 @@
 #include "app/appicon.h"
 
+#include <QFile>
 #include <QTest>
 #include <QXmlStreamReader>
 
@@ -11,6 +12,7 @@ private slots:
     void pixelImagesShowTheTile();
     void windowIconHasEverySize();
     void svgDrawsTheSamePicture();
+    void keptIconFilesAreTheDrawing();
 };
 
 void tst_AppIcon::pixelImagesShowTheTile_data()
@@ -71,6 +73,23 @@ void tst_AppIcon::svgDrawsTheSamePicture()
     QCOMPARE(attributes.value("polygon.points"),
              QStringLiteral("20,12 30,12 30,42 46,42 46,52 20,52"));
     QCOMPARE(attributes.value("polygon.fill"), QStringLiteral("#ffffff"));
+}
+
+void tst_AppIcon::keptIconFilesAreTheDrawing()
+{
+    // The installed icon files are kept with the sources, drawn by yorumi-icongen.
+    const QString hicolor = QStringLiteral(YORUMI_TEST_SOURCE_DIR "/../data/icons/hicolor");
+    const QString redraw = QStringLiteral("out of date: yorumi-icongen data/icons/hicolor draws them again");
+    QFile svg(hicolor + QStringLiteral("/scalable/apps/yorumi-livedoor.svg"));
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    QVERIFY2(svg.readAll() == applicationIconSvg(), qPrintable(redraw));
+    for (const int size : kApplicationIconSizes) {
+        const QImage kept(hicolor + QStringLiteral("/%1x%1/apps/yorumi-livedoor.png").arg(size));
+        // As the PNG writer takes the drawing: without premultiplied alpha.
+        const QImage drawn = applicationIconImage(size).convertToFormat(QImage::Format_ARGB32);
+        QVERIFY2(kept.convertToFormat(QImage::Format_ARGB32) == drawn,
+                 qPrintable(QStringLiteral("%1x%1 ").arg(size) + redraw));
+    }
 }
 
 QTEST_MAIN(tst_AppIcon)

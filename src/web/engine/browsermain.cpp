@@ -15,15 +15,47 @@
 #include <QSocketNotifier>
 #include <QTranslator>
 
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#include <io.h>
+#else
+#include <csignal>
 #include <unistd.h>
+#endif
 
 #include <memory>
 
 namespace {
+
+#ifdef Q_OS_WIN
+
+// Takes the channel off the standard descriptors: nothing the engine or its libraries print
+// can reach the program as a message. The channel's descriptors read and write bytes as they
+// are (no line-end translation), and their handles are not inherited by the processes the
+// engine starts.
+bool takeChannel(int &input, int &output)
+{
+    input = _dup(0);
+    output = _dup(1);
+    if (input < 0 || output < 0 || _setmode(input, _O_BINARY) < 0 || _setmode(output, _O_BINARY) < 0)
+        return false;
+    for (const int descriptor : { input, output }) {
+        const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
+        if (handle == INVALID_HANDLE_VALUE || !SetHandleInformation(handle, HANDLE_FLAG_INHERIT, 0))
+            return false;
+    }
+    const int nothing = _open("NUL", _O_RDONLY);
+    if (nothing < 0 || _dup2(nothing, 0) < 0 || _dup2(2, 1) < 0)
+        return false;
+    _close(nothing);
+    return true;
+}
+
+#else
 
 int signalPipe[2] = { -1, -1 };
 
@@ -50,6 +82,8 @@ bool takeChannel(int &input, int &output)
     ::close(nothing);
     return true;
 }
+
+#endif
 
 } // namespace
 
@@ -95,12 +129,15 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+#ifndef Q_OS_WIN
+    // (Windows has no such signals: there the helper ends with its input, or is ended.)
     if (::pipe2(signalPipe, O_CLOEXEC) == 0) {
         auto *notifier = new QSocketNotifier(qintptr(signalPipe[0]), QSocketNotifier::Read, &app);
         QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
         std::signal(SIGTERM, onTerminate);
         std::signal(SIGINT, onTerminate);
     }
+#endif
 
     EngineServer server(input, output, std::chrono::milliseconds(parser.value(idleEnd).toLongLong()));
     QObject::connect(&server, &EngineServer::ending, &app, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 
 class QSocketNotifier;
 class WebEngineBrowser;
@@ -19,7 +20,7 @@ class EngineServer : public QObject
 {
     Q_OBJECT
 public:
-    // `input` and `output` are the channel's file descriptors.
+    // `input` and `output` are the channel's file descriptors (the C runtime's on Windows).
     EngineServer(int input, int output, std::chrono::milliseconds idleEnd, QObject *parent = nullptr);
     ~EngineServer() override;
 
@@ -31,7 +32,9 @@ signals:
     void ending();
 
 private:
-    void readInput();
+    void startReading();
+    // What came from the program; nothing when its input has ended.
+    void received(const QByteArray &data);
     void onMessage(const QJsonObject &message);
     void write(const QJsonObject &message);
     void restartIdleTime();
@@ -41,7 +44,13 @@ private:
 
     int m_input;
     int m_output;
+#ifdef Q_OS_WIN
+    // A pipe on Windows has no readiness to wait for: a thread of its own reads it.
+    struct InputThread;
+    std::shared_ptr<InputThread> m_inputThread;
+#else
     QSocketNotifier *m_notifier = nullptr;
+#endif
     EngineChannel::Reader m_reader;
     WebEngineBrowser *m_browser = nullptr;
     QTimer m_idle;

@@ -1,0 +1,166 @@
+#!/usr/bin/env python3
+"""Compiles every .cpp under src/ for Windows, syntax only, with MinGW-w64 against the Qt headers
+of this machine, and the resource scripts with its windres:
+    compile_check.py <source folder> <compile_commands.json> <record file> [<file.rc>...]
+
+Each file takes its defines and include folders from the build's compile database (the first
+target that compiles it); what only suits Linux is left out. POSIX headers that MinGW-w64 has
+and Visual C++ has not are found first in msvc-headers/, which stops the compile. Qt's headers find Windows on their
+own from the compiler's _WIN32; nothing else is defined. Exits 77 (skipped) without MinGW.
+
+The record file keeps, for every file that passed, its flags and every file it read (its own
+headers, Qt's and MinGW's): a file none of whose inputs changed since it passed is not compiled
+again, as a build would not."""
+
+import concurrent.futures
+import json
+import os
+import shlex
+import shutil
+import tempfile
+import subprocess
+import sys
+import time
+
+COMPILER = "x86_64-w64-mingw32-g++-posix"
+RESOURCE_COMPILER = "x86_64-w64-mingw32-windres"
+MSVC_HEADERS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "msvc-headers")
+SKIPPED = 77
+
+# Flags of the Linux build that have no place in a Windows compile (or in a syntax-only one).
+DROPPED = ("-fsanitize", "-fno-sanitize", "-fPIC", "-fno-omit-frame-pointer", "-g")
+
+
+def windows_flags(arguments):
+    """The compiler flags of one database entry, for MinGW: defines, include folders, the
+    language standard and the warnings; no output, no sanitizers, no Linux mkspecs."""
+    flags = []
+    words = iter(arguments[1:])
+    for word in words:
+        if word in ("-o", "-c"):
+            next(words, None)
+            continue
+        if word in ("-I", "-isystem", "-D", "-include"):
+            value = next(words, "")
+            if "/mkspecs/" not in value:
+                flags += [word, value]
+            continue
+        if word.startswith(DROPPED):
+            continue
+        if word.startswith("-I") and "/mkspecs/" in word:
+            continue
+        if word.startswith(("-D", "-I", "-std=", "-W", "-f")):
+            flags.append(word)
+    return flags
+
+
+def read_depfile(path):
+    """The files a compile read, from the make rule the compiler wrote."""
+    with open(path, encoding="utf-8") as f:
+        text = f.read().replace("\\\n", " ")
+    words, word, chars = [], "", iter(text.split(":", 1)[1])
+    for char in chars:
+        if char == "\\":
+            word += next(chars, "")
+        elif char.isspace():
+            if word:
+                words.append(word)
+            word = ""
+        else:
+            word += char
+    return words + ([word] if word else [])
+
+
+def unchanged(record, flags):
+    """True when a file passed with these flags and nothing it read has changed since."""
+    if not record or record["flags"] != flags:
+        return False
+    try:
+        return all(os.stat(dep).st_mtime_ns <= record["checked"] for dep in record["deps"])
+    except OSError:
+        return False
+
+
+def main():
+    source_dir, database, record_file = sys.argv[1:4]
+    resource_scripts = sys.argv[4:]
+    compiler = shutil.which(COMPILER)
+    if compiler is None:
+        print(f"SKIPPED: {COMPILER} is not installed (Debian package g++-mingw-w64-x86-64-posix)")
+        return SKIPPED
+    compiler = os.path.realpath(compiler)
+    src = os.path.realpath(os.path.join(source_dir, "src"))
+    with open(database, encoding="utf-8") as f:
+        entries = json.load(f)
+
+    commands = {}
+    for entry in entries:
+        path = os.path.realpath(os.path.join(entry["directory"], entry["file"]))
+        if not path.startswith(src + os.sep) or path in commands:
+            continue
+        arguments = entry.get("arguments") or shlex.split(entry["command"])
+        commands[path] = ["-I", MSVC_HEADERS, *windows_flags(arguments)]
+
+    sources = sorted(os.path.join(root, name) for root, _, names in os.walk(src)
+                     for name in names if name.endswith(".cpp"))
+    missing = [path for path in sources if path not in commands]
+    if missing:
+        for path in missing:
+            print(f"{os.path.relpath(path, source_dir)}: in no target of the build, so not checked")
+        return 1
+
+    try:
+        with open(record_file, encoding="utf-8") as f:
+            records = json.load(f)
+    except (OSError, ValueError):
+        records = {}
+    records = {path: records.get(path) for path in sources}
+    stale = [path for path in sources if not unchanged(records[path], commands[path])]
+
+    depfiles = tempfile.mkdtemp()
+
+    def check(index, path):
+        depfile = os.path.join(depfiles, f"{index}.d")
+        # Whatever changes from this moment on is seen by the next run.
+        started = time.time_ns()
+        run = subprocess.run([COMPILER, "-fsyntax-only", "-MD", "-MF", depfile, *commands[path], path],
+                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        record = None
+        if run.returncode == 0:
+            # The compiler itself counts among what the result depends on.
+            deps = read_depfile(depfile) + [compiler]
+            record = {"flags": commands[path], "deps": deps, "checked": started}
+        return path, record, run.stdout
+
+    started = time.monotonic()
+    failed = 0
+    try:
+        with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 1) as pool:
+            for path, record, output in pool.map(check, range(len(stale)), stale):
+                records[path] = record
+                if record is None:
+                    failed += 1
+                    print(f"--- {os.path.relpath(path, source_dir)}")
+                    print(output, end="")
+    finally:
+        shutil.rmtree(depfiles, ignore_errors=True)
+        with open(record_file, "w", encoding="utf-8") as f:
+            json.dump({path: record for path, record in records.items() if record}, f)
+    for script in resource_scripts:
+        with tempfile.TemporaryDirectory() as folder:
+            run = subprocess.run([RESOURCE_COMPILER, "-i", script, "-O", "coff",
+                                  "-o", os.path.join(folder, "resources.o")],
+                                 stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        if run.returncode != 0:
+            failed += 1
+            print(f"--- {script}")
+            print(run.stdout, end="")
+    seconds = time.monotonic() - started
+    print(f"{len(sources) + len(resource_scripts) - failed} of {len(sources) + len(resource_scripts)} "
+          f"sources and resource scripts compile for Windows ({len(stale)} sources compiled in "
+          f"{seconds:.0f} s, the others unchanged since they passed)")
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
