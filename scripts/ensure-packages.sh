@@ -5,10 +5,10 @@
 set -euo pipefail
 
 # Building and running: compiler and build tools, Qt 6 (widgets, WebEngine, its Wayland
-# platform and Japanese translations) and a Japanese font.
-packages=(cmake ninja-build g++ qt6-base-dev qt6-webengine-dev libgl-dev qt6-wayland
+# platform and Japanese translations), the XCB headers and a Japanese font.
+packages=(cmake ninja-build g++ qt6-base-dev qt6-webengine-dev libgl-dev libxcb1-dev qt6-wayland
           qt6-translations-l10n fonts-ipafont-gothic)
-needs="a C++20 compiler, CMake 3.25+, Ninja, Qt 6.4+ (Widgets, WebEngine, Wayland platform, Japanese translations), a Japanese font"
+needs="a C++20 compiler, CMake 3.25+, Ninja, Qt 6.4+ (Widgets, WebEngine, D-Bus, Wayland platform, Japanese translations), the XCB headers, a Japanese font"
 if [ "${1:-}" = test ]; then
     # Testing: a private X server with a notification area and the tools that drive it, a
     # D-Bus session bus with a StatusNotifierItem host, a Wayland compositor, and what the

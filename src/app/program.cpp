@@ -27,6 +27,9 @@ void Program::Main(bool startedAtLogin)
 {
     // Every step below reports nothing: a window whose load fails is simply left as it is.
     const bool notificationArea = trayProbe();
+    // Without a notification area the icon is made when one appears: Qt decides what kind of
+    // icon to make when it makes it.
+    m_iconAwaitsArea = !notificationArea;
     // At login the panel often starts after the program: it is given a moment to come.
     start(notificationArea || startedAtLogin);
     if (!notificationArea && startedAtLogin) {
@@ -50,6 +53,9 @@ void Program::start(bool notificationArea)
     m_trayPresence = std::make_unique<TrayPresence>(trayProbe, trayCheckInterval);
     QObject::connect(m_trayPresence.get(), &TrayPresence::changed, m_trayPresence.get(),
                      [this](bool available) { followNotificationArea(available); });
+    // A notification area that came while the windows were made.
+    if (m_iconAwaitsArea && m_trayPresence->isAvailable())
+        followNotificationArea(true);
 }
 
 void Program::followNotificationArea(bool available)
@@ -57,6 +63,10 @@ void Program::followNotificationArea(bool available)
     // The icon docks by itself when a notification area appears; from then on the close box
     // sends the settings window there again. Without one, the window is the way in.
     hasNotificationArea = available;
+    if (available && m_iconAwaitsArea) {
+        m_iconAwaitsArea = false;
+        m_frmTasktray->Form_Load();
+    }
     if (!available)
         m_visibility->ShowMainWindow();
 }
@@ -92,7 +102,8 @@ void Program::makeWindows()
                      });
 
     m_frmMainLd->Form_Load();
-    m_frmTasktray->Form_Load();
+    if (!m_iconAwaitsArea)
+        m_frmTasktray->Form_Load();
 }
 
 frmMainLd &Program::mainLd()

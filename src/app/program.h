@@ -68,7 +68,7 @@ public:
     std::unique_ptr<BrowserEngine> browserEngine;
     std::unique_ptr<TrayNotifier> trayNotifier;
     // Whether there is a notification area now, and how often that is looked at.
-    std::function<bool()> trayProbe = &TrayPresence::systemProbe;
+    std::function<bool()> trayProbe = [this] { return m_notificationArea.isAvailable(); };
     std::chrono::milliseconds trayCheckInterval = TrayPresence::kInterval;
     std::chrono::milliseconds trayWait = kTrayWait;
 
@@ -83,6 +83,10 @@ public:
 private:
     void makeWindows();
     void followNotificationArea(bool available);
+
+    NotificationAreaProbe m_notificationArea;
+    // Main found no notification area: the tray icon is made when one appears.
+    bool m_iconAwaitsArea = false;
 
     std::unique_ptr<DocumentLauncher> m_launcher;
     std::unique_ptr<frmWB> m_frmWB;

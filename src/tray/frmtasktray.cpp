@@ -54,17 +54,28 @@ QString siteLinkUrl(qint16 index)
 
 frmTasktray::frmTasktray(Uses uses, QWidget *parent)
     : QWidget(parent)
-    , trayIcon(new QSystemTrayIcon(this))
     , m_uses(std::move(uses))
-    , m_iconNotifier(m_uses.notifier ? nullptr : std::make_unique<SystemTrayNotifier>(*trayIcon))
-    , m_notifier(m_uses.notifier ? m_uses.notifier : m_iconNotifier.get())
+    , m_notifier(m_uses.notifier)
 {
     setObjectName(QStringLiteral("frmTasktray"));
     setWindowTitle(QStringLiteral("ヨルミ"));
     for (int edition = 0; edition < int(pcbIcon.size()); ++edition)
         pcbIcon[edition] = editionIcon(edition);
     buildMenu();
+}
+
+void frmTasktray::makeIcon()
+{
+    // Qt picks the kind of icon (StatusNotifierItem or XEmbed) when the icon is made.
+    trayIcon = new QSystemTrayIcon(this);
+    // The menu is the icon's context menu: on XEmbed Qt opens it for a right press, and a
+    // StatusNotifierItem host gets it over D-Bus and draws it itself.
+    trayIcon->setContextMenu(mnLeft);
     connect(trayIcon, &QSystemTrayIcon::activated, this, &frmTasktray::trayIcon_activated);
+    if (!m_notifier) {
+        m_iconNotifier = std::make_unique<SystemTrayNotifier>(*trayIcon);
+        m_notifier = m_iconNotifier.get();
+    }
 }
 
 frmTasktray::~frmTasktray()
@@ -122,9 +133,6 @@ void frmTasktray::buildMenu()
     mnLoginP->setObjectName(QStringLiteral("mnLoginP"));
     mnLogin.insert(kTemplateIndex, templateItem(mnLoginP));
 
-    // The menu is the icon's context menu: on XEmbed Qt opens it for a right press, and a
-    // StatusNotifierItem host gets it over D-Bus and draws it itself.
-    trayIcon->setContextMenu(mnLeft);
     // While an entry dialog or the About box is open the entries are greyed: a host that draws
     // the menu itself cannot be kept from showing it.
     qApp->installEventFilter(this);
@@ -162,6 +170,8 @@ bool frmTasktray::focusOpenDialog()
 
 void frmTasktray::Form_Load()
 {
+    if (!trayIcon)
+        makeIcon();
     const qint16 edition = m_uses.shared.editionCode;
     if (edition >= 0 && edition < qint16(pcbIcon.size()))
         trayIcon->setIcon(pcbIcon[edition]);
@@ -173,11 +183,14 @@ void frmTasktray::Form_Load()
 
 void frmTasktray::Form_Unload()
 {
-    trayIcon->hide();
+    if (trayIcon)
+        trayIcon->hide();
 }
 
 void frmTasktray::showAccount(const QString &id)
 {
+    if (!trayIcon)
+        return; // Form_Load shows the last account when it puts the icon in place
     QString tip = QString::fromUtf8(VersionInfo::legalTrademarks);
     if (!id.isEmpty())
         tip += QLatin1Char('\n') + id;
@@ -186,7 +199,7 @@ void frmTasktray::showAccount(const QString &id)
 
 void frmTasktray::notifyUnless(const QString &doneText, const QString &statusText)
 {
-    if (statusText != doneText)
+    if (statusText != doneText && m_notifier)
         m_notifier->notify(kApplicationTitle, statusText);
 }
 

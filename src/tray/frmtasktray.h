@@ -47,6 +47,7 @@ public:
     explicit frmTasktray(Uses uses, QWidget *parent = nullptr);
     ~frmTasktray() override;
 
+    // Puts the icon in the notification area (making it the first time) and shows it.
     void Form_Load();
     void Form_Unload();
     // The tray icon's callback: X carries the mouse message number, in twips.
@@ -59,8 +60,8 @@ public:
     // The tooltip names the account the portal knows the user as, under the program's name.
     void showAccount(const QString &id);
 
-    // Tray icon and its images, one per edition.
-    QSystemTrayIcon *trayIcon;
+    // Tray icon and its images, one per edition. The icon is made by the first Form_Load.
+    QSystemTrayIcon *trayIcon = nullptr;
     std::array<QIcon, 4> pcbIcon;
 
     // The popup menu (the submenu of the menu root mnLeft) and its entries.
@@ -98,6 +99,7 @@ private:
     // Raises and focuses an open entry dialog or About box; false when none is open.
     bool focusOpenDialog();
     void trayIcon_activated(QSystemTrayIcon::ActivationReason reason);
+    void makeIcon();
     void buildMenu();
     int twipsPerPixelX() const;
     // A tray login or logout shows nothing when it succeeds (the portal window shows the new

@@ -2,9 +2,121 @@
 
 #include <QSystemTrayIcon>
 
-bool TrayPresence::systemProbe()
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+#define YORUMI_FREEDESKTOP_TRAYS 1
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusVariant>
+#include <QGuiApplication>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <memory>
+#endif
+
+namespace {
+
+#ifdef YORUMI_FREEDESKTOP_TRAYS
+const QString kWatcher = QStringLiteral("org.kde.StatusNotifierWatcher");
+// How long the first look waits for the watcher; a desktop's watcher answers in a millisecond.
+constexpr int kFirstAnswerMs = 500;
+
+QDBusMessage hostQuestion()
 {
+    QDBusMessage question = QDBusMessage::createMethodCall(
+            kWatcher, QStringLiteral("/StatusNotifierWatcher"),
+            QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    question << kWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
+    // No watcher is started for the question: one that is not running is no host.
+    question.setAutoStartService(false);
+    return question;
+}
+
+bool hostAnswer(const QDBusMessage &reply)
+{
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
+            && reply.arguments().constFirst().value<QDBusVariant>().variant().toBool();
+}
+
+// The X screen the program's display names (":0.1" is screen 1), as Qt's tray icon uses it.
+int displayScreen()
+{
+    const QByteArray display = qgetenv("DISPLAY");
+    const qsizetype colon = display.lastIndexOf(':');
+    const qsizetype dot = display.indexOf('.', colon < 0 ? 0 : colon);
+    return dot < 0 ? 0 : std::atoi(display.constData() + dot + 1);
+}
+#endif
+
+} // namespace
+
+NotificationAreaProbe::NotificationAreaProbe(QObject *parent)
+    : QObject(parent)
+{
+}
+
+bool NotificationAreaProbe::isAvailable()
+{
+#ifdef YORUMI_FREEDESKTOP_TRAYS
+    askForHost(!m_asked);
+    m_asked = true;
+    return m_hostRegistered || xembedTray();
+#else
     return QSystemTrayIcon::isSystemTrayAvailable();
+#endif
+}
+
+void NotificationAreaProbe::askForHost(bool wait)
+{
+#ifdef YORUMI_FREEDESKTOP_TRAYS
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        m_hostRegistered = false;
+        return;
+    }
+    if (wait) {
+        m_hostRegistered = hostAnswer(bus.call(hostQuestion(), QDBus::Block, kFirstAnswerMs));
+        return;
+    }
+    if (m_asking)
+        return;
+    m_asking = true;
+    auto *answer = new QDBusPendingCallWatcher(bus.asyncCall(hostQuestion()), this);
+    connect(answer, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *call) {
+        m_hostRegistered = hostAnswer(call->reply());
+        m_asking = false;
+        call->deleteLater();
+    });
+#else
+    Q_UNUSED(wait);
+#endif
+}
+
+bool NotificationAreaProbe::xembedTray() const
+{
+#ifdef YORUMI_FREEDESKTOP_TRAYS
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t *connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return false;
+    // The tray is the owner of the screen's _NET_SYSTEM_TRAY_S<n> selection.
+    const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(displayScreen());
+    const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()),
+                                  nullptr),
+            &std::free);
+    if (!atom)
+        return false;
+    const std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
+            xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr),
+            &std::free);
+    return owner && owner->owner != XCB_NONE;
+#else
+    return false;
+#endif
 }
 
 TrayPresence::TrayPresence(Probe probe, std::chrono::milliseconds interval, QObject *parent)

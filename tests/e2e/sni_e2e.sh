@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The program on a desktop whose notification area speaks StatusNotifierItem over D-Bus, on a
-# private Xvfb and session bus. First against a stand-in watcher that reads the exported menu
-# the way a host does and chooses an entry through it; then against a real host,
-# gtk-sni-tray-standalone, that draws the menu for a right click and activates for a left one.
+# private Xvfb and session bus. First against a stand-in watcher, started after the program,
+# that reads the exported menu the way a host does and chooses an entry through it; then
+# against a real host, gtk-sni-tray-standalone, that draws the menu for a right click and
+# activates for a left one.
 #
 # Usage: sni_e2e.sh PATH-TO-yorumi-livedoor ARTEFACT-DIR
 set -u
@@ -24,14 +25,14 @@ e2e_seed_store alice 'Pa-alice.1' bob 'Pa-bob.2'
 e2e_start_session_bus || exit 1
 
 # --- The exported menu, read and driven through a stand-in watcher --------------------------
+# Started at login before the panel, as happens: the panel's host that comes 2 s later gets the
+# item.
 ITEMS="$E2E_TMP/items"
+e2e_start_program "$BIN" --autostart
+sleep 2
 "${SNI[@]}" watch "$ITEMS" &
 E2E_PIDS+=("$!")
-e2e_wait_for 10 dbus-send --session --dest=org.freedesktop.DBus --print-reply /org/freedesktop/DBus \
-    org.freedesktop.DBus.GetNameOwner string:org.kde.StatusNotifierWatcher >/dev/null 2>&1 \
-    || { e2e_log "the stand-in watcher did not start"; exit 1; }
-e2e_start_program "$BIN"
-check "the program registers its item with the watcher" e2e_wait_for 10 test -s "$ITEMS"
+check "a host that comes after the program gets its item" e2e_wait_for 10 test -s "$ITEMS"
 SERVICE=$(head -n1 "$ITEMS")
 
 menu_has() {
