@@ -54,19 +54,18 @@ void Program::start(bool notificationArea)
     QObject::connect(m_trayPresence.get(), &TrayPresence::changed, m_trayPresence.get(),
                      [this](bool available) { followNotificationArea(available); });
     // A notification area that came while the windows were made.
-    if (m_iconAwaitsArea && m_trayPresence->isAvailable())
+    if (!m_frmTasktray->trayIcon && m_trayPresence->isAvailable())
         followNotificationArea(true);
 }
 
 void Program::followNotificationArea(bool available)
 {
-    // The icon docks by itself when a notification area appears; from then on the close box
-    // sends the settings window there again. Without one, the window is the way in.
+    // A notification area that appears gets the icon (made now if the program started without
+    // one, else docked by Qt itself); from then on the close box sends the settings window there
+    // again. Without one, the window is the way in.
     hasNotificationArea = available;
-    if (available && m_iconAwaitsArea) {
-        m_iconAwaitsArea = false;
+    if (available && !m_frmTasktray->trayIcon)
         m_frmTasktray->Form_Load();
-    }
     if (!available)
         m_visibility->ShowMainWindow();
 }

@@ -85,7 +85,7 @@ private:
     void followNotificationArea(bool available);
 
     NotificationAreaProbe m_notificationArea;
-    // Main found no notification area: the tray icon is made when one appears.
+    // Main found no notification area: the windows are made without the tray icon.
     bool m_iconAwaitsArea = false;
 
     std::unique_ptr<DocumentLauncher> m_launcher;

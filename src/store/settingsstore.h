@@ -38,11 +38,11 @@ struct StoreFileIdentity
 //
 // On Windows the values live in the registry where the per-user program-settings functions
 // keep them, so accounts stored by earlier editions are found: plain strings, exactly as
-// typed. Elsewhere each application is
-// an INI file "<application>.conf" in the user's configuration folder, readable by its owner
-// only, since it holds passwords (see IniDocument for how it is read and changed): a store file
-// of the user's that others may read is closed to them when it is read, and a store file that
-// belongs to another user is read but never written.
+// typed. Elsewhere each application is an INI file "<application>.conf" in the user's
+// configuration folder, readable by its owner only, since it holds passwords (see IniDocument
+// for how it is read and changed): a store file of the user's that others may read is closed
+// to them when it is read, and a store file that belongs to another user is read but never
+// written.
 //
 // Every write reaches the disk before it reports success. In the INI file it is one step: the
 // file is written anew beside the old one and then takes its place, so an interruption leaves

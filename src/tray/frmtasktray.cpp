@@ -141,7 +141,7 @@ void frmTasktray::buildMenu()
 bool frmTasktray::eventFilter(QObject *watched, QEvent *event)
 {
     if ((event->type() == QEvent::Show || event->type() == QEvent::Hide) && watched->isWidgetType()
-        && static_cast<QWidget *>(watched)->isWindow())
+        && isTrayModalDialog(static_cast<QWidget *>(watched)))
         QMetaObject::invokeMethod(this, &frmTasktray::applyMenuStates, Qt::QueuedConnection);
     return QWidget::eventFilter(watched, event);
 }

@@ -40,15 +40,17 @@ TrayAction trayActionFor(int message)
     }
 }
 
+bool isTrayModalDialog(const QWidget *window)
+{
+    const QString name = window->objectName();
+    return name == QLatin1String("frmRegistry") || name == QLatin1String("frmAbout");
+}
+
 QWidget *openTrayModalDialog(const QList<QWidget *> &windows)
 {
     for (QWidget *window : windows) {
-        if (!window->isVisible())
-            continue;
-        for (const char *name : { "frmRegistry", "frmAbout" }) {
-            if (window->objectName() == QLatin1String(name))
-                return window;
-        }
+        if (window->isVisible() && isTrayModalDialog(window))
+            return window;
     }
     return nullptr;
 }

@@ -29,6 +29,9 @@ enum class TrayAction { Nothing, OpenPopup };
 // What a message on the tray icon does: a left or a right press opens the popup menu.
 TrayAction trayActionFor(int message);
 
-// The open dialog that a press on the icon focuses instead of opening the menu: the account
-// entry dialog or the About box, looked up by window name among the given windows.
+// Whether a window is one that a press on the icon focuses instead of opening the menu: the
+// account entry dialog or the About box, known by window name.
+bool isTrayModalDialog(const QWidget *window);
+
+// The open such dialog among the given windows.
 QWidget *openTrayModalDialog(const QList<QWidget *> &windows);

@@ -95,7 +95,7 @@ void NotificationAreaProbe::askForHost(bool wait)
 #endif
 }
 
-bool NotificationAreaProbe::xembedTray() const
+bool NotificationAreaProbe::xembedTray()
 {
 #ifdef YORUMI_FREEDESKTOP_TRAYS
     auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
@@ -103,15 +103,19 @@ bool NotificationAreaProbe::xembedTray() const
     if (!connection)
         return false;
     // The tray is the owner of the screen's _NET_SYSTEM_TRAY_S<n> selection.
-    const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(displayScreen());
-    const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
-            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()),
-                                  nullptr),
-            &std::free);
-    if (!atom)
-        return false;
+    if (!m_trayAtom) {
+        const QByteArray name = "_NET_SYSTEM_TRAY_S" + QByteArray::number(displayScreen());
+        const std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+                xcb_intern_atom_reply(connection,
+                                      xcb_intern_atom(connection, 0, uint16_t(name.size()), name.constData()),
+                                      nullptr),
+                &std::free);
+        if (!atom)
+            return false;
+        m_trayAtom = atom->atom;
+    }
     const std::unique_ptr<xcb_get_selection_owner_reply_t, decltype(&std::free)> owner(
-            xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, atom->atom), nullptr),
+            xcb_get_selection_owner_reply(connection, xcb_get_selection_owner(connection, m_trayAtom), nullptr),
             &std::free);
     return owner && owner->owner != XCB_NONE;
 #else

@@ -22,9 +22,11 @@ public:
     bool isAvailable();
 
 private:
-    bool xembedTray() const;
+    bool xembedTray();
     void askForHost(bool wait);
 
+    // The X11 atom naming the screen's tray selection, once asked for (atoms never change).
+    quint32 m_trayAtom = 0;
     bool m_hostRegistered = false;
     bool m_asked = false;
     bool m_asking = false;

@@ -5,8 +5,9 @@ of this machine, and the resource scripts with its windres:
 
 Each file takes its defines and include folders from the build's compile database (the first
 target that compiles it); what only suits Linux is left out. POSIX headers that MinGW-w64 has
-and Visual C++ has not are found first in msvc-headers/, which stops the compile. Qt's headers find Windows on their
-own from the compiler's _WIN32; nothing else is defined. Exits 77 (skipped) without MinGW.
+and Visual C++ has not are found first in msvc-headers/, which stops the compile. Qt's headers
+find Windows on their own from the compiler's _WIN32; nothing else is defined. Exits 77
+(skipped) without MinGW.
 
 The record file keeps, for every file that passed, its flags and every file it read (its own
 headers, Qt's and MinGW's): a file none of whose inputs changed since it passed is not compiled
