@@ -26,10 +26,10 @@ Program::~Program()
 void Program::Main(bool startedAtLogin)
 {
     // Every step below reports nothing: a window whose load fails is simply left as it is.
-    const bool notificationArea = trayProbe();
-    // Without a notification area the icon is made when one appears: Qt decides what kind of
-    // icon to make when it makes it.
-    m_iconAwaitsArea = !notificationArea;
+    // The notification area is looked for before the windows are made: without one, the icon is
+    // made when one appears, since Qt decides what kind of icon to make when it makes it.
+    watchNotificationArea();
+    const bool notificationArea = m_trayPresence->isAvailable();
     // At login the panel often starts after the program: it is given a moment to come.
     start(notificationArea || startedAtLogin);
     if (!notificationArea && startedAtLogin) {
@@ -50,12 +50,16 @@ void Program::start(bool notificationArea)
     m_frmTasktray->rebuildAccountMenus();
     if (!hasNotificationArea)
         m_visibility->ShowMainWindow();
+    watchNotificationArea();
+}
+
+void Program::watchNotificationArea()
+{
+    if (m_trayPresence)
+        return;
     m_trayPresence = std::make_unique<TrayPresence>(trayProbe, trayCheckInterval);
     QObject::connect(m_trayPresence.get(), &TrayPresence::changed, m_trayPresence.get(),
                      [this](bool available) { followNotificationArea(available); });
-    // A notification area that came while the windows were made.
-    if (!m_frmTasktray->trayIcon && m_trayPresence->isAvailable())
-        followNotificationArea(true);
 }
 
 void Program::followNotificationArea(bool available)
@@ -101,7 +105,8 @@ void Program::makeWindows()
                      });
 
     m_frmMainLd->Form_Load();
-    if (!m_iconAwaitsArea)
+    // When Main has found no notification area, the icon waits for one.
+    if (!m_trayPresence || m_trayPresence->isAvailable())
         m_frmTasktray->Form_Load();
 }
 

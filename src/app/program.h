@@ -82,11 +82,11 @@ public:
 
 private:
     void makeWindows();
+    // Starts looking at the notification area every trayCheckInterval, once.
+    void watchNotificationArea();
     void followNotificationArea(bool available);
 
     NotificationAreaProbe m_notificationArea;
-    // Main found no notification area: the windows are made without the tray icon.
-    bool m_iconAwaitsArea = false;
 
     std::unique_ptr<DocumentLauncher> m_launcher;
     std::unique_ptr<frmWB> m_frmWB;

@@ -62,18 +62,16 @@ bool writeValue(const std::wstring &key, const std::wstring &name, const std::ws
     return status == ERROR_SUCCESS;
 }
 
-// Removes a value; `absent` tells whether it (or its key) was not there.
-bool deleteValue(const std::wstring &key, const std::wstring &name, bool &absent)
+// Removes a value: ERROR_FILE_NOT_FOUND when it (or its key) was not there.
+LONG deleteValue(const std::wstring &key, const std::wstring &name)
 {
-    absent = false;
     HKEY handle = nullptr;
     LONG status = RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_SET_VALUE, &handle);
     if (status == ERROR_SUCCESS) {
         status = RegDeleteValueW(handle, name.c_str());
         RegCloseKey(handle);
     }
-    absent = status == ERROR_FILE_NOT_FOUND;
-    return status == ERROR_SUCCESS;
+    return status;
 }
 
 } // namespace
@@ -98,8 +96,7 @@ std::optional<std::wstring> Store::read(const std::wstring &section, const std::
 
 bool Store::remove(const std::wstring &section, const std::wstring &name)
 {
-    bool absent = false;
-    return deleteValue(sectionKey(section), name, absent);
+    return deleteValue(sectionKey(section), name) == ERROR_SUCCESS;
 }
 
 bool Store::commit(const std::vector<Change> &changes)
@@ -119,8 +116,8 @@ bool Store::commit(const std::vector<Change> &changes)
         const std::wstring key = sectionKey(change.section);
         if (value)
             return writeValue(key, change.name, *value);
-        bool absent = false;
-        return deleteValue(key, change.name, absent) || absent;
+        const LONG status = deleteValue(key, change.name);
+        return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
     };
     for (size_t done = 0; done < changes.size(); ++done) {
         if (apply(changes[done], changes[done].value))

@@ -5,17 +5,10 @@
 #
 # Usage: editing_e2e.sh PATH-TO-yorumi-livedoor ARTEFACT-DIR
 set -u
-[ $# -eq 2 ] || { echo "usage: $0 PATH-TO-yorumi-livedoor ARTEFACT-DIR" >&2; exit 2; }
-BIN=$(realpath "$1")
-ART=$2
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source-path=SCRIPTDIR
 source "$HERE/lib.sh"
-e2e_init
-mkdir -p "$ART"
-ART=$(realpath "$ART")
-E2E_APP_LOG="$ART/editing-app.log"
-: >"$E2E_APP_LOG"
+e2e_main editing-app.log "$@"
 
 
 # The settings window stands at (0,0); positions at 96 DPI below its 19 px menu bar.

@@ -11,28 +11,20 @@
 # The program's output and the figures go to ARTEFACT-DIR.
 set -u
 
-if [ $# -ne 2 ]; then
-    echo "usage: $0 PATH-TO-yorumi-livedoor ARTEFACT-DIR" >&2
-    exit 2
-fi
-BIN=$(realpath "$1")
-ART=$2
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 # shellcheck source-path=SCRIPTDIR
 source "$HERE/lib.sh"
 # shellcheck source-path=SCRIPTDIR
 source "$HERE/portal.sh"
-e2e_init
+e2e_main hostile-app.log "$@"
 trap 'portal_save_log "$ART/hostile-portal-requests.log"; e2e_cleanup' EXIT
 # The engine does not get along with AddressSanitizer's allocation checks (as in the browser
 # tests). The sanitizer is also told to leave core files alone: turning them off is the
 # program's own business here.
 export ASAN_OPTIONS="new_delete_type_mismatch=0:detect_leaks=0:disable_coredump=0"
 
-mkdir -p "$ART"
-ART=$(realpath "$ART")
-rm -f "$ART/hostile-app.log" "$ART/hostile-figures.txt" "$ART/profile-files.txt"
+rm -f "$ART/hostile-figures.txt" "$ART/profile-files.txt"
 
 figure() { echo "$*" >>"$ART/hostile-figures.txt"; echo "# $*"; }
 
@@ -375,7 +367,6 @@ WINDOWS_AT_START=$(e2e_visible_windows)
 SHOWN_WINDOWS=""
 # Core files would be allowed, were it not for the program.
 ulimit -S -c unlimited 2>/dev/null || true
-E2E_APP_LOG="$ART/hostile-app.log"
 cd "$SANDBOX" || exit 1
 e2e_start_program "$BIN"
 

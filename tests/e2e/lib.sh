@@ -1,9 +1,11 @@
 # shellcheck shell=bash disable=SC2034  # (sets variables for the scripts that source it)
 # Helpers for driving yorumi-livedoor on a private X display, as a person would.
-# Source this file, then call e2e_init. Everything started here is stopped by PID when the
-# calling script exits.
+# Source this file, then call e2e_main (or e2e_init). Everything started here is stopped by
+# PID when the calling script exits.
 #
 # Variables set for the caller:
+#   BIN, ART     the program and the artefact folder, as absolute paths (e2e_main)
+#   E2E_APP_LOG  where the program's output goes (e2e_main)
 #   E2E_TMP      scratch folder of this run (removed at exit)
 #   DISPLAY      the private Xvfb display
 #   TRAY_PID     trayer
@@ -21,6 +23,22 @@ E2E_LAST_ICON_PRESS=0
 e2e_log() { echo "# $*" >&2; }
 
 e2e_now_ms() { echo $((${EPOCHREALTIME/./} / 1000)); }
+
+# The start of a script run as SCRIPT PATH-TO-yorumi-livedoor ARTEFACT-DIR: checks the
+# arguments, makes the artefact folder, starts the program's log LOG-NAME there afresh and
+# runs e2e_init.
+#   e2e_main LOG-NAME "$@"
+e2e_main() {
+    local log=$1
+    shift
+    [ $# -eq 2 ] || { echo "usage: $0 PATH-TO-yorumi-livedoor ARTEFACT-DIR" >&2; exit 2; }
+    BIN=$(realpath "$1")
+    mkdir -p "$2"
+    ART=$(realpath "$2")
+    E2E_APP_LOG="$ART/$log"
+    : >"$E2E_APP_LOG"
+    e2e_init
+}
 
 e2e_init() {
     E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/yorumi-e2e.XXXXXX")

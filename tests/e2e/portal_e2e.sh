@@ -7,22 +7,15 @@
 #
 # Usage: portal_e2e.sh PATH-TO-yorumi-livedoor ARTEFACT-DIR
 set -u
-[ $# -eq 2 ] || { echo "usage: $0 PATH-TO-yorumi-livedoor ARTEFACT-DIR" >&2; exit 2; }
-BIN=$(realpath "$1")
-ART=$2
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source-path=SCRIPTDIR
 source "$HERE/lib.sh"
 # shellcheck source-path=SCRIPTDIR
 source "$HERE/portal.sh"
-e2e_init
+e2e_main portal-app.log "$@"
 trap 'portal_save_log "$ART/portal-e2e-requests.log"; e2e_cleanup' EXIT
 # The browser engine does not get along with AddressSanitizer's allocation checks.
 export ASAN_OPTIONS="new_delete_type_mismatch=0:detect_leaks=0"
-mkdir -p "$ART"
-ART=$(realpath "$ART")
-E2E_APP_LOG="$ART/portal-app.log"
-: >"$E2E_APP_LOG"
 
 login_posted() { [ "$(portal_count post /login/)" -ge 1 ]; }
 logout_requested() { [ "$(portal_count get /login/logout)" -ge 1 ]; }

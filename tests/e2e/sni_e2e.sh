@@ -7,16 +7,10 @@
 #
 # Usage: sni_e2e.sh PATH-TO-yorumi-livedoor ARTEFACT-DIR
 set -u
-[ $# -eq 2 ] || { echo "usage: $0 PATH-TO-yorumi-livedoor ARTEFACT-DIR" >&2; exit 2; }
-BIN=$(realpath "$1")
-ART=$2
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source-path=SCRIPTDIR
 source "$HERE/lib.sh"
-e2e_init
-mkdir -p "$ART"
-E2E_APP_LOG="$(realpath "$ART")/sni-app.log"
-: >"$E2E_APP_LOG"
+e2e_main sni-app.log "$@"
 SNI=("/usr/bin/python3" "$HERE/sni.py")
 
 e2e_start_x || exit 1

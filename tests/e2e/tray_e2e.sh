@@ -7,22 +7,12 @@
 # Screenshots and the program's output go to ARTEFACT-DIR.
 set -u
 
-if [ $# -ne 2 ]; then
-    echo "usage: $0 PATH-TO-yorumi-livedoor ARTEFACT-DIR" >&2
-    exit 2
-fi
-BIN=$(realpath "$1")
-ART=$2
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
 # shellcheck source-path=SCRIPTDIR
 source "$HERE/lib.sh"
-e2e_init
-
-mkdir -p "$ART"
-ART=$(realpath "$ART")
-rm -f "$ART"/*.png "$ART/app.log"
-
+e2e_main app.log "$@"
+rm -f "$ART"/*.png
 
 # Four slots: the blank ID in slot 2 (a quoted single space in the store) ends the account
 # lists after slot 1, hiding carol in slot 3.
@@ -218,7 +208,6 @@ e2e_seed_store alice "$PW_SLOT0" "$ID_SLOT1" "$PW_SLOT1" '" "' 'Zz0-blank.Slot' 
 # go by default is portal_e2e's).
 printf '[Links]\nInDefaultBrowser=true\n' >"$XDG_CONFIG_HOME/yorumi-livedoor.conf"
 e2e_fake_browser
-E2E_APP_LOG="$ART/app.log"
 e2e_start_program "$BIN"
 
 check "starts in the notification area: 22x22 icon docked in trayer, no window mapped" check_start_in_tray

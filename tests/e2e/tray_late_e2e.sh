@@ -6,16 +6,10 @@
 #
 # Usage: tray_late_e2e.sh PATH-TO-yorumi-livedoor ARTEFACT-DIR
 set -u
-[ $# -eq 2 ] || { echo "usage: $0 PATH-TO-yorumi-livedoor ARTEFACT-DIR" >&2; exit 2; }
-BIN=$(realpath "$1")
-ART=$2
 HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 # shellcheck source-path=SCRIPTDIR
 source "$HERE/lib.sh"
-e2e_init
-mkdir -p "$ART"
-E2E_APP_LOG="$(realpath "$ART")/tray-late-app.log"
-: >"$E2E_APP_LOG"
+e2e_main tray-late-app.log "$@"
 
 settings_shown() { [ -n "$(e2e_settings_window)" ]; }
 settings_hidden() { [ -z "$(e2e_settings_window)" ]; }
