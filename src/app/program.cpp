@@ -11,7 +11,10 @@
 #include <QMenu>
 #include <QTimer>
 
-Program::Program() = default;
+Program::Program(std::unique_ptr<SettingsStore> store)
+    : m_store(std::move(store))
+{
+}
 
 Program::~Program()
 {
@@ -31,9 +34,11 @@ void Program::Main(bool startedAtLogin)
     watchNotificationArea();
     const bool notificationArea = m_trayPresence->isAvailable();
     // At login the panel often starts after the program: it is given a moment to come.
-    start(notificationArea || startedAtLogin);
-    if (!notificationArea && startedAtLogin) {
+    m_awaitingArea = !notificationArea && startedAtLogin;
+    start(notificationArea || m_awaitingArea);
+    if (m_awaitingArea) {
         QTimer::singleShot(trayWait, m_frmTasktray.get(), [this] {
+            m_awaitingArea = false;
             if (!m_trayPresence->isAvailable())
                 followNotificationArea(false);
         });
@@ -44,6 +49,8 @@ void Program::start(bool notificationArea)
 {
     shared.editionCode = EditionLivedoor;
     hasNotificationArea = notificationArea;
+    closeBoxHides = notificationArea;
+    m_areaSeen = notificationArea && !m_awaitingArea;
     makeWindows();
     m_frmTasktray->mnChange[shared.editionCode]->setVisible(false);
     m_frmTasktray->ShowEditionSiteMenu();
@@ -66,8 +73,11 @@ void Program::followNotificationArea(bool available)
 {
     // A notification area that appears gets the icon (made now if the program started without
     // one, else docked by Qt itself); from then on the close box sends the settings window there
-    // again. Without one, the window is the way in.
+    // again, also while the area is away for a moment (a panel restarting). Without one, the
+    // window is the way in.
     hasNotificationArea = available;
+    m_areaSeen = m_areaSeen || available;
+    closeBoxHides = m_areaSeen;
     if (available && !m_frmTasktray->trayIcon)
         m_frmTasktray->Form_Load();
     if (!available)
@@ -88,7 +98,7 @@ void Program::makeWindows()
             trayNotifier.get() });
     m_frmMainLd = std::make_unique<frmMainLd>(frmMainLd::Uses{
             shared, accounts, settings, *messageBoxes, *clipboard, *m_frmWB, *m_portalLinks,
-            *m_launcher, *m_visibility, autostart, hasNotificationArea,
+            *m_launcher, *m_visibility, autostart, closeBoxHides,
             [tray = m_frmTasktray.get()] { tray->mnEnd_Click(); } });
     m_visibility->setWindows(*m_frmMainLd, *m_frmMainLd->mnWindowPos, *m_frmTasktray->mnShowMain);
 

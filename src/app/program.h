@@ -30,7 +30,8 @@ class WindowVisibility;
 class Program
 {
 public:
-    Program();
+    // `store` is where the accounts are kept: the settings store unless a test gives another.
+    explicit Program(std::unique_ptr<SettingsStore> store = std::make_unique<SettingsStore>());
     ~Program();
     Program(const Program &) = delete;
     Program &operator=(const Program &) = delete;
@@ -51,13 +52,21 @@ public:
 
     SharedValues shared;
     AccountTable table;
-    SettingsStore store;
+
+private:
+    std::unique_ptr<SettingsStore> m_store;
+
+public:
     // The accounts as one model over the table and the store.
-    Accounts accounts{ store, table, shared.editionCode };
+    Accounts accounts{ *m_store, table, shared.editionCode };
     ProgramSettings settings;
     Autostart autostart;
-    // Whether the desktop had a notification area when the program started.
+    // Whether the desktop has a notification area now, as far as the program knows.
     bool hasNotificationArea = true;
+    // Whether the settings window's close box hides the window rather than ending the program:
+    // once a notification area has been seen in this run (or while one is awaited at login),
+    // the program stays reachable through it, or through a second start while it is away.
+    bool closeBoxHides = true;
 
     // Desktop services and the browser engine: tests put their own in place before the
     // windows are made. No browser engine means the engine helper process; no tray notifier
@@ -87,6 +96,10 @@ private:
     void followNotificationArea(bool available);
 
     NotificationAreaProbe m_notificationArea;
+    // Started at login with no notification area yet: one is given trayWait to come.
+    bool m_awaitingArea = false;
+    // A notification area has been there at some moment of this run.
+    bool m_areaSeen = false;
 
     std::unique_ptr<DocumentLauncher> m_launcher;
     std::unique_ptr<frmWB> m_frmWB;

@@ -17,11 +17,12 @@ Accounts::Accounts(SettingsStore &store, AccountTable &table, const qint16 &edit
 {
 }
 
-void Accounts::reload()
+bool Accounts::reload()
 {
     const QString application = this->application();
     m_loaded = m_store.stamp(application);
-    m_count = 0;
+    int count = 0;
+    bool differs = false;
     bool listed = true;
     for (qint16 slot = 0; slot < AccountTable::kSlots; ++slot) {
         QString id;
@@ -31,11 +32,21 @@ void Accounts::reload()
             password = m_store.read(application, kPwSection, pwKey(slot));
             listed = !id.isEmpty();
         }
-        m_table.set(m_edition, slot, listed ? id : QString(), listed ? password : QString());
+        if (!listed) {
+            id.clear();
+            password.clear();
+        }
+        if (id != this->id(slot) || password != this->password(slot)) {
+            m_table.set(m_edition, slot, id, password);
+            differs = true;
+        }
         if (listed)
-            ++m_count;
+            ++count;
     }
-    emit changed();
+    m_count = count;
+    if (differs)
+        emit changed();
+    return differs;
 }
 
 bool Accounts::refresh()
@@ -43,8 +54,7 @@ bool Accounts::refresh()
     const SettingsStore::Stamp now = m_store.stamp(application());
     if (now == m_loaded || !now.readable)
         return false;
-    reload();
-    return true;
+    return reload();
 }
 
 bool Accounts::put(qint16 slot, const QString &id, const QString &password)

@@ -12,11 +12,14 @@ bool isBlankId(const QString &id);
 
 // The accounts: the running edition's column of the account table, kept in step with the
 // settings store. Every change reaches the store first, in one step, and the table is then
-// loaded from what the store holds; `changed` follows once the two agree.
+// loaded from what the store holds; `changed` follows once the two agree, and only when the
+// accounts read differ from those held: a view keeps its selection over a reload that found
+// the same accounts.
 //
 // The store is the truth: the file may be written by hand while the program runs, so a command
-// that acts on the accounts calls refresh() first, which loads them again when the store has
-// changed since they were loaded. A hand edit is then never written over.
+// that acts on the accounts calls refresh() first, which loads them again when the store may
+// have changed since they were loaded (always, where the store gives no sign of its changes).
+// A hand edit is then never written over.
 class Accounts : public QObject
 {
     Q_OBJECT
@@ -27,10 +30,12 @@ public:
 
     // Loads the listed accounts from the store: slot after slot up to the first without an ID.
     // Every slot past that one is emptied in the table, so that no view offers an account the
-    // list does not show. Emits `changed`.
-    void reload();
-    // Loads them again when the store has changed since they were loaded; true when it had. A
-    // store that cannot be read now is no change: the accounts stay as they were loaded.
+    // list does not show. Emits `changed` and returns true when any ID or password differs
+    // from what was held.
+    bool reload();
+    // Loads them again when the store may have changed since they were loaded; true when the
+    // accounts did change. A store that cannot be read now is no change: the accounts stay as
+    // they were loaded.
     bool refresh();
 
     // How many accounts are listed: slots 0 .. count() - 1.

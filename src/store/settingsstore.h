@@ -54,7 +54,7 @@ class SettingsStore
 {
 public:
     SettingsStore();
-    ~SettingsStore();
+    virtual ~SettingsStore();
 
     // Where an application's values are kept: a file path, or a registry path on Windows.
     static QString location(const QString &application);
@@ -98,8 +98,9 @@ public:
         bool readable = true;
         bool operator==(const Stamp &) const = default;
     };
-    // The stamp of what the next reads of the application's values will return.
-    Stamp stamp(const QString &application);
+    // The stamp of what the next reads of the application's values will return. (Virtual so
+    // that a test can give the file store the registry's behaviour.)
+    virtual Stamp stamp(const QString &application);
 
 #ifndef Q_OS_WIN
     // The largest store file that is read: a hundred accounts take a few kilobytes.

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QMenu>
+#include <QSystemTrayIcon>
 #include <QTest>
 
 class tst_Startup : public QObject
@@ -98,7 +99,8 @@ void tst_Startup::windowsAreSharedInstances()
 }
 
 // A notification area that appears after the start takes the program back to the tray (the
-// close box hides again); one that goes away brings the settings window up.
+// close box hides again); one that goes away (a panel restarting) brings the settings window up,
+// whose close box still hides it: the program stays, and its icon comes back with the panel.
 void tst_Startup::followsTheNotificationArea()
 {
     TrayFixture f;
@@ -106,11 +108,21 @@ void tst_Startup::followsTheNotificationArea()
     QVERIFY(f.window().isVisible());
     f.tray = true;
     QTRY_VERIFY(f.program.hasNotificationArea);
+    QSystemTrayIcon *icon = f.program.tasktray().trayIcon;
+    QVERIFY(icon && icon->isVisible());
     f.window().close();
     QVERIFY(!f.window().isVisible());
     f.tray = false;
     QTRY_VERIFY(f.window().isVisible());
     QVERIFY(!f.program.hasNotificationArea);
+    f.window().close();
+    QVERIFY(!f.window().isVisible());
+    QVERIFY2(icon->isVisible(), "the close box ended the program");
+    f.tray = true;
+    QTRY_VERIFY(f.program.hasNotificationArea);
+    QVERIFY(icon->isVisible());
+    f.program.tasktray().mnEnd->trigger();
+    QVERIFY(!icon->isVisible());
 }
 
 // Started at login, the program stays in the tray while the panel comes, and shows its

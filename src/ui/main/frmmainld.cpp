@@ -178,6 +178,8 @@ void frmMainLd::buildMenus()
     mnOther->addSeparator();
     mnLinksInBrowser = addEntry(mnOther, "mnLinksInBrowser", QStringLiteral("リンクを既定のブラウザで開く"));
     mnLinksInBrowser->setCheckable(true);
+    mnLinksInBrowser->setStatusTip(
+            QStringLiteral("既定のブラウザで開いたページには、ここでのログインが反映されません。"));
     mnStartAtLogin = addEntry(mnOther, "mnStartAtLogin", QStringLiteral("ログイン時に起動"));
     mnStartAtLogin->setCheckable(true);
     connect(mnStartAtLogin, &QAction::triggered, this, &frmMainLd::mnStartAtLogin_Click);
@@ -232,18 +234,18 @@ void frmMainLd::mnStartAtLogin_Click()
     // The mark shows what is in place, whatever happened.
     mnStartAtLogin->setChecked(autostart.isEnabled());
     if (!done)
-        SB->setText(QStringLiteral("エラーが発生しました。"));
+        SB->setText(QStringLiteral("ログイン時に起動を設定できませんでした。"));
 }
 
 void frmMainLd::closeEvent(QCloseEvent *event)
 {
-    if (m_uses.hasNotificationArea) {
+    if (m_uses.closeBoxHides) {
         // The close box sends the window back to the tray, like 設定画面を隠す.
         event->ignore();
         m_uses.visibility.HideMainWindow();
         return;
     }
-    // Without a notification area this window is the only way to reach the program.
+    // With no notification area so far, this window is the only way to reach the program.
     event->accept();
     m_uses.endProgram();
 }

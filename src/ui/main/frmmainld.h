@@ -42,9 +42,10 @@ public:
         const DocumentLauncher &launcher;
         WindowVisibility &visibility;
         Autostart &autostart;
-        // Whether the desktop has a notification area: without one, this window's close box
-        // ends the program, as the tray's 終了 does (`endProgram`).
-        const bool &hasNotificationArea;
+        // Whether this window's close box hides it: not so while the program has never had a
+        // notification area, when the close box ends the program as the tray's 終了 does
+        // (`endProgram`).
+        const bool &closeBoxHides;
         std::function<void()> endProgram;
     };
 

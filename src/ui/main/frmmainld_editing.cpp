@@ -51,8 +51,7 @@ void frmMainLd::cmdNEW_Click()
     m_uses.accounts.refresh();
     const int rows = m_uses.accounts.count();
     if (rows >= AccountTable::kSlots) {
-        m_uses.messageBoxes.show(this, QStringLiteral("IDを100個以上登録できません。"),
-                                     MessageBoxes::Buttons::Ok);
+        m_uses.messageBoxes.show(this, kTooManyAccounts, MessageBoxes::Buttons::Ok);
         return;
     }
     m_uses.shared.selectedSlot = qint16(rows);

@@ -93,8 +93,13 @@ frmRegistry::~frmRegistry() = default;
 void frmRegistry::Form_Load()
 {
     placeDialogAtRememberedPosition(this, m_uses.shared);
-    txtID->setText(m_uses.accounts.id(m_uses.shared.selectedSlot));
-    txtPW->setText(m_uses.accounts.password(m_uses.shared.selectedSlot));
+    const Accounts &accounts = m_uses.accounts;
+    m_slot = m_uses.shared.selectedSlot;
+    m_adding = m_slot >= accounts.count();
+    m_shownId = accounts.id(m_slot);
+    m_shownPassword = accounts.password(m_slot);
+    txtID->setText(m_shownId);
+    txtPW->setText(m_shownPassword);
 }
 
 void frmRegistry::cmdOK_Click()
@@ -115,9 +120,28 @@ void frmRegistry::cmdOK_Click()
         != MessageBoxes::Answer::Ok)
         return;
 
+    // The store may have been written by hand while the dialog was open: a new account takes the
+    // first slot free now, and an account changed meanwhile is written over only when the user
+    // says so.
+    Accounts &accounts = m_uses.accounts;
+    accounts.refresh();
+    qint16 slot = m_slot;
+    if (m_adding) {
+        if (accounts.count() >= AccountTable::kSlots) {
+            boxes.show(this, kTooManyAccounts, MessageBoxes::Buttons::Ok);
+            return;
+        }
+        slot = qint16(accounts.count());
+    } else if ((accounts.id(slot) != m_shownId || accounts.password(slot) != m_shownPassword)
+               && boxes.show(this, QStringLiteral("このアカウントは入力中に変更されました。上書きいたします。"),
+                             MessageBoxes::Buttons::OkCancel)
+                       != MessageBoxes::Answer::Ok) {
+        return;
+    }
+
     // A write that does not reach the store is reported and keeps the dialog open with what was
     // typed; the table then takes nothing, so it never holds an account that the store lacks.
-    if (!m_uses.accounts.put(m_uses.shared.selectedSlot, id, password)) {
+    if (!accounts.put(slot, id, password)) {
         boxes.show(this, QStringLiteral("エラーが発生しました。"), MessageBoxes::Buttons::Ok);
         return;
     }

@@ -3,6 +3,7 @@
 #include "app/sharedvalues.h"
 
 #include <QDialog>
+#include <QString>
 
 class Accounts;
 class MessageBoxes;
@@ -10,10 +11,17 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+// What the program says when all slots hold an account and another is to be added.
+inline const QString kTooManyAccounts = QStringLiteral("IDを100個以上登録できません。");
+
 // The entry dialog "入力画面": an ID and a password for the account slot that the opener put
 // in the shared selected slot. OK stores them through the accounts (the tray and the list
 // follow) and ends the dialog Accepted; Cancel stores nothing and ends it Rejected. The opener
 // creates it afresh for each opening, runs Form_Load and shows it modally.
+//
+// It never writes over an account it did not show: a new account goes to the first slot free
+// when OK is pressed, and an account that changed in the store while the dialog was open is
+// written over only after the user confirms it.
 class frmRegistry : public QDialog
 {
     Q_OBJECT
@@ -47,4 +55,10 @@ public slots:
 
 private:
     Uses m_uses;
+    // The slot the dialog was opened for, whether that was past the listed accounts (a new
+    // one), and the account it showed.
+    qint16 m_slot = 0;
+    bool m_adding = false;
+    QString m_shownId;
+    QString m_shownPassword;
 };

@@ -44,6 +44,13 @@ struct Fixture
         sandbox.writeStoreFile(storeFile);
         start();
     }
+    // Accounts kept in `store` instead of the settings store.
+    Fixture(const QStringList &ids, const QStringList &passwords, std::unique_ptr<SettingsStore> store)
+        : program(std::move(store))
+    {
+        sandbox.seedAccounts(ids, passwords);
+        start();
+    }
     // A store that the given function puts in place.
     explicit Fixture(const std::function<void(const StoreSandbox &)> &prepare)
     {

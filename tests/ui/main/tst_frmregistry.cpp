@@ -36,6 +36,8 @@ QList<Box> shownBoxes(const FakeMessageBoxes &boxes)
 
 const Box kConfirm{ QStringLiteral("登録いたします。"), Buttons::OkCancel };
 const Box kFailed{ QStringLiteral("エラーが発生しました。"), Buttons::Ok };
+const Box kChangedMeanwhile{ QStringLiteral("このアカウントは入力中に変更されました。上書きいたします。"),
+                             Buttons::OkCancel };
 
 // Types an account into the open dialog and presses OK.
 void enter(frmRegistry &dialog, const QString &id, const QString &password)
@@ -72,6 +74,8 @@ private slots:
     void addIntoStoreWithGap();
     void unwritableStoreKeepsDialogAndInput_data();
     void unwritableStoreKeepsDialogAndInput();
+    void handEditDuringTheDialogIsKept_data();
+    void handEditDuringTheDialogIsKept();
 };
 
 void tst_frmRegistry::controlsAtDesignedGeometry_data()
@@ -479,6 +483,52 @@ void tst_frmRegistry::unwritableStoreKeepsDialogAndInput()
     QCOMPARE(rows(f.window().lbID), ids);
     QCOMPARE(tableIds(f.program), ids);
     QVERIFY(f.window().SB->text().isEmpty());
+}
+
+// The store written by hand while the dialog is open: a new account goes to the slot that is
+// free at OK, and an account that changed meanwhile is written over only when the user says so.
+void tst_frmRegistry::handEditDuringTheDialogIsKept_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QList<Answer>>("answers");
+    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("新規登録 after a hand-added account")
+            << "cmdNEW" << QList<Answer>{} << QStringList{ "a", "b", "hand", "typed" } << true;
+    QTest::newRow("修正 of a changed account, confirmed")
+            << "cmdREGISTRY" << QList<Answer>{ Answer::Ok, Answer::Ok } << QStringList{ "a", "typed" }
+            << true;
+    QTest::newRow("修正 of a changed account, declined")
+            << "cmdREGISTRY" << QList<Answer>{ Answer::Ok, Answer::Cancel } << QStringList{ "a", "hand" }
+            << false;
+}
+
+void tst_frmRegistry::handEditDuringTheDialogIsKept()
+{
+    QFETCH(QString, button);
+    QFETCH(QList<Answer>, answers);
+    QFETCH(QStringList, stored);
+    QFETCH(bool, closed);
+    const bool adding = button == QLatin1String("cmdNEW");
+
+    Fixture f({ QStringLiteral("a"), QStringLiteral("b") }, { QStringLiteral("pa"), QStringLiteral("pb") });
+    f.window().lbID->setCurrentRow(1);
+    f.boxes->answers = answers;
+    EntryDialogScript script([&](frmRegistry &dialog) {
+        f.sandbox.seedAccounts(adding ? QStringList{ "a", "b", "hand" } : QStringList{ "a", "hand" },
+                               { "pa", "pb", "ph" });
+        enter(dialog, QStringLiteral("typed"), QStringLiteral("pt"));
+    });
+    QTest::mouseClick(f.window().findChild<QPushButton *>(button), Qt::LeftButton);
+    QVERIFY(script.ran());
+
+    QCOMPARE(!script.leftOpen(), closed);
+    QList<Box> expected{ kConfirm };
+    if (!adding)
+        expected << kChangedMeanwhile;
+    QCOMPARE(shownBoxes(*f.boxes), expected);
+    QCOMPARE(storedValues(f.sandbox, kIdSection, stored.size() + 1), stored + QStringList{ "" });
+    QCOMPARE(rows(f.window().lbID), stored);
 }
 
 QTEST_MAIN(tst_frmRegistry)

@@ -10,6 +10,22 @@ using Answer = MessageBoxes::Answer;
 
 namespace {
 
+// The file store made to behave as the registry does: it gives no sign of its changes, so that
+// every stamp is new and every command reads the accounts again.
+class AlwaysNewStampStore final : public SettingsStore
+{
+public:
+    Stamp stamp(const QString &application) override
+    {
+        Stamp stamp = SettingsStore::stamp(application);
+        stamp.file.modifiedNs = ++m_serial;
+        return stamp;
+    }
+
+private:
+    qint64 m_serial = 0;
+};
+
 const QStringList kIds{ "a", "b", "c" };
 const QStringList kPasswords{ "pa", "pb", "pc" };
 
@@ -71,6 +87,7 @@ private slots:
     void handWrittenAccountIsKept_data();
     void handWrittenAccountIsKept();
     void trayFollowsAStoreThatShrank();
+    void storeWithoutChangeStampsKeepsTheSelection();
 };
 
 void tst_ListEditing::deleteClosesTheGap_data()
@@ -315,6 +332,37 @@ void tst_ListEditing::unwritableStoreStopsTheCommand()
     QCOMPARE(storedValues(f.sandbox, kIdSection, ids.size()), ids);
     QCOMPARE(trayLogins(f.tray()), ids);
     QCOMPARE(f.window().SB->text(), QStringLiteral("エラーが発生しました。"));
+}
+
+// Reading the same accounts again changes nothing: every command finds the row the user
+// selected, and opening the tray's menu leaves it selected.
+void tst_ListEditing::storeWithoutChangeStampsKeepsTheSelection()
+{
+    Fixture f(kIds, kPasswords, std::make_unique<AlwaysNewStampStore>());
+    frmMainLd &window = f.window();
+    window.lbID->setCurrentRow(1);
+
+    emit f.tray().mnLeft->aboutToShow();
+    QCOMPARE(selectedRow(window.lbID), 1);
+    QTest::mouseClick(window.cmdCopy, Qt::LeftButton);
+    QVERIFY2(f.clipboard->texts == QStringList{ "pb" }, "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ did not copy row 1's password");
+    QString shownId;
+    EntryDialogScript script([&](frmRegistry &dialog) {
+        shownId = dialog.txtID->text();
+        QTest::mouseClick(dialog.cmdCANCEL, Qt::LeftButton);
+    });
+    QTest::mouseClick(window.cmdREGISTRY, Qt::LeftButton);
+    QCOMPARE(shownId, QStringLiteral("b"));
+    f.boxes->answers = { Answer::Cancel };
+    QTest::mouseClick(window.cmdDELETE, Qt::LeftButton);
+    QCOMPARE(f.boxes->shown.size(), 1);
+    QCOMPARE(f.boxes->shown[0].text, QStringLiteral("削除いたします。"));
+    QTest::mouseClick(window.cmdDown, Qt::LeftButton);
+    QCOMPARE(storedValues(f.sandbox, kIdSection, 3), (QStringList{ "a", "c", "b" }));
+    QCOMPARE(selectedRow(window.lbID), 2);
+    QTest::mouseClick(window.cmdUp, Qt::LeftButton);
+    QCOMPARE(storedValues(f.sandbox, kIdSection, 3), kIds);
+    QCOMPARE(selectedRow(window.lbID), 1);
 }
 
 QTEST_MAIN(tst_ListEditing)
