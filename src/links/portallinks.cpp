@@ -5,6 +5,8 @@
 #include "store/programsettings.h"
 #include "web/browserengine.h"
 
+#include <utility>
+
 PortalLinks::PortalLinks(BrowserEngine &engine, ProgramSettings &settings,
                          const DocumentLauncher &launcher, QObject *parent)
     : QObject(parent)
@@ -14,6 +16,12 @@ PortalLinks::PortalLinks(BrowserEngine &engine, ProgramSettings &settings,
 {
     connect(&engine, &BrowserEngine::externalLinkRequested, this, [this](const QUrl &url) {
         m_launcher.openDocument(url.toString(QUrl::FullyEncoded), QString(), nullptr);
+    });
+    connect(&engine, &BrowserEngine::unavailable, this, [this] { m_unannouncedFailure = true; });
+    connect(&engine, &BrowserEngine::portalPageNotOpened, this, [this](const QUrl &url) {
+        m_launcher.openDocument(url.toString(QUrl::FullyEncoded), QString(), nullptr);
+        if (std::exchange(m_unannouncedFailure, false))
+            emit openedWithoutLogin();
     });
     connect(&engine, &BrowserEngine::portalGeometryChanged, this,
             [this](const QByteArray &geometry) { m_settings.setPortalWindowGeometry(geometry); });

@@ -11,7 +11,8 @@ class QWidget;
 // Opens the pages of the link menus where they show the login: the portal's pages in the
 // portal window, which shares the browser engine's cookies, everything else (and every page,
 // when the user chose so) in the default browser. Pages that the portal window leaves to the
-// default browser go there too, and the window's geometry is kept in the program's settings.
+// default browser go there too, and so do the pages of an engine that cannot be started. The
+// window's geometry is kept in the program's settings.
 class PortalLinks : public QObject
 {
     Q_OBJECT
@@ -23,8 +24,15 @@ public:
     // every link, it reports nothing when the page does not open.
     void open(const QString &url, QWidget *ownerWindow);
 
+signals:
+    // Portal pages went to the default browser, where the login does not reach, because the
+    // engine could not be started: once for each time it could not.
+    void openedWithoutLogin();
+
 private:
     BrowserEngine &m_engine;
     ProgramSettings &m_settings;
     const DocumentLauncher &m_launcher;
+    // The engine has failed to start since a page last went to the default browser for it.
+    bool m_unannouncedFailure = false;
 };

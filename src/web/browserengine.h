@@ -32,6 +32,12 @@ public:
     virtual void setAccount(const QString &account) = 0;
 
 signals:
+    // The engine could not be started, once for each try: runs asked of it fail, and pages it
+    // was to open come back through portalPageNotOpened.
+    void unavailable();
+    // A page the portal window could not open, because the engine is not there: it is the
+    // caller's to open elsewhere.
+    void portalPageNotOpened(const QUrl &url);
     // The portal window leaves this page to the default browser.
     void externalLinkRequested(const QUrl &url);
     // The portal window has moved, been resized or closed: its geometry to save.

@@ -89,10 +89,12 @@ void HelperEngine::run(EnginePage page, std::vector<PageStep> steps, std::chrono
 void HelperEngine::openPortalPage(const QUrl &url, const QString &account, const QByteArray &geometry)
 {
     // A helper that cannot start opens no window: the failure has been reported already.
-    if (recentlyFailedToStart())
+    if (recentlyFailedToStart()) {
+        emit portalPageNotOpened(url);
         return;
+    }
     const quint64 id = m_nextOpenId++;
-    post({ EngineChannel::openMessage({ id, url, account, geometry }), id });
+    post({ EngineChannel::openMessage({ id, url, account, geometry }), id, url });
     if (!m_helper)
         startHelper();
 }
@@ -101,7 +103,7 @@ void HelperEngine::setAccount(const QString &account)
 {
     // Without a helper there is no window to tell; a new one learns it from its first page.
     if (m_helper)
-        post({ EngineChannel::accountMessage(account) });
+        post({ EngineChannel::accountMessage(account), 0, {} });
 }
 
 bool HelperEngine::recentlyFailedToStart() const
@@ -310,9 +312,16 @@ void HelperEngine::startFailed(const QString &why)
         m_lastReport = report;
         qWarning().noquote() << report;
     }
-    m_outbox.clear();
+    QList<QUrl> pages;
+    for (const Outgoing &outgoing : std::exchange(m_outbox, {})) {
+        if (outgoing.openId != 0)
+            pages.append(outgoing.page);
+    }
     if (m_run)
         finishSoon(RunOutcome::Failed);
+    emit unavailable();
+    for (const QUrl &page : std::as_const(pages))
+        emit portalPageNotOpened(page);
 }
 
 void HelperEngine::finishSoon(RunOutcome outcome)

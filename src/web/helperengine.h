@@ -27,8 +27,8 @@ public:
     // How long past a run's budget the helper may take to report its own time-out (a script
     // it sent just before the deadline may hold it up to a second) before it counts as hung.
     static constexpr std::chrono::milliseconds kDeadlineGrace{ 1500 };
-    // After a helper failed to start, runs fail at once for this long instead of starting
-    // another: a broken installation costs one try, not one per queued run.
+    // After a helper failed to start, runs fail at once and pages are handed back for this long
+    // instead of starting another: a broken installation costs one try, not one per queued run.
     static constexpr std::chrono::milliseconds kStartRetryPause{ 10000 };
     // How long the program's end waits for the helper to write its cookies out and end.
     static constexpr std::chrono::milliseconds kEndWait{ 2000 };
@@ -58,11 +58,13 @@ public:
     qint64 helperProcessId() const;
 
 private:
-    // A message other than a run; a page to open carries its id, for the helper's answer.
+    // A message other than a run; a page to open carries its id, for the helper's answer, and
+    // its address.
     struct Outgoing
     {
         QJsonObject message;
         quint64 openId = 0;
+        QUrl page;
     };
     struct Pending
     {
