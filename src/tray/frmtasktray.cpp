@@ -9,6 +9,7 @@
 #include "links/portallinks.h"
 #include "store/accounts.h"
 #include "store/programsettings.h"
+#include "tray/popupguard.h"
 #include "tray/traycallback.h"
 #include "tray/trayicons.h"
 #include "tray/traynotifier.h"
@@ -20,6 +21,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QMenu>
+#include <QTimer>
 
 namespace {
 
@@ -62,6 +64,22 @@ frmTasktray::frmTasktray(Uses uses, QWidget *parent)
     for (int edition = 0; edition < int(pcbIcon.size()); ++edition)
         pcbIcon[edition] = editionIcon(edition);
     buildMenu();
+    m_popupGuard = std::make_unique<PopupGuard>(mnLeft);
+
+    // A login or logout shows in the tooltip while it runs, wherever it was started.
+    connect(&m_uses.webHost, &frmWB::runStarted, this, [this](EnginePage page) {
+        m_running = page == EnginePage::LogIn ? StatusText::loggingIn : StatusText::loggingOut;
+        updateToolTip();
+    });
+    connect(&m_uses.webHost, &frmWB::runEnded, this, [this] {
+        m_running.clear();
+        updateToolTip();
+    });
+    connect(&m_uses.portalLinks, &PortalLinks::openedWithoutLogin, this, [this] {
+        notify(TrayNotifier::Kind::Warning,
+               QStringLiteral("ブラウザエンジンを起動できないため、ページを既定のブラウザで開きます。"
+                              "ログインは反映されません。"));
+    });
 }
 
 void frmTasktray::makeIcon()
@@ -170,8 +188,16 @@ bool frmTasktray::focusOpenDialog()
 
 void frmTasktray::Form_Load()
 {
-    if (!trayIcon)
+    if (!trayIcon) {
         makeIcon();
+        // Nothing else would tell a new user where accounts are added.
+        if (m_uses.accounts.count() == 0) {
+            QTimer::singleShot(kEmptyListHintDelay, this, [this] {
+                notify(TrayNotifier::Kind::Hint,
+                       QStringLiteral("IDが登録されていません。「設定画面」の「新規登録」で追加してください。"));
+            });
+        }
+    }
     const qint16 edition = m_uses.shared.editionCode;
     if (edition >= 0 && edition < qint16(pcbIcon.size()))
         trayIcon->setIcon(pcbIcon[edition]);
@@ -189,18 +215,31 @@ void frmTasktray::Form_Unload()
 
 void frmTasktray::showAccount(const QString &id)
 {
+    m_account = id;
+    updateToolTip();
+}
+
+void frmTasktray::updateToolTip()
+{
     if (!trayIcon)
-        return; // Form_Load shows the last account when it puts the icon in place
+        return; // Form_Load shows it when it puts the icon in place
+    const QString second = m_running.isEmpty() ? m_account : m_running;
     QString tip = QString::fromUtf8(VersionInfo::legalTrademarks);
-    if (!id.isEmpty())
-        tip += QLatin1Char('\n') + id;
+    if (!second.isEmpty())
+        tip += QLatin1Char('\n') + second;
     trayIcon->setToolTip(tip);
 }
 
 void frmTasktray::notifyUnless(const QString &doneText, const QString &statusText)
 {
-    if (statusText != doneText && m_notifier)
-        m_notifier->notify(kApplicationTitle, statusText);
+    if (statusText != doneText)
+        notify(TrayNotifier::Kind::Warning, statusText);
+}
+
+void frmTasktray::notify(TrayNotifier::Kind kind, const QString &text)
+{
+    if (m_notifier)
+        m_notifier->notify(kind, kApplicationTitle, text);
 }
 
 int frmTasktray::twipsPerPixelX() const
@@ -229,9 +268,14 @@ void frmTasktray::Form_MouseMove(qint16 button, qint16 shift, float x, float y)
         return;
     }
     // The right press has opened the context menu already. The left press opens the same menu
-    // at the pointer, where the session lets a program place a menu of its own: Wayland leaves
-    // that to the compositor, and there the pointer's position is not known.
-    if (message == WM_LBUTTONDOWN && !isWaylandSession())
+    // at the pointer, where the session lets a program place a menu of its own. Wayland leaves
+    // that to the compositor, and there the pointer's position is not known: the left press
+    // brings up the settings window instead.
+    if (message != WM_LBUTTONDOWN)
+        return;
+    if (isWaylandSession())
+        m_uses.visibility.ShowMainWindow();
+    else
         mnLeft->popup(QCursor::pos());
 }
 

@@ -2,19 +2,21 @@
 
 #include "app/sharedvalues.h"
 #include "links/menulinks.h"
+#include "tray/traynotifier.h"
 
 #include <QMap>
 #include <QSystemTrayIcon>
 #include <QWidget>
 
 #include <array>
+#include <chrono>
 #include <memory>
 
 class Accounts;
 class Clipboard;
+class PopupGuard;
 class PortalLinks;
 class ProgramSettings;
-class TrayNotifier;
 class WindowVisibility;
 class frmWB;
 class QAction;
@@ -29,6 +31,9 @@ class frmTasktray : public QWidget
 public:
     // Index of the template item that each per-account submenu keeps: one past the last slot.
     static constexpr qint16 kTemplateIndex = 100;
+    // How long after the icon first shows the hint for an empty account list comes: long enough
+    // for an XEmbed tray to have docked the icon, which shows no message before.
+    static constexpr std::chrono::milliseconds kEmptyListHintDelay{ 1000 };
 
     // What the tray works with.
     struct Uses
@@ -57,7 +62,8 @@ public:
     void rebuildAccountMenus();
     // Makes the running edition's portal submenu of the menu visible.
     void ShowEditionSiteMenu();
-    // The tooltip names the account the portal knows the user as, under the program's name.
+    // The tooltip names the account the portal knows the user as, under the program's name
+    // (while a login or logout runs, what it is doing).
     void showAccount(const QString &id);
 
     // Tray icon and its images, one per edition. The icon is made by the first Form_Load.
@@ -100,15 +106,21 @@ private:
     bool focusOpenDialog();
     void trayIcon_activated(QSystemTrayIcon::ActivationReason reason);
     void makeIcon();
+    void updateToolTip();
     void buildMenu();
     int twipsPerPixelX() const;
     // A tray login or logout shows nothing when it succeeds (the portal window shows the new
     // account); one that did not is told in a notification from the icon.
     void notifyUnless(const QString &doneText, const QString &statusText);
+    void notify(TrayNotifier::Kind kind, const QString &text);
 
     Uses m_uses;
     std::unique_ptr<TrayNotifier> m_iconNotifier;
     TrayNotifier *m_notifier;
+    std::unique_ptr<PopupGuard> m_popupGuard;
+    // The account the tooltip names, and what a running login or logout is doing.
+    QString m_account;
+    QString m_running;
 };
 
 // The address that entry `index` of the tray's portal submenu opens; empty for no entry.

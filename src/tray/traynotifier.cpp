@@ -7,7 +7,8 @@ SystemTrayNotifier::SystemTrayNotifier(QSystemTrayIcon &icon)
 {
 }
 
-void SystemTrayNotifier::notify(const QString &title, const QString &text)
+void SystemTrayNotifier::notify(Kind kind, const QString &title, const QString &text)
 {
-    m_icon.showMessage(title, text, QSystemTrayIcon::Warning);
+    m_icon.showMessage(title, text,
+                       kind == Kind::Hint ? QSystemTrayIcon::Information : QSystemTrayIcon::Warning);
 }

@@ -121,7 +121,7 @@ void frmWB::startNext()
     Request request = std::move(m_queue.front());
     m_queue.pop_front();
     m_running = true;
-    emit runStarted();
+    emit runStarted(request.page);
     auto finished = [this, done = std::move(request.done)](const QString &statusText) {
         m_running = false;
         emit runEnded(statusText);

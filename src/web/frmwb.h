@@ -41,8 +41,8 @@ public:
     int pendingRuns() const { return int(m_queue.size()) + (m_running ? 1 : 0); }
 
 signals:
-    // A run has begun: its budget starts now. Every run that begins also ends.
-    void runStarted();
+    // A login or logout run has begun: its budget starts now. Every run that begins also ends.
+    void runStarted(EnginePage page);
     // A run has ended with this status text, just before its caller hears of it.
     void runEnded(const QString &statusText);
     // A login or logout succeeded: the portal knows the user as this account now (empty after a

@@ -57,6 +57,6 @@ public:
 class FakeTrayNotifier final : public TrayNotifier
 {
 public:
-    void notify(const QString &title, const QString &text) override { shown << QStringList{ title, text }; }
+    void notify(Kind, const QString &title, const QString &text) override { shown << QStringList{ title, text }; }
     QList<QStringList> shown;
 };

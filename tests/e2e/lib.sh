@@ -203,13 +203,13 @@ e2e_icon_gone() { ! xwininfo -id "$ICON_WIN" 2>/dev/null | grep -q 'IsViewable';
 
 e2e_settings_window() { xdotool search --onlyvisible --name "$E2E_SETTINGS_TITLE" 2>/dev/null | head -n1; }
 
-# Presses BUTTON (1 left, 3 right) on the icon, keeping gestures ~450 ms apart so that two
-# presses never merge into a double click.
+# Presses BUTTON (1 left, 3 right) on the icon COUNT times in quick succession (default 1; 2 is
+# a double click), keeping gestures ~450 ms apart so that two never merge into a double click.
 e2e_click_icon() {
-    local button=$1 wait
+    local button=$1 count=${2:-1} wait
     wait=$((E2E_LAST_ICON_PRESS + 450 - $(e2e_now_ms)))
     [ "$wait" -gt 0 ] && sleep "$(printf '0.%03d' "$wait")"
-    xdotool mousemove $((ICON_X + ICON_W / 2)) $((ICON_Y + ICON_H / 2)) click "$button"
+    xdotool mousemove $((ICON_X + ICON_W / 2)) $((ICON_Y + ICON_H / 2)) click --repeat "$count" --delay 80 "$button"
     E2E_LAST_ICON_PRESS=$(e2e_now_ms)
 }
 

@@ -174,6 +174,20 @@ check_second_start() {
     e2e_find_icon || fail "icon gone after the second start"
 }
 
+# A double click, with either button, opens the menu once and chooses nothing: 終了 stays
+# unchosen whatever lies under the pointer.
+check_double_click_chooses_nothing() {
+    local button
+    for button in 1 3; do
+        e2e_click_icon "$button" 2
+        sleep 0.6
+        e2e_not_running "$APP_PID" && { fail "a double click with button $button ended the program"; return 1; }
+        e2e_screenshot "$ART/menu-double-click-$button.png"
+        e2e_keys Escape
+        e2e_wait_popups_closed || fail "the menu a double click opened did not close on Escape" || return 1
+    done
+}
+
 check_quit() {
     e2e_open_menu 3 || fail "menu did not open" || return 1
     e2e_keys Down Return
@@ -222,6 +236,7 @@ check "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ > slot 0 puts slot 0's password on the cli
 check "the clipboard offers x-kde-passwordManagerHint" check_clipboard_hint
 check "設定画面 shows the window at 0,0 and ticks, hides it and unticks, shows it again in place" check_settings_toggle
 check "with リンクを既定のブラウザで開く ticked, ライブドア > TOP opens http://www.livedoor.com/ in the default browser" check_portal_top
+check "a double click on the icon chooses no entry of the menu it opens" check_double_click_chooses_nothing
 check "a second start exits 0 and brings up the settings window" check_second_start
 check "終了 ends the program with status 0 and removes the icon" check_quit
 check "without a notification area the settings window shows" check_no_tray_shows_settings

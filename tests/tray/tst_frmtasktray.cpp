@@ -3,8 +3,10 @@
 #include "common/fakes.h"
 #include "common/storesandbox.h"
 #include "tray/frmtasktray.h"
+#include "tray/popupguard.h"
 #include "ui/main/frmmainld.h"
 #include "ui/main/statusbar.h"
+#include "web/helperengine.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -65,6 +67,12 @@ private slots:
     void clipboardEntryCopiesThePassword();
     void systemClipboardMarksTheSecret();
     void pressOpensPopupUnlessADialogIsOpen();
+    void leftPressUnderWaylandShowsTheSettingsWindow();
+    void popupOpensBesideThePointer_data();
+    void popupOpensBesideThePointer();
+    void emptyListGetsOneHint_data();
+    void emptyListGetsOneHint();
+    void withoutTheEnginePagesGoToTheDefaultBrowser();
     void endRemovesTheIcon();
 };
 
@@ -261,6 +269,97 @@ void tst_frmTasktray::pressOpensPopupUnlessADialogIsOpen()
     dialog.hide();
     QTRY_VERIFY(tray.mnEnd->isEnabled());
     QVERIFY(!tray.mnLoginP->menuAction()->isEnabled()); // still no accounts to offer
+}
+
+// Under Wayland a program cannot place a menu of its own at the pointer: the left press (a
+// StatusNotifierItem host's Activate) brings up the settings window, and the host draws the menu
+// for a right press.
+void tst_frmTasktray::leftPressUnderWaylandShowsTheSettingsWindow()
+{
+    StoreSandbox sandbox;
+    Program program;
+    program.start(true);
+    frmTasktray &tray = program.tasktray();
+    const QByteArray session = qgetenv("XDG_SESSION_TYPE");
+    qputenv("XDG_SESSION_TYPE", "wayland");
+    tray.Form_MouseMove(0, 0, float(0x201 * qRound(1440.0 / tray.logicalDpiX())), 0);
+    qputenv("XDG_SESSION_TYPE", session);
+    QVERIFY(program.mainLd().isVisible());
+    QVERIFY(tray.mnShowMain->isChecked());
+    QVERIFY(!tray.mnLeft->isVisible());
+}
+
+// A menu of 200 x 300 opened for a press at the pointer, on a screen of 1280 x 800: the pointer
+// ends up beside it, never over an entry, wherever the panel is.
+void tst_frmTasktray::popupOpensBesideThePointer_data()
+{
+    QTest::addColumn<QPoint>("pointer");
+    QTest::addColumn<QPoint>("topLeft");
+    QTest::newRow("panel at the top left") << QPoint(10, 12) << QPoint(11, 13);
+    QTest::newRow("panel at the top right") << QPoint(1270, 12) << QPoint(1070, 13);
+    QTest::newRow("panel at the bottom right") << QPoint(1270, 790) << QPoint(1070, 490);
+    QTest::newRow("panel at the bottom left") << QPoint(5, 790) << QPoint(6, 490);
+    QTest::newRow("room exactly to the right") << QPoint(1079, 400) << QPoint(1080, 401);
+    QTest::newRow("one pixel short on the right") << QPoint(1080, 400) << QPoint(880, 401);
+}
+
+void tst_frmTasktray::popupOpensBesideThePointer()
+{
+    QFETCH(QPoint, pointer);
+    QFETCH(QPoint, topLeft);
+    QCOMPARE(popupPositionBesidePointer(pointer, QSize(200, 300), QRect(0, 0, 1280, 800)), topLeft);
+}
+
+// With no account yet, the icon says once where accounts are added.
+void tst_frmTasktray::emptyListGetsOneHint_data()
+{
+    QTest::addColumn<QStringList>("ids");
+    QTest::addColumn<int>("hints");
+    QTest::newRow("no account") << QStringList() << 1;
+    QTest::newRow("one account") << QStringList{ "alice" } << 0;
+}
+
+void tst_frmTasktray::emptyListGetsOneHint()
+{
+    QFETCH(QStringList, ids);
+    QFETCH(int, hints);
+    StoreSandbox sandbox;
+    sandbox.seedAccounts(ids, { "pw" });
+    Program program;
+    auto *notifier = new FakeTrayNotifier;
+    program.trayNotifier.reset(notifier);
+    program.start(true);
+    QTest::qWait(int(frmTasktray::kEmptyListHintDelay.count()) + 200);
+    QCOMPARE(notifier->shown.size(), hints);
+    if (hints)
+        QCOMPARE(notifier->shown[0].value(1),
+                 QStringLiteral("IDが登録されていません。「設定画面」の「新規登録」で追加してください。"));
+}
+
+// An engine helper that cannot be started leaves the portal's pages to the default browser,
+// which the icon says once.
+void tst_frmTasktray::withoutTheEnginePagesGoToTheDefaultBrowser()
+{
+    StoreSandbox sandbox;
+    sandbox.seedAccounts({ "alice" }, { "pw" });
+    Program program;
+    auto *opener = new FakeUrlOpener;
+    program.urlOpener.reset(opener);
+    auto *notifier = new FakeTrayNotifier;
+    program.trayNotifier.reset(notifier);
+    program.browserEngine = std::make_unique<HelperEngine>(
+            HelperEngine::Options{ sandbox.root() + QStringLiteral("/no-such-helper"), {} });
+    program.start(true);
+    frmTasktray &tray = program.tasktray();
+
+    tray.mnSiteLD[0]->trigger();
+    QTRY_COMPARE(opener->urls, QStringList{ "http://www.livedoor.com/" });
+    tray.mnSiteLD[2]->trigger();
+    QCOMPARE(opener->urls, (QStringList{ "http://www.livedoor.com/", "http://blog.livedoor.com/" }));
+    QCOMPARE(notifier->shown.size(), 1);
+    QCOMPARE(notifier->shown[0].value(1),
+             QStringLiteral("ブラウザエンジンを起動できないため、ページを既定のブラウザで開きます。"
+                            "ログインは反映されません。"));
 }
 
 void tst_frmTasktray::endRemovesTheIcon()

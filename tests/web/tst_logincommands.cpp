@@ -15,9 +15,10 @@
 #include <QPushButton>
 #include <QTest>
 
-// The four commands that start a login or logout: the settings window's buttons, which show
-// the outcome in the status bar, and the tray's entries, which show nothing. The engine is a
-// fake that the test answers.
+// The four commands that start a login or logout: the settings window's buttons, which keep the
+// window disabled while their run lasts, and the tray's entries, which show what runs in the
+// tooltip and tell failures in a notification. The status bar follows every run. The engine is
+// a fake that the test answers.
 class tst_LoginCommands : public QObject
 {
     Q_OBJECT
@@ -28,7 +29,7 @@ private slots:
     void windowLoginShowsProgressAndResult_data();
     void windowLoginShowsProgressAndResult();
     void logoutNeedsNoAccount();
-    void trayCommandsLeaveTheWindowAlone();
+    void trayRunsShowInTheTooltipAndTheWindow();
     void windowStaysDisabledUntilItsOwnRunEnds();
     void trayTellsFailuresAndTheAccount();
 
@@ -126,24 +127,37 @@ void tst_LoginCommands::logoutNeedsNoAccount()
     QVERIFY(m_boxes->shown.isEmpty());
 }
 
-void tst_LoginCommands::trayCommandsLeaveTheWindowAlone()
+// A tray login or logout shows that it runs in the icon's tooltip, and its outcome reaches the
+// settings window's status text, which takes no other part: the window stays usable.
+void tst_LoginCommands::trayRunsShowInTheTooltipAndTheWindow()
 {
     frmMainLd &window = m_program->mainLd();
     frmTasktray &tray = m_program->tasktray();
-    window.SB->setText(QStringLiteral("エラーが発生しました。"));
+    const QString name = QStringLiteral("ヨルミ＠ライブドア");
 
     tray.mnLogin.value(0)->trigger();
+    QCOMPARE(tray.trayIcon->toolTip(), name + "\nログイン中...");
+    QCOMPARE(window.SB->text(), StatusText::loggingIn);
     QVERIFY(window.isEnabled());
     QCOMPARE(m_engine->open.size(), 1u);
     // The tray's entry n logs in with slot n's ID and password.
     QCOMPARE(FakeEngine::filledValues(m_engine->open.front()), (QStringList{ "alice", "pw-a" }));
     m_engine->end(RunOutcome::Failed);
+    QCOMPARE(tray.trayIcon->toolTip(), name);
+    QCOMPARE(window.SB->text(), StatusText::loginFailed);
+
     tray.mnLogout->trigger();
+    QCOMPARE(tray.trayIcon->toolTip(), name + "\nログアウト中...");
     QCOMPARE(m_engine->open.front().page, EnginePage::LogOut);
     m_engine->end(RunOutcome::Done);
+    QCOMPARE(tray.trayIcon->toolTip(), name);
+    QCOMPARE(window.SB->text(), StatusText::logoutDone);
 
+    tray.mnLogin.value(1)->trigger();
+    m_engine->end(RunOutcome::Done);
+    QCOMPARE(tray.trayIcon->toolTip(), name + "\nbob");
+    QCOMPARE(window.SB->text(), StatusText::loginDone);
     QCOMPARE(m_program->webHost().pendingRuns(), 0);
-    QCOMPARE(window.SB->text(), QStringLiteral("エラーが発生しました。"));
     QVERIFY(window.isEnabled());
 }
 

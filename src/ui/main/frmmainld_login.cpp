@@ -15,6 +15,12 @@ void frmMainLd::connectLoginCommands()
 {
     connect(cmdLOGIN, &QPushButton::clicked, this, &frmMainLd::cmdLOGIN_Click);
     connect(cmdLOGOUT, &QPushButton::clicked, this, &frmMainLd::cmdLOGOUT_Click);
+    // The status text follows every login and logout, the tray's too: it shows the one running
+    // or, once none runs, the outcome of the latest.
+    connect(&m_uses.webHost, &frmWB::runStarted, SB, [this](EnginePage page) {
+        SB->setText(page == EnginePage::LogIn ? StatusText::loggingIn : StatusText::loggingOut);
+    });
+    connect(&m_uses.webHost, &frmWB::runEnded, SB, &StatusBar::setText);
 }
 
 void frmMainLd::cmdLOGIN_Click()
@@ -36,14 +42,13 @@ void frmMainLd::cmdLOGIN_Click()
         setEnabled(true);
         return;
     }
+    // The outcome reaches the status text with every run's end; the window takes input again.
     QPointer<frmMainLd> self(this);
     m_uses.webHost.loginLD(m_uses.accounts.id(qint16(row)), m_uses.accounts.password(qint16(row)),
-                                [self](const QString &statusText) {
-                                    if (!self)
-                                        return;
-                                    self->SB->setText(statusText);
-                                    self->setEnabled(true);
-                                });
+                           [self](const QString &) {
+                               if (self)
+                                   self->setEnabled(true);
+                           });
 }
 
 void frmMainLd::cmdLOGOUT_Click()
@@ -51,10 +56,8 @@ void frmMainLd::cmdLOGOUT_Click()
     SB->setText(StatusText::loggingOut);
     setEnabled(false);
     QPointer<frmMainLd> self(this);
-    m_uses.webHost.logoutLD([self](const QString &statusText) {
-        if (!self)
-            return;
-        self->SB->setText(statusText);
-        self->setEnabled(true);
+    m_uses.webHost.logoutLD([self](const QString &) {
+        if (self)
+            self->setEnabled(true);
     });
 }

@@ -1,0 +1,77 @@
+#include "tray/popupguard.h"
+
+#include <QCursor>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+#include <QStyleHints>
+
+#include <optional>
+
+namespace {
+
+// The start of a span of `length` that leaves out `at` and lies within [low, high]: just after
+// it where there is room, else just before it; none when neither fits.
+std::optional<int> besideOnAxis(int at, int length, int low, int high)
+{
+    if (at + length <= high)
+        return at + 1;
+    if (at - length >= low)
+        return at - length;
+    return std::nullopt;
+}
+
+// The start of a span of `length` as near `at` as [low, high] allows.
+int insideOnAxis(int at, int length, int low, int high)
+{
+    return qMax(low, qMin(at, high + 1 - length));
+}
+
+} // namespace
+
+QPoint popupPositionBesidePointer(QPoint pointer, QSize size, const QRect &area)
+{
+    const std::optional<int> x = besideOnAxis(pointer.x(), size.width(), area.left(), area.right());
+    const std::optional<int> y = besideOnAxis(pointer.y(), size.height(), area.top(), area.bottom());
+    return { x.value_or(insideOnAxis(pointer.x(), size.width(), area.left(), area.right())),
+             y.value_or(insideOnAxis(pointer.y(), size.height(), area.top(), area.bottom())) };
+}
+
+PopupGuard::PopupGuard(QMenu *menu)
+    : QObject(menu)
+    , m_menu(menu)
+{
+    connect(menu, &QMenu::aboutToShow, this, [this] { m_opened.start(); });
+    menu->installEventFilter(this);
+    for (QMenu *submenu : menu->findChildren<QMenu *>())
+        submenu->installEventFilter(this);
+}
+
+bool PopupGuard::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Show:
+        // The menu was placed at the pointer, by the program or by Qt for a right press: its
+        // first entry (終了) would be under it.
+        if (watched == m_menu) {
+            const QPoint pointer = QCursor::pos();
+            if (m_menu->geometry().contains(pointer)) {
+                if (const QScreen *screen = QGuiApplication::screenAt(pointer))
+                    m_menu->move(popupPositionBesidePointer(pointer, m_menu->size(),
+                                                            screen->availableGeometry()));
+            }
+        }
+        break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+        if (m_opened.isValid()
+            && m_opened.elapsed() < QGuiApplication::styleHints()->mouseDoubleClickInterval())
+            return true;
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+}
