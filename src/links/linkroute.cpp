@@ -28,11 +28,17 @@ const QStringList &portalDomains()
     return domains;
 }
 
+bool isWebAddress(const QUrl &url)
+{
+    return url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
+            && !url.host().isEmpty();
+}
+
 } // namespace
 
 bool isPortalPage(const QUrl &url)
 {
-    if (!url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")))
+    if (!isWebAddress(url))
         return false;
     QString host = url.host(QUrl::FullyEncoded).toLower();
     if (host.endsWith(QLatin1Char('.')))
@@ -47,4 +53,12 @@ bool isPortalPage(const QUrl &url)
 LinkPlace linkPlace(const QUrl &url, bool linksInDefaultBrowser)
 {
     return !linksInDefaultBrowser && isPortalPage(url) ? LinkPlace::PortalWindow : LinkPlace::DefaultBrowser;
+}
+
+TypedAddress typedAddress(const QString &text)
+{
+    const QUrl url = QUrl::fromUserInput(text.trimmed());
+    if (!isWebAddress(url))
+        return { std::nullopt, url };
+    return { isPortalPage(url) ? LinkPlace::PortalWindow : LinkPlace::DefaultBrowser, url };
 }

@@ -2,6 +2,8 @@
 
 #include <QUrl>
 
+#include <optional>
+
 // Where a page opens: in the program's portal window, which shares the browser engine's login,
 // or in the user's default browser, which does not.
 enum class LinkPlace { PortalWindow, DefaultBrowser };
@@ -13,3 +15,14 @@ bool isPortalPage(const QUrl &url);
 // Where a link opens: pages of the portal in the portal window, unless the user chose to have
 // every link in the default browser; everything else (the maker's pages among it) there too.
 LinkPlace linkPlace(const QUrl &url, bool linksInDefaultBrowser);
+
+// Where an address typed into the portal window's address bar goes: a page of the portal opens
+// in the window, any other web page in the default browser, and nothing else opens (files,
+// scripts, other programs' addresses): no place. The address is read as a web address where it
+// names no scheme ("www.livedoor.com").
+struct TypedAddress
+{
+    std::optional<LinkPlace> place;
+    QUrl url;
+};
+TypedAddress typedAddress(const QString &text);

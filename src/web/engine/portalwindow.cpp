@@ -1,6 +1,7 @@
 #include "web/engine/portalwindow.h"
 
 #include "links/linkroute.h"
+#include "web/engine/pageactions.h"
 #include "web/engine/pagepolicy.h"
 
 #include <QAction>
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -39,6 +41,8 @@
 namespace {
 
 constexpr int kGeometrySaveDelayMs = 500;
+// How long the window says that a typed address does not open.
+constexpr int kAddressRefusalMs = 3000;
 constexpr QSize kDefaultSize(1024, 768);
 // How wide a tab's title may grow before it is cut short.
 constexpr int kTabTitleWidth = 220;
@@ -91,6 +95,7 @@ PortalPage::PortalPage(QWebEngineProfile *profile, QObject *parent)
     settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
 
     refusePermissionsAndBadCertificates(this);
+    setJapaneseActionTexts(this);
     connect(this, &QWebEnginePage::registerProtocolHandlerRequested, this,
             [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
     connect(this, &QWebEnginePage::loadStarted, this, [this] { m_progress = 0; });
@@ -167,7 +172,10 @@ PortalWindow::PortalWindow(QWebEngineProfile *profile, QWidget *parent)
         else if (view)
             view->reload();
     });
-    m_address->setReadOnly(true);
+    // The address bar takes an address on Enter; Esc, or a tab shown, puts back the page's.
+    m_address->setObjectName(QStringLiteral("address"));
+    connect(m_address, &QLineEdit::returnPressed, this, &PortalWindow::goToTypedAddress);
+    m_address->installEventFilter(this);
     toolBar->addWidget(m_address);
     m_openExternally = toolBar->addAction(QStringLiteral("既定のブラウザで開く"));
     connect(m_openExternally, &QAction::triggered, this, [this] {
@@ -388,7 +396,8 @@ QWebEngineView *PortalWindow::addTab(bool makeCurrent)
     connect(page, &QWebEnginePage::titleChanged, this, [this, view] { updateTitles(view); });
     connect(page, &QWebEnginePage::urlChanged, this, [this, view] {
         updateTitles(view);
-        if (view == currentView())
+        // What the user is typing stays.
+        if (view == currentView() && !(m_address->hasFocus() && m_address->isModified()))
             updateAddress();
     });
     connect(page, &QWebEnginePage::iconChanged, this,
@@ -509,6 +518,40 @@ void PortalWindow::updateAddress()
     m_address->setText(url.toDisplayString());
     m_address->setCursorPosition(0);
     m_openExternally->setEnabled(isWebAddress(url));
+}
+
+void PortalWindow::goToTypedAddress()
+{
+    const TypedAddress typed = typedAddress(m_address->text());
+    QWebEngineView *view = currentView();
+    if (typed.place == LinkPlace::PortalWindow && view) {
+        view->load(typed.url);
+        view->setFocus();
+        return;
+    }
+    updateAddress();
+    if (typed.place == LinkPlace::DefaultBrowser)
+        emit externalLinkRequested(typed.url);
+    else
+        statusBar()->showMessage(QStringLiteral("このアドレスは開けません。"), kAddressRefusalMs);
+}
+
+bool PortalWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // Esc in an address being typed puts the page's back; otherwise it is the window's (stop, or
+    // close the find bar).
+    if (watched == m_address && m_address->isModified()
+        && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)
+        && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+        // Accepting the override keeps the window's Esc shortcut from taking the key.
+        event->accept();
+        if (event->type() == QEvent::KeyPress) {
+            updateAddress();
+            m_address->selectAll();
+        }
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void PortalWindow::updateNavigation()

@@ -46,6 +46,7 @@ signals:
     void closed();
 
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -61,6 +62,9 @@ private:
     void updateTitles(QWebEngineView *view);
     void updateWindowTitle();
     void updateAddress();
+    // Opens what was typed into the address bar: a page of the portal in the current tab, any
+    // other web page in the default browser; anything else is refused.
+    void goToTypedAddress();
     void updateNavigation();
     void updateLoading();
     // Zooms the current tab one step in (1), out (-1), or back to its normal size (0).
