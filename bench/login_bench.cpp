@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <unistd.h>
 
 namespace {
 
@@ -75,6 +76,10 @@ double median(QList<double> values)
 
 int main(int argc, char *argv[])
 {
+    // The engine of this process's bare pages refuses to start its sandbox as root (the
+    // program's helper is started without it then, too).
+    if (::geteuid() == 0)
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QApplication app(argc, argv);
     installQuietMessages();
     PortalFixture portal;
