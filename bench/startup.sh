@@ -91,10 +91,12 @@ bench_run() {
         read -r -t 0.005 -u "$NAP_FD"
     done
     seen=$(now_us)
-    # The program is /usr/bin/time's child; lib.sh looks for its windows by APP_PID.
+    # The program is /usr/bin/time's child; lib.sh looks for its windows by APP_PID, and a run
+    # that fails stops it first.
     pid=$(pgrep -P "$timepid" | head -n1)
     [ -n "$pid" ] || { echo "# run $run: the program's process was not found" >&2; return 1; }
     APP_PID=$pid
+    E2E_PIDS+=("$pid")
     # On-CPU time so far (ns): unlike the wall-clock times, it hardly depends on other load.
     read -r cpu_ns _ <"/proc/$pid/schedstat" || { echo "# run $run: no CPU time" >&2; return 1; }
     e2e_wait_for 2 test -s "$stamps" || { echo "# run $run: the docking was not observed" >&2; return 1; }
