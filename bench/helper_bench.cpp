@@ -57,6 +57,8 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     installQuietMessages();
+    // Each figure shows as it is measured, in order with the messages on stderr.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const bool isShort = qEnvironmentVariableIntValue("YORUMI_BENCH_SHORT") == 1;
     const int idleSeconds = argc > 1 ? QByteArray(argv[1]).toInt() : isShort ? 2 : 60;
     const int warmLogins = isShort ? 1 : 10;

@@ -106,6 +106,8 @@ int main(int argc, char *argv[])
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QApplication app(argc, argv);
     installQuietMessages();
+    // Each figure shows as it is measured, in order with the messages on stderr.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     PortalFixture portal;
     if (!portal.isReady()) {
         std::fprintf(stderr, "fake portal: %s\n", qPrintable(portal.error()));
