@@ -1,6 +1,9 @@
 // Measures what a login costs the program: the time a login adds on top of the page loads
 // themselves, CPU time of the whole process tree during a login against a slow page (beside
 // that of the page loads alone), and resident memory once the browser engine has started.
+// YORUMI_BENCH_SHORT=1: one round of each measure instead of 10 and 3. It ends with status 1
+// when a login or a page load fails or a figure cannot be read; the figures themselves are
+// never judged.
 #include "common/processtree.h"
 #include "web/frmwb.h"
 #include "web/portalfixture.h"
@@ -15,13 +18,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <unistd.h>
 
 namespace {
 
 // Waits in an event loop that sleeps until `finish` is called or the time is up: polling (as
 // QTest::qWaitFor does, every 10 ms) would slow the engine's steps down and add its own CPU.
+// Whether it finished in time.
 template<typename Start>
-void runUntilFinished(Start start, int timeoutMs)
+bool runUntilFinished(Start start, int timeoutMs)
 {
     QEventLoop loop;
     bool finished = false;
@@ -32,6 +37,7 @@ void runUntilFinished(Start start, int timeoutMs)
     QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
     if (!finished)
         loop.exec();
+    return finished;
 }
 
 QString login(frmWB &host)
@@ -49,20 +55,39 @@ QString login(frmWB &host)
 }
 
 // The two page loads of a login without the program: a page loads the login page and sends
-// its form.
-void barePageLoads(QWebEnginePage &page)
+// its form. Whether both loaded.
+bool barePageLoads(QWebEnginePage &page)
 {
     auto loadOnce = [&](auto start) {
-        runUntilFinished(
-                [&](auto finish) {
-                    QObject::connect(&page, &QWebEnginePage::loadFinished, &page, finish,
-                                     Qt::SingleShotConnection);
-                    start();
-                },
-                30000);
+        bool loaded = false;
+        return runUntilFinished(
+                       [&](auto finish) {
+                           QObject::connect(
+                                   &page, &QWebEnginePage::loadFinished, &page,
+                                   [&loaded, finish](bool ok) {
+                                       loaded = ok;
+                                       finish();
+                                   },
+                                   Qt::SingleShotConnection);
+                           start();
+                       },
+                       30000)
+                && loaded;
     };
-    loadOnce([&] { page.load(QUrl(QStringLiteral("https://member.livedoor.com/login/index"))); });
-    loadOnce([&] { page.runJavaScript(QStringLiteral("document.forms[0].submit()")); });
+    return loadOnce([&] { page.load(QUrl(QStringLiteral("https://member.livedoor.com/login/index"))); })
+            && loadOnce([&] { page.runJavaScript(QStringLiteral("document.forms[0].submit()")); });
+}
+
+bool freshPageLoads()
+{
+    QWebEnginePage fresh;
+    return barePageLoads(fresh);
+}
+
+int failed(const QString &what)
+{
+    std::fprintf(stderr, "login_bench: %s\n", qPrintable(what));
+    return 1;
 }
 
 double median(QList<double> values)
@@ -75,21 +100,36 @@ double median(QList<double> values)
 
 int main(int argc, char *argv[])
 {
+    // The engine of this process's bare pages refuses to start its sandbox as root (the
+    // program's helper is started without it then, too).
+    if (::geteuid() == 0)
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QApplication app(argc, argv);
     installQuietMessages();
+    // Each figure shows as it is measured, in order with the messages on stderr.
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     PortalFixture portal;
     if (!portal.isReady()) {
         std::fprintf(stderr, "fake portal: %s\n", qPrintable(portal.error()));
         return 1;
     }
+    const bool isShort = qEnvironmentVariableIntValue("YORUMI_BENCH_SHORT") == 1;
+    const int rounds = isShort ? 1 : 10;
+    const int slowRounds = isShort ? 1 : 3;
     frmWB host;
     // (Resident memory of the idle program, which does not carry the engine, is measured by
     // bench/startup.sh: this process links the engine itself for its bare page.)
 
     // Warm up: the first run starts the engine.
-    portal.setVariant(QStringLiteral("normal"));
-    std::printf("first login: %s\n", qPrintable(login(host)));
+    if (!portal.setVariant(QStringLiteral("normal")))
+        return failed(QStringLiteral("the fake portal did not take its page"));
+    const QString first = login(host);
+    std::printf("first login: %s\n", qPrintable(first));
+    if (first != StatusText::loginDone)
+        return failed(QStringLiteral("the first login failed"));
     const long afterKb = ProcessTree::now({ portal.serverPid() }).residentKb;
+    if (afterKb <= 0)
+        return failed(QStringLiteral("the memory of the process tree could not be read"));
     std::printf("resident after the first login (process tree): %.1f MB\n", afterKb / 1024.0);
 
     // The same two page loads without the program, in a page kept from one login to the next
@@ -97,31 +137,31 @@ int main(int argc, char *argv[])
     // what a login takes beyond the fresh page is the program's own cost.
     QWebEnginePage kept;
     QList<double> keptMs, freshMs, loginMs;
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < rounds; ++i) {
         QElapsedTimer clock;
         clock.start();
-        barePageLoads(kept);
+        if (!barePageLoads(kept))
+            return failed(QStringLiteral("the page loads in a kept page failed"));
         keptMs << double(clock.elapsed());
         clock.restart();
-        {
-            QWebEnginePage fresh;
-            barePageLoads(fresh);
-        }
+        if (!freshPageLoads())
+            return failed(QStringLiteral("the page loads in a fresh page failed"));
         freshMs << double(clock.elapsed());
         clock.restart();
         const QString status = login(host);
         if (status != StatusText::loginDone)
-            std::printf("login %d: %s\n", i, qPrintable(status));
+            return failed(QStringLiteral("login %1: %2").arg(i).arg(status));
         loginMs << double(clock.elapsed());
     }
     std::printf("a login: %.0f ms; the same page loads alone: %.0f ms in a kept page, %.0f ms in a "
-                "fresh page; added by the program: %.0f ms (medians of 10, instant server)\n",
-                median(loginMs), median(keptMs), median(freshMs), median(loginMs) - median(freshMs));
+                "fresh page; added by the program: %.0f ms (medians of %d, instant server)\n",
+                median(loginMs), median(keptMs), median(freshMs), median(loginMs) - median(freshMs), rounds);
 
     // CPU of the process tree (the portal left out) while the login page takes 5 s to answer:
     // a login of the program, and the same two page loads in a fresh page without it. Medians
     // of 3; the time of processes that ended meanwhile is counted.
-    portal.setVariant(QStringLiteral("slow5"));
+    if (!portal.setVariant(QStringLiteral("slow5")))
+        return failed(QStringLiteral("the fake portal did not take the slow page"));
     const auto cpuOf = [&](auto work) {
         const double before = ProcessTree::now({ portal.serverPid() }).cpuSeconds;
         work();
@@ -129,12 +169,14 @@ int main(int argc, char *argv[])
     };
     QList<double> loginCpu, bareCpu;
     QString slow;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < slowRounds; ++i) {
         loginCpu << cpuOf([&] { slow = login(host); });
-        bareCpu << cpuOf([&] {
-            QWebEnginePage fresh;
-            barePageLoads(fresh);
-        });
+        if (slow != StatusText::loginDone)
+            return failed(QStringLiteral("a login against the slow page: ") + slow);
+        bool loaded = false;
+        bareCpu << cpuOf([&] { loaded = freshPageLoads(); });
+        if (!loaded)
+            return failed(QStringLiteral("the page loads of the slow page failed"));
     }
     std::printf("login against a page answering after 5 s: %s, CPU of the process tree %.2f s; "
                 "the same page loads in a fresh page alone: %.2f s\n",
