@@ -1,6 +1,6 @@
 #include "app/program.h"
 
-#include "links/portallinks.h"
+#include "web/portallinks.h"
 #include "tray/frmtasktray.h"
 #include "tray/traypresence.h"
 #include "tray/windowvisibility.h"

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "app/autostart.h"
-#include "app/clipboard.h"
-#include "app/messagebox.h"
-#include "app/sharedvalues.h"
-#include "links/launcher.h"
+#include "platform/autostart.h"
+#include "ui/common/clipboard.h"
+#include "ui/common/messagebox.h"
+#include "ui/common/sharedvalues.h"
+#include "platform/launcher.h"
 #include "store/accounts.h"
 #include "store/accounttable.h"
 #include "store/programsettings.h"

@@ -1,13 +1,13 @@
 #include "store/settingsstore.h"
 
-#include "app/ownerfolder.h"
+#include "platform/ownerfolder.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 #ifdef Q_OS_WIN
-#include "store/winregistry.h"
+#include "platform/winregistry.h"
 
 #include <vector>
 #else

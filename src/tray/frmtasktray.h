@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/sharedvalues.h"
+#include "ui/common/sharedvalues.h"
 #include "links/menulinks.h"
 #include "tray/traynotifier.h"
 

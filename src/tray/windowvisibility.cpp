@@ -1,7 +1,7 @@
 #include "tray/windowvisibility.h"
 
-#include "app/placement.h"
-#include "app/twips.h"
+#include "ui/common/placement.h"
+#include "ui/common/twips.h"
 
 #include <QAction>
 #include <QGuiApplication>

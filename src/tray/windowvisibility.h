@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/sharedvalues.h"
+#include "ui/common/sharedvalues.h"
 
 class QAction;
 class QWidget;

@@ -1,6 +1,6 @@
 #include "web/helperengine.h"
 
-#include "app/ownerfolder.h"
+#include "platform/ownerfolder.h"
 
 #include <QCoreApplication>
 #include <QDebug>

@@ -1,7 +1,7 @@
 #include "app/program.h"
-#include "app/quietmessages.h"
+#include "ui/common/quietmessages.h"
 #include "common/storesandbox.h"
-#include "links/frmabout.h"
+#include "ui/about/frmabout.h"
 #include "ui/main/frmmainld.h"
 #include "ui/main/frmregistry.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/clipboard.h"
-#include "app/messagebox.h"
-#include "links/launcher.h"
+#include "ui/common/clipboard.h"
+#include "ui/common/messagebox.h"
+#include "platform/launcher.h"
 #include "tray/traynotifier.h"
 
 #include <QList>

@@ -1,5 +1,5 @@
 #include "app/program.h"
-#include "app/twips.h"
+#include "ui/common/twips.h"
 #include "common/storesandbox.h"
 #include "tray/frmtasktray.h"
 #include "tray/windowvisibility.h"

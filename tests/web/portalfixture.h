@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/quietmessages.h"
+#include "ui/common/quietmessages.h"
 
 #include <QJsonObject>
 #include <QList>

@@ -2,7 +2,7 @@
 #include "common/folderlisting.h"
 #include "common/helperprocess.h"
 #include "common/processtree.h"
-#include "web/engine/pagerun.h"
+#include "browser/pagerun.h"
 #include "web/frmwb.h"
 #include "web/portalfixture.h"
 #include "web/statustext.h"

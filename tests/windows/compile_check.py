@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Compiles every .cpp under src/ for Windows, syntax only, with MinGW-w64 against the Qt headers
-of this machine, and the resource scripts with its windres:
+"""Compiles every .cpp under src/ that a Windows build compiles, syntax only, with MinGW-w64
+against the Qt headers of this machine, and the resource scripts with its windres:
     compile_check.py <source folder> <compile_commands.json> <record file> [<file.rc>...]
 
 Each file takes its defines and include folders from the build's compile database (the first
@@ -102,8 +102,14 @@ def main():
         arguments = entry.get("arguments") or shlex.split(entry["command"])
         commands[path] = ["-I", MSVC_HEADERS, *windows_flags(arguments)]
 
+    # What differs per system stands in sibling files: X_unix.cpp is never built for Windows,
+    # and X_win.cpp, never built here, takes the flags of its sibling (the same target's).
     sources = sorted(os.path.join(root, name) for root, _, names in os.walk(src)
-                     for name in names if name.endswith(".cpp"))
+                     for name in names if name.endswith(".cpp") and not name.endswith("_unix.cpp"))
+    for path in sources:
+        sibling = path[:-len("_win.cpp")] + "_unix.cpp"
+        if path.endswith("_win.cpp") and path not in commands and sibling in commands:
+            commands[path] = commands[sibling]
     missing = [path for path in sources if path not in commands]
     if missing:
         for path in missing:

@@ -1,7 +1,7 @@
 // The registry store on Windows (or Wine): values stored and read exactly as typed, as plain
 // REG_SZ strings, by the same calls the program makes. Prints the names of the cases that
 // fail, never their values.
-#include "store/winregistry.h"
+#include "platform/winregistry.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX

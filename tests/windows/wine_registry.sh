@@ -14,8 +14,8 @@ command -v "$compiler" >/dev/null || { echo "SKIPPED: $compiler is not installed
 
 mkdir -p "$work"
 exe=$work/tst_winregistry.exe
-sources=("$source_dir/tests/windows/tst_winregistry.cpp" "$source_dir/src/store/winregistry.cpp")
-inputs=("${sources[@]}" "$source_dir/src/store/winregistry.h" "$0")
+sources=("$source_dir/tests/windows/tst_winregistry.cpp" "$source_dir/src/platform/winregistry.cpp")
+inputs=("${sources[@]}" "$source_dir/src/platform/winregistry.h" "$0")
 stale=false
 for input in "${inputs[@]}"; do
     [ "$exe" -nt "$input" ] || stale=true

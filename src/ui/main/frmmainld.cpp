@@ -1,8 +1,8 @@
 #include "ui/main/frmmainld.h"
 
-#include "app/autostart.h"
-#include "app/placement.h"
-#include "app/twips.h"
+#include "platform/autostart.h"
+#include "ui/common/placement.h"
+#include "ui/common/twips.h"
 #include "links/menulinks.h"
 #include "store/accounts.h"
 #include "store/programsettings.h"

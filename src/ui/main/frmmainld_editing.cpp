@@ -1,7 +1,7 @@
 #include "ui/main/frmmainld.h"
 
-#include "app/clipboard.h"
-#include "app/messagebox.h"
+#include "ui/common/clipboard.h"
+#include "ui/common/messagebox.h"
 #include "store/accounts.h"
 
 #include "tray/windowvisibility.h"

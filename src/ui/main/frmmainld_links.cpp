@@ -1,9 +1,9 @@
 #include "ui/main/frmmainld.h"
 
-#include "links/frmabout.h"
-#include "links/launcher.h"
+#include "ui/about/frmabout.h"
+#include "platform/launcher.h"
 #include "links/menulinks.h"
-#include "links/portallinks.h"
+#include "web/portallinks.h"
 #include "store/programsettings.h"
 #include "tray/windowvisibility.h"
 

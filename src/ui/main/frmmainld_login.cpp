@@ -1,6 +1,6 @@
 #include "ui/main/frmmainld.h"
 
-#include "app/messagebox.h"
+#include "ui/common/messagebox.h"
 #include "store/accounts.h"
 
 #include "ui/main/statusbar.h"

@@ -1,8 +1,8 @@
 #include "ui/main/frmregistry.h"
 
-#include "app/messagebox.h"
-#include "app/placement.h"
-#include "app/twips.h"
+#include "ui/common/messagebox.h"
+#include "ui/common/placement.h"
+#include "ui/common/twips.h"
 #include "store/accounts.h"
 
 #include <QFontMetrics>

@@ -1,4 +1,4 @@
-#include "app/twips.h"
+#include "ui/common/twips.h"
 #include "ui/main/editingharness.h"
 #include "ui/main/statusbar.h"
 

@@ -1,0 +1,71 @@
+# The program is built in layers, bottom to top: platform, store, links, web, ui/common, tray,
+# ui/about, ui/main; the engine helper (browser) and the composition root (app) stand on them.
+# Each layer is one static library that links only the layers below it, and sees only their
+# headers: its include path holds a folder per layer it links, each showing just that layer's
+# headers under their usual names ("store/accounts.h"), so an include of a layer above fails to
+# compile. (Where the build tree cannot hold links to folders, every layer sees all of src/;
+# tests/layering/check_layers.py checks the same rule on the sources in every test run.)
+
+# yorumi_layer_includes(TARGET FOLDER): TARGET, and what links it, sees the headers of src/FOLDER.
+function(yorumi_layer_includes target folder)
+    set(root ${CMAKE_BINARY_DIR}/layers/${folder})
+    get_filename_component(parent ${root}/${folder} DIRECTORY)
+    file(MAKE_DIRECTORY ${parent})
+    if(NOT IS_SYMLINK ${root}/${folder})
+        file(CREATE_LINK ${PROJECT_SOURCE_DIR}/src/${folder} ${root}/${folder} RESULT linked SYMBOLIC)
+        if(NOT linked EQUAL 0)
+            set(root ${PROJECT_SOURCE_DIR}/src)
+        endif()
+    endif()
+    target_include_directories(${target} PUBLIC ${root})
+endfunction()
+
+# yorumi_layer(TARGET FOLDER SOURCES ... [LAYERS lower layers...] [QT Qt libraries...]
+#              [INCLUDES extra include folders...] [HELPER])
+# A HELPER layer is linked by the engine helper too. The helper runs without the sanitizers
+# (the engine's allocations do not suit them), so with YORUMI_SANITIZE such a layer is built a
+# second time without them, as TARGET_plain, linking the plain builds of its layers.
+function(yorumi_layer target folder)
+    cmake_parse_arguments(ARG "HELPER" "" "SOURCES;LAYERS;QT;INCLUDES" ${ARGN})
+    set(variants ${target})
+    if(ARG_HELPER AND YORUMI_SANITIZE)
+        list(APPEND variants ${target}_plain)
+    endif()
+    foreach(variant IN LISTS variants)
+        add_library(${variant} STATIC ${ARG_SOURCES})
+        yorumi_layer_includes(${variant} ${folder})
+        target_include_directories(${variant} PUBLIC ${ARG_INCLUDES})
+        target_link_libraries(${variant} PUBLIC ${ARG_QT})
+        foreach(layer IN LISTS ARG_LAYERS)
+            if(variant STREQUAL target)
+                target_link_libraries(${variant} PUBLIC ${layer})
+            else()
+                target_link_libraries(${variant} PUBLIC ${layer}_plain)
+            endif()
+        endforeach()
+        if(NOT variant STREQUAL target)
+            target_compile_options(${variant} PRIVATE -fno-sanitize=all)
+        endif()
+    endforeach()
+endfunction()
+
+# The plain build of a helper layer where there is one, else the layer itself.
+function(yorumi_helper_layers out)
+    set(layers "")
+    foreach(layer IN LISTS ARGN)
+        if(YORUMI_SANITIZE)
+            list(APPEND layers ${layer}_plain)
+        else()
+            list(APPEND layers ${layer})
+        endif()
+    endforeach()
+    set(${out} ${layers} PARENT_SCOPE)
+endfunction()
+
+# What differs from one system to another stands in sibling files, X_unix.cpp and X_win.cpp, of
+# which a layer lists X_${YORUMI_OS}.cpp.
+if(WIN32)
+    set(YORUMI_OS win)
+else()
+    set(YORUMI_OS unix)
+endif()

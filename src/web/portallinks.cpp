@@ -1,0 +1,41 @@
+#include "web/portallinks.h"
+
+#include "platform/launcher.h"
+#include "links/linkroute.h"
+#include "store/programsettings.h"
+#include "web/browserengine.h"
+
+#include <utility>
+
+PortalLinks::PortalLinks(BrowserEngine &engine, ProgramSettings &settings,
+                         const DocumentLauncher &launcher, QObject *parent)
+    : QObject(parent)
+    , m_engine(engine)
+    , m_settings(settings)
+    , m_launcher(launcher)
+{
+    connect(&engine, &BrowserEngine::externalLinkRequested, this, [this](const QUrl &url) {
+        m_launcher.openDocument(url.toString(QUrl::FullyEncoded), QString(), nullptr);
+    });
+    connect(&engine, &BrowserEngine::unavailable, this, [this] { m_unannouncedFailure = true; });
+    connect(&engine, &BrowserEngine::portalPageNotOpened, this, [this](const QUrl &url) {
+        m_launcher.openDocument(url.toString(QUrl::FullyEncoded), QString(), nullptr);
+        if (std::exchange(m_unannouncedFailure, false))
+            emit openedWithoutLogin();
+    });
+    connect(&engine, &BrowserEngine::portalGeometryChanged, this,
+            [this](const QByteArray &geometry) { m_settings.setPortalWindowGeometry(geometry); });
+}
+
+void PortalLinks::open(const QString &url, QWidget *ownerWindow)
+{
+    const QUrl page(url);
+    switch (linkPlace(page, m_settings.linksInDefaultBrowser())) {
+    case LinkPlace::PortalWindow:
+        m_engine.openPortalPage(page, m_settings.lastAccount(), m_settings.portalWindowGeometry());
+        return;
+    case LinkPlace::DefaultBrowser:
+        m_launcher.openDocument(url, QString(), ownerWindow);
+        return;
+    }
+}

@@ -1,0 +1,304 @@
+#include "app/program.h"
+#include "ui/common/twips.h"
+#include "platform/versioninfo.h"
+#include "common/fakes.h"
+#include "common/storesandbox.h"
+#include "ui/about/frmabout.h"
+#include "tray/traycallback.h"
+#include "tray/windowvisibility.h"
+#include "ui/main/frmmainld.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+// What an About box showed while it was open.
+struct Seen
+{
+    bool opened = false;
+    QPointer<frmAbout> box;
+    QString title;
+    QMap<QString, QString> labels;
+    QPoint position;
+    bool topmost = false;
+    bool modal = false;
+    bool hasParent = true;
+    bool foundByTray = false;
+    int boxesOpen = 0;
+};
+
+QList<frmAbout *> openBoxes()
+{
+    QList<frmAbout *> boxes;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (auto *box = qobject_cast<frmAbout *>(widget); box && box->isVisible())
+            boxes << box;
+    return boxes;
+}
+
+// Chooses バージョン情報(V) in the settings window. While the modal box is open, `during`
+// may act on it; then the box is closed with its OK button. Returns what was seen.
+Seen chooseAbout(frmMainLd &window, const std::function<void(frmAbout *)> &during = {})
+{
+    Seen seen;
+    QTimer::singleShot(0, &window, [&] {
+        const QList<frmAbout *> boxes = openBoxes();
+        seen.boxesOpen = int(boxes.size());
+        if (boxes.isEmpty())
+            return;
+        frmAbout *box = boxes.first();
+        seen.opened = true;
+        seen.box = box;
+        seen.title = box->windowTitle();
+        for (QLabel *label : box->findChildren<QLabel *>())
+            if (label->objectName().startsWith(QLatin1String("lbl")))
+                seen.labels.insert(label->objectName(), label->text());
+        seen.position = box->pos();
+        seen.topmost = box->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        seen.modal = box->windowModality() == Qt::ApplicationModal
+                && QApplication::activeModalWidget() == box;
+        seen.hasParent = box->parentWidget() != nullptr;
+        seen.foundByTray = openTrayModalDialog(QApplication::topLevelWidgets()) == box;
+        if (during)
+            during(box);
+        QTest::mouseClick(box->cmdOK, Qt::LeftButton);
+    });
+    window.mnAbout->trigger();
+    return seen;
+}
+
+struct Fixture
+{
+    StoreSandbox sandbox;
+    Program program;
+    Fixture()
+    {
+        program.urlOpener = std::make_unique<FakeUrlOpener>();
+        program.start(true);
+        program.visibility().ShowMainWindow();
+    }
+    frmMainLd &window() { return program.mainLd(); }
+};
+
+QPoint pixels(int leftTwips, int topTwips, const QWidget *widget)
+{
+    return { twipsToPixels(leftTwips, widget->logicalDpiX()),
+             twipsToPixels(topTwips, widget->logicalDpiY()) };
+}
+
+} // namespace
+
+class tst_frmAbout : public QObject
+{
+    Q_OBJECT
+private slots:
+    void versionLabelText_data();
+    void versionLabelText();
+    void versionInformationIsDefinedOnce();
+    void labelsShowTheVersionInformation_data();
+    void labelsShowTheVersionInformation();
+    void controlsAtDesignedGeometry_data();
+    void controlsAtDesignedGeometry();
+    void opensModalOnTheMainWindowCorner();
+    void topmostFollowsTheFlag_data();
+    void topmostFollowsTheFlag();
+    void secondOpeningIsFreshAtTheNewPosition();
+};
+
+void tst_frmAbout::versionLabelText_data()
+{
+    QTest::addColumn<uint>("major");
+    QTest::addColumn<uint>("minor");
+    QTest::addColumn<uint>("revision");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("2.1.0.2") << 2u << 1u << 2u << "ver.2.1.2";
+    QTest::newRow("zeros") << 0u << 0u << 0u << "ver.0.0.0";
+    QTest::newRow("no leading zeros") << 10u << 1u << 2u << "ver.10.1.2";
+    QTest::newRow("largest fields") << 65535u << 65535u << 65535u << "ver.65535.65535.65535";
+}
+
+void tst_frmAbout::versionLabelText()
+{
+    QFETCH(uint, major);
+    QFETCH(uint, minor);
+    QFETCH(uint, revision);
+    QFETCH(QString, text);
+    QCOMPARE(::versionLabelText(major, minor, revision), text);
+}
+
+void tst_frmAbout::versionInformationIsDefinedOnce()
+{
+    QCOMPARE(QByteArray(VersionInfo::version), QByteArray("2.1.0.2"));
+    QCOMPARE(VersionInfo::major, 2);
+    QCOMPARE(VersionInfo::minor, 1);
+    QCOMPARE(VersionInfo::patch, 0);
+    QCOMPARE(VersionInfo::revision, 2);
+    QCOMPARE(QString::fromUtf8(VersionInfo::legalTrademarks), QStringLiteral("ヨルミ＠ライブドア"));
+}
+
+void tst_frmAbout::labelsShowTheVersionInformation_data()
+{
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("source");
+    QTest::newRow("product") << "lblProductName" << "Yorumi@Livedoor" << VersionInfo::productName;
+    QTest::newRow("company") << "lblCompanyName" << "Yorumi Software" << VersionInfo::companyName;
+    QTest::newRow("version") << "lblVirsion" << "ver.2.1.2" << "ver.2.1.2";
+    QTest::newRow("copyright") << "lblLegalCopyright" << "© 2006 Yorumi Software"
+                               << VersionInfo::legalCopyright;
+    QTest::newRow("trademark") << "lblLegalTrademarks" << "ヨルミ＠ライブドア"
+                               << VersionInfo::legalTrademarks;
+}
+
+void tst_frmAbout::labelsShowTheVersionInformation()
+{
+    QFETCH(QString, label);
+    QFETCH(QString, text);
+    QFETCH(QString, source);
+    QCOMPARE(source, text);
+
+    Fixture f;
+    const Seen seen = chooseAbout(f.window());
+    QVERIFY(seen.opened);
+    QCOMPARE(seen.title, QStringLiteral("バージョン情報"));
+    QCOMPARE(seen.labels.size(), 5);
+    QCOMPARE(seen.labels.value(label), text);
+}
+
+void tst_frmAbout::controlsAtDesignedGeometry_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QRect>("twips");
+    QTest::newRow("pcbProduct") << "pcbProduct" << QRect(120, 120, 540, 540);
+    QTest::newRow("lblProductName") << "lblProductName" << QRect(840, 120, 2535, 255);
+    QTest::newRow("lblVirsion") << "lblVirsion" << QRect(840, 360, 2535, 255);
+    QTest::newRow("lblLegalTrademarks") << "lblLegalTrademarks" << QRect(840, 600, 2535, 255);
+    QTest::newRow("pcbCompany") << "pcbCompany" << QRect(120, 960, 540, 540);
+    QTest::newRow("lblCompanyName") << "lblCompanyName" << QRect(840, 960, 2535, 255);
+    QTest::newRow("lblLegalCopyright") << "lblLegalCopyright" << QRect(840, 1200, 2535, 255);
+    QTest::newRow("cmdOK") << "cmdOK" << QRect(2520, 1440, 780, 255);
+}
+
+void tst_frmAbout::controlsAtDesignedGeometry()
+{
+    QFETCH(QString, name);
+    QFETCH(QRect, twips);
+
+    StoreSandbox sandbox;
+    Program program;
+    QPointer<frmAbout> box = new frmAbout(program.shared);
+    QWidget *control = box->findChild<QWidget *>(name);
+    QVERIFY(control);
+    QCOMPARE(control->parentWidget(), box.data());
+    const QPoint topLeft = pixels(twips.x(), twips.y(), box);
+    const QPoint size = pixels(twips.width(), twips.height(), box);
+    QCOMPARE(control->geometry(), QRect(topLeft, QSize(size.x(), size.y())));
+
+    QCOMPARE(box->size(), QSize(twipsToPixels(3420, box->logicalDpiX()),
+                                twipsToPixels(1830, box->logicalDpiY())));
+    QCOMPARE(box->cmdOK->text(), QStringLiteral("OK"));
+    QCOMPARE(box->font().families().value(0), QStringLiteral("ＭＳ Ｐゴシック"));
+    QCOMPARE(box->font().pointSize(), 9);
+    // The rule runs from (120, 840) to (3360, 840).
+    QCOMPARE(box->Line1->frameShape(), QFrame::HLine);
+    QCOMPARE(box->Line1->geometry().topLeft(), pixels(120, 840, box));
+    QCOMPARE(box->Line1->geometry().right() + 1, pixels(3360, 840, box).x());
+    // The pictures show 32 x 32 images.
+    QCOMPARE(box->pcbProduct->pixmap().size(), QSize(32, 32));
+    QCOMPARE(box->pcbCompany->pixmap().size(), QSize(32, 32));
+
+    // Closing unloads the box.
+    box->show();
+    box->cmdOK_Click();
+    QTRY_VERIFY(box.isNull());
+}
+
+void tst_frmAbout::opensModalOnTheMainWindowCorner()
+{
+    Fixture f;
+    frmMainLd &window = f.window();
+    window.move(130, 70);
+    QCOMPARE(f.program.shared.rememberedLeft, 0);
+
+    const Seen seen = chooseAbout(window);
+    QVERIFY(seen.opened);
+    QCOMPARE(seen.boxesOpen, 1);
+    // The position is remembered first, then the box opens on it.
+    QCOMPARE(f.program.shared.rememberedLeft, qRound(130.0 * kTwipsPerInch / window.logicalDpiX()));
+    QCOMPARE(f.program.shared.rememberedTop, qRound(70.0 * kTwipsPerInch / window.logicalDpiY()));
+    QCOMPARE(seen.position, QPoint(130, 70));
+    QVERIFY(seen.modal);
+    QVERIFY(!seen.hasParent);
+    QVERIFY(seen.foundByTray);
+    QVERIFY(!seen.topmost);
+    // OK unloaded it; the settings window is where it was.
+    QVERIFY(seen.box.isNull());
+    QVERIFY(openBoxes().isEmpty());
+    QVERIFY(window.isVisible());
+    QCOMPARE(window.pos(), QPoint(130, 70));
+}
+
+void tst_frmAbout::topmostFollowsTheFlag_data()
+{
+    QTest::addColumn<bool>("alwaysOnTop");
+    QTest::newRow("flag set") << true;
+    QTest::newRow("flag clear") << false;
+}
+
+void tst_frmAbout::topmostFollowsTheFlag()
+{
+    QFETCH(bool, alwaysOnTop);
+    Fixture f;
+    frmMainLd &window = f.window();
+    window.move(200, 100);
+    if (alwaysOnTop)
+        window.mnWindowPos->trigger();
+    QCOMPARE(f.program.shared.alwaysOnTop, alwaysOnTop ? kVbTrue : kVbFalse);
+
+    const Seen seen = chooseAbout(window);
+    QVERIFY(seen.opened);
+    QCOMPARE(seen.topmost, alwaysOnTop);
+    QCOMPARE(seen.position, QPoint(200, 100));
+
+    // Clearing the flag again gives an ordinary box the next time.
+    if (alwaysOnTop) {
+        window.mnWindowPos->trigger();
+        const Seen again = chooseAbout(window);
+        QVERIFY(again.opened);
+        QVERIFY(!again.topmost);
+    }
+}
+
+void tst_frmAbout::secondOpeningIsFreshAtTheNewPosition()
+{
+    Fixture f;
+    frmMainLd &window = f.window();
+    window.move(10, 20);
+    const Seen first = chooseAbout(window, [](frmAbout *box) {
+        // Spoil the open box: none of this may survive into the next opening.
+        box->lblVirsion->setText(QStringLiteral("stale"));
+        box->move(500, 400);
+    });
+    QVERIFY(first.opened);
+    QCOMPARE(first.position, QPoint(10, 20));
+    QVERIFY(first.box.isNull());
+
+    window.move(300, 240);
+    const Seen second = chooseAbout(window);
+    QVERIFY(second.opened);
+    QCOMPARE(second.boxesOpen, 1);
+    QCOMPARE(second.position, QPoint(300, 240));
+    QCOMPARE(second.labels.value("lblVirsion"), QStringLiteral("ver.2.1.2"));
+    QVERIFY(!second.topmost);
+    QVERIFY(second.box.isNull());
+}
+
+QTEST_MAIN(tst_frmAbout)
+#include "tst_frmabout.moc"
