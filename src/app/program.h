@@ -10,6 +10,7 @@
 #include "store/programsettings.h"
 #include "store/settingsstore.h"
 #include "tray/traynotifier.h"
+#include "platform/notificationarea.h"
 #include "tray/traypresence.h"
 #include "web/browserengine.h"
 

@@ -1,67 +1,16 @@
 #include "platform/singleinstance.h"
 
+#include "platform/paths.h"
+
 #include <QCryptographicHash>
-#include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QStandardPaths>
 #include <QTimer>
-
-#ifdef Q_OS_WIN
-#include <qt_windows.h>
-#include <sddl.h>
-
-#include <vector>
-#else
-#include <unistd.h>
-#endif
 
 namespace {
 const QByteArray kShowRequest = QByteArrayLiteral("show\n");
 constexpr int kConnectAttempts = 30;
 constexpr int kRetryMs = 100;
-
-QString runtimeFolder()
-{
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    return folder.isEmpty() ? QDir::tempPath() : folder;
-}
-
-// Who runs the program, so that copies of different users never meet.
-QByteArray userIdentity()
-{
-#ifdef Q_OS_WIN
-    // The user's security identifier: local servers are named pipes, whose names every session
-    // on the machine shares.
-    QByteArray identity;
-    HANDLE token = nullptr;
-    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-        DWORD size = 0;
-        GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-        std::vector<char> user(size);
-        wchar_t *text = nullptr;
-        if (size > 0 && GetTokenInformation(token, TokenUser, user.data(), size, &size)
-            && ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER *>(user.data())->User.Sid, &text)) {
-            identity = QString::fromWCharArray(text).toUtf8();
-            LocalFree(text);
-        }
-        CloseHandle(token);
-    }
-    return identity.isEmpty() ? qgetenv("USERNAME") : identity;
-#else
-    return QByteArray::number(qulonglong(::getuid()));
-#endif
-}
-
-QString serverName(const QString &key)
-{
-#ifdef Q_OS_WIN
-    // A named pipe's name is the machine's, not a folder's.
-    return key;
-#else
-    return runtimeFolder() + QLatin1Char('/') + key + QStringLiteral(".socket");
-#endif
-}
 } // namespace
 
 QString SingleInstance::keyFor(const QString &storeLocation)
@@ -75,8 +24,8 @@ QString SingleInstance::keyFor(const QString &storeLocation)
 
 SingleInstance::SingleInstance(const QString &key, QObject *parent)
     : QObject(parent)
-    , m_socketPath(serverName(key))
-    , m_lock(runtimeFolder() + QLatin1Char('/') + key + QStringLiteral(".lock"))
+    , m_socketPath(Paths::instanceServer(key))
+    , m_lock(Paths::instanceLock(key))
 {
     // A lock whose owner has died is taken over at once; a living owner's lock never ages.
     m_lock.setStaleLockTime(0);

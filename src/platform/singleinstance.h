@@ -34,6 +34,8 @@ signals:
     void handedOver();
 
 private:
+    // Who runs the program, so that copies of different users never meet.
+    static QByteArray userIdentity();
     void tryConnect();
 
     QString m_socketPath;

@@ -1,7 +1,8 @@
 #include "store/programsettings.h"
 
+#include "platform/paths.h"
+
 #include <QSettings>
-#include <QStandardPaths>
 
 namespace {
 
@@ -12,11 +13,7 @@ const QString kPortalWindowGeometry = QStringLiteral("PortalWindow/Geometry");
 } // namespace
 
 ProgramSettings::ProgramSettings()
-#ifdef Q_OS_WIN
-    : m_settings(std::make_unique<QSettings>(location(), QSettings::NativeFormat))
-#else
-    : m_settings(std::make_unique<QSettings>(location(), QSettings::IniFormat))
-#endif
+    : m_settings(std::make_unique<QSettings>(location(), Paths::programSettingsFormat()))
 {
 }
 
@@ -24,12 +21,7 @@ ProgramSettings::~ProgramSettings() = default;
 
 QString ProgramSettings::location()
 {
-#ifdef Q_OS_WIN
-    return QStringLiteral("HKEY_CURRENT_USER\\Software\\yorumi-livedoor");
-#else
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-            + QStringLiteral("/yorumi-livedoor.conf");
-#endif
+    return Paths::programSettings();
 }
 
 bool ProgramSettings::linksInDefaultBrowser() const

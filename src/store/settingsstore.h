@@ -1,12 +1,13 @@
 #pragma once
 
+#include "platform/privatefile.h"
 #include "store/inidocument.h"
 
 #include <QList>
 #include <QString>
 
-#include <map>
 #include <memory>
+#include <optional>
 
 // Settings application name of an edition: the top level under which its accounts are stored.
 QString SettingsAppName(qint16 editionCode);
@@ -16,23 +17,6 @@ inline const QString kIdSection = QStringLiteral("ID");
 inline const QString kPwSection = QStringLiteral("PW");
 inline QString idKey(int slot) { return QStringLiteral("ID%1").arg(slot); }
 inline QString pwKey(int slot) { return QStringLiteral("PW%1").arg(slot); }
-
-#ifndef Q_OS_WIN
-// Which file a path named when it was looked at, and its size and times then: a file that is
-// replaced or written to gets another identity.
-struct StoreFileIdentity
-{
-    bool exists = false;
-    qint64 device = 0;
-    qint64 inode = 0;
-    qint64 size = 0;
-    qint64 modifiedNs = 0;
-    qint64 changedNs = 0;
-    qint64 owner = -1;
-    quint32 mode = 0;
-    bool operator==(const StoreFileIdentity &) const = default;
-};
-#endif
 
 // The per-user settings store: string values by application, section and key.
 //
@@ -53,6 +37,7 @@ struct StoreFileIdentity
 class SettingsStore
 {
 public:
+    // The system's store: the registry on Windows, INI files elsewhere.
     SettingsStore();
     virtual ~SettingsStore();
 
@@ -86,14 +71,12 @@ public:
     bool remove(const QString &application, const QString &section, const QString &key);
 
     // What an application's store held at one moment: two equal stamps mean that it has not
-    // changed in between. (The registry gives no such sign: there no two stamps are equal.)
+    // changed in between. A file's stamp is its identity; the registry gives no sign of its
+    // changes, so there every stamp is new (a serial number).
     struct Stamp
     {
-#ifdef Q_OS_WIN
+        PrivateFile::Identity file;
         quint64 serial = 0;
-#else
-        StoreFileIdentity file;
-#endif
         // False for a store that cannot be read now (which reads as empty).
         bool readable = true;
         bool operator==(const Stamp &) const = default;
@@ -102,25 +85,24 @@ public:
     // that a test can give the file store the registry's behaviour.)
     virtual Stamp stamp(const QString &application);
 
-#ifndef Q_OS_WIN
     // The largest store file that is read: a hundred accounts take a few kilobytes.
     static constexpr qint64 kMaxFileSize = 16 * 1024 * 1024;
-#endif
+
+    // Where the values are kept, for one kind of store.
+    class Backend
+    {
+    public:
+        virtual ~Backend() = default;
+        // The value, or none when there is none (or the store cannot be read).
+        virtual std::optional<QString> read(const QString &application, const QString &section,
+                                            const QString &key) = 0;
+        // Makes the changes, all or none.
+        virtual bool commit(const QString &application, const QList<IniDocument::Change> &changes) = 0;
+        virtual Stamp stamp(const QString &application) = 0;
+    };
 
 private:
-    using Change = IniDocument::Change;
-    bool commit(const QString &application, const QList<Change> &changes);
+    bool commit(const QString &application, const QList<IniDocument::Change> &changes);
 
-#ifndef Q_OS_WIN
-    // What a store file held when it was last read, and which file that was.
-    struct FileState
-    {
-        StoreFileIdentity identity;
-        bool readable = true;
-        IniDocument document;
-    };
-    // The application's file as it is on disk now, read again only when it has changed.
-    const FileState &file(const QString &application);
-    std::map<QString, FileState> m_files;
-#endif
+    std::unique_ptr<Backend> m_backend;
 };

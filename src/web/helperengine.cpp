@@ -1,29 +1,17 @@
 #include "web/helperengine.h"
 
+#include "platform/childprocess.h"
 #include "platform/ownerfolder.h"
+#include "platform/paths.h"
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
-
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
-#ifdef Q_OS_LINUX
-#include <csignal>
-#include <sys/prctl.h>
-#endif
 
 namespace {
 
 const QString kHelperName = QStringLiteral("yorumi-browser");
-
-QString relativeHelperFolder()
-{
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/../lib/yorumi-livedoor");
-}
 
 } // namespace
 
@@ -58,8 +46,7 @@ HelperEngine::~HelperEngine()
 
 QString HelperEngine::installedHelper()
 {
-    return QStandardPaths::findExecutable(
-            kHelperName, { QCoreApplication::applicationDirPath(), QDir::cleanPath(relativeHelperFolder()) });
+    return QStandardPaths::findExecutable(kHelperName, Paths::helperFolders());
 }
 
 qint64 HelperEngine::helperProcessId() const
@@ -132,14 +119,13 @@ void HelperEngine::sendOutbox()
 bool HelperEngine::startHelper()
 {
     if (m_options.program.isEmpty()) {
+        const QStringList folders = Paths::helperFolders();
         startFailed(QStringLiteral("%1 was found neither beside the program (%2) nor in %3")
-                            .arg(kHelperName, QCoreApplication::applicationDirPath(),
-                                 QDir::cleanPath(relativeHelperFolder())));
+                            .arg(kHelperName, folders.value(0), folders.value(1)));
         return false;
     }
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    const QString storage = data + QStringLiteral("/webengine");
-    const QString cache = data + QStringLiteral("/webengine-cache");
+    const QString storage = Paths::engineProfile();
+    const QString cache = Paths::engineCache();
     // The profile holds the portal's login cookies: its folders are the user's alone.
     for (const QString &folder : { storage, cache }) {
         if (!makeOwnerOnlyFolder(folder)) {
@@ -149,11 +135,9 @@ bool HelperEngine::startHelper()
     }
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-#ifdef Q_OS_UNIX
     // The engine refuses to start its sandbox as root.
-    if (::geteuid() == 0)
+    if (runsAsRoot())
         environment.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
-#endif
     // The graphics driver keeps a cache of its own, shared by every program of the user; the
     // engine's goes with the rest of the engine's files, unless the user chose a place.
     if (!environment.contains(QStringLiteral("MESA_SHADER_CACHE_DIR")))
@@ -171,10 +155,8 @@ bool HelperEngine::startHelper()
     m_helper->setProcessEnvironment(environment);
     // What the helper says on its error output is the program's to say.
     m_helper->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-#ifdef Q_OS_LINUX
     // Should the program die without closing the helper's input, the helper ends with it.
-    m_helper->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-#endif
+    endWithThisProcess(*m_helper);
     connect(m_helper, &QProcess::readyReadStandardOutput, this, &HelperEngine::readHelper);
     connect(m_helper, &QProcess::finished, this, &HelperEngine::onHelperEnded);
     connect(m_helper, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {

@@ -103,13 +103,19 @@ def main():
         commands[path] = ["-I", MSVC_HEADERS, *windows_flags(arguments)]
 
     # What differs per system stands in sibling files: X_unix.cpp is never built for Windows,
-    # and X_win.cpp, never built here, takes the flags of its sibling (the same target's).
+    # and X_win.cpp, never built here, takes the flags of its sibling, or of another file of
+    # its folder where it has none (its layer's).
     sources = sorted(os.path.join(root, name) for root, _, names in os.walk(src)
                      for name in names if name.endswith(".cpp") and not name.endswith("_unix.cpp"))
     for path in sources:
+        if not path.endswith("_win.cpp") or path in commands:
+            continue
         sibling = path[:-len("_win.cpp")] + "_unix.cpp"
-        if path.endswith("_win.cpp") and path not in commands and sibling in commands:
+        neighbours = sorted(other for other in commands if os.path.dirname(other) == os.path.dirname(path))
+        if sibling in commands:
             commands[path] = commands[sibling]
+        elif neighbours:
+            commands[path] = commands[neighbours[0]]
     missing = [path for path in sources if path not in commands]
     if missing:
         for path in missing:

@@ -14,7 +14,7 @@ command -v "$compiler" >/dev/null || { echo "SKIPPED: $compiler is not installed
 
 mkdir -p "$work"
 exe=$work/tst_winregistry.exe
-sources=("$source_dir/tests/windows/tst_winregistry.cpp" "$source_dir/src/platform/winregistry.cpp")
+sources=("$source_dir/tests/windows/tst_winregistry.cpp" "$source_dir/src/platform/winregistry_win.cpp")
 inputs=("${sources[@]}" "$source_dir/src/platform/winregistry.h" "$0")
 stale=false
 for input in "${inputs[@]}"; do

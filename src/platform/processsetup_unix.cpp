@@ -4,17 +4,14 @@
 #include <QFile>
 #include <QtGlobal>
 
-#ifdef Q_OS_UNIX
 #include <cerrno>
 #include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 bool disableCoreDumps()
 {
-#ifdef Q_OS_UNIX
     // The soft limit only: a program the user opens from here (a web browser for a link)
     // inherits it too, and stays free to raise it again.
     rlimit limit{};
@@ -22,9 +19,6 @@ bool disableCoreDumps()
         return false;
     limit.rlim_cur = 0;
     return ::setrlimit(RLIMIT_CORE, &limit) == 0;
-#else
-    return true;
-#endif
 }
 
 QString ensureRuntimeFolder()
@@ -32,7 +26,6 @@ QString ensureRuntimeFolder()
     const QString set = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!set.isEmpty())
         return set;
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
     const uid_t uid = ::geteuid();
     QString user = QString::number(uid);
     if (const passwd *entry = ::getpwuid(uid); entry && entry->pw_name && *entry->pw_name)
@@ -49,7 +42,4 @@ QString ensureRuntimeFolder()
         return {};
     qputenv("XDG_RUNTIME_DIR", path);
     return folder;
-#else
-    return {};
-#endif
 }

@@ -1,9 +1,5 @@
 #include "platform/winregistry.h"
 
-// The unit is in every build so that the Windows check finds it in the build's compile
-// database; it has a body on Windows only.
-#ifdef _WIN32
-
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -132,5 +128,3 @@ bool Store::commit(const std::vector<Change> &changes)
 }
 
 } // namespace WinRegistry
-
-#endif

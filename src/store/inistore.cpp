@@ -1,0 +1,62 @@
+#include "store/inistore.h"
+
+#include "platform/ownerfolder.h"
+
+#include <QFileInfo>
+
+using PrivateFile::Found;
+
+const IniFileStore::FileState &IniFileStore::file(const QString &application)
+{
+    const QString path = SettingsStore::location(application);
+    PrivateFile::Identity now;
+    const Found found = PrivateFile::examine(path, SettingsStore::kMaxFileSize, now);
+    const auto cached = m_files.find(application);
+    if (cached != m_files.end() && cached->second.identity == now)
+        return cached->second;
+
+    FileState state;
+    QByteArray contents;
+    if (found == Found::Readable) {
+        state.readable = PrivateFile::read(path, SettingsStore::kMaxFileSize, state.identity, contents)
+                != Found::Unreadable;
+    } else {
+        state.identity = now;
+        state.readable = found == Found::Absent;
+    }
+    state.document = IniDocument(contents);
+    return m_files[application] = std::move(state);
+}
+
+std::optional<QString> IniFileStore::read(const QString &application, const QString &section,
+                                          const QString &key)
+{
+    return file(application).document.value(section, key);
+}
+
+SettingsStore::Stamp IniFileStore::stamp(const QString &application)
+{
+    const FileState &state = file(application);
+    return { state.identity, 0, state.readable };
+}
+
+bool IniFileStore::commit(const QString &application, const QList<IniDocument::Change> &changes)
+{
+    const QString path = SettingsStore::location(application);
+    // Whatever happens next, the file is read afresh the next time.
+    m_files.erase(application);
+    if (!makeOwnerOnlyFolder(QFileInfo(path).absolutePath()))
+        return false;
+
+    // Start from what the disk holds now, never from an older reading.
+    PrivateFile::Identity identity;
+    QByteArray contents;
+    const Found found = PrivateFile::read(path, SettingsStore::kMaxFileSize, identity, contents);
+    // Another user's store is theirs to change.
+    if (found == Found::Unreadable || (found == Found::Readable && !PrivateFile::ownedByUser(identity)))
+        return false;
+    const QByteArray changed = IniDocument(contents).changed(changes);
+    if (changed == contents && (found == Found::Readable || changed.isEmpty()))
+        return true; // nothing to change, such as removing keys that are already gone
+    return PrivateFile::replace(path, changed);
+}
