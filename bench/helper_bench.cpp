@@ -12,7 +12,6 @@
 #include "common/processtree.h"
 #include "web/frmwb.h"
 #include "web/portalfixture.h"
-#include "web/statustext.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -26,12 +25,12 @@ namespace {
 // One login; its time in milliseconds, or -1 when it did not succeed.
 qint64 timedLogin(frmWB &host)
 {
-    std::optional<QString> status;
+    std::optional<RunOutcome> outcome;
     QElapsedTimer clock;
     clock.start();
-    host.loginLD(QStringLiteral("bench"), QStringLiteral("bench-pw"), [&](const QString &s) { status = s; });
-    (void)waitInEventLoop([&] { return status.has_value(); }, 60000);
-    return status == StatusText::loginDone ? clock.elapsed() : -1;
+    host.loginLD(QStringLiteral("bench"), QStringLiteral("bench-pw"), [&](RunOutcome ended) { outcome = ended; });
+    (void)waitInEventLoop([&] { return outcome.has_value(); }, 60000);
+    return outcome == RunOutcome::Done ? clock.elapsed() : -1;
 }
 
 double median(QList<double> values)

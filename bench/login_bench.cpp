@@ -7,7 +7,7 @@
 #include "common/processtree.h"
 #include "web/frmwb.h"
 #include "web/portalfixture.h"
-#include "web/statustext.h"
+#include "common/ended.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -40,18 +40,19 @@ bool runUntilFinished(Start start, int timeoutMs)
     return finished;
 }
 
+// One login; how it ended ("Done" when it succeeded).
 QString login(frmWB &host)
 {
-    std::optional<QString> status;
+    Ended ended;
     runUntilFinished(
             [&](auto finish) {
-                host.loginLD(QStringLiteral("bench"), QStringLiteral("bench-pw"), [&, finish](const QString &s) {
-                    status = s;
+                host.loginLD(QStringLiteral("bench"), QStringLiteral("bench-pw"), [&, finish](RunOutcome outcome) {
+                    ended = outcome;
                     finish();
                 });
             },
             60000);
-    return status.value_or(QStringLiteral("(no answer)"));
+    return QString::fromLatin1(nameOf(ended));
 }
 
 // The two page loads of a login without the program: a page loads the login page and sends
@@ -125,7 +126,7 @@ int main(int argc, char *argv[])
         return failed(QStringLiteral("the fake portal did not take its page"));
     const QString first = login(host);
     std::printf("first login: %s\n", qPrintable(first));
-    if (first != StatusText::loginDone)
+    if (first != QLatin1String("Done"))
         return failed(QStringLiteral("the first login failed"));
     const long afterKb = ProcessTree::now({ portal.serverPid() }).residentKb;
     if (afterKb <= 0)
@@ -149,7 +150,7 @@ int main(int argc, char *argv[])
         freshMs << double(clock.elapsed());
         clock.restart();
         const QString status = login(host);
-        if (status != StatusText::loginDone)
+        if (status != QLatin1String("Done"))
             return failed(QStringLiteral("login %1: %2").arg(i).arg(status));
         loginMs << double(clock.elapsed());
     }
@@ -171,7 +172,7 @@ int main(int argc, char *argv[])
     QString slow;
     for (int i = 0; i < slowRounds; ++i) {
         loginCpu << cpuOf([&] { slow = login(host); });
-        if (slow != StatusText::loginDone)
+        if (slow != QLatin1String("Done"))
             return failed(QStringLiteral("a login against the slow page: ") + slow);
         bool loaded = false;
         bareCpu << cpuOf([&] { loaded = freshPageLoads(); });

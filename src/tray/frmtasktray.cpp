@@ -15,7 +15,7 @@
 #include "tray/traynotifier.h"
 #include "tray/windowvisibility.h"
 #include "web/frmwb.h"
-#include "web/statustext.h"
+#include "ui/common/statustext.h"
 
 #include <QAction>
 #include <QApplication>
@@ -68,7 +68,7 @@ frmTasktray::frmTasktray(Uses uses, QWidget *parent)
 
     // A login or logout shows in the tooltip while it runs, wherever it was started.
     connect(&m_uses.webHost, &frmWB::runStarted, this, [this](EnginePage page) {
-        m_running = page == EnginePage::LogIn ? StatusText::loggingIn : StatusText::loggingOut;
+        m_running = StatusText::running(page);
         updateToolTip();
     });
     connect(&m_uses.webHost, &frmWB::runEnded, this, [this] {
@@ -230,10 +230,10 @@ void frmTasktray::updateToolTip()
     trayIcon->setToolTip(tip);
 }
 
-void frmTasktray::notifyUnless(const QString &doneText, const QString &statusText)
+void frmTasktray::notifyFailure(EnginePage page, RunOutcome outcome)
 {
-    if (statusText != doneText)
-        notify(TrayNotifier::Kind::Warning, statusText);
+    if (outcome != RunOutcome::Done)
+        notify(TrayNotifier::Kind::Warning, StatusText::ended(page, outcome));
 }
 
 void frmTasktray::notify(TrayNotifier::Kind kind, const QString &text)
@@ -357,7 +357,7 @@ void frmTasktray::mnLogin_Click(qint16 index)
     if (edition != EditionLivedoor)
         return;
     m_uses.webHost.loginLD(m_uses.accounts.id(index), m_uses.accounts.password(index),
-                           [this](const QString &statusText) { notifyUnless(StatusText::loginDone, statusText); });
+                           [this](RunOutcome outcome) { notifyFailure(EnginePage::LogIn, outcome); });
 }
 
 void frmTasktray::mnLogout_Click()
@@ -365,7 +365,7 @@ void frmTasktray::mnLogout_Click()
     if (m_uses.shared.editionCode != EditionLivedoor)
         return;
     m_uses.webHost.logoutLD(
-            [this](const QString &statusText) { notifyUnless(StatusText::logoutDone, statusText); });
+            [this](RunOutcome outcome) { notifyFailure(EnginePage::LogOut, outcome); });
 }
 
 void frmTasktray::ShowEditionSiteMenu()

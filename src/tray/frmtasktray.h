@@ -3,6 +3,7 @@
 #include "ui/common/sharedvalues.h"
 #include "links/menulinks.h"
 #include "tray/traynotifier.h"
+#include "web/enginechannel.h"
 
 #include <QMap>
 #include <QSystemTrayIcon>
@@ -111,7 +112,7 @@ private:
     int twipsPerPixelX() const;
     // A tray login or logout shows nothing when it succeeds (the portal window shows the new
     // account); one that did not is told in a notification from the icon.
-    void notifyUnless(const QString &doneText, const QString &statusText);
+    void notifyFailure(EnginePage page, RunOutcome outcome);
     void notify(TrayNotifier::Kind kind, const QString &text);
 
     Uses m_uses;

@@ -2,7 +2,6 @@
 
 #include "links/hosts.h"
 #include "web/helperengine.h"
-#include "web/statustext.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -79,7 +78,7 @@ void frmWB::Form_Load()
     // Nothing to do until the first run: the engine starts then.
 }
 
-void frmWB::loginLD(const QString &rid, const QString &rpw, StatusCallback done)
+void frmWB::loginLD(const QString &rid, const QString &rpw, Done done)
 {
     enqueue({ Page::LogIn,
               {
@@ -94,17 +93,17 @@ void frmWB::loginLD(const QString &rid, const QString &rpw, StatusCallback done)
                       { Step::WaitIdle, {}, {} },
                       { Step::FailIf, {}, call(kLoginFormShown, {}) },
               },
-              StatusText::loginDone, StatusText::loginFailed, rid, std::move(done) });
+              rid, std::move(done) });
 }
 
-void frmWB::logoutLD(StatusCallback done)
+void frmWB::logoutLD(Done done)
 {
     enqueue({ Page::LogOut,
               {
                       { Step::Navigate, QUrl(httpsUrl(Host::PortalMain, QStringLiteral("/login/logout"))), {} },
                       { Step::WaitIdle, {}, {} },
               },
-              StatusText::logoutDone, StatusText::logoutFailed, QString(), std::move(done) });
+              QString(), std::move(done) });
 }
 
 void frmWB::enqueue(Request request)
@@ -122,25 +121,17 @@ void frmWB::startNext()
     m_queue.pop_front();
     m_running = true;
     emit runStarted(request.page);
-    auto finished = [this, done = std::move(request.done)](const QString &statusText) {
-        m_running = false;
-        emit runEnded(statusText);
-        if (done)
-            done(statusText);
-        startNext();
-    };
     m_engine->run(request.page, std::move(request.steps), m_runBudget,
-                  [this, finished = std::move(finished), doneText = request.doneText,
-                   failedText = request.failedText, account = request.account](RunOutcome outcome) {
-                      switch (outcome) {
-                      case RunOutcome::Done:
+                  [this, page = request.page, account = request.account,
+                   done = std::move(request.done)](RunOutcome outcome) {
+                      if (outcome == RunOutcome::Done) {
                           m_engine->setAccount(account);
                           emit accountChanged(account);
-                          return finished(doneText);
-                      case RunOutcome::Failed:
-                          return finished(failedText);
-                      case RunOutcome::TimedOut:
-                          return finished(StatusText::timedOut);
                       }
+                      m_running = false;
+                      emit runEnded(page, outcome);
+                      if (done)
+                          done(outcome);
+                      startNext();
                   });
 }

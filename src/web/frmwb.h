@@ -11,13 +11,13 @@
 #include <memory>
 
 // The hidden browser host: logs the browser engine in to the portal as one account, or out,
-// through pages that are never shown. The engine tells how each run ended; the host turns that
-// into the status text. Runs execute one at a time, in the order asked.
+// through pages that are never shown. The engine tells how each run ended, and the host hands
+// that outcome on; the windows say it in words. Runs execute one at a time, in the order asked.
 class frmWB : public QObject
 {
     Q_OBJECT
 public:
-    using StatusCallback = std::function<void(const QString &statusText)>;
+    using Done = std::function<void(RunOutcome outcome)>;
     using Page = EnginePage;
 
     // Every run has this long, from its start, to reach its end.
@@ -31,10 +31,10 @@ public:
 
     void Form_Load();
 
-    // Logs in as the account; `done` receives the status text when the run has ended.
-    void loginLD(const QString &rid, const QString &rpw, StatusCallback done);
-    // Logs out whichever account is logged in; `done` receives the status text.
-    void logoutLD(StatusCallback done);
+    // Logs in as the account; `done` receives the outcome when the run has ended.
+    void loginLD(const QString &rid, const QString &rpw, Done done);
+    // Logs out whichever account is logged in; `done` receives the outcome.
+    void logoutLD(Done done);
 
     BrowserEngine &engine() const { return *m_engine; }
     // Runs asked for and not yet ended, the running one included.
@@ -43,8 +43,8 @@ public:
 signals:
     // A login or logout run has begun: its budget starts now. Every run that begins also ends.
     void runStarted(EnginePage page);
-    // A run has ended with this status text, just before its caller hears of it.
-    void runEnded(const QString &statusText);
+    // A run has ended so, just before its caller hears of it.
+    void runEnded(EnginePage page, RunOutcome outcome);
     // A login or logout succeeded: the portal knows the user as this account now (empty after a
     // logout). The engine has been told already.
     void accountChanged(const QString &account);
@@ -54,11 +54,9 @@ private:
     {
         Page page;
         std::vector<PageStep> steps;
-        QString doneText;
-        QString failedText;
         // The account the portal knows the user as once the run has succeeded.
         QString account;
-        StatusCallback done;
+        Done done;
     };
     void enqueue(Request request);
     void startNext();

@@ -1,7 +1,7 @@
 #include "common/helperprocess.h"
 #include "web/frmwb.h"
 #include "web/portalfixture.h"
-#include "web/statustext.h"
+#include "common/ended.h"
 
 #include <QApplication>
 #include <QFile>
@@ -19,21 +19,21 @@ constexpr std::chrono::milliseconds kShortBudget = 6s;
 
 namespace {
 
-// Runs a login (or logout) to its end and gives its status text.
-QString login(frmWB &host, const QString &id, const QString &password, int timeoutMs = 40000)
+// Runs a login (or logout) to its end and gives how it ended.
+Ended login(frmWB &host, const QString &id, const QString &password, int timeoutMs = 40000)
 {
-    std::optional<QString> status;
-    host.loginLD(id, password, [&](const QString &text) { status = text; });
-    (void)QTest::qWaitFor([&] { return status.has_value(); }, timeoutMs);
-    return status.value_or(QStringLiteral("(no answer)"));
+    Ended ended;
+    host.loginLD(id, password, [&](RunOutcome outcome) { ended = outcome; });
+    (void)QTest::qWaitFor([&] { return ended.has_value(); }, timeoutMs);
+    return ended;
 }
 
-QString runLogout(frmWB &host, int timeoutMs = 40000)
+Ended runLogout(frmWB &host, int timeoutMs = 40000)
 {
-    std::optional<QString> status;
-    host.logoutLD([&](const QString &text) { status = text; });
-    (void)QTest::qWaitFor([&] { return status.has_value(); }, timeoutMs);
-    return status.value_or(QStringLiteral("(no answer)"));
+    Ended ended;
+    host.logoutLD([&](RunOutcome outcome) { ended = outcome; });
+    (void)QTest::qWaitFor([&] { return ended.has_value(); }, timeoutMs);
+    return ended;
 }
 
 QList<QJsonObject> posts(const QList<QJsonObject> &requests)
@@ -96,11 +96,11 @@ void tst_frmWB::engineStartsOnFirstRun()
 {
     QCOMPARE(helperPid(*m_host), 0);
     QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
-    QCOMPARE(runLogout(*m_host), StatusText::logoutDone);
+    QCOMPARE(runLogout(*m_host), Ended(RunOutcome::Done));
     const qint64 helper = helperPid(*m_host);
     QVERIFY(helper > 0);
     // Later runs reuse it.
-    QCOMPARE(runLogout(*m_host), StatusText::logoutDone);
+    QCOMPARE(runLogout(*m_host), Ended(RunOutcome::Done));
     QCOMPARE(helperPid(*m_host), helper);
 
     m_portal->takeRequests();
@@ -110,7 +110,7 @@ void tst_frmWB::engineStaysOutOfTheProgram()
 {
     const QByteArray password = "pw-Ex3mpl\u0022";
     QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
-    QCOMPARE(login(*m_host, QStringLiteral("taro"), QString::fromLatin1(password)), StatusText::loginDone);
+    QCOMPARE(login(*m_host, QStringLiteral("taro"), QString::fromLatin1(password)), Ended(RunOutcome::Done));
     m_portal->takeRequests();
     // The program's own process has not loaded the engine, and the password went through the
     // helper's input alone.
@@ -124,7 +124,7 @@ void tst_frmWB::engineStaysOutOfTheProgram()
 void tst_frmWB::loginSendsTheFormAndKeepsTheCookie()
 {
     QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
-    QCOMPARE(login(*m_host, QStringLiteral("taro"), QStringLiteral("pw-1")), StatusText::loginDone);
+    QCOMPARE(login(*m_host, QStringLiteral("taro"), QStringLiteral("pw-1")), Ended(RunOutcome::Done));
     const QList<QJsonObject> sent = posts(m_portal->takeRequests());
     QCOMPARE(sent.size(), 1);
     QCOMPARE(sent[0].value(QStringLiteral("path")).toString(), QStringLiteral("/login/"));
@@ -137,7 +137,7 @@ void tst_frmWB::loginSendsTheFormAndKeepsTheCookie()
     QCOMPARE(body[2], (QPair<QString, QString>(QStringLiteral("auto_login"), QStringLiteral("1"))));
 
     // The portal's cookie now goes with every request to its hosts.
-    QCOMPARE(runLogout(*m_host), StatusText::logoutDone);
+    QCOMPARE(runLogout(*m_host), Ended(RunOutcome::Done));
     const QList<QJsonObject> after = m_portal->takeRequests();
     QCOMPARE(after.size(), 1);
     QVERIFY(after[0].value(QStringLiteral("cookie")).toString().contains(QStringLiteral("ldsession=s1")));
@@ -161,7 +161,7 @@ void tst_frmWB::credentialsArriveExactly()
     QFETCH(QString, id);
     QFETCH(QString, password);
     QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
-    QCOMPARE(login(*m_host, id, password), StatusText::loginDone);
+    QCOMPARE(login(*m_host, id, password), Ended(RunOutcome::Done));
     const QList<QJsonObject> sent = posts(m_portal->takeRequests());
     QCOMPARE(sent.size(), 1);
     const auto body = fields(sent[0]);
@@ -227,7 +227,7 @@ void tst_frmWB::missingFieldsTimeOut()
     const qint64 helper = helperPid(*m_host);
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(login(*m_host, QStringLiteral("id"), QStringLiteral("pw")), StatusText::timedOut);
+    QCOMPARE(login(*m_host, QStringLiteral("id"), QStringLiteral("pw")), Ended(RunOutcome::TimedOut));
     QVERIFY2(clock.elapsed() >= kShortBudget.count() && clock.elapsed() < kShortBudget.count() + 2000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(posts(m_portal->takeRequests()).isEmpty());
     // The helper ended the run itself: the program had no cause to replace it.
@@ -245,23 +245,23 @@ void tst_frmWB::refusedOrFailedLogin()
 {
     QFETCH(QString, variant);
     QVERIFY(m_portal->setVariant(variant));
-    QCOMPARE(login(*m_host, QStringLiteral("id"), QStringLiteral("wrong")), StatusText::loginFailed);
+    QCOMPARE(login(*m_host, QStringLiteral("id"), QStringLiteral("wrong")), Ended(RunOutcome::Failed));
     m_portal->takeRequests();
 }
 
 void tst_frmWB::logoutEnds_data()
 {
     QTest::addColumn<QString>("variant");
-    QTest::addColumn<QString>("status");
-    QTest::newRow("logged out") << "normal" << StatusText::logoutDone;
-    QTest::newRow("http error") << "logout_error" << StatusText::logoutFailed;
-    QTest::newRow("never answers") << "never" << StatusText::timedOut;
+    QTest::addColumn<Ended>("status");
+    QTest::newRow("logged out") << "normal" << Ended(RunOutcome::Done);
+    QTest::newRow("http error") << "logout_error" << Ended(RunOutcome::Failed);
+    QTest::newRow("never answers") << "never" << Ended(RunOutcome::TimedOut);
 }
 
 void tst_frmWB::logoutEnds()
 {
     QFETCH(QString, variant);
-    QFETCH(QString, status);
+    QFETCH(Ended, status);
     QVERIFY(m_portal->setVariant(variant));
     QCOMPARE(runLogout(*m_host), status);
     const QList<QJsonObject> requests = m_portal->takeRequests();
@@ -273,7 +273,7 @@ void tst_frmWB::pageCannotShowAnything()
 {
     // The login page greets with dialogs, pop-ups, permission requests and a download.
     QVERIFY(m_portal->setVariant(QStringLiteral("popups")));
-    QCOMPARE(login(*m_host, QStringLiteral("id"), QStringLiteral("pw")), StatusText::loginDone);
+    QCOMPARE(login(*m_host, QStringLiteral("id"), QStringLiteral("pw")), Ended(RunOutcome::Done));
     QCOMPARE(visibleWindowsOf(helperPid(*m_host)), QStringList());
     QCOMPARE(posts(m_portal->takeRequests()).size(), 1);
 }
@@ -282,13 +282,15 @@ void tst_frmWB::runsAreQueuedInOrder()
 {
     QVERIFY(m_portal->setVariant(QStringLiteral("slow")));
     QStringList ended;
-    m_host->loginLD(QStringLiteral("first"), QStringLiteral("p1"), [&](const QString &s) { ended << "login:" + s; });
-    m_host->logoutLD([&](const QString &s) { ended << "logout:" + s; });
-    m_host->loginLD(QStringLiteral("second"), QStringLiteral("p2"), [&](const QString &s) { ended << "login:" + s; });
+    auto done = [&](const char *run) {
+        return [&ended, run](RunOutcome outcome) { ended << run + QString::fromLatin1(nameOf(outcome)); };
+    };
+    m_host->loginLD(QStringLiteral("first"), QStringLiteral("p1"), done("login:"));
+    m_host->logoutLD(done("logout:"));
+    m_host->loginLD(QStringLiteral("second"), QStringLiteral("p2"), done("login:"));
     QCOMPARE(m_host->pendingRuns(), 3);
     QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 3, 20000);
-    QCOMPARE(ended, (QStringList{ "login:" + StatusText::loginDone, "logout:" + StatusText::logoutDone,
-                                  "login:" + StatusText::loginDone }));
+    QCOMPARE(ended, (QStringList{ "login:Done", "logout:Done", "login:Done" }));
     QStringList order;
     for (const QJsonObject &r : m_portal->takeRequests())
         order << r.value(QStringLiteral("event")).toString() + r.value(QStringLiteral("path")).toString();
@@ -300,13 +302,13 @@ void tst_frmWB::runsAreQueuedInOrder()
 void tst_frmWB::cookieSurvivesARestart()
 {
     QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
-    QCOMPARE(login(*m_host, QStringLiteral("keep"), QStringLiteral("pw")), StatusText::loginDone);
+    QCOMPARE(login(*m_host, QStringLiteral("keep"), QStringLiteral("pw")), Ended(RunOutcome::Done));
     // A logout the portal refuses leaves its cookie alone. A new helper's cold start comes out
     // of the run's budget, so these runs get the program's own.
     const auto logoutCarriesTheCookie = [&] {
         m_portal->takeRequests();
         QVERIFY(m_portal->setVariant(QStringLiteral("logout_error")));
-        QCOMPARE(runLogout(*m_host), StatusText::logoutFailed);
+        QCOMPARE(runLogout(*m_host), Ended(RunOutcome::Failed));
         const QList<QJsonObject> requests = m_portal->takeRequests();
         QCOMPARE(requests.size(), 1);
         QVERIFY(requests[0].value(QStringLiteral("cookie")).toString().contains(QStringLiteral("ldsession=s1")));
@@ -332,7 +334,7 @@ void tst_frmWB::fullBudgetIsThirtySeconds()
     QVERIFY(m_portal->setVariant(QStringLiteral("never")));
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(login(host, QStringLiteral("id"), QStringLiteral("pw"), 40000), StatusText::timedOut);
+    QCOMPARE(login(host, QStringLiteral("id"), QStringLiteral("pw"), 40000), Ended(RunOutcome::TimedOut));
     QVERIFY2(clock.elapsed() >= 30000 && clock.elapsed() < 32000, qPrintable(QString::number(clock.elapsed())));
     m_portal->takeRequests();
 }

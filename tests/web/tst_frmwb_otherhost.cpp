@@ -1,7 +1,7 @@
 #include "common/eventwait.h"
 #include "web/frmwb.h"
 #include "web/portalfixture.h"
-#include "web/statustext.h"
+#include "common/ended.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -34,23 +34,23 @@ void tst_frmWBOtherHost::initTestCase()
 void tst_frmWBOtherHost::certificateForAnotherHostFailsTheRun()
 {
     frmWB host(10s);
-    std::optional<QString> login;
-    std::optional<QString> logout;
+    Ended login;
+    Ended logout;
     QElapsedTimer clock;
     clock.start();
-    host.loginLD(QStringLiteral("id"), QStringLiteral("pw"), [&](const QString &s) { login = s; });
-    host.logoutLD([&](const QString &s) { logout = s; });
+    host.loginLD(QStringLiteral("id"), QStringLiteral("pw"), [&](RunOutcome outcome) { login = outcome; });
+    host.logoutLD([&](RunOutcome outcome) { logout = outcome; });
     QVERIFY(waitInEventLoop([&] { return logout.has_value(); }, 30000));
-    QCOMPARE(login.value_or(QString()), StatusText::loginFailed);
-    QCOMPARE(logout.value_or(QString()), StatusText::logoutFailed);
+    QCOMPARE(login, Ended(RunOutcome::Failed));
+    QCOMPARE(logout, Ended(RunOutcome::Failed));
     // Refused at the handshake, long before the budget runs out.
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(m_portal->takeRequests().isEmpty());
     // And the next runs are refused the same way.
     logout.reset();
-    host.logoutLD([&](const QString &s) { logout = s; });
+    host.logoutLD([&](RunOutcome outcome) { logout = outcome; });
     QVERIFY(waitInEventLoop([&] { return logout.has_value(); }, 30000));
-    QCOMPARE(logout.value_or(QString()), StatusText::logoutFailed);
+    QCOMPARE(logout, Ended(RunOutcome::Failed));
     QVERIFY(m_portal->takeRequests().isEmpty());
 }
 

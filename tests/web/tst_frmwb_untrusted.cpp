@@ -1,6 +1,6 @@
 #include "web/frmwb.h"
 #include "web/portalfixture.h"
-#include "web/statustext.h"
+#include "common/ended.h"
 
 #include <QApplication>
 #include <QTest>
@@ -30,13 +30,13 @@ void tst_frmWBUntrusted::initTestCase()
 void tst_frmWBUntrusted::untrustedCertificateFailsTheRun()
 {
     frmWB host(10s);
-    std::optional<QString> login;
-    std::optional<QString> logout;
-    host.loginLD(QStringLiteral("id"), QStringLiteral("pw"), [&](const QString &s) { login = s; });
-    host.logoutLD([&](const QString &s) { logout = s; });
+    Ended login;
+    Ended logout;
+    host.loginLD(QStringLiteral("id"), QStringLiteral("pw"), [&](RunOutcome outcome) { login = outcome; });
+    host.logoutLD([&](RunOutcome outcome) { logout = outcome; });
     QTRY_VERIFY_WITH_TIMEOUT(logout.has_value(), 30000);
-    QCOMPARE(login.value_or(QString()), StatusText::loginFailed);
-    QCOMPARE(logout.value_or(QString()), StatusText::logoutFailed);
+    QCOMPARE(login, Ended(RunOutcome::Failed));
+    QCOMPARE(logout, Ended(RunOutcome::Failed));
     // The handshake failed before any request was made.
     QVERIFY(m_portal->takeRequests().isEmpty());
 }

@@ -4,7 +4,7 @@
 #include "ui/main/statusbar.h"
 #include "web/frmwb.h"
 #include "web/portalfixture.h"
-#include "web/statustext.h"
+#include "common/ended.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -230,14 +230,14 @@ void tst_Soak::loginsAndLogoutsFromTheWindow()
         if (login) {
             window.lbID->setCurrentRow(slot);
             QTest::mouseClick(window.cmdLOGIN, Qt::LeftButton);
-            QCOMPARE(window.SB->text(), StatusText::loggingIn);
+            QCOMPARE(window.SB->text(), QStringLiteral("ログイン中..."));
         } else {
             QTest::mouseClick(window.cmdLOGOUT, Qt::LeftButton);
-            QCOMPARE(window.SB->text(), StatusText::loggingOut);
+            QCOMPARE(window.SB->text(), QStringLiteral("ログアウト中..."));
         }
         QVERIFY(!window.isEnabled());
         QVERIFY2(waitInEventLoop([&] { return window.isEnabled(); }, 40000), qPrintable(QString::number(run)));
-        QCOMPARE(window.SB->text(), login ? StatusText::loginDone : StatusText::logoutDone);
+        QCOMPARE(window.SB->text(), login ? QStringLiteral("ログイン完了") : QStringLiteral("ログアウト完了"));
 
         // The portal saw exactly this run's pages, with this account's ID and password.
         QList<QJsonObject> requests;
@@ -279,7 +279,7 @@ void tst_Soak::trayLoginsAskedForAtOnce()
     {
         qint64 started = -1;
         qint64 ended = -1;
-        QString status;
+        Ended outcome;
     };
     QList<Run> runs;
     int running = 0;
@@ -290,10 +290,10 @@ void tst_Soak::trayLoginsAskedForAtOnce()
         runs.append({ clock.elapsed(), -1, {} });
         mostAtOnce = std::max(mostAtOnce, ++running);
     });
-    const QMetaObject::Connection ended = connect(&host, &frmWB::runEnded, this, [&](const QString &status) {
+    const QMetaObject::Connection ended = connect(&host, &frmWB::runEnded, this, [&](EnginePage, RunOutcome outcome) {
         --running;
         runs.last().ended = clock.elapsed();
-        runs.last().status = status;
+        runs.last().outcome = outcome;
     });
     for (int n = 0; n < kTrayLogins; ++n)
         tray.mnLogin.value(qint16(n))->trigger();
@@ -309,7 +309,7 @@ void tst_Soak::trayLoginsAskedForAtOnce()
     QCOMPARE(mostAtOnce, 1);
     qint64 longest = 0;
     for (const Run &run : std::as_const(runs)) {
-        QCOMPARE(run.status, StatusText::loginDone);
+        QCOMPARE(run.outcome, Ended(RunOutcome::Done));
         longest = std::max(longest, run.ended - run.started);
     }
     QVERIFY2(longest < frmWB::kRunBudget.count(), qPrintable(QString::number(longest)));
@@ -340,7 +340,7 @@ void tst_Soak::trayLoginsAskedForAtOnce()
     }
     QCOMPARE(order, expectedOrder);
     // The status bar shows the outcome of the latest run, the tray's too.
-    QCOMPARE(m_program->mainLd().SB->text(), StatusText::loginDone);
+    QCOMPARE(m_program->mainLd().SB->text(), QStringLiteral("ログイン完了"));
     QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
 }
 

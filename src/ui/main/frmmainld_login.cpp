@@ -5,7 +5,7 @@
 
 #include "ui/main/statusbar.h"
 #include "web/frmwb.h"
-#include "web/statustext.h"
+#include "ui/common/statustext.h"
 
 #include <QListWidget>
 #include <QPointer>
@@ -17,10 +17,11 @@ void frmMainLd::connectLoginCommands()
     connect(cmdLOGOUT, &QPushButton::clicked, this, &frmMainLd::cmdLOGOUT_Click);
     // The status text follows every login and logout, the tray's too: it shows the one running
     // or, once none runs, the outcome of the latest.
-    connect(&m_uses.webHost, &frmWB::runStarted, SB, [this](EnginePage page) {
-        SB->setText(page == EnginePage::LogIn ? StatusText::loggingIn : StatusText::loggingOut);
+    connect(&m_uses.webHost, &frmWB::runStarted, SB,
+            [this](EnginePage page) { SB->setText(StatusText::running(page)); });
+    connect(&m_uses.webHost, &frmWB::runEnded, SB, [this](EnginePage page, RunOutcome outcome) {
+        SB->setText(StatusText::ended(page, outcome));
     });
-    connect(&m_uses.webHost, &frmWB::runEnded, SB, &StatusBar::setText);
 }
 
 void frmMainLd::cmdLOGIN_Click()
@@ -45,7 +46,7 @@ void frmMainLd::cmdLOGIN_Click()
     // The outcome reaches the status text with every run's end; the window takes input again.
     QPointer<frmMainLd> self(this);
     m_uses.webHost.loginLD(m_uses.accounts.id(qint16(row)), m_uses.accounts.password(qint16(row)),
-                           [self](const QString &) {
+                           [self](RunOutcome) {
                                if (self)
                                    self->setEnabled(true);
                            });
@@ -56,7 +57,7 @@ void frmMainLd::cmdLOGOUT_Click()
     SB->setText(StatusText::loggingOut);
     setEnabled(false);
     QPointer<frmMainLd> self(this);
-    m_uses.webHost.logoutLD([self](const QString &) {
+    m_uses.webHost.logoutLD([self](RunOutcome) {
         if (self)
             self->setEnabled(true);
     });

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "web/enginechannel.h"
+
+#include <QString>
+
+// The words the windows show for logins and logouts: what runs, and how a run ended.
+namespace StatusText {
+inline const QString loginDone = QStringLiteral("ログイン完了");
+inline const QString logoutDone = QStringLiteral("ログアウト完了");
+inline const QString timedOut = QStringLiteral("タイムアウトしました。");
+inline const QString loginFailed = QStringLiteral("ログインできませんでした。");
+inline const QString logoutFailed = QStringLiteral("ログアウトできませんでした。");
+inline const QString loggingIn = QStringLiteral("ログイン中...");
+inline const QString loggingOut = QStringLiteral("ログアウト中...");
+
+// What a login or logout that is running shows.
+inline QString running(EnginePage page)
+{
+    return page == EnginePage::LogIn ? loggingIn : loggingOut;
+}
+
+// The status text a login or logout ends with.
+inline QString ended(EnginePage page, RunOutcome outcome)
+{
+    switch (outcome) {
+    case RunOutcome::Done:
+        return page == EnginePage::LogIn ? loginDone : logoutDone;
+    case RunOutcome::Failed:
+        return page == EnginePage::LogIn ? loginFailed : logoutFailed;
+    case RunOutcome::TimedOut:
+        break;
+    }
+    return timedOut;
+}
+} // namespace StatusText
