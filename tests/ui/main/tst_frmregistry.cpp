@@ -165,7 +165,7 @@ void tst_frmRegistry::opensModalAtRememberedPosition()
         // The first tab stop takes the focus once the dialog is active.
         QTRY_COMPARE(QApplication::focusWidget(), dialog.txtID);
         // A press on the tray icon focuses the dialog instead of opening the menu.
-        f.tray().Form_MouseMove(0, 0, float(WM_RBUTTONDOWN * qRound(1440.0 / f.tray().logicalDpiX())), 0);
+        f.tray().Form_MouseMove(0, 0, float(WM_RBUTTONDOWN * 15), 0); // 15 twips a pixel at 96 dpi
         QVERIFY(!f.tray().mnLeft->isVisible());
         QTest::mouseClick(dialog.cmdCANCEL, Qt::LeftButton);
     });
