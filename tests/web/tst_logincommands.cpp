@@ -6,7 +6,6 @@
 #include "ui/main/frmmainld.h"
 #include "ui/main/statusbar.h"
 #include "web/frmwb.h"
-#include "web/statustext.h"
 
 #include <QAction>
 #include <QApplication>
@@ -84,9 +83,9 @@ void tst_LoginCommands::windowLoginShowsProgressAndResult_data()
 {
     QTest::addColumn<RunOutcome>("outcome");
     QTest::addColumn<QString>("result");
-    QTest::newRow("logged in") << RunOutcome::Done << StatusText::loginDone;
-    QTest::newRow("refused") << RunOutcome::Failed << StatusText::loginFailed;
-    QTest::newRow("out of time") << RunOutcome::TimedOut << StatusText::timedOut;
+    QTest::newRow("logged in") << RunOutcome::Done << "ログイン完了";
+    QTest::newRow("refused") << RunOutcome::Failed << "ログインできませんでした。";
+    QTest::newRow("out of time") << RunOutcome::TimedOut << "タイムアウトしました。";
 }
 
 void tst_LoginCommands::windowLoginShowsProgressAndResult()
@@ -97,7 +96,7 @@ void tst_LoginCommands::windowLoginShowsProgressAndResult()
     window.lbID->setCurrentRow(1);
     window.cmdLOGIN->click();
 
-    QCOMPARE(window.SB->text(), StatusText::loggingIn);
+    QCOMPARE(window.SB->text(), QStringLiteral("ログイン中..."));
     QVERIFY(!window.isEnabled());
     QVERIFY(!window.menuBar()->isEnabled());
     QCOMPARE(m_engine->open.size(), 1u);
@@ -117,12 +116,12 @@ void tst_LoginCommands::logoutNeedsNoAccount()
         m_program->table.set(EditionLivedoor, qint16(slot), QString(), QString());
     window.lbID->clear();
     window.cmdLOGOUT->click();
-    QCOMPARE(window.SB->text(), StatusText::loggingOut);
+    QCOMPARE(window.SB->text(), QStringLiteral("ログアウト中..."));
     QVERIFY(!window.isEnabled());
     QCOMPARE(m_engine->open.size(), 1u);
     QCOMPARE(m_engine->open.front().page, EnginePage::LogOut);
-    m_engine->end(RunOutcome::Done);
-    QCOMPARE(window.SB->text(), StatusText::logoutDone);
+    m_engine->end(RunOutcome::Failed);
+    QCOMPARE(window.SB->text(), QStringLiteral("ログアウトできませんでした。"));
     QVERIFY(window.isEnabled());
     QVERIFY(m_boxes->shown.isEmpty());
 }
@@ -137,26 +136,26 @@ void tst_LoginCommands::trayRunsShowInTheTooltipAndTheWindow()
 
     tray.mnLogin.value(0)->trigger();
     QCOMPARE(tray.trayIcon->toolTip(), name + "\nログイン中...");
-    QCOMPARE(window.SB->text(), StatusText::loggingIn);
+    QCOMPARE(window.SB->text(), QStringLiteral("ログイン中..."));
     QVERIFY(window.isEnabled());
     QCOMPARE(m_engine->open.size(), 1u);
     // The tray's entry n logs in with slot n's ID and password.
     QCOMPARE(FakeEngine::filledValues(m_engine->open.front()), (QStringList{ "alice", "pw-a" }));
     m_engine->end(RunOutcome::Failed);
     QCOMPARE(tray.trayIcon->toolTip(), name);
-    QCOMPARE(window.SB->text(), StatusText::loginFailed);
+    QCOMPARE(window.SB->text(), QStringLiteral("ログインできませんでした。"));
 
     tray.mnLogout->trigger();
     QCOMPARE(tray.trayIcon->toolTip(), name + "\nログアウト中...");
     QCOMPARE(m_engine->open.front().page, EnginePage::LogOut);
     m_engine->end(RunOutcome::Done);
     QCOMPARE(tray.trayIcon->toolTip(), name);
-    QCOMPARE(window.SB->text(), StatusText::logoutDone);
+    QCOMPARE(window.SB->text(), QStringLiteral("ログアウト完了"));
 
     tray.mnLogin.value(1)->trigger();
     m_engine->end(RunOutcome::Done);
     QCOMPARE(tray.trayIcon->toolTip(), name + "\nbob");
-    QCOMPARE(window.SB->text(), StatusText::loginDone);
+    QCOMPARE(window.SB->text(), QStringLiteral("ログイン完了"));
     QCOMPARE(m_program->webHost().pendingRuns(), 0);
     QVERIFY(window.isEnabled());
 }
@@ -176,10 +175,10 @@ void tst_LoginCommands::windowStaysDisabledUntilItsOwnRunEnds()
     m_engine->end(RunOutcome::Done);
     QCOMPARE(m_program->webHost().pendingRuns(), 1);
     QVERIFY(!window.isEnabled());
-    QCOMPARE(window.SB->text(), StatusText::loggingIn);
+    QCOMPARE(window.SB->text(), QStringLiteral("ログイン中..."));
     QCOMPARE(FakeEngine::filledValues(m_engine->open.front()).value(0), QStringLiteral("alice"));
     m_engine->end(RunOutcome::Done);
-    QCOMPARE(window.SB->text(), StatusText::loginDone);
+    QCOMPARE(window.SB->text(), QStringLiteral("ログイン完了"));
     QVERIFY(window.isEnabled());
 }
 
@@ -203,8 +202,8 @@ void tst_LoginCommands::trayTellsFailuresAndTheAccount()
     m_engine->end(RunOutcome::Failed);
     tray.mnLogout->trigger();
     m_engine->end(RunOutcome::TimedOut);
-    QCOMPARE(m_notifier->shown, (QList<QStringList>{ { title, StatusText::loginFailed },
-                                                      { title, StatusText::timedOut } }));
+    QCOMPARE(m_notifier->shown, (QList<QStringList>{ { title, QStringLiteral("ログインできませんでした。") },
+                                                      { title, QStringLiteral("タイムアウトしました。") } }));
     QCOMPARE(tray.trayIcon->toolTip(), name + "\nbob");
     QCOMPARE(m_engine->accounts, QStringList{ "bob" });
 
