@@ -245,7 +245,9 @@ void tst_frmTasktray::pressOpensPopupUnlessADialogIsOpen()
     Program program;
     program.start(true);
     frmTasktray &tray = program.tasktray();
-    const int twipsPerPixel = qRound(1440.0 / tray.logicalDpiX());
+    // The icon's presses come as X in twips, the message number times 15 at 96 dpi.
+    QCOMPARE(tray.logicalDpiX(), 96);
+    constexpr int twipsPerPixel = 15;
 
     // The menu is the icon's context menu: the notification area opens it for a right press,
     // so the press itself must not open it a second time.
@@ -282,7 +284,7 @@ void tst_frmTasktray::leftPressUnderWaylandShowsTheSettingsWindow()
     frmTasktray &tray = program.tasktray();
     const QByteArray session = qgetenv("XDG_SESSION_TYPE");
     qputenv("XDG_SESSION_TYPE", "wayland");
-    tray.Form_MouseMove(0, 0, float(0x201 * qRound(1440.0 / tray.logicalDpiX())), 0);
+    tray.Form_MouseMove(0, 0, float(0x201 * 15), 0); // a left press, 15 twips a pixel at 96 dpi
     qputenv("XDG_SESSION_TYPE", session);
     QVERIFY(program.mainLd().isVisible());
     QVERIFY(tray.mnShowMain->isChecked());

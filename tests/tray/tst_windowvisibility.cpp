@@ -1,5 +1,4 @@
 #include "app/program.h"
-#include "ui/common/twips.h"
 #include "common/storesandbox.h"
 #include "tray/frmtasktray.h"
 #include "tray/windowvisibility.h"
@@ -44,8 +43,9 @@ void tst_WindowVisibility::trayEntryTogglesAndRemembersPosition()
     tray.mnShowMain->trigger();
     QVERIFY(!window.isVisible());
     QVERIFY(!tray.mnShowMain->isChecked());
-    QCOMPARE(program.shared.rememberedLeft, qRound(150.0 * kTwipsPerInch / window.logicalDpiX()));
-    QCOMPARE(program.shared.rememberedTop, qRound(90.0 * kTwipsPerInch / window.logicalDpiY()));
+    // In twips: 15 to the pixel at the test platform's 96 dpi.
+    QCOMPARE(program.shared.rememberedLeft, 2250);
+    QCOMPARE(program.shared.rememberedTop, 1350);
 
     tray.mnShowMain->trigger();
     QVERIFY(window.isVisible());

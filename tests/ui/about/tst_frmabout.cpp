@@ -1,6 +1,4 @@
 #include "app/program.h"
-#include "ui/common/twips.h"
-#include "platform/versioninfo.h"
 #include "common/fakes.h"
 #include "common/storesandbox.h"
 #include "ui/about/frmabout.h"
@@ -87,12 +85,6 @@ struct Fixture
     frmMainLd &window() { return program.mainLd(); }
 };
 
-QPoint pixels(int leftTwips, int topTwips, const QWidget *widget)
-{
-    return { twipsToPixels(leftTwips, widget->logicalDpiX()),
-             twipsToPixels(topTwips, widget->logicalDpiY()) };
-}
-
 } // namespace
 
 class tst_frmAbout : public QObject
@@ -101,7 +93,6 @@ class tst_frmAbout : public QObject
 private slots:
     void versionLabelText_data();
     void versionLabelText();
-    void versionInformationIsDefinedOnce();
     void labelsShowTheVersionInformation_data();
     void labelsShowTheVersionInformation();
     void controlsAtDesignedGeometry_data();
@@ -118,7 +109,6 @@ void tst_frmAbout::versionLabelText_data()
     QTest::addColumn<uint>("minor");
     QTest::addColumn<uint>("revision");
     QTest::addColumn<QString>("text");
-    QTest::newRow("2.1.0.2") << 2u << 1u << 2u << "ver.2.1.2";
     QTest::newRow("zeros") << 0u << 0u << 0u << "ver.0.0.0";
     QTest::newRow("no leading zeros") << 10u << 1u << 2u << "ver.10.1.2";
     QTest::newRow("largest fields") << 65535u << 65535u << 65535u << "ver.65535.65535.65535";
@@ -133,36 +123,23 @@ void tst_frmAbout::versionLabelText()
     QCOMPARE(::versionLabelText(major, minor, revision), text);
 }
 
-void tst_frmAbout::versionInformationIsDefinedOnce()
-{
-    QCOMPARE(QByteArray(VersionInfo::version), QByteArray("2.1.0.2"));
-    QCOMPARE(VersionInfo::major, 2);
-    QCOMPARE(VersionInfo::minor, 1);
-    QCOMPARE(VersionInfo::patch, 0);
-    QCOMPARE(VersionInfo::revision, 2);
-    QCOMPARE(QString::fromUtf8(VersionInfo::legalTrademarks), QStringLiteral("ヨルミ＠ライブドア"));
-}
-
+// The box shows the program's version information: version 2.1.0.2 shows as
+// major.minor.revision.
 void tst_frmAbout::labelsShowTheVersionInformation_data()
 {
     QTest::addColumn<QString>("label");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("source");
-    QTest::newRow("product") << "lblProductName" << "Yorumi@Livedoor" << VersionInfo::productName;
-    QTest::newRow("company") << "lblCompanyName" << "Yorumi Software" << VersionInfo::companyName;
-    QTest::newRow("version") << "lblVirsion" << "ver.2.1.2" << "ver.2.1.2";
-    QTest::newRow("copyright") << "lblLegalCopyright" << "© 2006 Yorumi Software"
-                               << VersionInfo::legalCopyright;
-    QTest::newRow("trademark") << "lblLegalTrademarks" << "ヨルミ＠ライブドア"
-                               << VersionInfo::legalTrademarks;
+    QTest::newRow("product") << "lblProductName" << "Yorumi@Livedoor";
+    QTest::newRow("company") << "lblCompanyName" << "Yorumi Software";
+    QTest::newRow("version") << "lblVirsion" << "ver.2.1.2";
+    QTest::newRow("copyright") << "lblLegalCopyright" << "© 2006 Yorumi Software";
+    QTest::newRow("trademark") << "lblLegalTrademarks" << "ヨルミ＠ライブドア";
 }
 
 void tst_frmAbout::labelsShowTheVersionInformation()
 {
     QFETCH(QString, label);
     QFETCH(QString, text);
-    QFETCH(QString, source);
-    QCOMPARE(source, text);
 
     Fixture f;
     const Seen seen = chooseAbout(f.window());
@@ -172,44 +149,44 @@ void tst_frmAbout::labelsShowTheVersionInformation()
     QCOMPARE(seen.labels.value(label), text);
 }
 
+// Where each control was drawn, in pixels at the test platform's 96 dpi (15 twips to the
+// pixel); each row ends with the twips it was drawn at.
 void tst_frmAbout::controlsAtDesignedGeometry_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("twips");
-    QTest::newRow("pcbProduct") << "pcbProduct" << QRect(120, 120, 540, 540);
-    QTest::newRow("lblProductName") << "lblProductName" << QRect(840, 120, 2535, 255);
-    QTest::newRow("lblVirsion") << "lblVirsion" << QRect(840, 360, 2535, 255);
-    QTest::newRow("lblLegalTrademarks") << "lblLegalTrademarks" << QRect(840, 600, 2535, 255);
-    QTest::newRow("pcbCompany") << "pcbCompany" << QRect(120, 960, 540, 540);
-    QTest::newRow("lblCompanyName") << "lblCompanyName" << QRect(840, 960, 2535, 255);
-    QTest::newRow("lblLegalCopyright") << "lblLegalCopyright" << QRect(840, 1200, 2535, 255);
-    QTest::newRow("cmdOK") << "cmdOK" << QRect(2520, 1440, 780, 255);
+    QTest::addColumn<QRect>("pixels");
+    QTest::newRow("pcbProduct") << "pcbProduct" << QRect(8, 8, 36, 36); // 120, 120, 540, 540
+    QTest::newRow("lblProductName") << "lblProductName" << QRect(56, 8, 169, 17); // 840, 120, 2535, 255
+    QTest::newRow("lblVirsion") << "lblVirsion" << QRect(56, 24, 169, 17); // 840, 360, 2535, 255
+    QTest::newRow("lblLegalTrademarks") << "lblLegalTrademarks" << QRect(56, 40, 169, 17); // 840, 600, 2535, 255
+    QTest::newRow("pcbCompany") << "pcbCompany" << QRect(8, 64, 36, 36); // 120, 960, 540, 540
+    QTest::newRow("lblCompanyName") << "lblCompanyName" << QRect(56, 64, 169, 17); // 840, 960, 2535, 255
+    QTest::newRow("lblLegalCopyright") << "lblLegalCopyright" << QRect(56, 80, 169, 17); // 840, 1200, 2535, 255
+    QTest::newRow("cmdOK") << "cmdOK" << QRect(168, 96, 52, 17); // 2520, 1440, 780, 255
 }
 
 void tst_frmAbout::controlsAtDesignedGeometry()
 {
     QFETCH(QString, name);
-    QFETCH(QRect, twips);
+    QFETCH(QRect, pixels);
 
     StoreSandbox sandbox;
     Program program;
     QPointer<frmAbout> box = new frmAbout(program.shared);
+    QCOMPARE(QSize(box->logicalDpiX(), box->logicalDpiY()), QSize(96, 96));
     QWidget *control = box->findChild<QWidget *>(name);
     QVERIFY(control);
     QCOMPARE(control->parentWidget(), box.data());
-    const QPoint topLeft = pixels(twips.x(), twips.y(), box);
-    const QPoint size = pixels(twips.width(), twips.height(), box);
-    QCOMPARE(control->geometry(), QRect(topLeft, QSize(size.x(), size.y())));
+    QCOMPARE(control->geometry(), pixels);
 
-    QCOMPARE(box->size(), QSize(twipsToPixels(3420, box->logicalDpiX()),
-                                twipsToPixels(1830, box->logicalDpiY())));
+    QCOMPARE(box->size(), QSize(228, 122)); // 3420 x 1830
     QCOMPARE(box->cmdOK->text(), QStringLiteral("OK"));
     QCOMPARE(box->font().families().value(0), QStringLiteral("ＭＳ Ｐゴシック"));
     QCOMPARE(box->font().pointSize(), 9);
-    // The rule runs from (120, 840) to (3360, 840).
+    // The rule runs from (120, 840) to (3360, 840) twips.
     QCOMPARE(box->Line1->frameShape(), QFrame::HLine);
-    QCOMPARE(box->Line1->geometry().topLeft(), pixels(120, 840, box));
-    QCOMPARE(box->Line1->geometry().right() + 1, pixels(3360, 840, box).x());
+    QCOMPARE(box->Line1->geometry().topLeft(), QPoint(8, 56));
+    QCOMPARE(box->Line1->geometry().right() + 1, 224);
     // The pictures show 32 x 32 images.
     QCOMPARE(box->pcbProduct->pixmap().size(), QSize(32, 32));
     QCOMPARE(box->pcbCompany->pixmap().size(), QSize(32, 32));
@@ -231,8 +208,9 @@ void tst_frmAbout::opensModalOnTheMainWindowCorner()
     QVERIFY(seen.opened);
     QCOMPARE(seen.boxesOpen, 1);
     // The position is remembered first, then the box opens on it.
-    QCOMPARE(f.program.shared.rememberedLeft, qRound(130.0 * kTwipsPerInch / window.logicalDpiX()));
-    QCOMPARE(f.program.shared.rememberedTop, qRound(70.0 * kTwipsPerInch / window.logicalDpiY()));
+    // In twips: 15 to the pixel at the test platform's 96 dpi.
+    QCOMPARE(f.program.shared.rememberedLeft, 1950);
+    QCOMPARE(f.program.shared.rememberedTop, 1050);
     QCOMPARE(seen.position, QPoint(130, 70));
     QVERIFY(seen.modal);
     QVERIFY(!seen.hasParent);

@@ -4,6 +4,11 @@
 #include <QTest>
 #include <QXmlStreamReader>
 
+namespace {
+// The sizes of the installed pixel images, in pixels (data/icons/hicolor/<size>x<size>).
+const QList<int> kSizes{ 16, 22, 24, 32, 48, 64, 128, 256 };
+} // namespace
+
 class tst_AppIcon : public QObject
 {
     Q_OBJECT
@@ -18,7 +23,7 @@ private slots:
 void tst_AppIcon::pixelImagesShowTheTile_data()
 {
     QTest::addColumn<int>("size");
-    for (const int size : kApplicationIconSizes)
+    for (const int size : kSizes)
         QTest::addRow("%d", size) << size;
 }
 
@@ -44,7 +49,7 @@ void tst_AppIcon::windowIconHasEverySize()
 {
     const QIcon icon = applicationIcon();
     QList<QSize> expected;
-    for (const int size : kApplicationIconSizes)
+    for (const int size : kSizes)
         expected << QSize(size, size);
     QCOMPARE(icon.availableSizes(), expected);
 }
@@ -83,7 +88,7 @@ void tst_AppIcon::keptIconFilesAreTheDrawing()
     QFile svg(hicolor + QStringLiteral("/scalable/apps/yorumi-livedoor.svg"));
     QVERIFY(svg.open(QIODevice::ReadOnly));
     QVERIFY2(svg.readAll() == applicationIconSvg(), qPrintable(redraw));
-    for (const int size : kApplicationIconSizes) {
+    for (const int size : kSizes) {
         const QImage kept(hicolor + QStringLiteral("/%1x%1/apps/yorumi-livedoor.png").arg(size));
         // As the PNG writer takes the drawing: without premultiplied alpha.
         const QImage drawn = applicationIconImage(size).convertToFormat(QImage::Format_ARGB32);

@@ -1,5 +1,4 @@
 #include "app/program.h"
-#include "ui/common/twips.h"
 #include "common/storesandbox.h"
 #include "ui/main/frmmainld.h"
 #include "ui/main/statusbar.h"
@@ -139,47 +138,45 @@ void tst_frmMainLd::reloadClearsSlotsPastTheStop()
     QCOMPARE(rows(program.mainLd().lbID), QStringList{ "a" });
 }
 
+// Where each control was drawn, in pixels at the test platform's 96 dpi (15 twips to the
+// pixel); each row ends with the twips it was drawn at.
 void tst_frmMainLd::controlsAtDesignedGeometry_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
-    QTest::addColumn<QRect>("twips");
-    QTest::newRow("lbID") << "lbID" << "" << QRect(120, 240, 2295, 2040);
-    QTest::newRow("cmdLOGIN") << "cmdLOGIN" << "ログイン" << QRect(2400, 360, 1215, 255);
-    QTest::newRow("cmdLOGOUT") << "cmdLOGOUT" << "ログアウト" << QRect(2400, 600, 1215, 255);
-    QTest::newRow("cmdCopy") << "cmdCopy" << "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ" << QRect(2400, 840, 1215, 255);
-    QTest::newRow("cmdNEW") << "cmdNEW" << "新規登録" << QRect(2400, 1320, 1215, 255);
-    QTest::newRow("cmdREGISTRY") << "cmdREGISTRY" << "修正" << QRect(2400, 1560, 1215, 255);
-    QTest::newRow("cmdDELETE") << "cmdDELETE" << "削除" << QRect(2400, 1800, 1215, 255);
-    QTest::newRow("cmdDown") << "cmdDown" << "▼" << QRect(2400, 2040, 615, 255);
-    QTest::newRow("cmdUp") << "cmdUp" << "▲" << QRect(3000, 2040, 615, 255);
+    QTest::addColumn<QRect>("pixels");
+    QTest::newRow("lbID") << "lbID" << "" << QRect(8, 16, 153, 136); // 120, 240, 2295, 2040
+    QTest::newRow("cmdLOGIN") << "cmdLOGIN" << "ログイン" << QRect(160, 24, 81, 17); // 2400, 360, 1215, 255
+    QTest::newRow("cmdLOGOUT") << "cmdLOGOUT" << "ログアウト" << QRect(160, 40, 81, 17); // 2400, 600, 1215, 255
+    QTest::newRow("cmdCopy") << "cmdCopy" << "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ" << QRect(160, 56, 81, 17); // 2400, 840, 1215, 255
+    QTest::newRow("cmdNEW") << "cmdNEW" << "新規登録" << QRect(160, 88, 81, 17); // 2400, 1320, 1215, 255
+    QTest::newRow("cmdREGISTRY") << "cmdREGISTRY" << "修正" << QRect(160, 104, 81, 17); // 2400, 1560, 1215, 255
+    QTest::newRow("cmdDELETE") << "cmdDELETE" << "削除" << QRect(160, 120, 81, 17); // 2400, 1800, 1215, 255
+    QTest::newRow("cmdDown") << "cmdDown" << "▼" << QRect(160, 136, 41, 17); // 2400, 2040, 615, 255
+    QTest::newRow("cmdUp") << "cmdUp" << "▲" << QRect(200, 136, 41, 17); // 3000, 2040, 615, 255
 }
 
 void tst_frmMainLd::controlsAtDesignedGeometry()
 {
     QFETCH(QString, name);
     QFETCH(QString, caption);
-    QFETCH(QRect, twips);
+    QFETCH(QRect, pixels);
 
     StoreSandbox sandbox;
     Program program;
     frmMainLd &window = program.mainLd();
     QCOMPARE(window.windowTitle(), QStringLiteral("ライブドアID設定画面"));
+    QCOMPARE(QSize(window.logicalDpiX(), window.logicalDpiY()), QSize(96, 96));
 
     QWidget *control = window.findChild<QWidget *>(name);
     QVERIFY(control);
     QCOMPARE(control->parentWidget(), window.frMain);
     if (auto *button = qobject_cast<QPushButton *>(control))
         QCOMPARE(button->text(), caption);
-    const int dx = window.logicalDpiX();
-    const int dy = window.logicalDpiY();
-    const QRect expected(twipsToPixels(twips.x(), dx), twipsToPixels(twips.y(), dy),
-                         twipsToPixels(twips.width(), dx), twipsToPixels(twips.height(), dy));
-    QCOMPARE(control->geometry(), expected);
-    QCOMPARE(window.frMain->geometry(),
-             QRect(0, 0, twipsToPixels(3675, dx), twipsToPixels(2385, dy)));
-    QCOMPARE(window.SB->height(), twipsToPixels(375, dy));
-    QCOMPARE(window.centralWidget()->size(), QSize(twipsToPixels(3885, dx), twipsToPixels(2430, dy)));
+    QCOMPARE(control->geometry(), pixels);
+    QCOMPARE(window.frMain->geometry(), QRect(0, 0, 245, 159)); // 3675 x 2385
+    QCOMPARE(window.SB->height(), 25);                            // 375
+    QCOMPARE(window.centralWidget()->size(), QSize(259, 162));    // 3885 x 2430
 }
 
 void tst_frmMainLd::tabOrderFollowsDesign()

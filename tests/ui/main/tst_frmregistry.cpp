@@ -1,4 +1,3 @@
-#include "ui/common/twips.h"
 #include "ui/main/editingharness.h"
 #include "ui/main/statusbar.h"
 
@@ -78,32 +77,33 @@ private slots:
     void handEditDuringTheDialogIsKept();
 };
 
+// Where each control was drawn, in pixels at the test platform's 96 dpi (15 twips to the
+// pixel); each row ends with the twips it was drawn at.
 void tst_frmRegistry::controlsAtDesignedGeometry_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
-    QTest::addColumn<QRect>("twips");
-    QTest::newRow("lblID") << "lblID" << "I  D" << QRect(0, 120, 1005, 180);
-    QTest::newRow("txtID") << "txtID" << "" << QRect(960, 0, 2295, 270);
-    QTest::newRow("lblPASSWORD") << "lblPASSWORD" << "PASSWORD" << QRect(0, 360, 1005, 180);
-    QTest::newRow("txtPW") << "txtPW" << "" << QRect(960, 360, 2295, 270);
-    QTest::newRow("cmdOK") << "cmdOK" << "OK" << QRect(960, 720, 1095, 255);
-    QTest::newRow("cmdCANCEL") << "cmdCANCEL" << "キャンセル" << QRect(2160, 720, 1095, 255);
+    QTest::addColumn<QRect>("pixels");
+    QTest::newRow("lblID") << "lblID" << "I  D" << QRect(0, 8, 67, 12); // 0, 120, 1005, 180
+    QTest::newRow("txtID") << "txtID" << "" << QRect(64, 0, 153, 18); // 960, 0, 2295, 270
+    QTest::newRow("lblPASSWORD") << "lblPASSWORD" << "PASSWORD" << QRect(0, 24, 67, 12); // 0, 360, 1005, 180
+    QTest::newRow("txtPW") << "txtPW" << "" << QRect(64, 24, 153, 18); // 960, 360, 2295, 270
+    QTest::newRow("cmdOK") << "cmdOK" << "OK" << QRect(64, 48, 73, 17); // 960, 720, 1095, 255
+    QTest::newRow("cmdCANCEL") << "cmdCANCEL" << "キャンセル" << QRect(144, 48, 73, 17); // 2160, 720, 1095, 255
 }
 
 void tst_frmRegistry::controlsAtDesignedGeometry()
 {
     QFETCH(QString, name);
     QFETCH(QString, caption);
-    QFETCH(QRect, twips);
+    QFETCH(QRect, pixels);
 
     Fixture f;
     frmRegistry dialog({ f.program.shared, f.program.accounts, *f.program.messageBoxes }, &f.window());
     QCOMPARE(dialog.objectName(), QStringLiteral("frmRegistry"));
     QCOMPARE(dialog.windowTitle(), QStringLiteral("入力画面"));
-    const int dx = dialog.logicalDpiX();
-    const int dy = dialog.logicalDpiY();
-    QCOMPARE(dialog.size(), QSize(twipsToPixels(3345, dx), twipsToPixels(1035, dy)));
+    QCOMPARE(QSize(dialog.logicalDpiX(), dialog.logicalDpiY()), QSize(96, 96));
+    QCOMPARE(dialog.size(), QSize(223, 69)); // 3345 x 1035
     QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
 
     QWidget *control = dialog.findChild<QWidget *>(name);
@@ -113,9 +113,7 @@ void tst_frmRegistry::controlsAtDesignedGeometry()
         QCOMPARE(label->text(), caption);
     if (auto *button = qobject_cast<QPushButton *>(control))
         QCOMPARE(button->text(), caption);
-    QCOMPARE(control->geometry(),
-             QRect(twipsToPixels(twips.x(), dx), twipsToPixels(twips.y(), dy),
-                   twipsToPixels(twips.width(), dx), twipsToPixels(twips.height(), dy)));
+    QCOMPARE(control->geometry(), pixels);
 }
 
 void tst_frmRegistry::tabOrderAndPasswordMask()
@@ -157,28 +155,26 @@ void tst_frmRegistry::opensModalAtRememberedPosition()
     QCOMPARE(f.program.shared.alwaysOnTop, alwaysOnTop ? kVbTrue : kVbFalse);
     f.window().move(150, 90);
 
-    const QPoint expected(
-            twipsToPixels(qRound(150.0 * kTwipsPerInch / f.window().logicalDpiX()), f.window().logicalDpiX()),
-            twipsToPixels(qRound(90.0 * kTwipsPerInch / f.window().logicalDpiY()), f.window().logicalDpiY()));
     QPointer<frmRegistry> seen;
     EntryDialogScript script([&](frmRegistry &dialog) {
         seen = &dialog;
         QCOMPARE(QApplication::activeModalWidget(), &dialog);
         QVERIFY(dialog.isVisible());
-        QCOMPARE(dialog.pos(), expected);
+        QCOMPARE(dialog.pos(), QPoint(150, 90));
         QCOMPARE(dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint), alwaysOnTop);
         // The first tab stop takes the focus once the dialog is active.
         QTRY_COMPARE(QApplication::focusWidget(), dialog.txtID);
         // A press on the tray icon focuses the dialog instead of opening the menu.
-        f.tray().Form_MouseMove(0, 0, float(WM_RBUTTONDOWN * qRound(1440.0 / f.tray().logicalDpiX())), 0);
+        f.tray().Form_MouseMove(0, 0, float(WM_RBUTTONDOWN * 15), 0); // 15 twips a pixel at 96 dpi
         QVERIFY(!f.tray().mnLeft->isVisible());
         QTest::mouseClick(dialog.cmdCANCEL, Qt::LeftButton);
     });
     QTest::mouseClick(f.window().cmdNEW, Qt::LeftButton);
     QVERIFY(script.ran());
     QVERIFY(!script.leftOpen());
-    QCOMPARE(f.program.shared.rememberedLeft, qRound(150.0 * kTwipsPerInch / f.window().logicalDpiX()));
-    QCOMPARE(f.program.shared.rememberedTop, qRound(90.0 * kTwipsPerInch / f.window().logicalDpiY()));
+    // Remembered in twips: 15 to the pixel at the test platform's 96 dpi.
+    QCOMPARE(f.program.shared.rememberedLeft, 2250);
+    QCOMPARE(f.program.shared.rememberedTop, 1350);
     // Each opening gets a fresh dialog that is gone once closed.
     QVERIFY(seen.isNull());
     QVERIFY(!anyEntryDialogExists());

@@ -111,8 +111,8 @@ void tst_ListEditing::deleteClosesTheGap_data()
                                              << QStringList{ "pb", "" };
 
     // A full list: every slot after the deleted one moves up.
-    const QStringList ids = numbered("id", AccountTable::kSlots);
-    const QStringList passwords = numbered("pw", AccountTable::kSlots);
+    const QStringList ids = numbered("id", 100);
+    const QStringList passwords = numbered("pw", 100);
     QByteArray full("[ID]\n");
     for (int slot = 0; slot < ids.size(); ++slot)
         full += idKey(slot).toLatin1() + '=' + ids[slot].toLatin1() + '\n';
