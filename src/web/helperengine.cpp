@@ -1,19 +1,8 @@
 #include "web/helperengine.h"
 
-#include "platform/childprocess.h"
-#include "platform/ownerfolder.h"
-#include "platform/paths.h"
+#include "web/helperprocess.h"
 
-#include <QCoreApplication>
 #include <QDebug>
-#include <QProcess>
-#include <QStandardPaths>
-
-namespace {
-
-const QString kHelperName = QStringLiteral("yorumi-browser");
-
-} // namespace
 
 HelperEngine::HelperEngine(QObject *parent)
     : HelperEngine(Options{}, parent)
@@ -25,7 +14,7 @@ HelperEngine::HelperEngine(Options options, QObject *parent)
     , m_options(std::move(options))
 {
     if (m_options.program.isEmpty())
-        m_options.program = installedHelper();
+        m_options.program = HelperProcess::installed();
     m_deadline.setSingleShot(true);
     m_deadline.setTimerType(Qt::PreciseTimer);
     connect(&m_deadline, &QTimer::timeout, this, &HelperEngine::onDeadline);
@@ -33,20 +22,9 @@ HelperEngine::HelperEngine(Options options, QObject *parent)
 
 HelperEngine::~HelperEngine()
 {
-    if (!m_helper)
-        return;
-    disconnect(m_helper, nullptr, this, nullptr);
-    // The end of its input tells the helper to close its pages and profile, which writes the
-    // portal's cookies out. This is the program's end: waiting a moment for it is harmless.
-    m_helper->closeWriteChannel();
-    if (!m_helper->waitForFinished(int(kEndWait.count())))
-        m_helper->kill();
-    m_helper->waitForFinished(int(kEndWait.count()));
-}
-
-QString HelperEngine::installedHelper()
-{
-    return QStandardPaths::findExecutable(kHelperName, Paths::helperFolders());
+    // The helper writes the portal's cookies out as it ends; this is the program's end, and
+    // waiting a moment for it is harmless.
+    delete m_helper;
 }
 
 qint64 HelperEngine::helperProcessId() const
@@ -69,7 +47,7 @@ void HelperEngine::run(EnginePage page, std::vector<PageStep> steps, std::chrono
     }
     if (!m_helper && !startHelper())
         return;
-    if (m_ready)
+    if (m_helper->isReady())
         send();
 }
 
@@ -101,7 +79,7 @@ bool HelperEngine::recentlyFailedToStart() const
 void HelperEngine::post(Outgoing outgoing)
 {
     m_outbox.push_back(std::move(outgoing));
-    if (m_ready)
+    if (m_helper && m_helper->isReady())
         sendOutbox();
 }
 
@@ -110,7 +88,7 @@ void HelperEngine::sendOutbox()
     while (m_helper && !m_outbox.empty()) {
         Outgoing outgoing = std::move(m_outbox.front());
         m_outbox.pop_front();
-        m_helper->write(EngineChannel::encode(outgoing.message));
+        m_helper->send(outgoing.message);
         if (outgoing.openId != 0)
             m_unacknowledged.push_back(std::move(outgoing));
     }
@@ -118,52 +96,19 @@ void HelperEngine::sendOutbox()
 
 bool HelperEngine::startHelper()
 {
-    if (m_options.program.isEmpty()) {
-        const QStringList folders = Paths::helperFolders();
-        startFailed(QStringLiteral("%1 was found neither beside the program (%2) nor in %3")
-                            .arg(kHelperName, folders.value(0), folders.value(1)));
+    m_helper = new HelperProcess(this);
+    connect(m_helper, &HelperProcess::ready, this, [this] {
+        sendOutbox();
+        send();
+    });
+    connect(m_helper, &HelperProcess::message, this, &HelperEngine::onMessage);
+    connect(m_helper, &HelperProcess::ended, this, &HelperEngine::onHelperEnded);
+    QString why;
+    if (!m_helper->start(m_options, why)) {
+        delete std::exchange(m_helper, nullptr);
+        startFailed(why);
         return false;
     }
-    const QString storage = Paths::engineProfile();
-    const QString cache = Paths::engineCache();
-    // The profile holds the portal's login cookies: its folders are the user's alone.
-    for (const QString &folder : { storage, cache }) {
-        if (!makeOwnerOnlyFolder(folder)) {
-            startFailed(QStringLiteral("its profile folder %1 cannot be made").arg(folder));
-            return false;
-        }
-    }
-
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    // The engine refuses to start its sandbox as root.
-    if (runsAsRoot())
-        environment.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
-    // The graphics driver keeps a cache of its own, shared by every program of the user; the
-    // engine's goes with the rest of the engine's files, unless the user chose a place.
-    if (!environment.contains(QStringLiteral("MESA_SHADER_CACHE_DIR")))
-        environment.insert(QStringLiteral("MESA_SHADER_CACHE_DIR"), cache);
-
-    m_helper = new QProcess(this);
-    m_helper->setProgram(m_options.program);
-    // The helper goes by the program's name: what the engine keeps besides the profile lands in
-    // the program's data folder too.
-    m_helper->setArguments(QStringList{ QStringLiteral("--name"), QCoreApplication::applicationName(),
-                                        QStringLiteral("--storage"), storage, QStringLiteral("--cache"),
-                                        cache, QStringLiteral("--idle-end-ms"),
-                                        QString::number(m_options.idleEnd.count()) }
-                           + m_options.arguments);
-    m_helper->setProcessEnvironment(environment);
-    // What the helper says on its error output is the program's to say.
-    m_helper->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    // Should the program die without closing the helper's input, the helper ends with it.
-    endWithThisProcess(*m_helper);
-    connect(m_helper, &QProcess::readyReadStandardOutput, this, &HelperEngine::readHelper);
-    connect(m_helper, &QProcess::finished, this, &HelperEngine::onHelperEnded);
-    connect(m_helper, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            onHelperEnded();
-    });
-    m_helper->start();
     return true;
 }
 
@@ -178,37 +123,14 @@ void HelperEngine::send()
     }
     EngineChannel::Run run = m_run->run;
     run.budget = left;
-    m_helper->write(EngineChannel::encode(EngineChannel::runMessage(run)));
+    m_helper->send(EngineChannel::runMessage(run));
     m_run->sent = true;
-}
-
-void HelperEngine::readHelper()
-{
-    if (!m_helper)
-        return;
-    m_reader.append(m_helper->readAllStandardOutput());
-    while (m_helper) {
-        const std::optional<QJsonObject> message = m_reader.next();
-        if (!message)
-            break;
-        onMessage(*message);
-    }
-    if (m_helper && m_reader.broken()) {
-        // A helper that talks nonsense is treated as one that crashed.
-        m_helper->kill();
-    }
 }
 
 void HelperEngine::onMessage(const QJsonObject &message)
 {
     using namespace EngineChannel;
-    if (isType(message, "ready")) {
-        m_ready = true;
-        sendOutbox();
-        send();
-    } else if (isType(message, "bye")) {
-        m_saidBye = true;
-    } else if (const std::optional<quint64> opened = parseOpened(message)) {
+    if (const std::optional<quint64> opened = parseOpened(message)) {
         std::erase_if(m_unacknowledged, [id = *opened](const Outgoing &open) { return open.openId == id; });
     } else if (const std::optional<QUrl> url = parseExternal(message)) {
         emit externalLinkRequested(*url);
@@ -223,19 +145,12 @@ void HelperEngine::onMessage(const QJsonObject &message)
     }
 }
 
-void HelperEngine::onHelperEnded()
+void HelperEngine::onHelperEnded(const QString &failure)
 {
     if (!m_helper)
         return;
-    const bool wasReady = m_ready;
-    const bool saidBye = m_saidBye;
-    const QString failure = m_helper->error() == QProcess::FailedToStart
-            ? QStringLiteral("%1 cannot be run: %2").arg(m_options.program, m_helper->errorString())
-            : m_helper->exitStatus() == QProcess::CrashExit
-            ? QStringLiteral("%1 crashed before its engine was ready").arg(m_options.program)
-            : QStringLiteral("%1 ended before its engine was ready (exit code %2)")
-                      .arg(m_options.program)
-                      .arg(m_helper->exitCode());
+    const bool wasReady = m_helper->isReady();
+    const bool saidBye = m_helper->saidBye();
     // It was ending for idleness when these pages were sent: a new helper opens them. Pages it
     // took went with its window.
     std::deque<Outgoing> unread = std::exchange(m_unacknowledged, {});
@@ -271,18 +186,8 @@ void HelperEngine::onDeadline()
 
 void HelperEngine::retireHelper()
 {
-    QProcess *helper = std::exchange(m_helper, nullptr);
-    m_ready = false;
-    m_saidBye = false;
     m_unacknowledged.clear();
-    m_reader = {};
-    disconnect(helper, nullptr, this, nullptr);
-    if (helper->state() == QProcess::NotRunning) {
-        helper->deleteLater();
-        return;
-    }
-    connect(helper, &QProcess::finished, helper, &QObject::deleteLater);
-    helper->kill();
+    std::exchange(m_helper, nullptr)->retire();
 }
 
 void HelperEngine::startFailed(const QString &why)

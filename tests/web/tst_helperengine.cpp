@@ -148,7 +148,7 @@ void tst_HelperEngine::helperThatCannotStart()
     QFETCH(QString, program);
     QFETCH(QStringList, arguments);
     QFETCH(QString, named);
-    HelperEngine engine(HelperEngine::Options{ program, arguments, HelperEngine::kIdleEnd });
+    HelperEngine engine(HelperEngine::Options{ program, arguments, HelperProcess::kIdleEnd });
     const Ended first = runOnce(engine, 20s, 5000);
     QCOMPARE(first.outcome, RunOutcome::Failed);
     QVERIFY2(first.afterMs < 2000, qPrintable(QString::number(first.afterMs)));
