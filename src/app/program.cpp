@@ -1,19 +1,65 @@
 #include "app/program.h"
 
-#include "web/portallinks.h"
 #include "tray/frmtasktray.h"
-#include "tray/traypresence.h"
 #include "tray/windowvisibility.h"
 #include "ui/main/frmmainld.h"
 #include "web/frmwb.h"
+#include "web/portallinks.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QTimer>
 
-Program::Program(std::unique_ptr<SettingsStore> store)
-    : m_store(std::move(store))
+namespace {
+
+// Each service a test left empty is the desktop's own.
+Services withSystemServices(Services services)
 {
+    if (!services.store)
+        services.store = std::make_unique<SettingsStore>();
+    if (!services.messageBoxes)
+        services.messageBoxes = std::make_unique<SystemMessageBoxes>();
+    if (!services.urlOpener)
+        services.urlOpener = std::make_unique<DesktopUrlOpener>();
+    if (!services.clipboard)
+        services.clipboard = std::make_unique<SystemClipboard>();
+    return services;
+}
+
+} // namespace
+
+Program::Program(Services services)
+    : m_services(withSystemServices(std::move(services)))
+    , m_accounts(*m_services.store, m_table, EditionLivedoor)
+{
+    if (!m_services.notificationArea)
+        m_services.notificationArea = [this] { return m_probe.isAvailable(); };
+
+    m_launcher = std::make_unique<DocumentLauncher>(*m_services.urlOpener);
+    m_frmWB = m_services.engine ? std::make_unique<frmWB>(std::move(m_services.engine))
+                                : std::make_unique<frmWB>();
+    m_portalLinks = std::make_unique<PortalLinks>(m_frmWB->engine(), m_settings, *m_launcher);
+    m_visibility = std::make_unique<WindowVisibility>(m_shared);
+    m_frmTasktray = std::make_unique<frmTasktray>(frmTasktray::Uses{
+            m_shared, m_accounts, m_settings, *m_services.clipboard, *m_frmWB, *m_portalLinks,
+            *m_visibility, m_services.notifier.get() });
+    m_frmMainLd = std::make_unique<frmMainLd>(frmMainLd::Uses{
+            m_shared, m_accounts, m_settings, *m_services.messageBoxes, *m_services.clipboard, *m_frmWB,
+            *m_portalLinks, *m_launcher, *m_visibility, m_autostart, m_notificationArea,
+            [tray = m_frmTasktray.get()] { tray->mnEnd_Click(); } });
+    m_visibility->setWindows(*m_frmMainLd, *m_frmMainLd->mnWindowPos, *m_frmTasktray->mnShowMain);
+
+    // Every change of the accounts reaches the tray's menus first, then the settings window's list.
+    QObject::connect(&m_accounts, &Accounts::changed, m_frmTasktray.get(),
+                     [tray = m_frmTasktray.get()] { tray->rebuildAccountMenus(); });
+    QObject::connect(&m_accounts, &Accounts::changed, m_frmMainLd.get(),
+                     [window = m_frmMainLd.get()] { window->showAccounts(); });
+    // The account the portal knows the user as is remembered, and the tray shows it.
+    QObject::connect(m_frmWB.get(), &frmWB::accountChanged, m_frmTasktray.get(),
+                     [this](const QString &id) {
+                         m_settings.setLastAccount(id);
+                         m_frmTasktray->showAccount(id);
+                     });
 }
 
 Program::~Program()
@@ -29,16 +75,17 @@ Program::~Program()
 void Program::Main(bool startedAtLogin)
 {
     // Every step below reports nothing: a window whose load fails is simply left as it is.
-    // The notification area is looked for before the windows are made: without one, the icon is
+    // The notification area is looked for before the icon is made: without one, the icon is
     // made when one appears, since Qt decides what kind of icon to make when it makes it.
     watchNotificationArea();
     const bool notificationArea = m_trayPresence->isAvailable();
     // At login the panel often starts after the program: it is given a moment to come.
-    m_awaitingArea = !notificationArea && startedAtLogin;
-    start(notificationArea || m_awaitingArea);
-    if (m_awaitingArea) {
-        QTimer::singleShot(trayWait, m_frmTasktray.get(), [this] {
-            m_awaitingArea = false;
+    const bool awaited = !notificationArea && startedAtLogin;
+    m_notificationArea.setAwaited(awaited);
+    start(notificationArea);
+    if (awaited) {
+        QTimer::singleShot(m_services.notificationAreaWait, m_frmTasktray.get(), [this] {
+            m_notificationArea.setAwaited(false);
             if (!m_trayPresence->isAvailable())
                 followNotificationArea(false);
         });
@@ -47,15 +94,17 @@ void Program::Main(bool startedAtLogin)
 
 void Program::start(bool notificationArea)
 {
-    shared.editionCode = EditionLivedoor;
-    hasNotificationArea = notificationArea;
-    closeBoxHides = notificationArea;
-    m_areaSeen = notificationArea && !m_awaitingArea;
-    makeWindows();
-    m_frmTasktray->mnChange[shared.editionCode]->setVisible(false);
+    m_shared.editionCode = EditionLivedoor;
+    m_notificationArea.setPresent(notificationArea);
+    m_frmWB->Form_Load();
+    m_frmMainLd->Form_Load();
+    // Without a notification area the icon waits for one.
+    if (notificationArea)
+        m_frmTasktray->Form_Load();
+    m_frmTasktray->mnChange[m_shared.editionCode]->setVisible(false);
     m_frmTasktray->ShowEditionSiteMenu();
     m_frmTasktray->rebuildAccountMenus();
-    if (!hasNotificationArea)
+    if (!m_notificationArea.closeBoxHides())
         m_visibility->ShowMainWindow();
     watchNotificationArea();
 }
@@ -64,7 +113,8 @@ void Program::watchNotificationArea()
 {
     if (m_trayPresence)
         return;
-    m_trayPresence = std::make_unique<TrayPresence>(trayProbe, trayCheckInterval);
+    m_trayPresence = std::make_unique<TrayPresence>(m_services.notificationArea,
+                                                    m_services.notificationAreaInterval);
     QObject::connect(m_trayPresence.get(), &TrayPresence::changed, m_trayPresence.get(),
                      [this](bool available) { followNotificationArea(available); });
 }
@@ -72,80 +122,10 @@ void Program::watchNotificationArea()
 void Program::followNotificationArea(bool available)
 {
     // A notification area that appears gets the icon (made now if the program started without
-    // one, else docked by Qt itself); from then on the close box sends the settings window there
-    // again, also while the area is away for a moment (a panel restarting). Without one, the
-    // window is the way in.
-    hasNotificationArea = available;
-    m_areaSeen = m_areaSeen || available;
-    closeBoxHides = m_areaSeen;
+    // one, else docked by Qt itself). Without one, the window is the way in.
+    m_notificationArea.setPresent(available);
     if (available && !m_frmTasktray->trayIcon)
         m_frmTasktray->Form_Load();
     if (!available)
         m_visibility->ShowMainWindow();
-}
-
-void Program::makeWindows()
-{
-    if (m_frmMainLd)
-        return;
-    m_launcher = std::make_unique<DocumentLauncher>(*urlOpener);
-    m_frmWB = browserEngine ? std::make_unique<frmWB>(std::move(browserEngine)) : std::make_unique<frmWB>();
-    m_frmWB->Form_Load();
-    m_portalLinks = std::make_unique<PortalLinks>(m_frmWB->engine(), settings, *m_launcher);
-    m_visibility = std::make_unique<WindowVisibility>(shared);
-    m_frmTasktray = std::make_unique<frmTasktray>(frmTasktray::Uses{
-            shared, accounts, settings, *clipboard, *m_frmWB, *m_portalLinks, *m_visibility,
-            trayNotifier.get() });
-    m_frmMainLd = std::make_unique<frmMainLd>(frmMainLd::Uses{
-            shared, accounts, settings, *messageBoxes, *clipboard, *m_frmWB, *m_portalLinks,
-            *m_launcher, *m_visibility, autostart, closeBoxHides,
-            [tray = m_frmTasktray.get()] { tray->mnEnd_Click(); } });
-    m_visibility->setWindows(*m_frmMainLd, *m_frmMainLd->mnWindowPos, *m_frmTasktray->mnShowMain);
-
-    // Every change of the accounts reaches the tray's menus first, then the settings window's list.
-    QObject::connect(&accounts, &Accounts::changed, m_frmTasktray.get(),
-                     [tray = m_frmTasktray.get()] { tray->rebuildAccountMenus(); });
-    QObject::connect(&accounts, &Accounts::changed, m_frmMainLd.get(),
-                     [window = m_frmMainLd.get()] { window->showAccounts(); });
-    // The account the portal knows the user as is remembered, and the tray shows it.
-    QObject::connect(m_frmWB.get(), &frmWB::accountChanged, m_frmTasktray.get(),
-                     [this](const QString &id) {
-                         settings.setLastAccount(id);
-                         m_frmTasktray->showAccount(id);
-                     });
-
-    m_frmMainLd->Form_Load();
-    // When Main has found no notification area, the icon waits for one.
-    if (!m_trayPresence || m_trayPresence->isAvailable())
-        m_frmTasktray->Form_Load();
-}
-
-frmMainLd &Program::mainLd()
-{
-    makeWindows();
-    return *m_frmMainLd;
-}
-
-frmTasktray &Program::tasktray()
-{
-    makeWindows();
-    return *m_frmTasktray;
-}
-
-frmWB &Program::webHost()
-{
-    makeWindows();
-    return *m_frmWB;
-}
-
-PortalLinks &Program::portalLinks()
-{
-    makeWindows();
-    return *m_portalLinks;
-}
-
-WindowVisibility &Program::visibility()
-{
-    makeWindows();
-    return *m_visibility;
 }

@@ -1,17 +1,18 @@
 #pragma once
 
 #include "platform/autostart.h"
-#include "ui/common/clipboard.h"
-#include "ui/common/messagebox.h"
-#include "ui/common/sharedvalues.h"
 #include "platform/launcher.h"
+#include "platform/notificationarea.h"
 #include "store/accounts.h"
 #include "store/accounttable.h"
 #include "store/programsettings.h"
 #include "store/settingsstore.h"
+#include "tray/notificationareastate.h"
 #include "tray/traynotifier.h"
-#include "platform/notificationarea.h"
 #include "tray/traypresence.h"
+#include "ui/common/clipboard.h"
+#include "ui/common/messagebox.h"
+#include "ui/common/sharedvalues.h"
 #include "web/browserengine.h"
 
 #include <chrono>
@@ -24,89 +25,80 @@ class frmWB;
 class PortalLinks;
 class WindowVisibility;
 
-// The running program, and the one place that puts it together: its shared values, its
-// accounts and settings, the desktop services, and one instance of each window, each handed
-// what it uses. It lives inside main() after QApplication, so nothing of it outlives the
-// application object.
+// What the program takes from the desktop. Each part left empty is the desktop's own: tests
+// put fakes in its place.
+struct Services
+{
+    // Where the accounts are kept: the settings store.
+    std::unique_ptr<SettingsStore> store;
+    std::unique_ptr<MessageBoxes> messageBoxes;
+    // How a page reaches the default browser.
+    std::unique_ptr<UrlOpener> urlOpener;
+    std::unique_ptr<Clipboard> clipboard;
+    // The browser engine: the engine helper process.
+    std::unique_ptr<BrowserEngine> engine;
+    // Where the tray's notifications go: the tray icon.
+    std::unique_ptr<TrayNotifier> notifier;
+    // Whether the desktop has a notification area now (NotificationAreaProbe), how often that
+    // is looked at, and how long a program started at login waits for one to appear before it
+    // shows its settings window.
+    std::function<bool()> notificationArea;
+    std::chrono::milliseconds notificationAreaInterval = TrayPresence::kInterval;
+    std::chrono::milliseconds notificationAreaWait{ 10000 };
+};
+
+// The running program, and the one place that puts it together: it builds every long-lived
+// object once, here, and hands each window what it uses. It lives inside main() after
+// QApplication, so nothing of it outlives the application object.
 class Program
 {
 public:
-    // `store` is where the accounts are kept: the settings store unless a test gives another.
-    explicit Program(std::unique_ptr<SettingsStore> store = std::make_unique<SettingsStore>());
+    explicit Program(Services services = {});
     ~Program();
     Program(const Program &) = delete;
     Program &operator=(const Program &) = delete;
 
-    // How long a program started at login waits for a notification area to appear before it
-    // shows its settings window.
-    static constexpr std::chrono::milliseconds kTrayWait{ 10000 };
-
     // The start routine: sets the edition, loads the windows hidden, puts the icon in the
     // notification area and fills the tray menus. Without a notification area it shows the
     // settings window instead, so the program can still be reached; started at login, it
-    // first waits up to trayWait for one.
+    // first waits a while for one.
     void Main(bool startedAtLogin = false);
     // Main's steps for a desktop that has (or, as far as the program knows, lacks) a
     // notification area. From then on the program follows the notification area: one that
     // appears takes the program back to the tray, one that goes brings the settings window up.
     void start(bool notificationArea);
 
-    SharedValues shared;
-    AccountTable table;
+    // What the program holds, for main() and the tests that drive it.
+    SharedValues &shared() { return m_shared; }
+    AccountTable &table() { return m_table; }
+    Accounts &accounts() { return m_accounts; }
+    ProgramSettings &settings() { return m_settings; }
+    const NotificationAreaState &notificationArea() const { return m_notificationArea; }
+    frmMainLd &mainLd() { return *m_frmMainLd; }
+    frmTasktray &tasktray() { return *m_frmTasktray; }
+    frmWB &webHost() { return *m_frmWB; }
+    PortalLinks &portalLinks() { return *m_portalLinks; }
+    WindowVisibility &visibility() { return *m_visibility; }
 
 private:
-    std::unique_ptr<SettingsStore> m_store;
-
-public:
-    // The accounts as one model over the table and the store.
-    Accounts accounts{ *m_store, table, shared.editionCode };
-    ProgramSettings settings;
-    Autostart autostart;
-    // Whether the desktop has a notification area now, as far as the program knows.
-    bool hasNotificationArea = true;
-    // Whether the settings window's close box hides the window rather than ending the program:
-    // once a notification area has been seen in this run (or while one is awaited at login),
-    // the program stays reachable through it, or through a second start while it is away.
-    bool closeBoxHides = true;
-
-    // Desktop services and the browser engine: tests put their own in place before the
-    // windows are made. No browser engine means the engine helper process; no tray notifier
-    // means the tray icon's own notifications.
-    std::unique_ptr<Clipboard> clipboard = std::make_unique<SystemClipboard>();
-    std::unique_ptr<UrlOpener> urlOpener = std::make_unique<DesktopUrlOpener>();
-    std::unique_ptr<MessageBoxes> messageBoxes = std::make_unique<SystemMessageBoxes>();
-    std::unique_ptr<BrowserEngine> browserEngine;
-    std::unique_ptr<TrayNotifier> trayNotifier;
-    // Whether there is a notification area now, and how often that is looked at.
-    std::function<bool()> trayProbe = [this] { return m_notificationArea.isAvailable(); };
-    std::chrono::milliseconds trayCheckInterval = TrayPresence::kInterval;
-    std::chrono::milliseconds trayWait = kTrayWait;
-
-    // The windows and what they share. The first call of any of these makes all of them, in
-    // one fixed order, and loads them.
-    frmMainLd &mainLd();
-    frmTasktray &tasktray();
-    frmWB &webHost();
-    PortalLinks &portalLinks();
-    WindowVisibility &visibility();
-
-private:
-    void makeWindows();
-    // Starts looking at the notification area every trayCheckInterval, once.
+    // Starts looking at the notification area, once.
     void watchNotificationArea();
     void followNotificationArea(bool available);
 
-    NotificationAreaProbe m_notificationArea;
-    // Started at login with no notification area yet: one is given trayWait to come.
-    bool m_awaitingArea = false;
-    // A notification area has been there at some moment of this run.
-    bool m_areaSeen = false;
+    Services m_services;
+    SharedValues m_shared;
+    AccountTable m_table;
+    Accounts m_accounts;
+    ProgramSettings m_settings;
+    Autostart m_autostart;
+    NotificationAreaProbe m_probe;
+    NotificationAreaState m_notificationArea;
+    std::unique_ptr<TrayPresence> m_trayPresence;
 
     std::unique_ptr<DocumentLauncher> m_launcher;
     std::unique_ptr<frmWB> m_frmWB;
     std::unique_ptr<PortalLinks> m_portalLinks;
     std::unique_ptr<WindowVisibility> m_visibility;
-    std::unique_ptr<frmMainLd> m_frmMainLd;
     std::unique_ptr<frmTasktray> m_frmTasktray;
-    std::unique_ptr<TrayPresence> m_trayPresence;
+    std::unique_ptr<frmMainLd> m_frmMainLd;
 };

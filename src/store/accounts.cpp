@@ -9,7 +9,7 @@ bool isBlankId(const QString &id)
     return true;
 }
 
-Accounts::Accounts(SettingsStore &store, AccountTable &table, const qint16 &editionCode, QObject *parent)
+Accounts::Accounts(SettingsStore &store, AccountTable &table, qint16 editionCode, QObject *parent)
     : QObject(parent)
     , m_store(store)
     , m_table(table)

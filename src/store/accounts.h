@@ -26,7 +26,7 @@ class Accounts : public QObject
 public:
     // The accounts of the edition that `editionCode` names: its settings application and its
     // column of the table.
-    Accounts(SettingsStore &store, AccountTable &table, const qint16 &editionCode, QObject *parent = nullptr);
+    Accounts(SettingsStore &store, AccountTable &table, qint16 editionCode, QObject *parent = nullptr);
 
     // Loads the listed accounts from the store: slot after slot up to the first without an ID.
     // Every slot past that one is emptied in the table, so that no view offers an account the
@@ -63,7 +63,7 @@ private:
 
     SettingsStore &m_store;
     AccountTable &m_table;
-    const qint16 &m_edition;
+    qint16 m_edition;
     int m_count = 0;
     SettingsStore::Stamp m_loaded;
 };

@@ -30,15 +30,19 @@ namespace {
 struct TrayFixture
 {
     StoreSandbox sandbox;
-    Program program;
     bool tray = false;
-    TrayFixture()
-    {
-        program.trayProbe = [this] { return tray; };
-        program.trayCheckInterval = std::chrono::milliseconds(20);
-        program.trayWait = std::chrono::milliseconds(300);
-    }
+    Program program{ services() };
     frmMainLd &window() { return program.mainLd(); }
+
+private:
+    Services services()
+    {
+        Services services;
+        services.notificationArea = [this] { return tray; };
+        services.notificationAreaInterval = std::chrono::milliseconds(20);
+        services.notificationAreaWait = std::chrono::milliseconds(300);
+        return services;
+    }
 };
 
 } // namespace
@@ -49,20 +53,20 @@ void tst_Startup::withTrayNothingShowsAndListIsLoaded()
     sandbox.seedAccounts({ QStringLiteral("alice"), QStringLiteral("bob") },
                          { QStringLiteral("pa"), QStringLiteral("pb") });
     Program program;
-    QCOMPARE(program.shared.editionCode, qint16(0));
+    QCOMPARE(program.shared().editionCode, qint16(0));
     program.start(true);
 
-    QCOMPARE(program.shared.editionCode, qint16(EditionLivedoor));
-    QCOMPARE(program.shared.rememberedLeft, 0);
-    QCOMPARE(program.shared.rememberedTop, 0);
-    QCOMPARE(program.shared.alwaysOnTop, kVbFalse);
-    QCOMPARE(program.shared.selectedSlot, qint16(0));
+    QCOMPARE(program.shared().editionCode, qint16(EditionLivedoor));
+    QCOMPARE(program.shared().rememberedLeft, 0);
+    QCOMPARE(program.shared().rememberedTop, 0);
+    QCOMPARE(program.shared().alwaysOnTop, kVbFalse);
+    QCOMPARE(program.shared().selectedSlot, qint16(0));
 
     for (QWidget *widget : QApplication::topLevelWidgets())
         QVERIFY2(!widget->isVisible(), qPrintable(widget->objectName()));
     QCOMPARE(program.mainLd().lbID->count(), 2);
-    QCOMPARE(program.table.id(EditionLivedoor, 1), QStringLiteral("bob"));
-    QCOMPARE(program.table.password(EditionLivedoor, 1), QStringLiteral("pb"));
+    QCOMPARE(program.table().id(EditionLivedoor, 1), QStringLiteral("bob"));
+    QCOMPARE(program.table().password(EditionLivedoor, 1), QStringLiteral("pb"));
     QCOMPARE(program.tasktray().mnLogin.size(), 3);
 }
 
@@ -73,7 +77,7 @@ void tst_Startup::withoutTrayTheSettingsWindowShows()
     // The offscreen test platform has no notification area.
     QVERIFY(!QSystemTrayIcon::isSystemTrayAvailable());
     program.Main();
-    QVERIFY(!program.hasNotificationArea);
+    QVERIFY(!program.notificationArea().isPresent());
     QVERIFY(program.mainLd().isVisible());
     QVERIFY(program.tasktray().mnShowMain->isChecked());
 }
@@ -107,19 +111,19 @@ void tst_Startup::followsTheNotificationArea()
     f.program.Main();
     QVERIFY(f.window().isVisible());
     f.tray = true;
-    QTRY_VERIFY(f.program.hasNotificationArea);
+    QTRY_VERIFY(f.program.notificationArea().isPresent());
     QSystemTrayIcon *icon = f.program.tasktray().trayIcon;
     QVERIFY(icon && icon->isVisible());
     f.window().close();
     QVERIFY(!f.window().isVisible());
     f.tray = false;
     QTRY_VERIFY(f.window().isVisible());
-    QVERIFY(!f.program.hasNotificationArea);
+    QVERIFY(!f.program.notificationArea().isPresent());
     f.window().close();
     QVERIFY(!f.window().isVisible());
     QVERIFY2(icon->isVisible(), "the close box ended the program");
     f.tray = true;
-    QTRY_VERIFY(f.program.hasNotificationArea);
+    QTRY_VERIFY(f.program.notificationArea().isPresent());
     QVERIFY(icon->isVisible());
     f.program.tasktray().mnEnd->trigger();
     QVERIFY(!icon->isVisible());
@@ -143,7 +147,7 @@ void tst_Startup::startedAtLoginWaitsForTheNotificationArea()
     f.tray = trayComes;
     QTest::qWait(600);
     QCOMPARE(f.window().isVisible(), !trayComes);
-    QCOMPARE(f.program.hasNotificationArea, trayComes);
+    QCOMPARE(f.program.notificationArea().isPresent(), trayComes);
 }
 
 // ログイン時に起動 writes an autostart entry that starts this very program, and removes it.

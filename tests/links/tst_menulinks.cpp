@@ -25,17 +25,24 @@ namespace {
 struct Fixture
 {
     StoreSandbox sandbox;
-    Program program;
     FakeUrlOpener *opener = new FakeUrlOpener;
     FakeEngine *engine = new FakeEngine;
+    Program program{ services() };
     explicit Fixture(bool linksInDefaultBrowser = true)
     {
-        program.settings.setLinksInDefaultBrowser(linksInDefaultBrowser);
-        program.urlOpener.reset(opener);
-        program.browserEngine.reset(engine);
+        program.settings().setLinksInDefaultBrowser(linksInDefaultBrowser);
         program.start(true);
     }
     frmMainLd &window() { return program.mainLd(); }
+
+private:
+    Services services()
+    {
+        Services services;
+        services.urlOpener.reset(opener);
+        services.engine.reset(engine);
+        return services;
+    }
 };
 
 // The entry reached from the menu bar through these captions, as the user chooses it.
@@ -78,6 +85,13 @@ QList<Opened> chooseEveryLink(Fixture &f, const QMenu *menu, const QString &abov
         }
     }
     return out;
+}
+
+Services withFakeEngine()
+{
+    Services services;
+    services.engine = std::make_unique<FakeEngine>();
+    return services;
 }
 
 using IndexHandler = void (frmMainLd::*)(qint16);
@@ -247,7 +261,7 @@ void tst_MenuLinks::failedLaunchLeavesNoTrace()
     frmMainLd &window = f.window();
     window.SB->setText(QStringLiteral("ログイン完了"));
     window.move(40, 50);
-    const SharedValues before = f.program.shared;
+    const SharedValues before = f.program.shared();
 
     const qsizetype chosen = chooseEveryLink(f, window.mnGoSite).size()
             + chooseEveryLink(f, window.mnOther).size();
@@ -257,10 +271,10 @@ void tst_MenuLinks::failedLaunchLeavesNoTrace()
     QVERIFY(window.isVisible());
     QVERIFY(window.isEnabled());
     QCOMPARE(window.pos(), QPoint(40, 50));
-    QCOMPARE(f.program.shared.rememberedLeft, before.rememberedLeft);
-    QCOMPARE(f.program.shared.rememberedTop, before.rememberedTop);
-    QCOMPARE(f.program.shared.alwaysOnTop, before.alwaysOnTop);
-    QCOMPARE(f.program.shared.selectedSlot, before.selectedSlot);
+    QCOMPARE(f.program.shared().rememberedLeft, before.rememberedLeft);
+    QCOMPARE(f.program.shared().rememberedTop, before.rememberedTop);
+    QCOMPARE(f.program.shared().alwaysOnTop, before.alwaysOnTop);
+    QCOMPARE(f.program.shared().selectedSlot, before.selectedSlot);
 }
 
 void tst_MenuLinks::productEntriesShareTheEditionPage()
@@ -337,7 +351,7 @@ void tst_MenuLinks::wherePagesOpen()
 void tst_MenuLinks::menusOpenThePortalInItsWindow()
 {
     Fixture f(false);
-    f.program.settings.setLastAccount(QStringLiteral("bob"));
+    f.program.settings().setLastAccount(QStringLiteral("bob"));
     f.window().mnGoTop->trigger();
     f.window().mnGoPartner[9]->trigger();
     f.program.tasktray().mnSiteLD[4]->trigger();
@@ -361,19 +375,17 @@ void tst_MenuLinks::defaultBrowserChoiceIsKept()
 {
     StoreSandbox sandbox;
     {
-        Program program;
-        program.browserEngine = std::make_unique<FakeEngine>();
+        Program program(withFakeEngine());
         program.start(true);
         frmMainLd &window = program.mainLd();
         QVERIFY(window.mnLinksInBrowser->isCheckable());
         QVERIFY(!window.mnLinksInBrowser->isChecked());
         window.mnLinksInBrowser->trigger();
     }
-    Program program;
-    program.browserEngine = std::make_unique<FakeEngine>();
+    Program program(withFakeEngine());
     program.start(true);
     QVERIFY(program.mainLd().mnLinksInBrowser->isChecked());
-    QVERIFY(program.settings.linksInDefaultBrowser());
+    QVERIFY(program.settings().linksInDefaultBrowser());
 }
 
 QTEST_MAIN(tst_MenuLinks)

@@ -105,7 +105,7 @@ void tst_frmTasktray::menuTreeAfterStartup()
              (QStringList{ "TOP", "デパート", "ブログ", "掲示板", "ぽすれん" }));
     QCOMPARE(visibleCaptions(tray.mnChangeP),
              (QStringList{ "＠ヤフー", "＠楽天", "＠ビッダーズ" }));
-    QCOMPARE(program.shared.editionCode, qint16(EditionLivedoor));
+    QCOMPARE(program.shared().editionCode, qint16(EditionLivedoor));
 }
 
 void tst_frmTasktray::siteLinksOpenTheirPages_data()
@@ -124,11 +124,12 @@ void tst_frmTasktray::siteLinksOpenTheirPages()
     QFETCH(int, index);
     QFETCH(QString, url);
     StoreSandbox sandbox;
-    Program program;
+    Services services;
     auto *opener = new FakeUrlOpener;
-    program.urlOpener.reset(opener);
+    services.urlOpener.reset(opener);
     auto *engine = new FakeEngine;
-    program.browserEngine.reset(engine);
+    services.engine.reset(engine);
+    Program program(std::move(services));
     program.start(true);
     frmTasktray &tray = program.tasktray();
 
@@ -169,7 +170,7 @@ void tst_frmTasktray::rebuildFollowsTheTable()
     Program program;
     program.start(true);
     for (int slot = 0; slot < ids.size(); ++slot)
-        program.table.set(EditionLivedoor, qint16(slot), ids[slot], QStringLiteral("pw"));
+        program.table().set(EditionLivedoor, qint16(slot), ids[slot], QStringLiteral("pw"));
     program.tasktray().rebuildAccountMenus();
     frmTasktray &tray = program.tasktray();
 
@@ -195,15 +196,15 @@ void tst_frmTasktray::rebuildReplacesOldEntries()
     frmTasktray &tray = program.tasktray();
     QCOMPARE(visibleCaptions(tray.mnLoginP), (QStringList{ "a", "b", "c" }));
 
-    program.table.set(EditionLivedoor, 0, QStringLiteral("b"), QStringLiteral("2"));
-    program.table.set(EditionLivedoor, 1, QStringLiteral("a"), QStringLiteral("1"));
-    program.table.set(EditionLivedoor, 2, QString(), QString());
+    program.table().set(EditionLivedoor, 0, QStringLiteral("b"), QStringLiteral("2"));
+    program.table().set(EditionLivedoor, 1, QStringLiteral("a"), QStringLiteral("1"));
+    program.table().set(EditionLivedoor, 2, QString(), QString());
     program.tasktray().rebuildAccountMenus();
     QCOMPARE(visibleCaptions(tray.mnLoginP), (QStringList{ "b", "a" }));
     QCOMPARE(visibleCaptions(tray.mnClipboardP), (QStringList{ "b", "a" }));
 
     for (int slot = 0; slot < 3; ++slot)
-        program.table.set(EditionLivedoor, qint16(slot), QString(), QString());
+        program.table().set(EditionLivedoor, qint16(slot), QString(), QString());
     program.tasktray().rebuildAccountMenus();
     QVERIFY(!tray.mnLoginP->isEnabled());
     QCOMPARE(visibleCaptions(tray.mnLoginP), QStringList{ "-" });
@@ -213,9 +214,10 @@ void tst_frmTasktray::clipboardEntryCopiesThePassword()
 {
     StoreSandbox sandbox;
     sandbox.seedAccounts({ "alice", "bob" }, { "alice-pw", "bob-pw" });
-    Program program;
+    Services services;
     auto *clipboard = new FakeClipboard;
-    program.clipboard.reset(clipboard);
+    services.clipboard.reset(clipboard);
+    Program program(std::move(services));
     program.start(true);
     frmTasktray &tray = program.tasktray();
 
@@ -327,9 +329,10 @@ void tst_frmTasktray::emptyListGetsOneHint()
     QFETCH(int, hints);
     StoreSandbox sandbox;
     sandbox.seedAccounts(ids, { "pw" });
-    Program program;
+    Services services;
     auto *notifier = new FakeTrayNotifier;
-    program.trayNotifier.reset(notifier);
+    services.notifier.reset(notifier);
+    Program program(std::move(services));
     program.start(true);
     QTest::qWait(int(frmTasktray::kEmptyListHintDelay.count()) + 200);
     QCOMPARE(notifier->shown.size(), hints);
@@ -344,13 +347,14 @@ void tst_frmTasktray::withoutTheEnginePagesGoToTheDefaultBrowser()
 {
     StoreSandbox sandbox;
     sandbox.seedAccounts({ "alice" }, { "pw" });
-    Program program;
+    Services services;
     auto *opener = new FakeUrlOpener;
-    program.urlOpener.reset(opener);
+    services.urlOpener.reset(opener);
     auto *notifier = new FakeTrayNotifier;
-    program.trayNotifier.reset(notifier);
-    program.browserEngine = std::make_unique<HelperEngine>(
+    services.notifier.reset(notifier);
+    services.engine = std::make_unique<HelperEngine>(
             HelperEngine::Options{ sandbox.root() + QStringLiteral("/no-such-helper"), {} });
+    Program program(std::move(services));
     program.start(true);
     frmTasktray &tray = program.tasktray();
 

@@ -51,13 +51,14 @@ void tst_LoginCommands::init()
 
 void tst_LoginCommands::startProgram()
 {
-    m_program = std::make_unique<Program>();
+    Services services;
     m_boxes = new FakeMessageBoxes;
-    m_program->messageBoxes.reset(m_boxes);
+    services.messageBoxes.reset(m_boxes);
     m_engine = new FakeEngine;
-    m_program->browserEngine.reset(m_engine);
+    services.engine.reset(m_engine);
     m_notifier = new FakeTrayNotifier;
-    m_program->trayNotifier.reset(m_notifier);
+    services.notifier.reset(m_notifier);
+    m_program = std::make_unique<Program>(std::move(services));
     m_program->start(true);
 }
 
@@ -113,7 +114,7 @@ void tst_LoginCommands::logoutNeedsNoAccount()
     // With nothing selected, and with no accounts at all.
     frmMainLd &window = m_program->mainLd();
     for (int slot = 0; slot < 2; ++slot)
-        m_program->table.set(EditionLivedoor, qint16(slot), QString(), QString());
+        m_program->table().set(EditionLivedoor, qint16(slot), QString(), QString());
     window.lbID->clear();
     window.cmdLOGOUT->click();
     QCOMPARE(window.SB->text(), QStringLiteral("ログアウト中..."));

@@ -122,10 +122,11 @@ void tst_Soak::initTestCase()
             m_passwords << accountPassword(n);
         }
     }
-    m_program = std::make_unique<Program>();
+    Services services;
     m_boxes = new FakeMessageBoxes;
-    m_program->messageBoxes.reset(m_boxes);
-    m_program->clipboard = std::make_unique<FakeClipboard>();
+    services.messageBoxes.reset(m_boxes);
+    services.clipboard = std::make_unique<FakeClipboard>();
+    m_program = std::make_unique<Program>(std::move(services));
     m_program->start(true);
     m_program->visibility().ShowMainWindow();
     QVERIFY(m_portal->setVariant(QStringLiteral("normal")));

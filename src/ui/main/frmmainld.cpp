@@ -6,6 +6,7 @@
 #include "links/menulinks.h"
 #include "store/accounts.h"
 #include "store/programsettings.h"
+#include "tray/notificationareastate.h"
 #include "tray/windowvisibility.h"
 #include "ui/main/statusbar.h"
 
@@ -239,7 +240,7 @@ void frmMainLd::mnStartAtLogin_Click()
 
 void frmMainLd::closeEvent(QCloseEvent *event)
 {
-    if (m_uses.closeBoxHides) {
+    if (m_uses.notificationArea.closeBoxHides()) {
         // The close box sends the window back to the tray, like 設定画面を隠す.
         event->ignore();
         m_uses.visibility.HideMainWindow();

@@ -12,6 +12,7 @@ class Autostart;
 class Clipboard;
 class DocumentLauncher;
 class MessageBoxes;
+class NotificationAreaState;
 class PortalLinks;
 class ProgramSettings;
 class WindowVisibility;
@@ -45,7 +46,7 @@ public:
         // Whether this window's close box hides it: not so while the program has never had a
         // notification area, when the close box ends the program as the tray's 終了 does
         // (`endProgram`).
-        const bool &closeBoxHides;
+        const NotificationAreaState &notificationArea;
         std::function<void()> endProgram;
     };
 

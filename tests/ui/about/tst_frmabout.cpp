@@ -72,13 +72,19 @@ Seen chooseAbout(frmMainLd &window, const std::function<void(frmAbout *)> &durin
     return seen;
 }
 
+Services withFakeUrlOpener()
+{
+    Services services;
+    services.urlOpener = std::make_unique<FakeUrlOpener>();
+    return services;
+}
+
 struct Fixture
 {
     StoreSandbox sandbox;
-    Program program;
+    Program program{ withFakeUrlOpener() };
     Fixture()
     {
-        program.urlOpener = std::make_unique<FakeUrlOpener>();
         program.start(true);
         program.visibility().ShowMainWindow();
     }
@@ -172,7 +178,7 @@ void tst_frmAbout::controlsAtDesignedGeometry()
 
     StoreSandbox sandbox;
     Program program;
-    QPointer<frmAbout> box = new frmAbout(program.shared);
+    QPointer<frmAbout> box = new frmAbout(program.shared());
     QCOMPARE(QSize(box->logicalDpiX(), box->logicalDpiY()), QSize(96, 96));
     QWidget *control = box->findChild<QWidget *>(name);
     QVERIFY(control);
@@ -202,15 +208,15 @@ void tst_frmAbout::opensModalOnTheMainWindowCorner()
     Fixture f;
     frmMainLd &window = f.window();
     window.move(130, 70);
-    QCOMPARE(f.program.shared.rememberedLeft, 0);
+    QCOMPARE(f.program.shared().rememberedLeft, 0);
 
     const Seen seen = chooseAbout(window);
     QVERIFY(seen.opened);
     QCOMPARE(seen.boxesOpen, 1);
     // The position is remembered first, then the box opens on it.
     // In twips: 15 to the pixel at the test platform's 96 dpi.
-    QCOMPARE(f.program.shared.rememberedLeft, 1950);
-    QCOMPARE(f.program.shared.rememberedTop, 1050);
+    QCOMPARE(f.program.shared().rememberedLeft, 1950);
+    QCOMPARE(f.program.shared().rememberedTop, 1050);
     QCOMPARE(seen.position, QPoint(130, 70));
     QVERIFY(seen.modal);
     QVERIFY(!seen.hasParent);
@@ -238,7 +244,7 @@ void tst_frmAbout::topmostFollowsTheFlag()
     window.move(200, 100);
     if (alwaysOnTop)
         window.mnWindowPos->trigger();
-    QCOMPARE(f.program.shared.alwaysOnTop, alwaysOnTop ? kVbTrue : kVbFalse);
+    QCOMPARE(f.program.shared().alwaysOnTop, alwaysOnTop ? kVbTrue : kVbFalse);
 
     const Seen seen = chooseAbout(window);
     QVERIFY(seen.opened);

@@ -28,8 +28,9 @@ void tst_frmAboutScreen::aboutBoxRendersWhole()
     QVERIFY2(!QFontDatabase::families(QFontDatabase::Japanese).isEmpty(), "no Japanese font installed");
 
     StoreSandbox sandbox;
-    Program program;
-    program.urlOpener = std::make_unique<FakeUrlOpener>();
+    Services services;
+    services.urlOpener = std::make_unique<FakeUrlOpener>();
+    Program program(std::move(services));
     program.start(true);
     program.visibility().ShowMainWindow();
     frmMainLd &window = program.mainLd();

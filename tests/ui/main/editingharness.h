@@ -33,6 +33,7 @@ namespace editing {
 struct Fixture
 {
     Fixture(const QStringList &ids = {}, const QStringList &passwords = {})
+        : program(services())
     {
         if (!ids.isEmpty())
             sandbox.seedAccounts(ids, passwords);
@@ -40,19 +41,21 @@ struct Fixture
     }
     // A store whose file holds exactly these bytes.
     explicit Fixture(const QByteArray &storeFile)
+        : program(services())
     {
         sandbox.writeStoreFile(storeFile);
         start();
     }
     // Accounts kept in `store` instead of the settings store.
     Fixture(const QStringList &ids, const QStringList &passwords, std::unique_ptr<SettingsStore> store)
-        : program(std::move(store))
+        : program(services(std::move(store)))
     {
         sandbox.seedAccounts(ids, passwords);
         start();
     }
     // A store that the given function puts in place.
     explicit Fixture(const std::function<void(const StoreSandbox &)> &prepare)
+        : program(services())
     {
         prepare(sandbox);
         start();
@@ -62,17 +65,21 @@ struct Fixture
     frmTasktray &tray() { return program.tasktray(); }
 
     StoreSandbox sandbox;
-    Program program;
     FakeMessageBoxes *boxes = nullptr;
     FakeClipboard *clipboard = nullptr;
+    Program program;
 
 private:
+    Services services(std::unique_ptr<SettingsStore> store = {})
+    {
+        Services services;
+        services.store = std::move(store);
+        services.messageBoxes.reset(boxes = new FakeMessageBoxes);
+        services.clipboard.reset(clipboard = new FakeClipboard);
+        return services;
+    }
     void start()
     {
-        boxes = new FakeMessageBoxes;
-        program.messageBoxes.reset(boxes);
-        clipboard = new FakeClipboard;
-        program.clipboard.reset(clipboard);
         program.start(true);
         program.visibility().ShowMainWindow();
     }
@@ -112,21 +119,21 @@ inline QStringList trayLogins(const frmTasktray &tray)
 }
 
 // The account table's column of the running edition, up to its last non-empty slot.
-inline QStringList tableIds(const Program &program)
+inline QStringList tableIds(Program &program)
 {
     QStringList out;
     for (qint16 slot = 0; slot < AccountTable::kSlots; ++slot)
-        out << program.table.id(EditionLivedoor, slot);
+        out << program.table().id(EditionLivedoor, slot);
     while (!out.isEmpty() && out.last().isEmpty())
         out.removeLast();
     return out;
 }
 
-inline QStringList tablePasswords(const Program &program, int count)
+inline QStringList tablePasswords(Program &program, int count)
 {
     QStringList out;
     for (qint16 slot = 0; slot < count; ++slot)
-        out << program.table.password(EditionLivedoor, slot);
+        out << program.table().password(EditionLivedoor, slot);
     return out;
 }
 

@@ -110,17 +110,18 @@ void tst_frmMainLd::loadFillsListAndTable()
     if (!file.isEmpty())
         sandbox.writeStoreFile(file);
     Program program;
-    program.shared.editionCode = EditionLivedoor;
+    program.shared().editionCode = EditionLivedoor;
     frmMainLd &window = program.mainLd();
+    window.Form_Load();
 
     QCOMPARE(rows(window.lbID), ids);
     QCOMPARE(window.lbID->currentRow(), -1);
     for (int slot = 0; slot < AccountTable::kSlots; ++slot) {
-        QCOMPARE(program.table.id(EditionLivedoor, slot), ids.value(slot));
-        QCOMPARE(program.table.password(EditionLivedoor, slot), passwords.value(slot));
+        QCOMPARE(program.table().id(EditionLivedoor, slot), ids.value(slot));
+        QCOMPARE(program.table().password(EditionLivedoor, slot), passwords.value(slot));
     }
     for (int edition = 0; edition < EditionLivedoor; ++edition)
-        QCOMPARE(program.table.id(qint16(edition), 0), QString());
+        QCOMPARE(program.table().id(qint16(edition), 0), QString());
     QVERIFY(!window.isVisible());
 }
 
@@ -130,11 +131,11 @@ void tst_frmMainLd::reloadClearsSlotsPastTheStop()
     StoreSandbox sandbox;
     sandbox.writeStoreFile("[ID]\nID0=a\n[PW]\nPW0=1\n");
     Program program;
-    program.shared.editionCode = EditionLivedoor;
-    program.table.set(EditionLivedoor, 1, QStringLiteral("left"), QStringLiteral("over"));
+    program.shared().editionCode = EditionLivedoor;
+    program.table().set(EditionLivedoor, 1, QStringLiteral("left"), QStringLiteral("over"));
     program.mainLd().RefreshAccountList();
-    QCOMPARE(program.table.id(EditionLivedoor, 1), QString());
-    QCOMPARE(program.table.password(EditionLivedoor, 1), QString());
+    QCOMPARE(program.table().id(EditionLivedoor, 1), QString());
+    QCOMPARE(program.table().password(EditionLivedoor, 1), QString());
     QCOMPARE(rows(program.mainLd().lbID), QStringList{ "a" });
 }
 

@@ -99,7 +99,7 @@ void tst_frmRegistry::controlsAtDesignedGeometry()
     QFETCH(QRect, pixels);
 
     Fixture f;
-    frmRegistry dialog({ f.program.shared, f.program.accounts, *f.program.messageBoxes }, &f.window());
+    frmRegistry dialog({ f.program.shared(), f.program.accounts(), *f.boxes }, &f.window());
     QCOMPARE(dialog.objectName(), QStringLiteral("frmRegistry"));
     QCOMPARE(dialog.windowTitle(), QStringLiteral("入力画面"));
     QCOMPARE(QSize(dialog.logicalDpiX(), dialog.logicalDpiY()), QSize(96, 96));
@@ -119,7 +119,7 @@ void tst_frmRegistry::controlsAtDesignedGeometry()
 void tst_frmRegistry::tabOrderAndPasswordMask()
 {
     Fixture f;
-    frmRegistry dialog({ f.program.shared, f.program.accounts, *f.program.messageBoxes }, &f.window());
+    frmRegistry dialog({ f.program.shared(), f.program.accounts(), *f.boxes }, &f.window());
     const QList<QWidget *> order{ dialog.txtID, dialog.txtPW, dialog.cmdOK, dialog.cmdCANCEL,
                                   dialog.txtID };
     auto nextTabStop = [](QWidget *widget) {
@@ -152,7 +152,7 @@ void tst_frmRegistry::opensModalAtRememberedPosition()
     Fixture f({ QStringLiteral("a") }, { QStringLiteral("pa") });
     if (alwaysOnTop)
         f.window().mnWindowPos->trigger();
-    QCOMPARE(f.program.shared.alwaysOnTop, alwaysOnTop ? kVbTrue : kVbFalse);
+    QCOMPARE(f.program.shared().alwaysOnTop, alwaysOnTop ? kVbTrue : kVbFalse);
     f.window().move(150, 90);
 
     QPointer<frmRegistry> seen;
@@ -173,8 +173,8 @@ void tst_frmRegistry::opensModalAtRememberedPosition()
     QVERIFY(script.ran());
     QVERIFY(!script.leftOpen());
     // Remembered in twips: 15 to the pixel at the test platform's 96 dpi.
-    QCOMPARE(f.program.shared.rememberedLeft, 2250);
-    QCOMPARE(f.program.shared.rememberedTop, 1350);
+    QCOMPARE(f.program.shared().rememberedLeft, 2250);
+    QCOMPARE(f.program.shared().rememberedTop, 1350);
     // Each opening gets a fresh dialog that is gone once closed.
     QVERIFY(seen.isNull());
     QVERIFY(!anyEntryDialogExists());
@@ -210,7 +210,7 @@ void tst_frmRegistry::loadFillsFromSelectedSlot()
     QVERIFY(script.ran());
     QCOMPARE(shownId, id);
     QVERIFY2(shownPassword == password, "the password box was not filled from the slot");
-    QCOMPARE(f.program.shared.selectedSlot, qint16(button == "cmdNEW" ? 2 : row));
+    QCOMPARE(f.program.shared().selectedSlot, qint16(button == "cmdNEW" ? 2 : row));
 }
 
 void tst_frmRegistry::okRefusesEmptyFields_data()
@@ -336,7 +336,7 @@ void tst_frmRegistry::addStoresAfterLastRow()
     const QStringList allIds = ids + QStringList{ "new.user" };
     const QStringList allPasswords = passwords + QStringList{ "new pw" };
     QCOMPARE(shownBoxes(*f.boxes), QList<Box>{ kConfirm });
-    QCOMPARE(f.program.shared.selectedSlot, qint16(accounts));
+    QCOMPARE(f.program.shared().selectedSlot, qint16(accounts));
     QCOMPARE(rows(f.window().lbID), allIds);
     QCOMPARE(selectedRow(f.window().lbID), -1);
     QCOMPARE(tableIds(f.program), allIds);
@@ -368,7 +368,7 @@ void tst_frmRegistry::refusalsOpenNoDialog()
 
     Fixture f(numbered("user", accounts), numbered("pw", accounts));
     f.window().lbID->setCurrentRow(row);
-    f.program.shared.selectedSlot = 42;
+    f.program.shared().selectedSlot = 42;
     const QByteArray before = f.sandbox.storeFileContents();
     EntryDialogScript script([](frmRegistry &) {});
     QTest::mouseClick(f.window().findChild<QPushButton *>(button), Qt::LeftButton);
@@ -376,7 +376,7 @@ void tst_frmRegistry::refusalsOpenNoDialog()
 
     QVERIFY(!script.ran());
     QCOMPARE(shownBoxes(*f.boxes), (QList<Box>{ { message, Buttons::Ok } }));
-    QCOMPARE(f.program.shared.selectedSlot, qint16(42));
+    QCOMPARE(f.program.shared().selectedSlot, qint16(42));
     QVERIFY2(f.sandbox.storeFileContents() == before, "the store changed");
     QCOMPARE(f.window().lbID->count(), accounts);
     QCOMPARE(selectedRow(f.window().lbID), row);
