@@ -4,10 +4,10 @@
 // YORUMI_BENCH_SHORT=1: one round of each measure instead of 10 and 3. It ends with status 1
 // when a login or a page load fails or a figure cannot be read; the figures themselves are
 // never judged.
+#include "common/ended.h"
 #include "common/processtree.h"
 #include "web/frmwb.h"
 #include "web/portalfixture.h"
-#include "common/ended.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

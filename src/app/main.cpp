@@ -1,11 +1,11 @@
-#include "ui/common/appicon.h"
+#include "app/program.h"
 #include "platform/autostart.h"
 #include "platform/processsetup.h"
-#include "app/program.h"
-#include "ui/common/quietmessages.h"
 #include "platform/singleinstance.h"
 #include "store/settingsstore.h"
 #include "tray/windowvisibility.h"
+#include "ui/common/appicon.h"
+#include "ui/common/quietmessages.h"
 
 #include <QApplication>
 

@@ -1,12 +1,8 @@
 #include "tray/frmtasktray.h"
 
-#include "ui/common/clipboard.h"
-#include "ui/common/messagebox.h"
-#include "ui/common/twips.h"
-#include "platform/versioninfo.h"
 #include "links/hosts.h"
 #include "links/menulinks.h"
-#include "web/portallinks.h"
+#include "platform/versioninfo.h"
 #include "store/accounts.h"
 #include "store/programsettings.h"
 #include "tray/popupguard.h"
@@ -14,8 +10,12 @@
 #include "tray/trayicons.h"
 #include "tray/traynotifier.h"
 #include "tray/windowvisibility.h"
-#include "web/frmwb.h"
+#include "ui/common/clipboard.h"
+#include "ui/common/messagebox.h"
 #include "ui/common/statustext.h"
+#include "ui/common/twips.h"
+#include "web/frmwb.h"
+#include "web/portallinks.h"
 
 #include <QAction>
 #include <QApplication>

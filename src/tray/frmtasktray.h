@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ui/common/sharedvalues.h"
 #include "links/menulinks.h"
 #include "tray/traynotifier.h"
+#include "ui/common/sharedvalues.h"
 #include "web/enginechannel.h"
 
 #include <QMap>

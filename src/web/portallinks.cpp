@@ -1,7 +1,7 @@
 #include "web/portallinks.h"
 
-#include "platform/launcher.h"
 #include "links/linkroute.h"
+#include "platform/launcher.h"
 #include "store/programsettings.h"
 #include "web/browserengine.h"
 

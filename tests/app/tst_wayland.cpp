@@ -1,7 +1,7 @@
 #include "app/program.h"
-#include "ui/common/quietmessages.h"
 #include "common/storesandbox.h"
 #include "ui/about/frmabout.h"
+#include "ui/common/quietmessages.h"
 #include "ui/main/frmmainld.h"
 #include "ui/main/frmregistry.h"
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "ui/common/clipboard.h"
-#include "ui/common/messagebox.h"
 #include "platform/launcher.h"
 #include "tray/traynotifier.h"
+#include "ui/common/clipboard.h"
+#include "ui/common/messagebox.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,7 +1,7 @@
+#include "common/ended.h"
 #include "common/eventwait.h"
 #include "web/frmwb.h"
 #include "web/portalfixture.h"
-#include "common/ended.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

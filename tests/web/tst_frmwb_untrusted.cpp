@@ -1,6 +1,6 @@
+#include "common/ended.h"
 #include "web/frmwb.h"
 #include "web/portalfixture.h"
-#include "common/ended.h"
 
 #include <QApplication>
 #include <QTest>

@@ -1,11 +1,11 @@
+#include "browser/pagerun.h"
+#include "common/ended.h"
 #include "common/eventwait.h"
 #include "common/folderlisting.h"
 #include "common/helperprocess.h"
 #include "common/processtree.h"
-#include "browser/pagerun.h"
 #include "web/frmwb.h"
 #include "web/portalfixture.h"
-#include "common/ended.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,10 +1,10 @@
+#include "common/ended.h"
 #include "common/eventwait.h"
 #include "common/processtree.h"
 #include "ui/main/editingharness.h"
 #include "ui/main/statusbar.h"
 #include "web/frmwb.h"
 #include "web/portalfixture.h"
-#include "common/ended.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>

@@ -1,9 +1,9 @@
 #include "ui/about/frmabout.h"
 
+#include "platform/versioninfo.h"
 #include "ui/common/appicon.h"
 #include "ui/common/placement.h"
 #include "ui/common/twips.h"
-#include "platform/versioninfo.h"
 
 #include <QFrame>
 #include <QLabel>

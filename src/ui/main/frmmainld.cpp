@@ -1,13 +1,13 @@
 #include "ui/main/frmmainld.h"
 
-#include "platform/autostart.h"
-#include "ui/common/placement.h"
-#include "ui/common/twips.h"
 #include "links/menulinks.h"
+#include "platform/autostart.h"
 #include "store/accounts.h"
 #include "store/programsettings.h"
 #include "tray/notificationareastate.h"
 #include "tray/windowvisibility.h"
+#include "ui/common/placement.h"
+#include "ui/common/twips.h"
 #include "ui/main/statusbar.h"
 
 #include <QAction>

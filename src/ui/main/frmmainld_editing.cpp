@@ -1,8 +1,8 @@
 #include "ui/main/frmmainld.h"
 
+#include "store/accounts.h"
 #include "ui/common/clipboard.h"
 #include "ui/common/messagebox.h"
-#include "store/accounts.h"
 
 #include "tray/windowvisibility.h"
 #include "ui/main/frmregistry.h"

@@ -1,11 +1,11 @@
 #include "ui/main/frmmainld.h"
 
-#include "ui/about/frmabout.h"
-#include "platform/launcher.h"
 #include "links/menulinks.h"
-#include "web/portallinks.h"
+#include "platform/launcher.h"
 #include "store/programsettings.h"
 #include "tray/windowvisibility.h"
+#include "ui/about/frmabout.h"
+#include "web/portallinks.h"
 
 #include <QAction>
 

@@ -1,11 +1,11 @@
 #include "ui/main/frmmainld.h"
 
-#include "ui/common/messagebox.h"
 #include "store/accounts.h"
+#include "ui/common/messagebox.h"
 
+#include "ui/common/statustext.h"
 #include "ui/main/statusbar.h"
 #include "web/frmwb.h"
-#include "ui/common/statustext.h"
 
 #include <QListWidget>
 #include <QPointer>

@@ -1,9 +1,9 @@
 #include "ui/main/frmregistry.h"
 
+#include "store/accounts.h"
 #include "ui/common/messagebox.h"
 #include "ui/common/placement.h"
 #include "ui/common/twips.h"
-#include "store/accounts.h"
 
 #include <QFontMetrics>
 #include <QLabel>

@@ -1,9 +1,9 @@
 #include "app/program.h"
 #include "common/fakes.h"
 #include "common/storesandbox.h"
-#include "ui/about/frmabout.h"
 #include "tray/traycallback.h"
 #include "tray/windowvisibility.h"
+#include "ui/about/frmabout.h"
 #include "ui/main/frmmainld.h"
 
 #include <QAction>

@@ -2,8 +2,8 @@
 #include "common/fakes.h"
 #include "common/glyphs.h"
 #include "common/storesandbox.h"
-#include "ui/about/frmabout.h"
 #include "tray/windowvisibility.h"
+#include "ui/about/frmabout.h"
 #include "ui/main/frmmainld.h"
 
 #include <QAction>

@@ -1,5 +1,5 @@
-#include "ui/main/editingharness.h"
 #include "common/glyphs.h"
+#include "ui/main/editingharness.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>
