@@ -12,8 +12,3 @@ constexpr int twipsToPixels(int twips, int dpi)
     return static_cast<int>(scaled >= 0 ? (scaled + kTwipsPerInch / 2) / kTwipsPerInch
                                         : (scaled - kTwipsPerInch / 2) / kTwipsPerInch);
 }
-
-constexpr int pixelsToTwips(int pixels, int dpi)
-{
-    return dpi > 0 ? static_cast<int>(static_cast<long long>(pixels) * kTwipsPerInch / dpi) : 0;
-}
