@@ -35,7 +35,6 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
-#include <array>
 #include <functional>
 
 namespace {
@@ -46,9 +45,6 @@ constexpr int kAddressRefusalMs = 3000;
 constexpr QSize kDefaultSize(1024, 768);
 // How wide a tab's title may grow before it is cut short.
 constexpr int kTabTitleWidth = 220;
-// The zoom factors the window steps through, as common browsers do.
-constexpr std::array kZoomSteps{ 0.25, 0.33, 0.5, 0.67, 0.75, 0.8, 0.9, 1.0, 1.1,
-                                 1.25, 1.5, 1.75, 2.0, 2.5, 3.0, 4.0, 5.0 };
 
 bool isWebAddress(const QUrl &url)
 {
@@ -204,13 +200,13 @@ PortalWindow::PortalWindow(QWebEngineProfile *profile, QWidget *parent)
     auto *zoomIn = new QAction(this);
     zoomIn->setShortcuts({ QKeySequence(Qt::CTRL | Qt::Key_Plus),
                            QKeySequence(Qt::CTRL | Qt::Key_Equal) });
-    connect(zoomIn, &QAction::triggered, this, [this] { zoom(1); });
+    connect(zoomIn, &QAction::triggered, this, [this] { zoom(ZoomDirection::In); });
     auto *zoomOut = new QAction(this);
     zoomOut->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
-    connect(zoomOut, &QAction::triggered, this, [this] { zoom(-1); });
+    connect(zoomOut, &QAction::triggered, this, [this] { zoom(ZoomDirection::Out); });
     auto *zoomReset = new QAction(this);
     zoomReset->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
-    connect(zoomReset, &QAction::triggered, this, [this] { zoom(0); });
+    connect(zoomReset, &QAction::triggered, this, [this] { zoom(ZoomDirection::Reset); });
     auto *closeCurrent = new QAction(this);
     closeCurrent->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     connect(closeCurrent, &QAction::triggered, this, [this] { closeTab(m_tabs->currentIndex()); });
@@ -573,28 +569,12 @@ void PortalWindow::updateLoading()
     m_escape->setEnabled(loading || !m_findBar->isHidden());
 }
 
-void PortalWindow::zoom(int direction)
+void PortalWindow::zoom(ZoomDirection direction)
 {
     QWebEngineView *view = currentView();
     if (!view)
         return;
-    const qreal current = view->zoomFactor();
-    qreal factor = 1.0;
-    if (direction > 0) {
-        factor = kZoomSteps.back();
-        for (qreal step : kZoomSteps) {
-            if (step > current + 0.001) {
-                factor = step;
-                break;
-            }
-        }
-    } else if (direction < 0) {
-        factor = kZoomSteps.front();
-        for (qreal step : kZoomSteps) {
-            if (step < current - 0.001)
-                factor = step;
-        }
-    }
+    const qreal factor = nextZoomFactor(view->zoomFactor(), direction);
     view->setZoomFactor(factor);
     statusBar()->showMessage(QStringLiteral("ズーム: %1%").arg(qRound(factor * 100)), 2000);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "browser/zoomsteps.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <QTimer>
@@ -67,8 +69,8 @@ private:
     void goToTypedAddress();
     void updateNavigation();
     void updateLoading();
-    // Zooms the current tab one step in (1), out (-1), or back to its normal size (0).
-    void zoom(int direction);
+    // Zooms the current tab one step in, out, or back to its normal size.
+    void zoom(ZoomDirection direction);
     void showFindBar();
     void hideFindBar();
     void find(bool backward);
