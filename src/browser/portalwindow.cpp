@@ -1,8 +1,7 @@
 #include "browser/portalwindow.h"
 
 #include "links/linkroute.h"
-#include "browser/pageactions.h"
-#include "browser/pagepolicy.h"
+#include "browser/portalpage.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -29,13 +28,8 @@
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFindTextResult>
 #include <QWebEngineHistory>
-#include <QWebEnginePage>
 #include <QWebEngineProfile>
-#include <QWebEngineRegisterProtocolHandlerRequest>
-#include <QWebEngineSettings>
 #include <QWebEngineView>
-
-#include <functional>
 
 namespace {
 
@@ -46,76 +40,7 @@ constexpr QSize kDefaultSize(1024, 768);
 // How wide a tab's title may grow before it is cut short.
 constexpr int kTabTitleWidth = 220;
 
-bool isWebAddress(const QUrl &url)
-{
-    return url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
-}
-
 } // namespace
-
-// A tab's page. The portal's own pages stay in the window; any other web page a link, a form
-// or a script leads to goes to the default browser instead.
-class PortalPage final : public QWebEnginePage
-{
-    Q_OBJECT
-public:
-    using WindowOpener = std::function<QWebEnginePage *(WebWindowType type)>;
-
-    PortalPage(QWebEngineProfile *profile, QObject *parent);
-
-    // Where the page's new windows open; none: they are refused.
-    void setWindowOpener(WindowOpener opener) { m_openWindow = std::move(opener); }
-    // Whether the page has shown anything: not so for a new window whose first address was
-    // refused.
-    bool hasShownPage() const { return history()->count() > 0; }
-    int loadProgress() const { return m_progress; }
-
-signals:
-    // The page was kept from going to this web page outside the portal.
-    void outsidePageRefused(const QUrl &url);
-
-protected:
-    QWebEnginePage *createWindow(WebWindowType type) override;
-    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
-
-private:
-    WindowOpener m_openWindow;
-    int m_progress = 0;
-};
-
-PortalPage::PortalPage(QWebEngineProfile *profile, QObject *parent)
-    : QWebEnginePage(profile, parent)
-{
-    // Addresses of other programs (mail and the like) stay unopened: this process never hands
-    // anything to the desktop itself.
-    settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
-
-    refusePermissionsAndBadCertificates(this);
-    setJapaneseActionTexts(this);
-    connect(this, &QWebEnginePage::registerProtocolHandlerRequested, this,
-            [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
-    connect(this, &QWebEnginePage::loadStarted, this, [this] { m_progress = 0; });
-    connect(this, &QWebEnginePage::loadProgress, this,
-            [this](int progress) { m_progress = progress; });
-}
-
-QWebEnginePage *PortalPage::createWindow(WebWindowType type)
-{
-    return m_openWindow ? m_openWindow(type) : nullptr;
-}
-
-bool PortalPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
-{
-    // What the user or the program asked for directly is let through; where the portal's pages
-    // lead is checked.
-    const bool asked = type == NavigationTypeTyped || type == NavigationTypeReload
-            || type == NavigationTypeBackForward;
-    if (isMainFrame && !asked && isWebAddress(url) && !isPortalPage(url)) {
-        emit outsidePageRefused(url);
-        return false;
-    }
-    return true;
-}
 
 PortalWindow::PortalWindow(QWebEngineProfile *profile, QWidget *parent)
     : QMainWindow(parent)
@@ -613,5 +538,3 @@ void PortalWindow::find(bool backward)
     m_findPage->findText(m_findText->text(),
                          backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags());
 }
-
-#include "portalwindow.moc"
