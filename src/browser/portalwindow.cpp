@@ -1,6 +1,7 @@
 #include "browser/portalwindow.h"
 
 #include "links/linkroute.h"
+#include "browser/findbar.h"
 #include "browser/portalpage.h"
 
 #include <QAction>
@@ -9,21 +10,17 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProgressBar>
 #include <QScreen>
-#include <QShortcut>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
-#include <QToolButton>
 #include <QVBoxLayout>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineFindTextResult>
@@ -48,9 +45,10 @@ PortalWindow::PortalWindow(QWebEngineProfile *profile, QWidget *parent)
     , m_tabs(new QTabWidget)
     , m_address(new QLineEdit)
     , m_progress(new QProgressBar)
-    , m_findBar(new QWidget)
-    , m_findText(new QLineEdit)
-    , m_findResult(new QLabel)
+    , m_findBar(new FindBar([this]() -> QWebEnginePage * {
+        QWebEngineView *view = currentView();
+        return view ? view->page() : nullptr;
+    }))
 {
     m_tabs->setDocumentMode(true);
     m_tabs->setTabsClosable(true);
@@ -60,7 +58,7 @@ PortalWindow::PortalWindow(QWebEngineProfile *profile, QWidget *parent)
     m_tabs->tabBar()->setSelectionBehaviorOnRemove(QTabBar::SelectPreviousTab);
     connect(m_tabs, &QTabWidget::tabCloseRequested, this, &PortalWindow::closeTab);
     connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
-        hideFindBar();
+        m_findBar->dismiss();
         statusBar()->clearMessage();
         updateWindowTitle();
         updateAddress();
@@ -115,7 +113,7 @@ PortalWindow::PortalWindow(QWebEngineProfile *profile, QWidget *parent)
     m_escape = new QAction(this);
     m_escape->setShortcut(Qt::Key_Escape);
     connect(m_escape, &QAction::triggered, this, [this] {
-        hideFindBar();
+        m_findBar->dismiss();
         if (QWebEngineView *view = currentView())
             view->stop();
     });
@@ -137,40 +135,13 @@ PortalWindow::PortalWindow(QWebEngineProfile *profile, QWidget *parent)
     connect(closeCurrent, &QAction::triggered, this, [this] { closeTab(m_tabs->currentIndex()); });
     addActions({ reload, m_escape, findInPage, zoomIn, zoomOut, zoomReset, closeCurrent });
 
-    // The find bar, below the pages.
-    m_findText->setPlaceholderText(QStringLiteral("ページ内検索"));
-    m_findText->setClearButtonEnabled(true);
-    connect(m_findText, &QLineEdit::textChanged, this, [this] { find(false); });
-    connect(m_findText, &QLineEdit::returnPressed, this, [this] { find(false); });
-    for (QKeyCombination keys : { Qt::SHIFT | Qt::Key_Return, Qt::SHIFT | Qt::Key_Enter }) {
-        auto *shortcut = new QShortcut(keys, m_findText);
-        shortcut->setContext(Qt::WidgetShortcut);
-        connect(shortcut, &QShortcut::activated, this, [this] { find(true); });
-    }
-    auto *previous = new QToolButton;
-    previous->setArrowType(Qt::UpArrow);
-    previous->setToolTip(QStringLiteral("前を検索"));
-    connect(previous, &QToolButton::clicked, this, [this] { find(true); });
-    auto *next = new QToolButton;
-    next->setArrowType(Qt::DownArrow);
-    next->setToolTip(QStringLiteral("次を検索"));
-    connect(next, &QToolButton::clicked, this, [this] { find(false); });
-    auto *closeFind = new QToolButton;
-    closeFind->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
-    closeFind->setAutoRaise(true);
-    closeFind->setToolTip(QStringLiteral("閉じる"));
-    connect(closeFind, &QToolButton::clicked, this, &PortalWindow::hideFindBar);
-    auto *findLayout = new QHBoxLayout(m_findBar);
-    findLayout->setContentsMargins(6, 3, 6, 3);
-    m_findText->setMaximumWidth(320);
-    findLayout->addWidget(m_findText);
-    findLayout->addWidget(previous);
-    findLayout->addWidget(next);
-    findLayout->addWidget(m_findResult);
-    findLayout->addStretch();
-    findLayout->addWidget(closeFind);
-    m_findBar->hide();
-
+    // The find bar, below the pages. Once it is hidden, Esc is the page's again where nothing
+    // loads, and the focus it had goes back to the page.
+    connect(m_findBar, &FindBar::dismissed, this, [this](bool hadFocus) {
+        updateLoading();
+        if (QWebEngineView *view = currentView(); view && hadFocus)
+            view->setFocus();
+    });
     auto *central = new QWidget;
     auto *layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -345,15 +316,7 @@ QWebEngineView *PortalWindow::addTab(bool makeCurrent)
     });
     connect(page, &QWebEnginePage::findTextFinished, this,
             [this, page](const QWebEngineFindTextResult &result) {
-                if (page != m_findPage)
-                    return;
-                if (m_findText->text().isEmpty())
-                    m_findResult->clear();
-                else if (result.numberOfMatches() == 0)
-                    m_findResult->setText(QStringLiteral("見つかりません"));
-                else
-                    m_findResult->setText(QStringLiteral("%1 / %2").arg(result.activeMatch())
-                                                  .arg(result.numberOfMatches()));
+                m_findBar->showResult(page, result);
             });
 
     const int index = m_tabs->addTab(view, QStringLiteral("新しいタブ"));
@@ -506,35 +469,6 @@ void PortalWindow::zoom(ZoomDirection direction)
 
 void PortalWindow::showFindBar()
 {
-    m_findBar->show();
+    m_findBar->open();
     m_escape->setEnabled(true);
-    m_findText->setFocus();
-    m_findText->selectAll();
-    if (!m_findText->text().isEmpty())
-        find(false);
-}
-
-void PortalWindow::hideFindBar()
-{
-    if (m_findPage)
-        m_findPage->findText(QString());
-    m_findPage = nullptr;
-    m_findResult->clear();
-    if (m_findBar->isHidden())
-        return;
-    const bool hadFocus = m_findBar->isAncestorOf(focusWidget());
-    m_findBar->hide();
-    updateLoading();
-    if (QWebEngineView *view = currentView(); view && hadFocus)
-        view->setFocus();
-}
-
-void PortalWindow::find(bool backward)
-{
-    QWebEngineView *view = currentView();
-    if (!view || m_findBar->isHidden())
-        return;
-    m_findPage = view->page();
-    m_findPage->findText(m_findText->text(),
-                         backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags());
 }

@@ -3,11 +3,10 @@
 #include "browser/zoomsteps.h"
 
 #include <QMainWindow>
-#include <QPointer>
 #include <QTimer>
 
+class FindBar;
 class QAction;
-class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QTabWidget;
@@ -72,8 +71,6 @@ private:
     // Zooms the current tab one step in, out, or back to its normal size.
     void zoom(ZoomDirection direction);
     void showFindBar();
-    void hideFindBar();
-    void find(bool backward);
 
     QWebEngineProfile *m_profile;
     QString m_account;
@@ -85,10 +82,6 @@ private:
     QAction *m_escape;
     QLineEdit *m_address;
     QProgressBar *m_progress;
-    QWidget *m_findBar;
-    QLineEdit *m_findText;
-    QLabel *m_findResult;
-    // The page the find bar searched last, whose highlight goes when the bar closes.
-    QPointer<QWebEnginePage> m_findPage;
+    FindBar *m_findBar;
     QTimer m_geometrySave;
 };
