@@ -1,21 +1,17 @@
 #include "browser/portalwindow.h"
 
 #include "links/linkroute.h"
+#include "browser/downloadprompt.h"
 #include "browser/findbar.h"
 #include "browser/portalpage.h"
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QPointer>
 #include <QProgressBar>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabBar>
@@ -219,31 +215,7 @@ bool PortalWindow::handleDownload(QWebEngineDownloadRequest *download)
 {
     if (indexOf(download->page()) < 0)
         return false;
-
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    QPointer<QWebEngineDownloadRequest> request(download);
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("名前を付けて保存"),
-                                                      QDir(folder).filePath(download->suggestedFileName()));
-    // The dialog ran the event loop: the download may have gone meanwhile.
-    if (!request)
-        return true;
-    if (path.isEmpty()) {
-        request->cancel();
-        return true;
-    }
-    const QFileInfo file(path);
-    request->setDownloadDirectory(file.absolutePath());
-    request->setDownloadFileName(file.fileName());
-    connect(request, &QWebEngineDownloadRequest::isFinishedChanged, this, [this, request] {
-        if (!request)
-            return;
-        const QString name = request->downloadFileName();
-        statusBar()->showMessage(request->state() == QWebEngineDownloadRequest::DownloadCompleted
-                                         ? QStringLiteral("保存しました: %1").arg(name)
-                                         : QStringLiteral("保存できませんでした: %1").arg(name));
-    });
-    request->accept();
-    statusBar()->showMessage(QStringLiteral("保存しています: %1").arg(file.fileName()));
+    promptForDownload(this, download);
     return true;
 }
 
