@@ -14,12 +14,10 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QWebEngineDownloadRequest>
-#include <QWebEngineFindTextResult>
 #include <QWebEngineHistory>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -30,8 +28,6 @@ constexpr int kGeometrySaveDelayMs = 500;
 // How long the window says that a typed address does not open.
 constexpr int kAddressRefusalMs = 3000;
 constexpr QSize kDefaultSize(1024, 768);
-// How wide a tab's title may grow before it is cut short.
-constexpr int kTabTitleWidth = 220;
 
 } // namespace
 
@@ -46,22 +42,35 @@ PortalWindow::PortalWindow(QWebEngineProfile *profile, QWidget *parent)
         return view ? view->page() : nullptr;
     }))
 {
-    m_tabs->setDocumentMode(true);
-    m_tabs->setTabsClosable(true);
-    m_tabs->setMovable(true);
-    m_tabs->setElideMode(Qt::ElideRight);
-    // A tab that closes at once, having been opened for a page outside, leaves its opener current.
-    m_tabs->tabBar()->setSelectionBehaviorOnRemove(QTabBar::SelectPreviousTab);
-    connect(m_tabs, &QTabWidget::tabCloseRequested, this, &PortalWindow::closeTab);
-    connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
-        m_findBar->dismiss();
-        statusBar()->clearMessage();
-        updateWindowTitle();
-        updateAddress();
-        updateNavigation();
-        updateLoading();
-    });
+    setUpTabs();
+    setUpToolBar();
+    setUpKeys();
+    setUpFindBar();
+    setUpStatusBar();
 
+    m_geometrySave.setSingleShot(true);
+    m_geometrySave.setInterval(kGeometrySaveDelayMs);
+    connect(&m_geometrySave, &QTimer::timeout, this,
+            [this] { emit geometryChanged(saveGeometry()); });
+
+    restoreSavedGeometry({});
+    updateLoading();
+}
+
+PortalWindow::~PortalWindow()
+{
+    // Every page goes now, before the profile, which the owner deletes after this window; the
+    // tabs already closed and still waiting for their deletion among them.
+    m_tabs->disconnect(this);
+    const QList<QWebEngineView *> views = m_tabs->findChildren<QWebEngineView *>();
+    for (QWebEngineView *view : views) {
+        detach(view);
+        delete view;
+    }
+}
+
+void PortalWindow::setUpToolBar()
+{
     QToolBar *toolBar = addToolBar(QStringLiteral("ナビゲーション"));
     toolBar->setMovable(false);
     toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
@@ -97,8 +106,10 @@ PortalWindow::PortalWindow(QWebEngineProfile *profile, QWidget *parent)
         if (QWebEngineView *view = currentView(); view && isWebAddress(view->url()))
             emit externalLinkRequested(view->url());
     });
+}
 
-    // Keys without a button of their own.
+void PortalWindow::setUpKeys()
+{
     auto *reload = new QAction(this);
     reload->setShortcuts({ QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R) });
     connect(reload, &QAction::triggered, this, [this] {
@@ -130,7 +141,10 @@ PortalWindow::PortalWindow(QWebEngineProfile *profile, QWidget *parent)
     closeCurrent->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     connect(closeCurrent, &QAction::triggered, this, [this] { closeTab(m_tabs->currentIndex()); });
     addActions({ reload, m_escape, findInPage, zoomIn, zoomOut, zoomReset, closeCurrent });
+}
 
+void PortalWindow::setUpFindBar()
+{
     // The find bar, below the pages. Once it is hidden, Esc is the page's again where nothing
     // loads, and the focus it had goes back to the page.
     connect(m_findBar, &FindBar::dismissed, this, [this](bool hadFocus) {
@@ -145,31 +159,14 @@ PortalWindow::PortalWindow(QWebEngineProfile *profile, QWidget *parent)
     layout->addWidget(m_tabs);
     layout->addWidget(m_findBar);
     setCentralWidget(central);
+}
 
+void PortalWindow::setUpStatusBar()
+{
     m_progress->setTextVisible(false);
     m_progress->setMaximumSize(160, 10);
     m_progress->hide();
     statusBar()->addPermanentWidget(m_progress);
-
-    m_geometrySave.setSingleShot(true);
-    m_geometrySave.setInterval(kGeometrySaveDelayMs);
-    connect(&m_geometrySave, &QTimer::timeout, this,
-            [this] { emit geometryChanged(saveGeometry()); });
-
-    restoreSavedGeometry({});
-    updateLoading();
-}
-
-PortalWindow::~PortalWindow()
-{
-    // Every page goes now, before the profile, which the owner deletes after this window; the
-    // tabs already closed and still waiting for their deletion among them.
-    m_tabs->disconnect(this);
-    const QList<QWebEngineView *> views = m_tabs->findChildren<QWebEngineView *>();
-    for (QWebEngineView *view : views) {
-        detach(view);
-        delete view;
-    }
 }
 
 void PortalWindow::restoreSavedGeometry(const QByteArray &geometry)
@@ -205,12 +202,6 @@ void PortalWindow::setAccount(const QString &id)
     updateWindowTitle();
 }
 
-void PortalWindow::reloadTabs()
-{
-    for (int i = 0; i < m_tabs->count(); ++i)
-        static_cast<QWebEngineView *>(m_tabs->widget(i))->reload();
-}
-
 bool PortalWindow::handleDownload(QWebEngineDownloadRequest *download)
 {
     if (indexOf(download->page()) < 0)
@@ -239,123 +230,6 @@ void PortalWindow::resizeEvent(QResizeEvent *event)
     QMainWindow::resizeEvent(event);
     if (isVisible())
         m_geometrySave.start();
-}
-
-QWebEngineView *PortalWindow::addTab(bool makeCurrent)
-{
-    auto *view = new QWebEngineView;
-    auto *page = new PortalPage(m_profile, view);
-    view->setPage(page);
-    page->setWindowOpener([this](QWebEnginePage::WebWindowType type) {
-        return addTab(type != QWebEnginePage::WebBrowserBackgroundTab)->page();
-    });
-
-    connect(page, &PortalPage::outsidePageRefused, this, [this, page](const QUrl &url) {
-        emit externalLinkRequested(url);
-        // A new window opened only for that page would stay empty: it goes, once the engine
-        // is done with the navigation it is in.
-        if (!page->hasShownPage())
-            QTimer::singleShot(0, page, [this, page] { closeTab(indexOf(page)); });
-    });
-    connect(page, &QWebEnginePage::titleChanged, this, [this, view] { updateTitles(view); });
-    connect(page, &QWebEnginePage::urlChanged, this, [this, view] {
-        updateTitles(view);
-        // What the user is typing stays.
-        if (view == currentView() && !(m_address->hasFocus() && m_address->isModified()))
-            updateAddress();
-    });
-    connect(page, &QWebEnginePage::iconChanged, this,
-            [this, view](const QIcon &icon) { m_tabs->setTabIcon(m_tabs->indexOf(view), icon); });
-    const auto refreshLoading = [this, view] {
-        if (view == currentView())
-            updateLoading();
-    };
-    connect(page, &QWebEnginePage::loadStarted, this, refreshLoading);
-    connect(page, &QWebEnginePage::loadProgress, this, refreshLoading);
-    connect(page, &QWebEnginePage::loadFinished, this, refreshLoading);
-    for (QWebEnginePage::WebAction action : { QWebEnginePage::Back, QWebEnginePage::Forward }) {
-        connect(page->action(action), &QAction::changed, this, [this, view] {
-            if (view == currentView())
-                updateNavigation();
-        });
-    }
-    connect(page, &QWebEnginePage::linkHovered, this, [this, view](const QString &url) {
-        if (view == currentView())
-            statusBar()->showMessage(url);
-    });
-    connect(page, &QWebEnginePage::windowCloseRequested, this, [this, page] {
-        QTimer::singleShot(0, page, [this, page] { closeTab(indexOf(page)); });
-    });
-    connect(page, &QWebEnginePage::findTextFinished, this,
-            [this, page](const QWebEngineFindTextResult &result) {
-                m_findBar->showResult(page, result);
-            });
-
-    const int index = m_tabs->addTab(view, QStringLiteral("新しいタブ"));
-    if (makeCurrent)
-        m_tabs->setCurrentIndex(index);
-    return view;
-}
-
-void PortalWindow::closeTab(int index)
-{
-    auto *view = qobject_cast<QWebEngineView *>(m_tabs->widget(index));
-    if (!view)
-        return;
-    detach(view);
-    m_tabs->removeTab(index);
-    // The tab may be closing from within one of its own page's signals.
-    view->deleteLater();
-    if (m_tabs->count() == 0)
-        close();
-}
-
-void PortalWindow::detach(QWebEngineView *view)
-{
-    auto *page = static_cast<PortalPage *>(view->page());
-    page->setWindowOpener({});
-    page->disconnect(this);
-    page->action(QWebEnginePage::Back)->disconnect(this);
-    page->action(QWebEnginePage::Forward)->disconnect(this);
-    page->triggerAction(QWebEnginePage::Stop);
-}
-
-int PortalWindow::indexOf(const QWebEnginePage *page) const
-{
-    for (int i = 0; i < m_tabs->count(); ++i) {
-        if (static_cast<QWebEngineView *>(m_tabs->widget(i))->page() == page)
-            return i;
-    }
-    return -1;
-}
-
-QWebEngineView *PortalWindow::currentView() const
-{
-    return static_cast<QWebEngineView *>(m_tabs->currentWidget());
-}
-
-QString PortalWindow::titleOf(const QWebEngineView *view) const
-{
-    if (!view->title().isEmpty())
-        return view->title();
-    if (!view->url().isEmpty())
-        return view->url().toDisplayString();
-    return QStringLiteral("新しいタブ");
-}
-
-void PortalWindow::updateTitles(QWebEngineView *view)
-{
-    const int index = m_tabs->indexOf(view);
-    if (index < 0)
-        return;
-    const QString title = titleOf(view);
-    QString shortTitle =
-            m_tabs->tabBar()->fontMetrics().elidedText(title, Qt::ElideRight, kTabTitleWidth);
-    // A tab's text takes "&" for a shortcut mark.
-    m_tabs->setTabText(index, shortTitle.replace(QLatin1Char('&'), QLatin1String("&&")));
-    m_tabs->setTabToolTip(index, title);
-    if (index == m_tabs->currentIndex())
-        updateWindowTitle();
 }
 
 void PortalWindow::updateWindowTitle()

@@ -53,6 +53,16 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // The steps of making the window, in order.
+    void setUpTabs();
+    void setUpToolBar();
+    // Keys without a button of their own.
+    void setUpKeys();
+    void setUpFindBar();
+    void setUpStatusBar();
+
+    // The tabs, each a view of a page: these, setUpTabs and reloadTabs are in
+    // portalwindow_tabs.cpp.
     QWebEngineView *addTab(bool makeCurrent);
     void closeTab(int index);
     // Cuts the tab's page off from the window and stops it.
@@ -61,6 +71,7 @@ private:
     QWebEngineView *currentView() const;
     QString titleOf(const QWebEngineView *view) const;
     void updateTitles(QWebEngineView *view);
+
     void updateWindowTitle();
     void updateAddress();
     // Opens what was typed into the address bar: a page of the portal in the current tab, any
