@@ -3,95 +3,26 @@
 // its standard input and output; it ends when that input ends, or when it has been idle for the
 // time the program gives it with its window closed.
 
-#include "ui/common/appicon.h"
-#include "ui/common/quietmessages.h"
 #include "browser/engineserver.h"
 #include "browser/webenginebrowser.h"
+#include "platform/helperchannel.h"
+#include "ui/common/appicon.h"
+#include "ui/common/quietmessages.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QSocketNotifier>
 #include <QTranslator>
 
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-
-#ifdef Q_OS_WIN
-#include <qt_windows.h>
-#include <io.h>
-#else
-#include <csignal>
-#include <unistd.h>
-#endif
-
 #include <memory>
-
-namespace {
-
-#ifdef Q_OS_WIN
-
-// Takes the channel off the standard descriptors: nothing the engine or its libraries print
-// can reach the program as a message. The channel's descriptors read and write bytes as they
-// are (no line-end translation), and their handles are not inherited by the processes the
-// engine starts.
-bool takeChannel(int &input, int &output)
-{
-    input = _dup(0);
-    output = _dup(1);
-    if (input < 0 || output < 0 || _setmode(input, _O_BINARY) < 0 || _setmode(output, _O_BINARY) < 0)
-        return false;
-    for (const int descriptor : { input, output }) {
-        const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
-        if (handle == INVALID_HANDLE_VALUE || !SetHandleInformation(handle, HANDLE_FLAG_INHERIT, 0))
-            return false;
-    }
-    const int nothing = _open("NUL", _O_RDONLY);
-    if (nothing < 0 || _dup2(nothing, 0) < 0 || _dup2(2, 1) < 0)
-        return false;
-    _close(nothing);
-    return true;
-}
-
-#else
-
-int signalPipe[2] = { -1, -1 };
-
-void onTerminate(int)
-{
-    // Ends the helper in order (the profile writes its cookies out) from the event loop; should
-    // that loop be stuck, the alarm ends it anyway.
-    ::alarm(2);
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t ignored = ::write(signalPipe[1], &byte, 1);
-}
-
-// Takes the channel off the standard descriptors: nothing the engine or its libraries print
-// can reach the program as a message, and the processes the engine starts do not inherit it.
-bool takeChannel(int &input, int &output)
-{
-    input = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3);
-    output = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
-    if (input < 0 || output < 0)
-        return false;
-    const int nothing = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    if (nothing < 0 || ::dup2(nothing, STDIN_FILENO) < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
-        return false;
-    ::close(nothing);
-    return true;
-}
-
-#endif
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
-    int input = -1;
-    int output = -1;
-    if (!takeChannel(input, output)) {
+    std::unique_ptr<HelperChannel> channel = HelperChannel::take();
+    if (!channel) {
         std::fputs("yorumi-browser: no channel to the program on standard input and output\n", stderr);
         return 2;
     }
@@ -129,17 +60,10 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-#ifndef Q_OS_WIN
-    // (Windows has no such signals: there the helper ends with its input, or is ended.)
-    if (::pipe2(signalPipe, O_CLOEXEC) == 0) {
-        auto *notifier = new QSocketNotifier(qintptr(signalPipe[0]), QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
-        std::signal(SIGTERM, onTerminate);
-        std::signal(SIGINT, onTerminate);
-    }
-#endif
+    // A request to terminate ends the helper in order too.
+    quitOnTerminationSignal(&app);
 
-    EngineServer server(input, output, std::chrono::milliseconds(parser.value(idleEnd).toLongLong()));
+    EngineServer server(std::move(channel), std::chrono::milliseconds(parser.value(idleEnd).toLongLong()));
     QObject::connect(&server, &EngineServer::ending, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     auto browser = std::make_unique<WebEngineBrowser>(parser.value(storage), parser.value(cache));
     server.serve(browser.get());

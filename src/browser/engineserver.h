@@ -9,7 +9,7 @@
 #include <functional>
 #include <memory>
 
-class QSocketNotifier;
+class HelperChannel;
 class WebEngineBrowser;
 
 // The helper's side of the channel: reads runs and pages to open from the program, hands them
@@ -20,8 +20,8 @@ class EngineServer : public QObject
 {
     Q_OBJECT
 public:
-    // `input` and `output` are the channel's file descriptors (the C runtime's on Windows).
-    EngineServer(int input, int output, std::chrono::milliseconds idleEnd, QObject *parent = nullptr);
+    EngineServer(std::unique_ptr<HelperChannel> channel, std::chrono::milliseconds idleEnd,
+                 QObject *parent = nullptr);
     ~EngineServer() override;
 
     // Serves runs on `browser` from now on, and tells the program the engine is ready.
@@ -32,7 +32,6 @@ signals:
     void ending();
 
 private:
-    void startReading();
     // What came from the program; nothing when its input has ended.
     void received(const QByteArray &data);
     void onMessage(const QJsonObject &message);
@@ -42,15 +41,7 @@ private:
     // Reads no more and ends the helper.
     void stop();
 
-    int m_input;
-    int m_output;
-#ifdef Q_OS_WIN
-    // A pipe on Windows has no readiness to wait for: a thread of its own reads it.
-    struct InputThread;
-    std::shared_ptr<InputThread> m_inputThread;
-#else
-    QSocketNotifier *m_notifier = nullptr;
-#endif
+    std::unique_ptr<HelperChannel> m_channel;
     EngineChannel::Reader m_reader;
     WebEngineBrowser *m_browser = nullptr;
     QTimer m_idle;

@@ -1,42 +1,26 @@
 #include "browser/portalwindow.h"
 
+#include "browser/downloadprompt.h"
+#include "browser/findbar.h"
+#include "browser/portalpage.h"
 #include "links/linkroute.h"
-#include "browser/pageactions.h"
-#include "browser/pagepolicy.h"
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QDir>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QGuiApplication>
-#include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QProgressBar>
 #include <QScreen>
-#include <QShortcut>
-#include <QStandardPaths>
 #include <QStatusBar>
 #include <QStyle>
-#include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
-#include <QToolButton>
 #include <QVBoxLayout>
 #include <QWebEngineDownloadRequest>
-#include <QWebEngineFindTextResult>
 #include <QWebEngineHistory>
-#include <QWebEnginePage>
 #include <QWebEngineProfile>
-#include <QWebEngineRegisterProtocolHandlerRequest>
-#include <QWebEngineSettings>
 #include <QWebEngineView>
-
-#include <array>
-#include <functional>
 
 namespace {
 
@@ -44,82 +28,8 @@ constexpr int kGeometrySaveDelayMs = 500;
 // How long the window says that a typed address does not open.
 constexpr int kAddressRefusalMs = 3000;
 constexpr QSize kDefaultSize(1024, 768);
-// How wide a tab's title may grow before it is cut short.
-constexpr int kTabTitleWidth = 220;
-// The zoom factors the window steps through, as common browsers do.
-constexpr std::array kZoomSteps{ 0.25, 0.33, 0.5, 0.67, 0.75, 0.8, 0.9, 1.0, 1.1,
-                                 1.25, 1.5, 1.75, 2.0, 2.5, 3.0, 4.0, 5.0 };
-
-bool isWebAddress(const QUrl &url)
-{
-    return url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
-}
 
 } // namespace
-
-// A tab's page. The portal's own pages stay in the window; any other web page a link, a form
-// or a script leads to goes to the default browser instead.
-class PortalPage final : public QWebEnginePage
-{
-    Q_OBJECT
-public:
-    using WindowOpener = std::function<QWebEnginePage *(WebWindowType type)>;
-
-    PortalPage(QWebEngineProfile *profile, QObject *parent);
-
-    // Where the page's new windows open; none: they are refused.
-    void setWindowOpener(WindowOpener opener) { m_openWindow = std::move(opener); }
-    // Whether the page has shown anything: not so for a new window whose first address was
-    // refused.
-    bool hasShownPage() const { return history()->count() > 0; }
-    int loadProgress() const { return m_progress; }
-
-signals:
-    // The page was kept from going to this web page outside the portal.
-    void outsidePageRefused(const QUrl &url);
-
-protected:
-    QWebEnginePage *createWindow(WebWindowType type) override;
-    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
-
-private:
-    WindowOpener m_openWindow;
-    int m_progress = 0;
-};
-
-PortalPage::PortalPage(QWebEngineProfile *profile, QObject *parent)
-    : QWebEnginePage(profile, parent)
-{
-    // Addresses of other programs (mail and the like) stay unopened: this process never hands
-    // anything to the desktop itself.
-    settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
-
-    refusePermissionsAndBadCertificates(this);
-    setJapaneseActionTexts(this);
-    connect(this, &QWebEnginePage::registerProtocolHandlerRequested, this,
-            [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
-    connect(this, &QWebEnginePage::loadStarted, this, [this] { m_progress = 0; });
-    connect(this, &QWebEnginePage::loadProgress, this,
-            [this](int progress) { m_progress = progress; });
-}
-
-QWebEnginePage *PortalPage::createWindow(WebWindowType type)
-{
-    return m_openWindow ? m_openWindow(type) : nullptr;
-}
-
-bool PortalPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
-{
-    // What the user or the program asked for directly is let through; where the portal's pages
-    // lead is checked.
-    const bool asked = type == NavigationTypeTyped || type == NavigationTypeReload
-            || type == NavigationTypeBackForward;
-    if (isMainFrame && !asked && isWebAddress(url) && !isPortalPage(url)) {
-        emit outsidePageRefused(url);
-        return false;
-    }
-    return true;
-}
 
 PortalWindow::PortalWindow(QWebEngineProfile *profile, QWidget *parent)
     : QMainWindow(parent)
@@ -127,26 +37,40 @@ PortalWindow::PortalWindow(QWebEngineProfile *profile, QWidget *parent)
     , m_tabs(new QTabWidget)
     , m_address(new QLineEdit)
     , m_progress(new QProgressBar)
-    , m_findBar(new QWidget)
-    , m_findText(new QLineEdit)
-    , m_findResult(new QLabel)
+    , m_findBar(new FindBar([this]() -> QWebEnginePage * {
+        QWebEngineView *view = currentView();
+        return view ? view->page() : nullptr;
+    }))
 {
-    m_tabs->setDocumentMode(true);
-    m_tabs->setTabsClosable(true);
-    m_tabs->setMovable(true);
-    m_tabs->setElideMode(Qt::ElideRight);
-    // A tab that closes at once, having been opened for a page outside, leaves its opener current.
-    m_tabs->tabBar()->setSelectionBehaviorOnRemove(QTabBar::SelectPreviousTab);
-    connect(m_tabs, &QTabWidget::tabCloseRequested, this, &PortalWindow::closeTab);
-    connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
-        hideFindBar();
-        statusBar()->clearMessage();
-        updateWindowTitle();
-        updateAddress();
-        updateNavigation();
-        updateLoading();
-    });
+    setUpTabs();
+    setUpToolBar();
+    setUpKeys();
+    setUpFindBar();
+    setUpStatusBar();
 
+    m_geometrySave.setSingleShot(true);
+    m_geometrySave.setInterval(kGeometrySaveDelayMs);
+    connect(&m_geometrySave, &QTimer::timeout, this,
+            [this] { emit geometryChanged(saveGeometry()); });
+
+    restoreSavedGeometry({});
+    updateLoading();
+}
+
+PortalWindow::~PortalWindow()
+{
+    // Every page goes now, before the profile, which the owner deletes after this window; the
+    // tabs already closed and still waiting for their deletion among them.
+    m_tabs->disconnect(this);
+    const QList<QWebEngineView *> views = m_tabs->findChildren<QWebEngineView *>();
+    for (QWebEngineView *view : views) {
+        detach(view);
+        delete view;
+    }
+}
+
+void PortalWindow::setUpToolBar()
+{
     QToolBar *toolBar = addToolBar(QStringLiteral("ナビゲーション"));
     toolBar->setMovable(false);
     toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
@@ -182,8 +106,10 @@ PortalWindow::PortalWindow(QWebEngineProfile *profile, QWidget *parent)
         if (QWebEngineView *view = currentView(); view && isWebAddress(view->url()))
             emit externalLinkRequested(view->url());
     });
+}
 
-    // Keys without a button of their own.
+void PortalWindow::setUpKeys()
+{
     auto *reload = new QAction(this);
     reload->setShortcuts({ QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R) });
     connect(reload, &QAction::triggered, this, [this] {
@@ -194,7 +120,7 @@ PortalWindow::PortalWindow(QWebEngineProfile *profile, QWidget *parent)
     m_escape = new QAction(this);
     m_escape->setShortcut(Qt::Key_Escape);
     connect(m_escape, &QAction::triggered, this, [this] {
-        hideFindBar();
+        m_findBar->dismiss();
         if (QWebEngineView *view = currentView())
             view->stop();
     });
@@ -204,52 +130,28 @@ PortalWindow::PortalWindow(QWebEngineProfile *profile, QWidget *parent)
     auto *zoomIn = new QAction(this);
     zoomIn->setShortcuts({ QKeySequence(Qt::CTRL | Qt::Key_Plus),
                            QKeySequence(Qt::CTRL | Qt::Key_Equal) });
-    connect(zoomIn, &QAction::triggered, this, [this] { zoom(1); });
+    connect(zoomIn, &QAction::triggered, this, [this] { zoom(ZoomDirection::In); });
     auto *zoomOut = new QAction(this);
     zoomOut->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
-    connect(zoomOut, &QAction::triggered, this, [this] { zoom(-1); });
+    connect(zoomOut, &QAction::triggered, this, [this] { zoom(ZoomDirection::Out); });
     auto *zoomReset = new QAction(this);
     zoomReset->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
-    connect(zoomReset, &QAction::triggered, this, [this] { zoom(0); });
+    connect(zoomReset, &QAction::triggered, this, [this] { zoom(ZoomDirection::Reset); });
     auto *closeCurrent = new QAction(this);
     closeCurrent->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     connect(closeCurrent, &QAction::triggered, this, [this] { closeTab(m_tabs->currentIndex()); });
     addActions({ reload, m_escape, findInPage, zoomIn, zoomOut, zoomReset, closeCurrent });
+}
 
-    // The find bar, below the pages.
-    m_findText->setPlaceholderText(QStringLiteral("ページ内検索"));
-    m_findText->setClearButtonEnabled(true);
-    connect(m_findText, &QLineEdit::textChanged, this, [this] { find(false); });
-    connect(m_findText, &QLineEdit::returnPressed, this, [this] { find(false); });
-    for (QKeyCombination keys : { Qt::SHIFT | Qt::Key_Return, Qt::SHIFT | Qt::Key_Enter }) {
-        auto *shortcut = new QShortcut(keys, m_findText);
-        shortcut->setContext(Qt::WidgetShortcut);
-        connect(shortcut, &QShortcut::activated, this, [this] { find(true); });
-    }
-    auto *previous = new QToolButton;
-    previous->setArrowType(Qt::UpArrow);
-    previous->setToolTip(QStringLiteral("前を検索"));
-    connect(previous, &QToolButton::clicked, this, [this] { find(true); });
-    auto *next = new QToolButton;
-    next->setArrowType(Qt::DownArrow);
-    next->setToolTip(QStringLiteral("次を検索"));
-    connect(next, &QToolButton::clicked, this, [this] { find(false); });
-    auto *closeFind = new QToolButton;
-    closeFind->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
-    closeFind->setAutoRaise(true);
-    closeFind->setToolTip(QStringLiteral("閉じる"));
-    connect(closeFind, &QToolButton::clicked, this, &PortalWindow::hideFindBar);
-    auto *findLayout = new QHBoxLayout(m_findBar);
-    findLayout->setContentsMargins(6, 3, 6, 3);
-    m_findText->setMaximumWidth(320);
-    findLayout->addWidget(m_findText);
-    findLayout->addWidget(previous);
-    findLayout->addWidget(next);
-    findLayout->addWidget(m_findResult);
-    findLayout->addStretch();
-    findLayout->addWidget(closeFind);
-    m_findBar->hide();
-
+void PortalWindow::setUpFindBar()
+{
+    // The find bar, below the pages. Once it is hidden, Esc is the page's again where nothing
+    // loads, and the focus it had goes back to the page.
+    connect(m_findBar, &FindBar::dismissed, this, [this](bool hadFocus) {
+        updateLoading();
+        if (QWebEngineView *view = currentView(); view && hadFocus)
+            view->setFocus();
+    });
     auto *central = new QWidget;
     auto *layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -257,31 +159,14 @@ PortalWindow::PortalWindow(QWebEngineProfile *profile, QWidget *parent)
     layout->addWidget(m_tabs);
     layout->addWidget(m_findBar);
     setCentralWidget(central);
+}
 
+void PortalWindow::setUpStatusBar()
+{
     m_progress->setTextVisible(false);
     m_progress->setMaximumSize(160, 10);
     m_progress->hide();
     statusBar()->addPermanentWidget(m_progress);
-
-    m_geometrySave.setSingleShot(true);
-    m_geometrySave.setInterval(kGeometrySaveDelayMs);
-    connect(&m_geometrySave, &QTimer::timeout, this,
-            [this] { emit geometryChanged(saveGeometry()); });
-
-    restoreSavedGeometry({});
-    updateLoading();
-}
-
-PortalWindow::~PortalWindow()
-{
-    // Every page goes now, before the profile, which the owner deletes after this window; the
-    // tabs already closed and still waiting for their deletion among them.
-    m_tabs->disconnect(this);
-    const QList<QWebEngineView *> views = m_tabs->findChildren<QWebEngineView *>();
-    for (QWebEngineView *view : views) {
-        detach(view);
-        delete view;
-    }
 }
 
 void PortalWindow::restoreSavedGeometry(const QByteArray &geometry)
@@ -317,41 +202,11 @@ void PortalWindow::setAccount(const QString &id)
     updateWindowTitle();
 }
 
-void PortalWindow::reloadTabs()
-{
-    for (int i = 0; i < m_tabs->count(); ++i)
-        static_cast<QWebEngineView *>(m_tabs->widget(i))->reload();
-}
-
 bool PortalWindow::handleDownload(QWebEngineDownloadRequest *download)
 {
     if (indexOf(download->page()) < 0)
         return false;
-
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
-    QPointer<QWebEngineDownloadRequest> request(download);
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("名前を付けて保存"),
-                                                      QDir(folder).filePath(download->suggestedFileName()));
-    // The dialog ran the event loop: the download may have gone meanwhile.
-    if (!request)
-        return true;
-    if (path.isEmpty()) {
-        request->cancel();
-        return true;
-    }
-    const QFileInfo file(path);
-    request->setDownloadDirectory(file.absolutePath());
-    request->setDownloadFileName(file.fileName());
-    connect(request, &QWebEngineDownloadRequest::isFinishedChanged, this, [this, request] {
-        if (!request)
-            return;
-        const QString name = request->downloadFileName();
-        statusBar()->showMessage(request->state() == QWebEngineDownloadRequest::DownloadCompleted
-                                         ? QStringLiteral("保存しました: %1").arg(name)
-                                         : QStringLiteral("保存できませんでした: %1").arg(name));
-    });
-    request->accept();
-    statusBar()->showMessage(QStringLiteral("保存しています: %1").arg(file.fileName()));
+    promptForDownload(this, download);
     return true;
 }
 
@@ -375,131 +230,6 @@ void PortalWindow::resizeEvent(QResizeEvent *event)
     QMainWindow::resizeEvent(event);
     if (isVisible())
         m_geometrySave.start();
-}
-
-QWebEngineView *PortalWindow::addTab(bool makeCurrent)
-{
-    auto *view = new QWebEngineView;
-    auto *page = new PortalPage(m_profile, view);
-    view->setPage(page);
-    page->setWindowOpener([this](QWebEnginePage::WebWindowType type) {
-        return addTab(type != QWebEnginePage::WebBrowserBackgroundTab)->page();
-    });
-
-    connect(page, &PortalPage::outsidePageRefused, this, [this, page](const QUrl &url) {
-        emit externalLinkRequested(url);
-        // A new window opened only for that page would stay empty: it goes, once the engine
-        // is done with the navigation it is in.
-        if (!page->hasShownPage())
-            QTimer::singleShot(0, page, [this, page] { closeTab(indexOf(page)); });
-    });
-    connect(page, &QWebEnginePage::titleChanged, this, [this, view] { updateTitles(view); });
-    connect(page, &QWebEnginePage::urlChanged, this, [this, view] {
-        updateTitles(view);
-        // What the user is typing stays.
-        if (view == currentView() && !(m_address->hasFocus() && m_address->isModified()))
-            updateAddress();
-    });
-    connect(page, &QWebEnginePage::iconChanged, this,
-            [this, view](const QIcon &icon) { m_tabs->setTabIcon(m_tabs->indexOf(view), icon); });
-    const auto refreshLoading = [this, view] {
-        if (view == currentView())
-            updateLoading();
-    };
-    connect(page, &QWebEnginePage::loadStarted, this, refreshLoading);
-    connect(page, &QWebEnginePage::loadProgress, this, refreshLoading);
-    connect(page, &QWebEnginePage::loadFinished, this, refreshLoading);
-    for (QWebEnginePage::WebAction action : { QWebEnginePage::Back, QWebEnginePage::Forward }) {
-        connect(page->action(action), &QAction::changed, this, [this, view] {
-            if (view == currentView())
-                updateNavigation();
-        });
-    }
-    connect(page, &QWebEnginePage::linkHovered, this, [this, view](const QString &url) {
-        if (view == currentView())
-            statusBar()->showMessage(url);
-    });
-    connect(page, &QWebEnginePage::windowCloseRequested, this, [this, page] {
-        QTimer::singleShot(0, page, [this, page] { closeTab(indexOf(page)); });
-    });
-    connect(page, &QWebEnginePage::findTextFinished, this,
-            [this, page](const QWebEngineFindTextResult &result) {
-                if (page != m_findPage)
-                    return;
-                if (m_findText->text().isEmpty())
-                    m_findResult->clear();
-                else if (result.numberOfMatches() == 0)
-                    m_findResult->setText(QStringLiteral("見つかりません"));
-                else
-                    m_findResult->setText(QStringLiteral("%1 / %2").arg(result.activeMatch())
-                                                  .arg(result.numberOfMatches()));
-            });
-
-    const int index = m_tabs->addTab(view, QStringLiteral("新しいタブ"));
-    if (makeCurrent)
-        m_tabs->setCurrentIndex(index);
-    return view;
-}
-
-void PortalWindow::closeTab(int index)
-{
-    auto *view = qobject_cast<QWebEngineView *>(m_tabs->widget(index));
-    if (!view)
-        return;
-    detach(view);
-    m_tabs->removeTab(index);
-    // The tab may be closing from within one of its own page's signals.
-    view->deleteLater();
-    if (m_tabs->count() == 0)
-        close();
-}
-
-void PortalWindow::detach(QWebEngineView *view)
-{
-    auto *page = static_cast<PortalPage *>(view->page());
-    page->setWindowOpener({});
-    page->disconnect(this);
-    page->action(QWebEnginePage::Back)->disconnect(this);
-    page->action(QWebEnginePage::Forward)->disconnect(this);
-    page->triggerAction(QWebEnginePage::Stop);
-}
-
-int PortalWindow::indexOf(const QWebEnginePage *page) const
-{
-    for (int i = 0; i < m_tabs->count(); ++i) {
-        if (static_cast<QWebEngineView *>(m_tabs->widget(i))->page() == page)
-            return i;
-    }
-    return -1;
-}
-
-QWebEngineView *PortalWindow::currentView() const
-{
-    return static_cast<QWebEngineView *>(m_tabs->currentWidget());
-}
-
-QString PortalWindow::titleOf(const QWebEngineView *view) const
-{
-    if (!view->title().isEmpty())
-        return view->title();
-    if (!view->url().isEmpty())
-        return view->url().toDisplayString();
-    return QStringLiteral("新しいタブ");
-}
-
-void PortalWindow::updateTitles(QWebEngineView *view)
-{
-    const int index = m_tabs->indexOf(view);
-    if (index < 0)
-        return;
-    const QString title = titleOf(view);
-    QString shortTitle =
-            m_tabs->tabBar()->fontMetrics().elidedText(title, Qt::ElideRight, kTabTitleWidth);
-    // A tab's text takes "&" for a shortcut mark.
-    m_tabs->setTabText(index, shortTitle.replace(QLatin1Char('&'), QLatin1String("&&")));
-    m_tabs->setTabToolTip(index, title);
-    if (index == m_tabs->currentIndex())
-        updateWindowTitle();
 }
 
 void PortalWindow::updateWindowTitle()
@@ -573,65 +303,18 @@ void PortalWindow::updateLoading()
     m_escape->setEnabled(loading || !m_findBar->isHidden());
 }
 
-void PortalWindow::zoom(int direction)
+void PortalWindow::zoom(ZoomDirection direction)
 {
     QWebEngineView *view = currentView();
     if (!view)
         return;
-    const qreal current = view->zoomFactor();
-    qreal factor = 1.0;
-    if (direction > 0) {
-        factor = kZoomSteps.back();
-        for (qreal step : kZoomSteps) {
-            if (step > current + 0.001) {
-                factor = step;
-                break;
-            }
-        }
-    } else if (direction < 0) {
-        factor = kZoomSteps.front();
-        for (qreal step : kZoomSteps) {
-            if (step < current - 0.001)
-                factor = step;
-        }
-    }
+    const qreal factor = nextZoomFactor(view->zoomFactor(), direction);
     view->setZoomFactor(factor);
     statusBar()->showMessage(QStringLiteral("ズーム: %1%").arg(qRound(factor * 100)), 2000);
 }
 
 void PortalWindow::showFindBar()
 {
-    m_findBar->show();
+    m_findBar->open();
     m_escape->setEnabled(true);
-    m_findText->setFocus();
-    m_findText->selectAll();
-    if (!m_findText->text().isEmpty())
-        find(false);
 }
-
-void PortalWindow::hideFindBar()
-{
-    if (m_findPage)
-        m_findPage->findText(QString());
-    m_findPage = nullptr;
-    m_findResult->clear();
-    if (m_findBar->isHidden())
-        return;
-    const bool hadFocus = m_findBar->isAncestorOf(focusWidget());
-    m_findBar->hide();
-    updateLoading();
-    if (QWebEngineView *view = currentView(); view && hadFocus)
-        view->setFocus();
-}
-
-void PortalWindow::find(bool backward)
-{
-    QWebEngineView *view = currentView();
-    if (!view || m_findBar->isHidden())
-        return;
-    m_findPage = view->page();
-    m_findPage->findText(m_findText->text(),
-                         backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags());
-}
-
-#include "portalwindow.moc"

@@ -1,11 +1,12 @@
 #pragma once
 
+#include "browser/zoomsteps.h"
+
 #include <QMainWindow>
-#include <QPointer>
 #include <QTimer>
 
+class FindBar;
 class QAction;
-class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QTabWidget;
@@ -52,6 +53,16 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    // The steps of making the window, in order.
+    void setUpTabs();
+    void setUpToolBar();
+    // Keys without a button of their own.
+    void setUpKeys();
+    void setUpFindBar();
+    void setUpStatusBar();
+
+    // The tabs, each a view of a page: these, setUpTabs and reloadTabs are in
+    // portalwindow_tabs.cpp.
     QWebEngineView *addTab(bool makeCurrent);
     void closeTab(int index);
     // Cuts the tab's page off from the window and stops it.
@@ -60,6 +71,7 @@ private:
     QWebEngineView *currentView() const;
     QString titleOf(const QWebEngineView *view) const;
     void updateTitles(QWebEngineView *view);
+
     void updateWindowTitle();
     void updateAddress();
     // Opens what was typed into the address bar: a page of the portal in the current tab, any
@@ -67,11 +79,9 @@ private:
     void goToTypedAddress();
     void updateNavigation();
     void updateLoading();
-    // Zooms the current tab one step in (1), out (-1), or back to its normal size (0).
-    void zoom(int direction);
+    // Zooms the current tab one step in, out, or back to its normal size.
+    void zoom(ZoomDirection direction);
     void showFindBar();
-    void hideFindBar();
-    void find(bool backward);
 
     QWebEngineProfile *m_profile;
     QString m_account;
@@ -83,10 +93,6 @@ private:
     QAction *m_escape;
     QLineEdit *m_address;
     QProgressBar *m_progress;
-    QWidget *m_findBar;
-    QLineEdit *m_findText;
-    QLabel *m_findResult;
-    // The page the find bar searched last, whose highlight goes when the bar closes.
-    QPointer<QWebEnginePage> m_findPage;
+    FindBar *m_findBar;
     QTimer m_geometrySave;
 };

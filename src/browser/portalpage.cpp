@@ -1,0 +1,47 @@
+#include "browser/portalpage.h"
+
+#include "browser/pageactions.h"
+#include "browser/pagepolicy.h"
+#include "links/linkroute.h"
+
+#include <QWebEngineRegisterProtocolHandlerRequest>
+#include <QWebEngineSettings>
+
+bool isWebAddress(const QUrl &url)
+{
+    return url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
+}
+
+PortalPage::PortalPage(QWebEngineProfile *profile, QObject *parent)
+    : QWebEnginePage(profile, parent)
+{
+    // Addresses of other programs (mail and the like) stay unopened: this process never hands
+    // anything to the desktop itself.
+    settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
+
+    refusePermissionsAndBadCertificates(this);
+    setJapaneseActionTexts(this);
+    connect(this, &QWebEnginePage::registerProtocolHandlerRequested, this,
+            [](QWebEngineRegisterProtocolHandlerRequest request) { request.reject(); });
+    connect(this, &QWebEnginePage::loadStarted, this, [this] { m_progress = 0; });
+    connect(this, &QWebEnginePage::loadProgress, this,
+            [this](int progress) { m_progress = progress; });
+}
+
+QWebEnginePage *PortalPage::createWindow(WebWindowType type)
+{
+    return m_openWindow ? m_openWindow(type) : nullptr;
+}
+
+bool PortalPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
+{
+    // What the user or the program asked for directly is let through; where the portal's pages
+    // lead is checked.
+    const bool asked = type == NavigationTypeTyped || type == NavigationTypeReload
+            || type == NavigationTypeBackForward;
+    if (isMainFrame && !asked && isWebAddress(url) && !isPortalPage(url)) {
+        emit outsidePageRefused(url);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QWebEngineHistory>
+#include <QWebEnginePage>
+
+#include <functional>
+
+// Whether the address is a web page's (http or https), the only kind the window hands on to the
+// default browser.
+bool isWebAddress(const QUrl &url);
+
+// A tab's page. The portal's own pages stay in the window; any other web page a link, a form
+// or a script leads to goes to the default browser instead.
+class PortalPage final : public QWebEnginePage
+{
+    Q_OBJECT
+public:
+    using WindowOpener = std::function<QWebEnginePage *(WebWindowType type)>;
+
+    PortalPage(QWebEngineProfile *profile, QObject *parent);
+
+    // Where the page's new windows open; none: they are refused.
+    void setWindowOpener(WindowOpener opener) { m_openWindow = std::move(opener); }
+    // Whether the page has shown anything: not so for a new window whose first address was
+    // refused.
+    bool hasShownPage() const { return history()->count() > 0; }
+    int loadProgress() const { return m_progress; }
+
+signals:
+    // The page was kept from going to this web page outside the portal.
+    void outsidePageRefused(const QUrl &url);
+
+protected:
+    QWebEnginePage *createWindow(WebWindowType type) override;
+    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
+
+private:
+    WindowOpener m_openWindow;
+    int m_progress = 0;
+};
