@@ -35,6 +35,8 @@ signals:
 
 private:
     HelperChannel(int input, int output) : m_input(input), m_output(output) { }
+    // Moves the channel to descriptors of its own, leaving the standard ones harmless.
+    static bool takeDescriptors(int &input, int &output);
 
     // The most one read takes.
     static constexpr int kReadSize = 16384;

@@ -21,21 +21,6 @@ void onTerminate(int)
     [[maybe_unused]] const ssize_t ignored = ::write(signalPipe[1], &byte, 1);
 }
 
-// Takes the channel off the standard descriptors: nothing the engine or its libraries print
-// can reach the program as a message, and the processes the engine starts do not inherit it.
-bool takeChannel(int &input, int &output)
-{
-    input = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3);
-    output = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
-    if (input < 0 || output < 0)
-        return false;
-    const int nothing = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    if (nothing < 0 || ::dup2(nothing, STDIN_FILENO) < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
-        return false;
-    ::close(nothing);
-    return true;
-}
-
 } // namespace
 
 // The input's descriptor, watched for bytes to read.
@@ -46,13 +31,19 @@ struct HelperChannel::Reading
     QSocketNotifier notifier;
 };
 
-std::unique_ptr<HelperChannel> HelperChannel::take()
+// Takes the channel off the standard descriptors: nothing the engine or its libraries print
+// can reach the program as a message, and the processes the engine starts do not inherit it.
+bool HelperChannel::takeDescriptors(int &input, int &output)
 {
-    int input = -1;
-    int output = -1;
-    if (!takeChannel(input, output))
-        return nullptr;
-    return std::unique_ptr<HelperChannel>(new HelperChannel(input, output));
+    input = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 3);
+    output = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+    if (input < 0 || output < 0)
+        return false;
+    const int nothing = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (nothing < 0 || ::dup2(nothing, STDIN_FILENO) < 0 || ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0)
+        return false;
+    ::close(nothing);
+    return true;
 }
 
 HelperChannel::~HelperChannel()

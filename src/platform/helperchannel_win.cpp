@@ -9,13 +9,19 @@
 #include <mutex>
 #include <thread>
 
-namespace {
+// A pipe on Windows has no readiness to wait for: a thread of its own reads it. This is what
+// the reading thread and the channel share: the channel, until it reads no more.
+struct HelperChannel::Reading
+{
+    std::mutex mutex;
+    HelperChannel *channel = nullptr;
+};
 
 // Takes the channel off the standard descriptors: nothing the engine or its libraries print
 // can reach the program as a message. The channel's descriptors read and write bytes as they
 // are (no line-end translation), and their handles are not inherited by the processes the
 // engine starts.
-bool takeChannel(int &input, int &output)
+bool HelperChannel::takeDescriptors(int &input, int &output)
 {
     input = _dup(0);
     output = _dup(1);
@@ -31,25 +37,6 @@ bool takeChannel(int &input, int &output)
         return false;
     _close(nothing);
     return true;
-}
-
-} // namespace
-
-// A pipe on Windows has no readiness to wait for: a thread of its own reads it. This is what
-// the reading thread and the channel share: the channel, until it reads no more.
-struct HelperChannel::Reading
-{
-    std::mutex mutex;
-    HelperChannel *channel = nullptr;
-};
-
-std::unique_ptr<HelperChannel> HelperChannel::take()
-{
-    int input = -1;
-    int output = -1;
-    if (!takeChannel(input, output))
-        return nullptr;
-    return std::unique_ptr<HelperChannel>(new HelperChannel(input, output));
 }
 
 HelperChannel::~HelperChannel()

@@ -14,17 +14,20 @@ PortalLinks::PortalLinks(BrowserEngine &engine, ProgramSettings &settings,
     , m_settings(settings)
     , m_launcher(launcher)
 {
-    connect(&engine, &BrowserEngine::externalLinkRequested, this, [this](const QUrl &url) {
-        m_launcher.openDocument(url.toString(QUrl::FullyEncoded), QString(), nullptr);
-    });
+    connect(&engine, &BrowserEngine::externalLinkRequested, this, &PortalLinks::openInDefaultBrowser);
     connect(&engine, &BrowserEngine::unavailable, this, [this] { m_unannouncedFailure = true; });
     connect(&engine, &BrowserEngine::portalPageNotOpened, this, [this](const QUrl &url) {
-        m_launcher.openDocument(url.toString(QUrl::FullyEncoded), QString(), nullptr);
+        openInDefaultBrowser(url);
         if (std::exchange(m_unannouncedFailure, false))
             emit openedWithoutLogin();
     });
     connect(&engine, &BrowserEngine::portalGeometryChanged, this,
             [this](const QByteArray &geometry) { m_settings.setPortalWindowGeometry(geometry); });
+}
+
+void PortalLinks::openInDefaultBrowser(const QUrl &url)
+{
+    m_launcher.openDocument(url.toString(QUrl::FullyEncoded), QString(), nullptr);
 }
 
 void PortalLinks::open(const QString &url, QWidget *ownerWindow)

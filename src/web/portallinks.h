@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QUrl>
 
 class BrowserEngine;
 class DocumentLauncher;
@@ -30,6 +31,9 @@ signals:
     void openedWithoutLogin();
 
 private:
+    // A page the engine leaves to the default browser, which has no owner window.
+    void openInDefaultBrowser(const QUrl &url);
+
     BrowserEngine &m_engine;
     ProgramSettings &m_settings;
     const DocumentLauncher &m_launcher;
