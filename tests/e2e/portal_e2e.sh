@@ -2,8 +2,9 @@
 # End to end, as a person would: the real program under a private Xvfb with trayer, and the fake
 # portal on 127.0.0.1 behind the portal's real host names. After ログイン > bob, ライブドア > TOP
 # shows the portal in the program's own portal window as bob (the portal records bob's session
-# cookie with the request); after ログアウト the open page reloads as a guest. Nothing goes to the
-# default browser.
+# cookie with the request); after ログアウト the open page reloads as a guest. Nothing of the portal
+# goes to the default browser; its links off the portal do, a new window's too, and leave no empty
+# tab.
 #
 # Usage: portal_e2e.sh PATH-TO-yorumi-livedoor ARTEFACT-DIR
 set -u
@@ -31,6 +32,7 @@ portal_window() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head
 window_titled() { [ -n "$(portal_window "$1")" ]; }
 no_portal_window() { [ -z "$(portal_window livedoor)" ]; }
 nothing_to_the_browser() { [ ! -s "$E2E_URL_LOG" ] || fail "opened: $(cat "$E2E_URL_LOG")"; }
+handed_to_browser() { grep -qxF "$1" "$E2E_URL_LOG"; }
 helper_pid() { pgrep -P "$APP_PID" -x yorumi-browser; }
 geometry_saved() { grep -q '^Geometry=' "$XDG_CONFIG_HOME/yorumi-livedoor.conf" 2>/dev/null; }
 
@@ -74,10 +76,20 @@ check "the window's title no longer names bob" e2e_wait_for 10 window_titled 'li
 e2e_screenshot "$ART/portal-window-guest.png"
 check "nothing went to the default browser" nothing_to_the_browser
 
-# Closed, the window leaves its geometry in the program's settings; the program then ends with
-# its helper.
+# A link off the portal, and one that opens a new window, go to the default browser; the window
+# keeps its page, and leaves no empty tab behind.
 WIN=$(portal_window livedoor)
 # (No window manager here to activate it: the window takes the focus directly.)
+xdotool windowfocus --sync "$WIN" 2>/dev/null
+e2e_keys Tab Return
+check "a link off the portal opens in the default browser" e2e_wait_for 10 handed_to_browser http://example.org/away
+e2e_keys Tab Return
+check "so does one that opens a new window" e2e_wait_for 10 handed_to_browser http://example.org/popup
+sleep 0.5
+check "the window still shows the portal's page, with no empty tab in front" window_titled 'livedoor'
+
+# Closed, the window leaves its geometry in the program's settings; the program then ends with
+# its helper.
 xdotool windowfocus --sync "$WIN" 2>/dev/null
 e2e_keys ctrl+w
 check "Ctrl+W on the last tab closes the window" e2e_wait_for 10 no_portal_window

@@ -18,6 +18,30 @@ e2e_sandbox "$E2E_TMP/user"
 e2e_seed_store alice 'Pa-alice.1' bob 'Pa-bob.2'
 e2e_start_session_bus || exit 1
 
+settings_hidden() { [ -z "$(e2e_settings_window)" ]; }
+stays_hidden() {
+    local deadline=$(($(e2e_now_ms) + $1 * 1000))
+    while [ "$(e2e_now_ms)" -lt "$deadline" ]; do
+        settings_hidden || { fail "the settings window showed"; return 1; }
+        sleep 0.1
+    done
+}
+watcher_up() {
+    dbus-send --session --print-reply --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.NameHasOwner string:org.kde.StatusNotifierWatcher 2>/dev/null | grep -q true
+}
+
+# --- Started where a host is already up: the icon is there from the first look ---------------
+FIRST_ITEMS="$E2E_TMP/first-items"
+"${SNI[@]}" watch "$FIRST_ITEMS" &
+E2E_PIDS+=("$!")
+e2e_wait_for 10 watcher_up || { e2e_log "the stand-in watcher did not start"; exit 1; }
+e2e_start_program "$BIN"
+check "started with a host up, the program registers its item" e2e_wait_for 10 test -s "$FIRST_ITEMS"
+check "and its settings window never shows" stays_hidden 3
+e2e_stop "$APP_PID"
+e2e_start_session_bus || exit 1
+
 # --- The exported menu, read and driven through a stand-in watcher --------------------------
 # Started at login before the panel, as happens: the panel's host that comes 2 s later gets the
 # item.

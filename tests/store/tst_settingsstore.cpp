@@ -41,6 +41,7 @@ private slots:
     void settingsAppName();
     void emptyStoreReadsEmptyAndCreatesNothing();
     void slotWriteReachesDiskOwnerOnly();
+    void widerFileIsTightenedOnRead_data();
     void widerFileIsTightenedOnRead();
     void anotherUsersStoreIsNeverWritten();
     void existingFolderKeepsItsMode();
@@ -112,13 +113,22 @@ void tst_SettingsStore::slotWriteReachesDiskOwnerOnly()
     QCOMPARE(modeOf(sandbox.storeFile()), mode_t(0600));
 }
 
+// Whatever lets the group or others in, readable or writable, is taken away.
+void tst_SettingsStore::widerFileIsTightenedOnRead_data()
+{
+    QTest::addColumn<uint>("mode");
+    QTest::newRow("0644: group and others read") << 0644u;
+    QTest::newRow("0640: the group reads") << 0640u;
+    QTest::newRow("0604: others read") << 0604u;
+    QTest::newRow("0620: the group writes") << 0620u;
+}
+
 void tst_SettingsStore::widerFileIsTightenedOnRead()
 {
+    QFETCH(uint, mode);
     StoreSandbox sandbox;
     sandbox.writeStoreFile("[ID]\nID0=keep\n[PW]\nPW0=secret\n");
-    QFile::setPermissions(sandbox.storeFile(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                       | QFileDevice::ReadGroup
-                                                       | QFileDevice::ReadOther);
+    QVERIFY(::chmod(QFile::encodeName(sandbox.storeFile()).constData(), mode_t(mode)) == 0);
     SettingsStore store;
     // The passwords are closed to others as soon as the store is read, not at its next write.
     QCOMPARE(store.read(app, kIdSection, idKey(0)), QStringLiteral("keep"));

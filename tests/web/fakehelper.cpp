@@ -5,6 +5,8 @@
 //   --fake bye-once:F   the first of these helpers (no file F yet) says "bye" instead of taking
 //                       its first run or page, as a helper ending for idleness does; later ones
 //                       answer
+//   --fake die-on-run:F ready; adds its process id to file F as it starts, and ends without a
+//                       word when a run arrives, before starting it: a helper that crashes then
 // A page to open is acknowledged and handed back at once as one for the default browser.
 #include "web/enginechannel.h"
 
@@ -37,6 +39,12 @@ int main(int argc, char *argv[])
     QString mode = parser.value(fake);
     if (mode == QLatin1String("no-ready"))
         return 3;
+    if (mode.startsWith(QLatin1String("die-on-run:"))) {
+        QFile starts(mode.mid(11));
+        starts.open(QIODevice::Append);
+        starts.write(QByteArray::number(QCoreApplication::applicationPid()) + '\n');
+        mode = QStringLiteral("die-on-run");
+    }
     if (mode.startsWith(QLatin1String("bye-once:"))) {
         QFile marker(mode.mid(9));
         mode = marker.exists() ? QStringLiteral("answer") : QStringLiteral("bye");
@@ -62,6 +70,8 @@ int main(int argc, char *argv[])
                 send(EngineChannel::plainMessage("bye"));
                 ::_exit(0);
             }
+            if (run && mode == QLatin1String("die-on-run"))
+                ::_exit(0);
             if (open) {
                 send(EngineChannel::openedMessage(open->id));
                 send(EngineChannel::externalMessage(open->url));

@@ -239,8 +239,13 @@ class Handler(BaseHTTPRequestHandler):
                 name, _, value = part.strip().partition("=")
                 if name == "ldsession" and value:
                     who = value
+            # Two links off the portal, the second to a new window: the first and second stops
+            # of the Tab key.
             self.send(200, f'<!DOCTYPE html><html><head><meta charset="utf-8"><title>livedoor</title>'
-                           f'</head><body><h1>livedoor</h1><p id="who">{who}</p></body></html>'.encode())
+                           f'</head><body><h1>livedoor</h1><p id="who">{who}</p>'
+                           f'<a href="http://example.org/away">away</a> '
+                           f'<a href="http://example.org/popup" target="_blank">popup</a>'
+                           f'</body></html>'.encode())
         else:
             self.send(404, page("not found"))
 

@@ -74,6 +74,7 @@ private slots:
     void helperThatCannotStart_data();
     void helperThatCannotStart();
     void runSentToAnEndingHelperGoesToANewOne();
+    void helperThatDiesWithTheRunFailsItAtOnce();
     void pageSentToAnEndingHelperOpensInANewOne();
 
 private:
@@ -171,6 +172,22 @@ void tst_HelperEngine::runSentToAnEndingHelperGoesToANewOne()
     const Ended ended = runOnce(engine, 5s, 5000);
     QCOMPARE(ended.outcome, RunOutcome::Done);
     QVERIFY(QFile::exists(m_dir.filePath(QStringLiteral("bye-marker"))));
+}
+
+// A helper that dies after the run reached it, before it said the run started, did not end for
+// idleness: the run fails at once, and is not sent to another helper (which would keep the user
+// waiting for the whole budget).
+void tst_HelperEngine::helperThatDiesWithTheRunFailsItAtOnce()
+{
+    const QString starts = m_dir.filePath(QStringLiteral("starts"));
+    HelperEngine engine(fake(QStringLiteral("die-on-run:") + starts));
+    const Ended ended = runOnce(engine, 20s, 5000);
+    QCOMPARE(ended.outcome, RunOutcome::Failed);
+    QVERIFY2(ended.afterMs < 3000, qPrintable(QString::number(ended.afterMs)));
+    QVERIFY(!waitInEventLoop([&] { return engine.helperProcessId() != 0; }, 500));
+    QFile file(starts);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll().count('\n'), 1);
 }
 
 // A page of the portal starts a helper of its own; one sent as the helper ends for idleness

@@ -1,0 +1,66 @@
+#include "web/enginechannel.h"
+
+#include <QTest>
+#include <QtEndian>
+
+// The channel's reader on its own: a frame is four bytes of length (big-endian) and that many
+// bytes of a JSON object.
+class tst_EngineChannel : public QObject
+{
+    Q_OBJECT
+private slots:
+    void messageArrivesInPieces();
+    void oversizedFrameIsRefusedAtItsHeader_data();
+    void oversizedFrameIsRefusedAtItsHeader();
+};
+
+namespace {
+
+QByteArray header(quint32 length)
+{
+    QByteArray bytes(4, Qt::Uninitialized);
+    qToBigEndian(length, bytes.data());
+    return bytes;
+}
+
+} // namespace
+
+void tst_EngineChannel::messageArrivesInPieces()
+{
+    const QByteArray body = R"({"type":"ready"})";
+    const QByteArray frame = header(quint32(body.size())) + body;
+    EngineChannel::Reader reader;
+    reader.append(frame.left(3));
+    QVERIFY(!reader.next());
+    reader.append(frame.mid(3, 6));
+    QVERIFY(!reader.next());
+    QVERIFY(!reader.broken());
+    reader.append(frame.mid(9));
+    const std::optional<QJsonObject> message = reader.next();
+    QVERIFY(message);
+    QVERIFY(EngineChannel::isType(*message, "ready"));
+}
+
+// A header that announces more than a message can be (a megabyte) breaks the channel at once:
+// nothing is waited for, and nothing after it is read.
+void tst_EngineChannel::oversizedFrameIsRefusedAtItsHeader_data()
+{
+    QTest::addColumn<quint32>("length");
+    QTest::newRow("two megabytes") << quint32(2 * 1024 * 1024);
+    QTest::newRow("the largest length") << quint32(0xffffffff);
+}
+
+void tst_EngineChannel::oversizedFrameIsRefusedAtItsHeader()
+{
+    QFETCH(quint32, length);
+    EngineChannel::Reader reader;
+    reader.append(header(length));
+    QVERIFY(!reader.next());
+    QVERIFY(reader.broken());
+    const QByteArray body = R"({"type":"ready"})";
+    reader.append(header(quint32(body.size())) + body);
+    QVERIFY(!reader.next());
+}
+
+QTEST_GUILESS_MAIN(tst_EngineChannel)
+#include "tst_enginechannel.moc"
