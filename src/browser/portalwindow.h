@@ -89,6 +89,8 @@ private:
     QWebEngineView *currentView() const;
     QString titleOf(const QWebEngineView *view) const;
     QString accountOf(const QWebEngineView *view) const;
+    // The tab's page's address, or the one it was asked to load.
+    static QUrl addressOf(const QWebEngineView *view);
     QWebEngineView *viewAt(int index) const;
     void updateTitles(QWebEngineView *view);
 

@@ -77,12 +77,13 @@ void PortalWindow::showTabMenu(const QPoint &position)
 
     QMenu menu(this);
     QMenu *otherAccount = menu.addMenu(QStringLiteral("別のアカウントで開く"));
-    otherAccount->setEnabled(!others.isEmpty() && isWebAddress(view->url()));
+    const QUrl url = addressOf(view);
+    otherAccount->setEnabled(!others.isEmpty() && isWebAddress(url));
     for (const QString &account : std::as_const(others)) {
         QString text = accountLabel(account);
         QAction *action = otherAccount->addAction(accountMark(account), text.replace(QLatin1Char('&'), QLatin1String("&&")));
         connect(action, &QAction::triggered, this,
-                [this, url = view->url(), account] { openTab(url, account); });
+                [this, url, account] { openTab(url, account); });
     }
     menu.addSeparator();
     QAction *close = menu.addAction(QStringLiteral("タブを閉じる"));
@@ -106,8 +107,7 @@ TabRecord PortalWindow::record() const
     TabRecord record;
     for (int i = 0; i < m_tabs->count(); ++i) {
         const QWebEngineView *view = viewAt(i);
-        // A tab still on its way to its first page is on its way to the address asked for.
-        const QUrl url = view->url().isEmpty() ? view->page()->requestedUrl() : view->url();
+        const QUrl url = addressOf(view);
         if (isWebAddress(url))
             record.tabs.push_back({ url, accountOf(view) });
         if (i == m_tabs->currentIndex())
@@ -225,6 +225,13 @@ QWebEngineView *PortalWindow::viewAt(int index) const
 QWebEngineView *PortalWindow::currentView() const
 {
     return static_cast<QWebEngineView *>(m_tabs->currentWidget());
+}
+
+QUrl PortalWindow::addressOf(const QWebEngineView *view)
+{
+    // A tab still on its way to its first page (or that could not load it) is on its way to the
+    // address asked for.
+    return view->url().isEmpty() ? view->page()->requestedUrl() : view->url();
 }
 
 QString PortalWindow::accountOf(const QWebEngineView *view) const

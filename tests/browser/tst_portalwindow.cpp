@@ -1,3 +1,4 @@
+#include "browser/accountmark.h"
 #include "browser/engineprofiles.h"
 #include "browser/portalwindow.h"
 #include "web/accountprofile.h"
@@ -6,6 +7,9 @@
 #include <QFileInfo>
 #include <QApplication>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTabBar>
+#include <QTimer>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -32,8 +36,10 @@ private slots:
     void tabsShowTheirAccount();
     void tabKeysGoRound();
     void recordBringsTheTabsBack();
+    void tabMenuOpensThePageAsAnotherAccount();
     void forgottenProfileGoesWithItsLastTab();
     void loginReloadsOnlyItsAccountsPlainPages();
+    void accountColoursTellAccountsApart();
 
 private:
     QWebEngineView *view() const { return m_window->findChild<QWebEngineView *>(); }
@@ -191,6 +197,40 @@ void tst_PortalWindow::recordBringsTheTabsBack()
     QVERIFY(TabRecord::fromJson(foreign)->tabs.empty());
 }
 
+// A tab's context menu opens its page in a new tab as another account that has a profile, or as
+// the guest; not as the tab's own account.
+void tst_PortalWindow::tabMenuOpensThePageAsAnotherAccount()
+{
+    const QUrl top(QStringLiteral("http://www.livedoor.com/"));
+    QVERIFY(m_profiles->profile(QStringLiteral("bob")));
+    PortalWindow window(*m_profiles);
+    window.openTab(top, QStringLiteral("alice"));
+    auto *tabBar = window.findChild<QTabWidget *>()->tabBar();
+    QStringList offered;
+    QTimer::singleShot(0, this, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QMenu *other = menu->actions().value(0)->menu();
+        QVERIFY(other);
+        QCOMPARE(menu->actions().value(0)->text(), QStringLiteral("別のアカウントで開く"));
+        QAction *bob = nullptr;
+        for (QAction *action : other->actions()) {
+            offered << action->text();
+            if (action->text() == QLatin1String("bob"))
+                bob = action;
+        }
+        menu->close();
+        QVERIFY(bob);
+        bob->trigger();
+    });
+    emit tabBar->customContextMenuRequested(tabBar->tabRect(0).center());
+    QCOMPARE(offered, (QStringList{ QStringLiteral("ゲスト"), QStringLiteral("bob") }));
+    const TabRecord record = window.record();
+    const std::vector<TabRecord::Tab> expected{ { top, QStringLiteral("alice") }, { top, QStringLiteral("bob") } };
+    QVERIFY(record.tabs == expected);
+    window.close();
+}
+
 // The profile of an account the user removed goes, with its folder, once the last tab on it has
 // closed; until then its tab goes on working.
 void tst_PortalWindow::forgottenProfileGoesWithItsLastTab()
@@ -221,6 +261,24 @@ void tst_PortalWindow::loginReloadsOnlyItsAccountsPlainPages()
                                       { QStringLiteral("alice"), false } };
     QCOMPARE(tabsToReload(tabs, QStringLiteral("alice")), (std::vector<int>{ 0, 4 }));
     QCOMPARE(tabsToReload(tabs, QString()), (std::vector<int>{ 3 }));
+}
+
+// The guest's mark is grey; accounts get clear colours, and ten IDs alike but for a digit get
+// clearly different ones (hues at least 20 degrees apart, for most of them).
+void tst_PortalWindow::accountColoursTellAccountsApart()
+{
+    QCOMPARE(accountColour(QString()).hsvSaturation(), 0);
+    QList<int> hues;
+    for (int i = 1; i <= 10; ++i) {
+        const QColor colour = accountColour(QStringLiteral("user%1").arg(i));
+        QVERIFY(colour.hsvSaturation() >= 128);
+        hues << colour.hsvHue();
+    }
+    std::sort(hues.begin(), hues.end());
+    int apart = 0;
+    for (int i = 1; i < hues.size(); ++i)
+        apart += hues[i] - hues[i - 1] >= 20 ? 1 : 0;
+    QVERIFY2(apart >= 5, qPrintable(QStringLiteral("%1 of 9 gaps").arg(apart)));
 }
 
 int main(int argc, char *argv[])
