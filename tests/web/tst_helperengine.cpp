@@ -215,13 +215,13 @@ void tst_HelperEngine::helperThatDiesWithTheRunFailsItAtOnce()
 // opens in the next helper, once.
 void tst_HelperEngine::pageSentToAnEndingHelperOpensInANewOne()
 {
-    HelperEngine engine(fake(QStringLiteral("bye-once:") + m_dir.filePath(QStringLiteral("bye-marker")), m_dir));
+    HelperEngine engine(fake(QStringLiteral("bye-once:") + m_dir.filePath(QStringLiteral("page-bye-marker")), m_dir));
     QList<QUrl> handedBack;
     connect(&engine, &BrowserEngine::externalLinkRequested, this, [&](const QUrl &url) { handedBack << url; });
     const QUrl page(QStringLiteral("http://www.livedoor.com/"));
     engine.openPortalPage(page, QStringLiteral("bob"), QByteArray());
     QVERIFY(waitInEventLoop([&] { return !handedBack.isEmpty(); }, 5000));
-    QVERIFY(QFile::exists(m_dir.filePath(QStringLiteral("bye-marker"))));
+    QVERIFY(QFile::exists(m_dir.filePath(QStringLiteral("page-bye-marker"))));
     QVERIFY(!waitInEventLoop([&] { return handedBack.size() > 1; }, 300));
     QCOMPARE(handedBack, QList<QUrl>{ page });
 }
