@@ -38,6 +38,8 @@ Program::Program(Services services)
     m_launcher = std::make_unique<DocumentLauncher>(*m_services.urlOpener);
     m_frmWB = m_services.engine ? std::make_unique<frmWB>(std::move(m_services.engine))
                                 : std::make_unique<frmWB>();
+    // The account the portal knew the user as when the program last ran is current again.
+    m_frmWB->setCurrentAccount(m_settings.lastAccount());
     m_portalLinks = std::make_unique<PortalLinks>(m_frmWB->engine(), m_settings, *m_launcher);
     m_visibility = std::make_unique<WindowVisibility>(m_shared);
     m_frmTasktray = std::make_unique<frmTasktray>(frmTasktray::Uses{
