@@ -1,5 +1,6 @@
 #include "browser/engineprofiles.h"
 
+#include "browser/cookiejournal.h"
 #include "platform/ownerfolder.h"
 #include "web/accountprofile.h"
 
@@ -19,6 +20,8 @@ namespace {
 // Each account's folder names its account, so that the window can offer the accounts that have a
 // profile: the folder's own name is only a digest of the ID.
 const QString kAccountFile = QStringLiteral("yorumi-account");
+// Each profile's cookies while the helper runs (see CookieJournal).
+const QString kCookieJournal = QStringLiteral("yorumi-cookies");
 // The longest ID an account file may hold.
 constexpr qint64 kMaxAccountFile = 4096;
 // The engine lets a profile go in the background and may still write a file or two into its
@@ -86,6 +89,7 @@ QWebEngineProfile *EngineProfiles::makeProfile(const QString &account)
     profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
     profile->setSpellCheckEnabled(false);
     connect(profile, &QWebEngineProfile::downloadRequested, this, &EngineProfiles::downloadRequested);
+    new CookieJournal(profile->cookieStore(), storage + QLatin1Char('/') + kCookieJournal, profile);
     return profile;
 }
 

@@ -26,8 +26,9 @@ void EngineServer::serve(WebEngineBrowser *browser)
     connect(browser, &WebEngineBrowser::portalClosed, this, &EngineServer::restartIdleTime);
     write(EngineChannel::plainMessage("ready"));
     // The tabs a helper before this one left behind when it ended unexpectedly come back first.
-    if (const int restored = browser->restoreTabs(); restored > 0)
-        write(EngineChannel::restoredMessage(restored));
+    // The program hears how many came back, none included: it waits for that word before it
+    // counts on this helper to bring them back again.
+    write(EngineChannel::restoredMessage(browser->restoreTabs()));
     // Nothing is read until the engine is up: runs wait in the pipe meanwhile.
     m_channel->startReading();
     restartIdleTime();

@@ -57,6 +57,9 @@ void PortalWindow::setUpTabs()
         updateAddress();
         updateNavigation();
         updateLoading();
+        // The page shown takes the keys, as the one before had them (unless the address bar has).
+        if (QWebEngineView *view = currentView(); view && !m_address->hasFocus())
+            view->setFocus();
         emit tabsChanged();
     });
     connect(m_tabs->tabBar(), &QTabBar::tabMoved, this, &PortalWindow::tabsChanged);

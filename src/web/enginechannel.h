@@ -33,8 +33,8 @@ enum class RunOutcome { Done, Failed, TimedOut };
 // with the window's saved geometry), which the helper answers with "opened", and "forget" for an
 // account the user removed, whose profile goes once no tab shows it. The helper sends "external"
 // for a page it leaves to the default browser, "geometry" when its window has moved or closed,
-// and "restored" when it has opened again the tabs that a helper before it left behind when it
-// ended unexpectedly.
+// and, once ready, "restored" with how many tabs it opened again of those that a helper before it
+// left behind when it ended unexpectedly (none, mostly).
 namespace EngineChannel {
 
 // A message longer than this breaks the channel: no run needs a fraction of it.

@@ -164,7 +164,8 @@ void HelperEngine::onMessage(const QJsonObject &message)
         emit portalGeometryChanged(*geometry);
     } else if (const std::optional<int> tabs = parseRestored(message)) {
         m_restoring = false;
-        emit tabsRestored(*tabs);
+        if (*tabs > 0)
+            emit tabsRestored(*tabs);
     } else if (!m_run || runId(message) != m_run->run.id) {
         return;
     } else if (isType(message, "started")) {
