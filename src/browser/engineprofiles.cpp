@@ -161,7 +161,8 @@ void EngineProfiles::forget(const QString &account)
 void EngineProfiles::drop(const QString &account)
 {
     m_forgotten.remove(account);
-    if (QWebEngineProfile *profile = m_profiles.take(account)) {
+    if (QWebEngineProfile *profile = m_profiles.value(account)) {
+        m_profiles.remove(account);
         // Whatever the engine still writes as the profile goes holds no login.
         profile->cookieStore()->deleteAllCookies();
         profile->clearHttpCache();
