@@ -62,6 +62,10 @@ void EngineServer::onMessage(const QJsonObject &message)
         write(EngineChannel::openedMessage(open->id));
         return;
     }
+    if (const std::optional<QString> account = EngineChannel::parsePrepare(message)) {
+        m_browser->prepare(*account);
+        return;
+    }
     if (const std::optional<QString> account = EngineChannel::parseForget(message)) {
         m_browser->forgetAccount(*account);
         return;

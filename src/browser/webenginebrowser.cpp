@@ -107,6 +107,18 @@ void WebEngineBrowser::openPortalPage(const QUrl &url, const QString &account, c
     portal(geometry)->openTab(url, account);
 }
 
+void WebEngineBrowser::prepare(const QString &account)
+{
+    QWebEngineProfile *profile = m_profiles->profile(account);
+    if (!profile || m_profiles->isInUse(account))
+        return;
+    auto *page = new SilentPage(profile, this);
+    m_profiles->watch(page);
+    connect(
+            page, &SilentPage::settled, this, [this, page] { retire(page); }, Qt::SingleShotConnection);
+    page->navigate(QUrl(QStringLiteral("about:blank")));
+}
+
 void WebEngineBrowser::forgetAccount(const QString &account)
 {
     m_profiles->forget(account);

@@ -157,7 +157,8 @@ void frmTasktray::buildMenu()
     mnLogout = mnLeft->addAction(QStringLiteral("ログアウト"), this, &frmTasktray::mnLogout_Click);
     mnLoginP = mnLeft->addMenu(QStringLiteral("ログイン"));
     mnLoginP->setObjectName(QStringLiteral("mnLoginP"));
-    connect(mnLoginP, &QMenu::aboutToShow, this, [this] { m_uses.webHost.engine().prepare(); });
+    connect(mnLoginP, &QMenu::aboutToShow, this,
+            [this] { m_uses.webHost.engine().prepare(m_uses.webHost.currentAccount()); });
     mnLogin.insert(kTemplateIndex, templateItem(mnLoginP));
 
     // While an entry dialog or the About box is open the entries are greyed: a host that draws

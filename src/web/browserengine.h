@@ -32,9 +32,10 @@ public:
     // The user removed the account: its profile, with the portal's cookies for it, goes once no
     // tab shows it any more.
     virtual void forgetAccount(const QString &account) = 0;
-    // The user is on the way to a page or a login: an engine that takes a while to start starts
-    // now, so that what follows does not wait for it.
-    virtual void prepare() {}
+    // The user is on the way to a page or a login, most likely as this account: an engine that
+    // takes a while to start starts now, with the account's profile, so that what follows does
+    // not wait for them.
+    virtual void prepare(const QString &account) { Q_UNUSED(account); }
 
 signals:
     // The engine could not be started, once for each try: runs asked of it fail, and pages it

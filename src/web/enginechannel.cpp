@@ -246,6 +246,18 @@ std::optional<quint64> parseOpened(const QJsonObject &message)
     return quint64(message.value(kOpen).toInteger());
 }
 
+QJsonObject prepareMessage(const QString &account)
+{
+    return messageWith("prepare", kAccount, account);
+}
+
+std::optional<QString> parsePrepare(const QJsonObject &message)
+{
+    if (!isType(message, "prepare"))
+        return std::nullopt;
+    return message.value(kAccount).toString();
+}
+
 QJsonObject forgetMessage(const QString &account)
 {
     return messageWith("forget", kAccount, account);

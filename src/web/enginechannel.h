@@ -29,6 +29,9 @@ enum class RunOutcome { Done, Failed, TimedOut };
 // answers it with "ended" whether or not that run still went on, which tells the program that
 // the helper still answers.
 //
+// The program sends "prepare" as the user opens a menu of pages or logins, naming the account
+// whose profile will likely serve it.
+//
 // The portal window: the program sends "open" (a page for a new tab in an account's profile,
 // with the window's saved geometry), which the helper answers with "opened", and "forget" for an
 // account the user removed, whose profile goes once no tab shows it. The helper sends "external"
@@ -98,6 +101,10 @@ QJsonObject openedMessage(quint64 id);
 // The id an "opened" message acknowledges, if it is one.
 std::optional<quint64> parseOpened(const QJsonObject &message);
 
+// The user is on the way to a page or a login, most likely as this account: its profile is made
+// ready.
+QJsonObject prepareMessage(const QString &account);
+std::optional<QString> parsePrepare(const QJsonObject &message);
 QJsonObject forgetMessage(const QString &account);
 std::optional<QString> parseForget(const QJsonObject &message);
 QJsonObject restoredMessage(int tabs);

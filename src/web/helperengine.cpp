@@ -87,11 +87,13 @@ void HelperEngine::forgetAccount(const QString &account)
         QDir(AccountProfile::folder(root, account)).removeRecursively();
 }
 
-void HelperEngine::prepare()
+void HelperEngine::prepare(const QString &account)
 {
     // A helper that could not start just now is not tried again for it: what follows reports.
     if (!m_helper && !recentlyFailedToStart())
         startHelper();
+    if (m_helper)
+        post({ EngineChannel::prepareMessage(account), 0, {} });
 }
 
 bool HelperEngine::recentlyFailedToStart() const

@@ -44,7 +44,7 @@ public:
     // A running helper is told (it removes the profile once no tab shows it); without one, the
     // account's profile and cache folders go at once.
     void forgetAccount(const QString &account) override;
-    void prepare() override;
+    void prepare(const QString &account) override;
 
     // The running helper's process, or 0.
     qint64 helperProcessId() const;

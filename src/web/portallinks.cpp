@@ -29,7 +29,7 @@ PortalLinks::PortalLinks(BrowserEngine &engine, ProgramSettings &settings,
 void PortalLinks::prepare()
 {
     if (!m_settings.linksInDefaultBrowser())
-        m_engine.prepare();
+        m_engine.prepare(m_settings.lastAccount());
 }
 
 void PortalLinks::openInDefaultBrowser(const QUrl &url)

@@ -34,7 +34,7 @@ public:
     }
 
     void forgetAccount(const QString &account) override { forgotten << account; }
-    void prepare() override { ++prepared; }
+    void prepare(const QString &) override { ++prepared; }
 
     // Ends the oldest open run.
     void end(RunOutcome outcome)

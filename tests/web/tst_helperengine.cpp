@@ -239,7 +239,7 @@ void tst_HelperEngine::helperThatEndsWithItsWindowOpenIsReplaced()
     HelperEngine engine(options);
     QList<int> restored;
     connect(&engine, &BrowserEngine::tabsRestored, this, [&](int count) { restored << count; });
-    engine.prepare();
+    engine.prepare(QString());
     const qint64 first = engine.helperProcessId();
     QVERIFY(first > 0);
     QVERIFY(waitInEventLoop([&] { return restored.size() == 1; }, 5000));
