@@ -35,16 +35,20 @@ Program::Program(Services services)
     if (!m_services.notificationArea)
         m_services.notificationArea = [this] { return m_probe.isAvailable(); };
 
+    m_clipboard = std::make_unique<ExpiringClipboard>(*m_services.clipboard,
+                                                      [this] { return m_settings.clearsClipboard(); });
     m_launcher = std::make_unique<DocumentLauncher>(*m_services.urlOpener);
     m_frmWB = m_services.engine ? std::make_unique<frmWB>(std::move(m_services.engine))
                                 : std::make_unique<frmWB>();
+    // The account the portal knew the user as when the program last ran is current again.
+    m_frmWB->setCurrentAccount(m_settings.lastAccount());
     m_portalLinks = std::make_unique<PortalLinks>(m_frmWB->engine(), m_settings, *m_launcher);
     m_visibility = std::make_unique<WindowVisibility>(m_shared);
     m_frmTasktray = std::make_unique<frmTasktray>(frmTasktray::Uses{
-            m_shared, m_accounts, m_settings, *m_services.clipboard, *m_frmWB, *m_portalLinks,
+            m_shared, m_accounts, m_settings, *m_clipboard, *m_frmWB, *m_portalLinks,
             *m_visibility, m_services.notifier.get() });
     m_frmMainLd = std::make_unique<frmMainLd>(frmMainLd::Uses{
-            m_shared, m_accounts, m_settings, *m_services.messageBoxes, *m_services.clipboard, *m_frmWB,
+            m_shared, m_accounts, m_settings, *m_services.messageBoxes, *m_clipboard, *m_frmWB,
             *m_portalLinks, *m_launcher, *m_visibility, m_autostart, m_notificationArea,
             [tray = m_frmTasktray.get()] { tray->mnEnd_Click(); } });
     m_visibility->setWindows(*m_frmMainLd, *m_frmMainLd->mnWindowPos, *m_frmTasktray->mnShowMain);

@@ -11,6 +11,7 @@
 #include "tray/traynotifier.h"
 #include "tray/traypresence.h"
 #include "ui/common/clipboard.h"
+#include "ui/common/expiringclipboard.h"
 #include "ui/common/messagebox.h"
 #include "ui/common/sharedvalues.h"
 #include "web/browserengine.h"
@@ -95,6 +96,8 @@ private:
     NotificationAreaState m_notificationArea;
     std::unique_ptr<TrayPresence> m_trayPresence;
 
+    // Passwords copied by either window come off the clipboard again.
+    std::unique_ptr<ExpiringClipboard> m_clipboard;
     std::unique_ptr<DocumentLauncher> m_launcher;
     std::unique_ptr<frmWB> m_frmWB;
     std::unique_ptr<PortalLinks> m_portalLinks;

@@ -50,12 +50,14 @@ int main(int argc, char *argv[])
     const QCommandLineOption storage(QStringLiteral("storage"), QString(), QStringLiteral("folder"));
     const QCommandLineOption cache(QStringLiteral("cache"), QString(), QStringLiteral("folder"));
     const QCommandLineOption name(QStringLiteral("name"), QString(), QStringLiteral("name"));
+    const QCommandLineOption tabs(QStringLiteral("tabs"), QString(), QStringLiteral("file"));
     const QCommandLineOption idleEnd(QStringLiteral("idle-end-ms"), QString(), QStringLiteral("ms"),
                                      QStringLiteral("60000"));
-    parser.addOptions({ name, storage, cache, idleEnd });
-    if (!parser.parse(QCoreApplication::arguments()) || !parser.isSet(storage) || !parser.isSet(cache)) {
+    parser.addOptions({ name, storage, cache, tabs, idleEnd });
+    if (!parser.parse(QCoreApplication::arguments()) || !parser.isSet(storage) || !parser.isSet(cache)
+        || !parser.isSet(tabs)) {
         std::fputs("yorumi-browser: usage: yorumi-browser [--name PROGRAM] --storage FOLDER --cache FOLDER "
-                   "[--idle-end-ms MS]\n",
+                   "--tabs FILE [--idle-end-ms MS]\n",
                    stderr);
         return 2;
     }
@@ -65,7 +67,8 @@ int main(int argc, char *argv[])
 
     EngineServer server(std::move(channel), std::chrono::milliseconds(parser.value(idleEnd).toLongLong()));
     QObject::connect(&server, &EngineServer::ending, &app, &QCoreApplication::quit, Qt::QueuedConnection);
-    auto browser = std::make_unique<WebEngineBrowser>(parser.value(storage), parser.value(cache));
+    auto browser = std::make_unique<WebEngineBrowser>(parser.value(storage), parser.value(cache),
+                                                      parser.value(tabs));
     server.serve(browser.get());
     const int status = app.exec();
     // The pages and the profile go while the application still exists, so that the engine

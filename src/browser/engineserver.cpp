@@ -25,9 +25,13 @@ void EngineServer::serve(WebEngineBrowser *browser)
             [this](const QByteArray &geometry) { write(EngineChannel::geometryMessage(geometry)); });
     connect(browser, &WebEngineBrowser::portalClosed, this, &EngineServer::restartIdleTime);
     write(EngineChannel::plainMessage("ready"));
+    // The tabs a helper before this one left behind when it ended unexpectedly come back first.
+    // The program hears how many came back, none included: it waits for that word before it
+    // counts on this helper to bring them back again.
+    write(EngineChannel::restoredMessage(browser->restoreTabs()));
     // Nothing is read until the engine is up: runs wait in the pipe meanwhile.
     m_channel->startReading();
-    m_idle.start();
+    restartIdleTime();
 }
 
 void EngineServer::received(const QByteArray &data)
@@ -58,8 +62,21 @@ void EngineServer::onMessage(const QJsonObject &message)
         write(EngineChannel::openedMessage(open->id));
         return;
     }
-    if (const std::optional<QString> account = EngineChannel::parseAccount(message)) {
-        m_browser->setAccount(*account);
+    if (const std::optional<QString> account = EngineChannel::parsePrepare(message)) {
+        m_browser->prepare(*account);
+        return;
+    }
+    if (const std::optional<QString> account = EngineChannel::parseForget(message)) {
+        m_browser->forgetAccount(*account);
+        return;
+    }
+    if (const std::optional<quint64> id = EngineChannel::parseCancel(message)) {
+        // The run's own "ended" answers, if it is the one going on; otherwise this does. Either
+        // way the program learns that the helper still answers.
+        if (m_browser->isRunning() && id == m_running)
+            m_browser->cancel();
+        else
+            write(EngineChannel::endedMessage(*id, RunOutcome::TimedOut));
         return;
     }
     const std::optional<EngineChannel::Run> run = EngineChannel::parseRun(message);
@@ -71,11 +88,13 @@ void EngineServer::onMessage(const QJsonObject &message)
         return;
     }
     m_idle.stop();
+    m_running = run->id;
     write(EngineChannel::startedMessage(run->id));
-    m_browser->run(run->page, run->steps, run->budget, [this, id = run->id](RunOutcome outcome) {
-        write(EngineChannel::endedMessage(id, outcome));
-        restartIdleTime();
-    });
+    m_browser->run(run->page, run->account, run->steps, run->budget,
+                   [this, id = run->id](RunOutcome outcome) {
+                       write(EngineChannel::endedMessage(id, outcome));
+                       restartIdleTime();
+                   });
 }
 
 void EngineServer::write(const QJsonObject &message)

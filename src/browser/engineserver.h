@@ -45,5 +45,7 @@ private:
     EngineChannel::Reader m_reader;
     WebEngineBrowser *m_browser = nullptr;
     QTimer m_idle;
+    // The run the browser was last given.
+    quint64 m_running = 0;
     bool m_ended = false;
 };

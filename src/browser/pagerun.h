@@ -34,6 +34,8 @@ public:
 
     // Starts the run; `finished` reports its outcome exactly once.
     void start();
+    // Ends the run as timed out now, unless it has ended.
+    void cancel() { finish(RunOutcome::TimedOut); }
     // The page the run drives.
     SilentPage *page() const;
 

@@ -43,5 +43,9 @@ bool PortalPage::acceptNavigationRequest(const QUrl &url, NavigationType type, b
         emit outsidePageRefused(url);
         return false;
     }
+    // A reload or a step back or forward shows the same kind of page again; any other
+    // navigation shows a new one.
+    if (isMainFrame && type != NavigationTypeReload && type != NavigationTypeBackForward)
+        m_formAnswer = type == NavigationTypeFormSubmitted;
     return true;
 }

@@ -25,6 +25,9 @@ public:
     // refused.
     bool hasShownPage() const { return history()->count() > 0; }
     int loadProgress() const { return m_progress; }
+    // Whether the page shown is the answer to a form the page sent: loading it again would send
+    // the form again.
+    bool isFormAnswer() const { return m_formAnswer; }
 
 signals:
     // The page was kept from going to this web page outside the portal.
@@ -37,4 +40,5 @@ protected:
 private:
     WindowOpener m_openWindow;
     int m_progress = 0;
+    bool m_formAnswer = false;
 };

@@ -1,6 +1,8 @@
 #include "browser/portalwindow.h"
 
+#include "browser/accountmark.h"
 #include "browser/downloadprompt.h"
+#include "browser/engineprofiles.h"
 #include "browser/findbar.h"
 #include "browser/portalpage.h"
 #include "links/linkroute.h"
@@ -22,6 +24,8 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kGeometrySaveDelayMs = 500;
@@ -31,9 +35,9 @@ constexpr QSize kDefaultSize(1024, 768);
 
 } // namespace
 
-PortalWindow::PortalWindow(QWebEngineProfile *profile, QWidget *parent)
+PortalWindow::PortalWindow(EngineProfiles &profiles, QWidget *parent)
     : QMainWindow(parent)
-    , m_profile(profile)
+    , m_profiles(profiles)
     , m_tabs(new QTabWidget)
     , m_address(new QLineEdit)
     , m_progress(new QProgressBar)
@@ -59,7 +63,7 @@ PortalWindow::PortalWindow(QWebEngineProfile *profile, QWidget *parent)
 
 PortalWindow::~PortalWindow()
 {
-    // Every page goes now, before the profile, which the owner deletes after this window; the
+    // Every page goes now, before the profiles, which the owner deletes after this window; the
     // tabs already closed and still waiting for their deletion among them.
     m_tabs->disconnect(this);
     const QList<QWebEngineView *> views = m_tabs->findChildren<QWebEngineView *>();
@@ -140,7 +144,23 @@ void PortalWindow::setUpKeys()
     auto *closeCurrent = new QAction(this);
     closeCurrent->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     connect(closeCurrent, &QAction::triggered, this, [this] { closeTab(m_tabs->currentIndex()); });
-    addActions({ reload, m_escape, findInPage, zoomIn, zoomOut, zoomReset, closeCurrent });
+    // The next and the previous tab, round the ends, as in browsers. Shift+Tab comes as Backtab.
+    auto *nextTab = new QAction(this);
+    nextTab->setShortcuts({ QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown) });
+    connect(nextTab, &QAction::triggered, this, [this] {
+        if (m_tabs->count() > 0)
+            m_tabs->setCurrentIndex((m_tabs->currentIndex() + 1) % m_tabs->count());
+    });
+    auto *previousTab = new QAction(this);
+    previousTab->setShortcuts({ QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+                                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+                                QKeySequence(Qt::CTRL | Qt::Key_PageUp) });
+    connect(previousTab, &QAction::triggered, this, [this] {
+        if (m_tabs->count() > 0)
+            m_tabs->setCurrentIndex((m_tabs->currentIndex() + m_tabs->count() - 1) % m_tabs->count());
+    });
+    addActions({ reload, m_escape, findInPage, zoomIn, zoomOut, zoomReset, closeCurrent, nextTab,
+                 previousTab });
 }
 
 void PortalWindow::setUpFindBar()
@@ -184,22 +204,37 @@ void PortalWindow::restoreSavedGeometry(const QByteArray &geometry)
     setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, available));
 }
 
-void PortalWindow::openTab(const QUrl &url)
+void PortalWindow::openTab(const QUrl &url, const QString &account)
 {
-    QWebEngineView *view = addTab(true);
+    QWebEngineProfile *profile = m_profiles.profile(account);
+    if (!profile)
+        return;
+    QWebEngineView *view = addTab(profile, true);
     view->load(url);
+    bringUp();
+    view->setFocus();
+}
+
+void PortalWindow::openTabs(const TabRecord &record)
+{
+    restoreSavedGeometry(record.geometry);
+    for (const TabRecord::Tab &tab : record.tabs) {
+        if (QWebEngineProfile *profile = m_profiles.profile(tab.account))
+            addTab(profile, false)->load(tab.url);
+    }
+    m_tabs->setCurrentIndex(std::min(record.current, m_tabs->count() - 1));
+    bringUp();
+    if (QWebEngineView *view = currentView())
+        view->setFocus();
+}
+
+void PortalWindow::bringUp()
+{
     if (isMinimized())
         setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();
-    view->setFocus();
-}
-
-void PortalWindow::setAccount(const QString &id)
-{
-    m_account = id;
-    updateWindowTitle();
 }
 
 bool PortalWindow::handleDownload(QWebEngineDownloadRequest *download)
@@ -235,10 +270,11 @@ void PortalWindow::resizeEvent(QResizeEvent *event)
 void PortalWindow::updateWindowTitle()
 {
     QWebEngineView *view = currentView();
-    QString title = view ? titleOf(view) : QString();
+    QString title = view ? QStringLiteral("%1 - %2").arg(titleOf(view), accountLabel(accountOf(view)))
+                         : QString();
     // A window title takes "[*]" for the modified mark; a page's title means it as it is.
     title.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
-    setWindowTitle(m_account.isEmpty() ? title : QStringLiteral("%1 - %2").arg(title, m_account));
+    setWindowTitle(title);
 }
 
 void PortalWindow::updateAddress()

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "browser/tabrecord.h"
 #include "browser/zoomsteps.h"
 
 #include <QMainWindow>
 #include <QTimer>
 
+class EngineProfiles;
 class FindBar;
 class QAction;
 class QLineEdit;
@@ -15,24 +17,37 @@ class QWebEnginePage;
 class QWebEngineProfile;
 class QWebEngineView;
 
-// The portal window: an ordinary small browser with tabs, on the engine's profile, so that it
-// shows the portal as the account last logged in.
+// Which of the tabs a login or logout of `account` reloads, given each tab's account and whether
+// its page answers a form: that account's tabs, but not those that would send their form again.
+struct TabState
+{
+    QString account;
+    bool formAnswer = false;
+};
+std::vector<int> tabsToReload(const std::vector<TabState> &tabs, const QString &account);
+
+// The portal window: an ordinary small browser with tabs, each on the profile of an account (or
+// the guest's), so that accounts show side by side. A tab's label starts with its account and
+// carries the account's colour; the pages a tab opens stay on its profile.
 class PortalWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit PortalWindow(QWebEngineProfile *profile, QWidget *parent = nullptr);
+    explicit PortalWindow(EngineProfiles &profiles, QWidget *parent = nullptr);
     ~PortalWindow() override;
 
     // Geometry saved by an earlier window (QWidget::saveGeometry bytes); applied before the
     // window is first shown. Empty or unusable: a default size, fitted to the screen, centred.
     void restoreSavedGeometry(const QByteArray &geometry);
-    // Opens the page in a new tab, makes it current, shows the window, raises and activates it.
-    void openTab(const QUrl &url);
-    // The account the portal now knows the user as (empty: a guest); shown in the title.
-    void setAccount(const QString &id);
-    // Reloads every open tab (after a login or logout, so the pages show the new account).
-    void reloadTabs();
+    // Opens the page in a new tab on the account's profile, makes it current, shows the window,
+    // raises and activates it.
+    void openTab(const QUrl &url, const QString &account);
+    // Opens the recorded tabs (the window's first) and shows the window.
+    void openTabs(const TabRecord &record);
+    // After a login or logout of the account: its tabs show what changed (see tabsToReload).
+    void reloadTabs(const QString &account);
+    // The tabs as they are now.
+    TabRecord record() const;
     // Takes a download that one of this window's pages asked for: asks where to save it
     // (the user's download folder and the suggested name to begin with) and accepts or cancels
     // it. False when the download is not from one of this window's pages.
@@ -43,6 +58,8 @@ signals:
     void externalLinkRequested(const QUrl &url);
     // saveGeometry() shortly after the window was moved or resized, and once more when it closes.
     void geometryChanged(const QByteArray &geometry);
+    // A tab was opened, closed, moved or made current, or went to another page.
+    void tabsChanged();
     // The window was closed, by the user or by closing its last tab; its owner deletes it.
     void closed();
 
@@ -63,16 +80,23 @@ private:
 
     // The tabs, each a view of a page: these, setUpTabs and reloadTabs are in
     // portalwindow_tabs.cpp.
-    QWebEngineView *addTab(bool makeCurrent);
+    QWebEngineView *addTab(QWebEngineProfile *profile, bool makeCurrent);
+    void showTabMenu(const QPoint &position);
     void closeTab(int index);
     // Cuts the tab's page off from the window and stops it.
     void detach(QWebEngineView *view);
     int indexOf(const QWebEnginePage *page) const;
     QWebEngineView *currentView() const;
     QString titleOf(const QWebEngineView *view) const;
+    QString accountOf(const QWebEngineView *view) const;
+    // The tab's page's address, or the one it was asked to load.
+    static QUrl addressOf(const QWebEngineView *view);
+    QWebEngineView *viewAt(int index) const;
     void updateTitles(QWebEngineView *view);
 
     void updateWindowTitle();
+    // Brings the window up, as for a page the user asked for.
+    void bringUp();
     void updateAddress();
     // Opens what was typed into the address bar: a page of the portal in the current tab, any
     // other web page in the default browser; anything else is refused.
@@ -83,8 +107,7 @@ private:
     void zoom(ZoomDirection direction);
     void showFindBar();
 
-    QWebEngineProfile *m_profile;
-    QString m_account;
+    EngineProfiles &m_profiles;
     QTabWidget *m_tabs;
     QAction *m_back;
     QAction *m_forward;

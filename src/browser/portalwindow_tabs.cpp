@@ -1,11 +1,16 @@
 #include "browser/portalwindow.h"
 
+#include "browser/accountmark.h"
+#include "browser/engineprofiles.h"
 #include "browser/findbar.h"
 #include "browser/portalpage.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QWebEngineFindTextResult>
@@ -16,7 +21,25 @@ namespace {
 // How wide a tab's title may grow before it is cut short.
 constexpr int kTabTitleWidth = 220;
 
+// The tab's side that its close button leaves free, for the account's mark.
+QTabBar::ButtonPosition markSide(const QTabBar *bar)
+{
+    const auto closeSide = QTabBar::ButtonPosition(
+            bar->style()->styleHint(QStyle::SH_TabBar_CloseButtonPosition, nullptr, bar));
+    return closeSide == QTabBar::LeftSide ? QTabBar::RightSide : QTabBar::LeftSide;
+}
+
 } // namespace
+
+std::vector<int> tabsToReload(const std::vector<TabState> &tabs, const QString &account)
+{
+    std::vector<int> reload;
+    for (int i = 0; i < int(tabs.size()); ++i) {
+        if (tabs[i].account == account && !tabs[i].formAnswer)
+            reload.push_back(i);
+    }
+    return reload;
+}
 
 void PortalWindow::setUpTabs()
 {
@@ -34,22 +57,78 @@ void PortalWindow::setUpTabs()
         updateAddress();
         updateNavigation();
         updateLoading();
+        // The page shown takes the keys, as the one before had them (unless the address bar has).
+        if (QWebEngineView *view = currentView(); view && !m_address->hasFocus())
+            view->setFocus();
+        emit tabsChanged();
     });
+    connect(m_tabs->tabBar(), &QTabBar::tabMoved, this, &PortalWindow::tabsChanged);
+    m_tabs->tabBar()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_tabs->tabBar(), &QWidget::customContextMenuRequested, this, &PortalWindow::showTabMenu);
 }
 
-void PortalWindow::reloadTabs()
+void PortalWindow::showTabMenu(const QPoint &position)
 {
-    for (int i = 0; i < m_tabs->count(); ++i)
-        static_cast<QWebEngineView *>(m_tabs->widget(i))->reload();
+    const int index = m_tabs->tabBar()->tabAt(position);
+    QWebEngineView *view = viewAt(index);
+    if (!view)
+        return;
+    const QString own = accountOf(view);
+    QStringList others = m_profiles.accounts();
+    others.prepend(QString()); // the guest's
+    others.removeAll(own);
+
+    QMenu menu(this);
+    QMenu *otherAccount = menu.addMenu(QStringLiteral("別のアカウントで開く"));
+    const QUrl url = addressOf(view);
+    otherAccount->setEnabled(!others.isEmpty() && isWebAddress(url));
+    for (const QString &account : std::as_const(others)) {
+        QString text = accountLabel(account);
+        QAction *action = otherAccount->addAction(accountMark(account), text.replace(QLatin1Char('&'), QLatin1String("&&")));
+        connect(action, &QAction::triggered, this,
+                [this, url, account] { openTab(url, account); });
+    }
+    menu.addSeparator();
+    QAction *close = menu.addAction(QStringLiteral("タブを閉じる"));
+    connect(close, &QAction::triggered, this, [this, view] { closeTab(m_tabs->indexOf(view)); });
+    menu.exec(m_tabs->tabBar()->mapToGlobal(position));
 }
 
-QWebEngineView *PortalWindow::addTab(bool makeCurrent)
+void PortalWindow::reloadTabs(const QString &account)
+{
+    std::vector<TabState> tabs;
+    for (int i = 0; i < m_tabs->count(); ++i) {
+        QWebEngineView *view = viewAt(i);
+        tabs.push_back({ accountOf(view), static_cast<PortalPage *>(view->page())->isFormAnswer() });
+    }
+    for (const int index : tabsToReload(tabs, account))
+        viewAt(index)->reload();
+}
+
+TabRecord PortalWindow::record() const
+{
+    TabRecord record;
+    for (int i = 0; i < m_tabs->count(); ++i) {
+        const QWebEngineView *view = viewAt(i);
+        const QUrl url = addressOf(view);
+        if (isWebAddress(url))
+            record.tabs.push_back({ url, accountOf(view) });
+        if (i == m_tabs->currentIndex())
+            record.current = std::max(0, int(record.tabs.size()) - 1);
+    }
+    record.geometry = saveGeometry();
+    return record;
+}
+
+QWebEngineView *PortalWindow::addTab(QWebEngineProfile *profile, bool makeCurrent)
 {
     auto *view = new QWebEngineView;
-    auto *page = new PortalPage(m_profile, view);
+    auto *page = new PortalPage(profile, view);
+    m_profiles.watch(page);
     view->setPage(page);
-    page->setWindowOpener([this](QWebEnginePage::WebWindowType type) {
-        return addTab(type != QWebEnginePage::WebBrowserBackgroundTab)->page();
+    // What a page opens stays on its profile.
+    page->setWindowOpener([this, profile](QWebEnginePage::WebWindowType type) {
+        return addTab(profile, type != QWebEnginePage::WebBrowserBackgroundTab)->page();
     });
 
     connect(page, &PortalPage::outsidePageRefused, this, [this, page](const QUrl &url) {
@@ -65,6 +144,7 @@ QWebEngineView *PortalWindow::addTab(bool makeCurrent)
         // What the user is typing stays.
         if (view == currentView() && !(m_address->hasFocus() && m_address->isModified()))
             updateAddress();
+        emit tabsChanged();
     });
     connect(page, &QWebEnginePage::iconChanged, this,
             [this, view](const QIcon &icon) { m_tabs->setTabIcon(m_tabs->indexOf(view), icon); });
@@ -93,9 +173,16 @@ QWebEngineView *PortalWindow::addTab(bool makeCurrent)
                 m_findBar->showResult(page, result);
             });
 
-    const int index = m_tabs->addTab(view, QStringLiteral("新しいタブ"));
+    const int index = m_tabs->addTab(view, QString());
+    auto *mark = new QLabel;
+    const int markSize = m_tabs->tabBar()->fontMetrics().height() * 2 / 3;
+    mark->setPixmap(accountMark(accountOf(view)).pixmap(markSize, markSize));
+    mark->setToolTip(accountLabel(accountOf(view)));
+    m_tabs->tabBar()->setTabButton(index, markSide(m_tabs->tabBar()), mark);
+    updateTitles(view);
     if (makeCurrent)
         m_tabs->setCurrentIndex(index);
+    emit tabsChanged();
     return view;
 }
 
@@ -110,6 +197,8 @@ void PortalWindow::closeTab(int index)
     view->deleteLater();
     if (m_tabs->count() == 0)
         close();
+    else
+        emit tabsChanged();
 }
 
 void PortalWindow::detach(QWebEngineView *view)
@@ -125,15 +214,32 @@ void PortalWindow::detach(QWebEngineView *view)
 int PortalWindow::indexOf(const QWebEnginePage *page) const
 {
     for (int i = 0; i < m_tabs->count(); ++i) {
-        if (static_cast<QWebEngineView *>(m_tabs->widget(i))->page() == page)
+        if (viewAt(i)->page() == page)
             return i;
     }
     return -1;
 }
 
+QWebEngineView *PortalWindow::viewAt(int index) const
+{
+    return static_cast<QWebEngineView *>(m_tabs->widget(index));
+}
+
 QWebEngineView *PortalWindow::currentView() const
 {
     return static_cast<QWebEngineView *>(m_tabs->currentWidget());
+}
+
+QUrl PortalWindow::addressOf(const QWebEngineView *view)
+{
+    // A tab still on its way to its first page (or that could not load it) is on its way to the
+    // address asked for.
+    return view->url().isEmpty() ? view->page()->requestedUrl() : view->url();
+}
+
+QString PortalWindow::accountOf(const QWebEngineView *view) const
+{
+    return m_profiles.accountOf(view->page()->profile());
 }
 
 QString PortalWindow::titleOf(const QWebEngineView *view) const
@@ -150,7 +256,8 @@ void PortalWindow::updateTitles(QWebEngineView *view)
     const int index = m_tabs->indexOf(view);
     if (index < 0)
         return;
-    const QString title = titleOf(view);
+    // The account first, so that it stays when the title is cut short.
+    const QString title = QStringLiteral("%1: %2").arg(accountLabel(accountOf(view)), titleOf(view));
     QString shortTitle =
             m_tabs->tabBar()->fontMetrics().elidedText(title, Qt::ElideRight, kTabTitleWidth);
     // A tab's text takes "&" for a shortcut mark.

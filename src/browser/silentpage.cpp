@@ -24,6 +24,8 @@ SilentPage::SilentPage(QWebEngineProfile *profile, QObject *parent)
     s->setAttribute(QWebEngineSettings::JavascriptCanAccessClipboard, false);
     s->setAttribute(QWebEngineSettings::JavascriptCanPaste, false);
     s->setAttribute(QWebEngineSettings::AutoLoadImages, false);
+    // Nothing shows its icon: it is not fetched.
+    s->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
     s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
     s->setAttribute(QWebEngineSettings::FullScreenSupportEnabled, false);
     s->setAttribute(QWebEngineSettings::ScreenCaptureEnabled, false);

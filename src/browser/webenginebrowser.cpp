@@ -1,53 +1,41 @@
 #include "browser/webenginebrowser.h"
 
+#include "browser/engineprofiles.h"
 #include "browser/pagerun.h"
 #include "browser/portalwindow.h"
 #include "browser/silentpage.h"
+#include "browser/tabrecord.h"
 
 #include <QWebEngineDownloadRequest>
-#include <QWebEngineProfile>
 
 WebEngineBrowser::WebEngineBrowser(const QString &storagePath, const QString &cachePath,
-                                   QObject *parent)
+                                   const QString &tabsFile, QObject *parent)
     : QObject(parent)
-    , m_profile(new QWebEngineProfile(QStringLiteral("yorumi-livedoor"), this))
+    , m_profiles(std::make_unique<EngineProfiles>(storagePath, cachePath))
+    , m_tabsFile(tabsFile)
 {
-    m_profile->setPersistentStoragePath(storagePath);
-    m_profile->setCachePath(cachePath);
-    m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
-    // Keep session cookies too, so that a login survives a restart of the program.
-    m_profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
-    m_profile->setSpellCheckEnabled(false);
     // Only the portal window's pages may download, and only where the user says.
-    connect(m_profile, &QWebEngineProfile::downloadRequested, this,
+    connect(m_profiles.get(), &EngineProfiles::downloadRequested, this,
             [this](QWebEngineDownloadRequest *download) {
                 if (!m_portal || !m_portal->handleDownload(download))
                     download->cancel();
             });
-    m_logIn = new SilentPage(m_profile, this);
-    m_logOut = new SilentPage(m_profile, this);
+    m_tabSave.setSingleShot(true);
+    m_tabSave.setInterval(kTabSaveDelay);
+    connect(&m_tabSave, &QTimer::timeout, this, &WebEngineBrowser::saveTabs);
 }
 
 WebEngineBrowser::~WebEngineBrowser()
 {
+    // The helper ends in order: the window's tabs need no keeping.
+    m_tabSave.stop();
+    TabRecord::forget(m_tabsFile);
     m_running.reset();
     delete m_portal.data();
-    // Pages before their profile, so that the engine writes its cookies out.
-    delete m_logIn;
-    delete m_logOut;
+    // Pages before their profiles, so that the engine writes its cookies out.
     for (const QPointer<QObject> &object : m_retired)
         delete object.data();
-    delete m_profile;
-}
-
-void WebEngineBrowser::replacePage(SilentPage *old)
-{
-    SilentPage **slot = old == m_logIn ? &m_logIn : old == m_logOut ? &m_logOut : nullptr;
-    if (!slot)
-        return;
-    *slot = new SilentPage(m_profile, this);
-    // Its run is still on the stack: the old page goes once control has returned.
-    retire(old);
+    m_profiles.reset();
 }
 
 void WebEngineBrowser::retire(QObject *object)
@@ -57,52 +45,98 @@ void WebEngineBrowser::retire(QObject *object)
     object->deleteLater();
 }
 
-SilentPage *WebEngineBrowser::page(EnginePage which) const
-{
-    return which == EnginePage::LogIn ? m_logIn : m_logOut;
-}
-
-void WebEngineBrowser::run(EnginePage which, std::vector<PageStep> steps,
+void WebEngineBrowser::run(EnginePage, const QString &account, std::vector<PageStep> steps,
                            std::chrono::milliseconds budget, Done done)
 {
     Q_ASSERT(!m_running);
-    m_running = std::make_unique<PageRun>(page(which), std::move(steps), budget);
+    // Every run has a page of its own: what the portal served keeps running in a page (a script
+    // that never ends, a worker that spins, a load that never ends and keeps the engine from
+    // reporting the next one). The login lives on in the profile's cookies, not in the page, so
+    // each run leaves its page behind, and taking it down stops all it was doing.
+    QWebEngineProfile *profile = m_profiles->profile(account);
+    if (!profile) {
+        QMetaObject::invokeMethod(this, [done = std::move(done)] { done(RunOutcome::Failed); },
+                                  Qt::QueuedConnection);
+        return;
+    }
+    auto *page = new SilentPage(profile, this);
+    m_profiles->watch(page);
+    m_running = std::make_unique<PageRun>(page, std::move(steps), budget);
     connect(m_running.get(), &PageRun::finished, this,
-            [this, done = std::move(done)](RunOutcome outcome) {
-                // What the portal served keeps running in its page: a script that never ends,
-                // a worker that spins, a load that never ends and keeps the engine from
-                // reporting the next one. The login lives on in the profile's cookies, not in
-                // the page, so every run leaves its page behind and the next one starts afresh;
-                // taking the old page down stops all it was doing.
-                replacePage(m_running->page());
+            [this, page, account, done = std::move(done)](RunOutcome outcome) {
+                retire(page);
                 // The run is still on the stack: let it go once control has returned.
                 m_running.release()->deleteLater();
+                // The account's tabs show the login or logout; the other accounts' stay as
+                // they are.
+                if (outcome == RunOutcome::Done && m_portal)
+                    m_portal->reloadTabs(account);
                 done(outcome);
             });
     m_running->start();
 }
 
-void WebEngineBrowser::openPortalPage(const QUrl &url, const QString &account, const QByteArray &geometry)
+void WebEngineBrowser::cancel()
 {
-    if (!m_portal) {
-        m_portal = new PortalWindow(m_profile);
-        m_portal->setAccount(account);
-        m_portal->restoreSavedGeometry(geometry);
-        connect(m_portal, &PortalWindow::externalLinkRequested, this, &WebEngineBrowser::externalLinkRequested);
-        connect(m_portal, &PortalWindow::geometryChanged, this, &WebEngineBrowser::portalGeometryChanged);
-        connect(m_portal, &PortalWindow::closed, this, [this] {
-            // Its pages stop with it; the next page opens a new window.
-            retire(std::exchange(m_portal, nullptr).data());
-            emit portalClosed();
-        });
-    }
-    m_portal->openTab(url);
+    if (m_running)
+        m_running->cancel();
 }
 
-void WebEngineBrowser::setAccount(const QString &account)
+PortalWindow *WebEngineBrowser::portal(const QByteArray &geometry)
 {
-    if (!m_portal)
+    if (m_portal)
+        return m_portal;
+    m_portal = new PortalWindow(*m_profiles);
+    m_portal->restoreSavedGeometry(geometry);
+    connect(m_portal, &PortalWindow::externalLinkRequested, this, &WebEngineBrowser::externalLinkRequested);
+    connect(m_portal, &PortalWindow::geometryChanged, this, &WebEngineBrowser::portalGeometryChanged);
+    connect(m_portal, &PortalWindow::tabsChanged, &m_tabSave, qOverload<>(&QTimer::start));
+    connect(m_portal, &PortalWindow::closed, this, [this] {
+        // Closed by the user: nothing to bring back.
+        m_tabSave.stop();
+        TabRecord::forget(m_tabsFile);
+        // Its pages stop with it; the next page opens a new window.
+        retire(std::exchange(m_portal, nullptr).data());
+        emit portalClosed();
+    });
+    return m_portal;
+}
+
+void WebEngineBrowser::openPortalPage(const QUrl &url, const QString &account, const QByteArray &geometry)
+{
+    portal(geometry)->openTab(url, account);
+}
+
+void WebEngineBrowser::prepare(const QString &account)
+{
+    QWebEngineProfile *profile = m_profiles->profile(account);
+    if (!profile || m_profiles->isInUse(account))
         return;
-    m_portal->setAccount(account);
-    m_portal->reloadTabs();
+    auto *page = new SilentPage(profile, this);
+    m_profiles->watch(page);
+    connect(
+            page, &SilentPage::settled, this, [this, page] { retire(page); }, Qt::SingleShotConnection);
+    page->navigate(QUrl(QStringLiteral("about:blank")));
+}
+
+void WebEngineBrowser::forgetAccount(const QString &account)
+{
+    m_profiles->forget(account);
+}
+
+int WebEngineBrowser::restoreTabs()
+{
+    const std::optional<TabRecord> record = TabRecord::read(m_tabsFile);
+    if (!record || record->tabs.empty()) {
+        TabRecord::forget(m_tabsFile);
+        return 0;
+    }
+    portal(record->geometry)->openTabs(*record);
+    return int(record->tabs.size());
+}
+
+void WebEngineBrowser::saveTabs()
+{
+    if (m_portal)
+        m_portal->record().write(m_tabsFile);
 }

@@ -4,41 +4,56 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <chrono>
 #include <functional>
 #include <memory>
 #include <vector>
 
+class EngineProfiles;
 class PageRun;
 class PortalWindow;
-class QWebEngineProfile;
-class SilentPage;
 
-// The browser engine on QtWebEngine: a named persistent profile, two silent pages and, when
-// the user opens a page of the portal, the portal window on the same profile.
+// The browser engine on QtWebEngine: a persistent profile for each account and the guest's
+// (EngineProfiles), a silent page for each run on the profile it logs in or out, and, when the
+// user opens a page of the portal, the portal window with its tabs on those profiles. While the
+// window is open its tabs are kept in a file, which a helper started after this one ended
+// unexpectedly opens again.
 class WebEngineBrowser final : public QObject
 {
     Q_OBJECT
 public:
     using Done = std::function<void(RunOutcome outcome)>;
 
-    WebEngineBrowser(const QString &storagePath, const QString &cachePath, QObject *parent = nullptr);
+    // How soon after a change of the window's tabs they are written down.
+    static constexpr std::chrono::milliseconds kTabSaveDelay{ 300 };
+
+    WebEngineBrowser(const QString &storagePath, const QString &cachePath, const QString &tabsFile,
+                     QObject *parent = nullptr);
     ~WebEngineBrowser() override;
 
-    // Runs the steps on one page within the budget; `done` receives the outcome exactly once.
+    // Runs the steps on a page of the account's profile within the budget; `done` receives the
+    // outcome exactly once. Once a run has succeeded, the account's tabs show what it changed.
     // One run at a time.
-    void run(EnginePage page, std::vector<PageStep> steps, std::chrono::milliseconds budget,
-             Done done);
+    void run(EnginePage page, const QString &account, std::vector<PageStep> steps,
+             std::chrono::milliseconds budget, Done done);
     bool isRunning() const { return m_running != nullptr; }
+    // Ends the run as timed out now, if one still goes on.
+    void cancel();
 
-    // Opens the page in a new tab of the portal window, making the window first when there is
-    // none (titled with the account, at the saved geometry), and brings it up.
+    // Opens the page in a new tab of the portal window on the account's profile, making the
+    // window first when there is none (at the saved geometry), and brings it up.
     void openPortalPage(const QUrl &url, const QString &account, const QByteArray &geometry);
-    // The portal knows the user as this account now (empty: a guest): an open portal window
-    // shows it and reloads its pages.
-    void setAccount(const QString &account);
     bool isPortalOpen() const { return !m_portal.isNull(); }
+    // A page or a login as the account is likely to follow: its profile is made now, and a
+    // blank page on it starts a renderer, which the engine keeps for the next page.
+    void prepare(const QString &account);
+    // The user removed the account: its profile goes once no tab shows it.
+    void forgetAccount(const QString &account);
+
+    // Opens again the tabs that the helper before this one left behind; how many.
+    int restoreTabs();
 
 signals:
     void externalLinkRequested(const QUrl &url);
@@ -46,16 +61,17 @@ signals:
     void portalClosed();
 
 private:
-    SilentPage *page(EnginePage which) const;
-    void replacePage(SilentPage *old);
+    PortalWindow *portal(const QByteArray &geometry);
+    void saveTabs();
     // Deletes the object once control has returned to the event loop, or with the browser.
     void retire(QObject *object);
 
-    QWebEngineProfile *m_profile;
-    SilentPage *m_logIn;
-    SilentPage *m_logOut;
+    // The profiles outlive every page: they are deleted last.
+    std::unique_ptr<EngineProfiles> m_profiles;
+    QString m_tabsFile;
     std::unique_ptr<PageRun> m_running;
-    // Pages and windows taken out of service and not yet deleted; they go before the profile.
+    // Pages and windows taken out of service and not yet deleted; they go before the profiles.
     std::vector<QPointer<QObject>> m_retired;
     QPointer<PortalWindow> m_portal;
+    QTimer m_tabSave;
 };

@@ -28,6 +28,12 @@ QString engineCache()
             + QStringLiteral("/webengine-cache");
 }
 
+QString portalTabs()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+            + QStringLiteral("/portal-tabs.json");
+}
+
 QStringList helperFolders()
 {
     const QString folder = QCoreApplication::applicationDirPath();

@@ -33,6 +33,9 @@ QString instanceServer(const QString &key);
 // folder.
 QString engineProfile();
 QString engineCache();
+// The portal window's open tabs (address and account), which the engine helper keeps while the
+// window is open, so that a helper that ended unexpectedly leaves them to the next one.
+QString portalTabs();
 
 // Where the engine helper, yorumi-browser, may be: beside the program, and in
 // ../lib/yorumi-livedoor from the program's folder (where it is installed on Unix, and where the

@@ -7,6 +7,7 @@
 namespace {
 
 const QString kLinksInDefaultBrowser = QStringLiteral("Links/InDefaultBrowser");
+const QString kClearClipboard = QStringLiteral("Clipboard/ClearAfter30s");
 const QString kLastAccount = QStringLiteral("Login/LastAccount");
 const QString kPortalWindowGeometry = QStringLiteral("PortalWindow/Geometry");
 
@@ -32,6 +33,16 @@ bool ProgramSettings::linksInDefaultBrowser() const
 void ProgramSettings::setLinksInDefaultBrowser(bool inDefaultBrowser)
 {
     write(kLinksInDefaultBrowser, inDefaultBrowser);
+}
+
+bool ProgramSettings::clearsClipboard() const
+{
+    return m_settings->value(kClearClipboard, true).toBool();
+}
+
+void ProgramSettings::setClearsClipboard(bool clears)
+{
+    write(kClearClipboard, clears);
 }
 
 QString ProgramSettings::lastAccount() const

@@ -25,6 +25,10 @@ public:
     bool linksInDefaultBrowser() const;
     void setLinksInDefaultBrowser(bool inDefaultBrowser);
 
+    // Whether a password copied to the clipboard is taken off it again after 30 s (the default).
+    bool clearsClipboard() const;
+    void setClearsClipboard(bool clears);
+
     // The ID of the account last logged in; empty after a logout or before the first login.
     QString lastAccount() const;
     void setLastAccount(const QString &id);

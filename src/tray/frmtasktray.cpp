@@ -80,6 +80,10 @@ frmTasktray::frmTasktray(Uses uses, QWidget *parent)
                QStringLiteral("ブラウザエンジンを起動できないため、ページを既定のブラウザで開きます。"
                               "ログインは反映されません。"));
     });
+    connect(&m_uses.portalLinks, &PortalLinks::tabsRestored, this, [this] {
+        notify(TrayNotifier::Kind::Hint,
+               QStringLiteral("ブラウザエンジンが異常終了したため、開いていたタブを開き直しました。"));
+    });
 }
 
 void frmTasktray::makeIcon()
@@ -123,6 +127,10 @@ void frmTasktray::buildMenu()
         mnSite[edition]->setObjectName(QStringLiteral("mnSite(%1)").arg(edition));
         mnSite[edition]->menuAction()->setVisible(false);
     }
+    // The browser engine takes a moment to start: it starts as the menu of a page or a login
+    // opens, while the user picks an entry.
+    connect(mnSite[EditionLivedoor], &QMenu::aboutToShow, this,
+            [this] { m_uses.portalLinks.prepare(); });
     for (qint16 i = 0; i < qint16(mnSiteLD.size()); ++i) {
         const MenuLink &link = traylinks::kLivedoor[std::size_t(i)];
         mnSiteLD[i] = mnSite[EditionLivedoor]->addAction(QString::fromUtf8(link.caption), this,
@@ -149,6 +157,8 @@ void frmTasktray::buildMenu()
     mnLogout = mnLeft->addAction(QStringLiteral("ログアウト"), this, &frmTasktray::mnLogout_Click);
     mnLoginP = mnLeft->addMenu(QStringLiteral("ログイン"));
     mnLoginP->setObjectName(QStringLiteral("mnLoginP"));
+    connect(mnLoginP, &QMenu::aboutToShow, this,
+            [this] { m_uses.webHost.engine().prepare(m_uses.webHost.currentAccount()); });
     mnLogin.insert(kTemplateIndex, templateItem(mnLoginP));
 
     // While an entry dialog or the About box is open the entries are greyed: a host that draws

@@ -8,9 +8,10 @@
 #include <functional>
 #include <vector>
 
-// The browser engine behind the hidden host and the portal window: two silent pages and the
-// window on one persistent profile. The program's own engine runs in a helper process; tests put
-// a fake in its place.
+// The browser engine behind the hidden host and the portal window: a persistent profile for each
+// account the user logs in as (made at its first login) and one for the guest (empty account),
+// silent pages for the runs and the window's tabs on them. The program's own engine runs in a
+// helper process; tests put a fake in its place.
 class BrowserEngine : public QObject
 {
     Q_OBJECT
@@ -19,17 +20,22 @@ public:
 
     using QObject::QObject;
 
-    // Runs the steps on one page within the budget; `done` receives the outcome exactly once.
-    // The host asks for one run at a time.
-    virtual void run(EnginePage page, std::vector<PageStep> steps,
+    // Runs the steps on one page of the account's profile within the budget; `done` receives the
+    // outcome exactly once. Once a run has succeeded, the window's tabs of that account show what
+    // it changed. The host asks for one run at a time.
+    virtual void run(EnginePage page, const QString &account, std::vector<PageStep> steps,
                      std::chrono::milliseconds budget, Done done) = 0;
 
-    // Opens a page of the portal in a new tab of the portal window and brings the window up. A
-    // window made for it shows `account` in its title and takes the saved `geometry`.
+    // Opens a page of the portal in a new tab of the portal window, on the account's profile, and
+    // brings the window up. A window made for it takes the saved `geometry`.
     virtual void openPortalPage(const QUrl &url, const QString &account, const QByteArray &geometry) = 0;
-    // The portal knows the user as this account now (empty: a guest): an open portal window
-    // shows it and reloads its pages.
-    virtual void setAccount(const QString &account) = 0;
+    // The user removed the account: its profile, with the portal's cookies for it, goes once no
+    // tab shows it any more.
+    virtual void forgetAccount(const QString &account) = 0;
+    // The user is on the way to a page or a login, most likely as this account: an engine that
+    // takes a while to start starts now, with the account's profile, so that what follows does
+    // not wait for them.
+    virtual void prepare(const QString &account) { Q_UNUSED(account); }
 
 signals:
     // The engine could not be started, once for each try: runs asked of it fail, and pages it
@@ -42,4 +48,6 @@ signals:
     void externalLinkRequested(const QUrl &url);
     // The portal window has moved, been resized or closed: its geometry to save.
     void portalGeometryChanged(const QByteArray &geometry);
+    // The engine ended unexpectedly with the portal window open, and its tabs have come back.
+    void tabsRestored(int tabs);
 };

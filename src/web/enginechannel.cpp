@@ -110,6 +110,7 @@ QJsonObject runMessage(const Run &run)
     return { { QStringLiteral("type"), QStringLiteral("run") },
              { QStringLiteral("run"), qint64(run.id) },
              { QStringLiteral("page"), run.page == EnginePage::LogIn ? QStringLiteral("login") : QStringLiteral("logout") },
+             { QStringLiteral("account"), run.account },
              { QStringLiteral("budgetMs"), qint64(run.budget.count()) },
              { QStringLiteral("steps"), steps } };
 }
@@ -124,6 +125,7 @@ std::optional<Run> parseRun(const QJsonObject &message)
     Run run;
     run.id = runId(message);
     run.page = page == QLatin1String("login") ? EnginePage::LogIn : EnginePage::LogOut;
+    run.account = message.value(QStringLiteral("account")).toString();
     run.budget = std::chrono::milliseconds(message.value(QStringLiteral("budgetMs")).toInteger());
     for (const QJsonValue &value : message.value(QStringLiteral("steps")).toArray()) {
         const QJsonObject step = value.toObject();
@@ -150,6 +152,20 @@ QJsonObject endedMessage(quint64 id, RunOutcome outcome)
     message.insert(QStringLiteral("run"), qint64(id));
     message.insert(QStringLiteral("outcome"), QLatin1String(nameOf(kOutcomes, int(outcome))));
     return message;
+}
+
+QJsonObject cancelMessage(quint64 id)
+{
+    QJsonObject message = plainMessage("cancel");
+    message.insert(QStringLiteral("run"), qint64(id));
+    return message;
+}
+
+std::optional<quint64> parseCancel(const QJsonObject &message)
+{
+    if (!isType(message, "cancel"))
+        return std::nullopt;
+    return runId(message);
 }
 
 std::optional<RunOutcome> parseOutcome(const QJsonObject &message)
@@ -230,16 +246,41 @@ std::optional<quint64> parseOpened(const QJsonObject &message)
     return quint64(message.value(kOpen).toInteger());
 }
 
-QJsonObject accountMessage(const QString &account)
+QJsonObject prepareMessage(const QString &account)
 {
-    return messageWith("account", kAccount, account);
+    return messageWith("prepare", kAccount, account);
 }
 
-std::optional<QString> parseAccount(const QJsonObject &message)
+std::optional<QString> parsePrepare(const QJsonObject &message)
 {
-    if (!isType(message, "account") || !message.value(kAccount).isString())
+    if (!isType(message, "prepare"))
         return std::nullopt;
     return message.value(kAccount).toString();
+}
+
+QJsonObject forgetMessage(const QString &account)
+{
+    return messageWith("forget", kAccount, account);
+}
+
+std::optional<QString> parseForget(const QJsonObject &message)
+{
+    // The guest's profile is never forgotten.
+    if (!isType(message, "forget") || message.value(kAccount).toString().isEmpty())
+        return std::nullopt;
+    return message.value(kAccount).toString();
+}
+
+QJsonObject restoredMessage(int tabs)
+{
+    return messageWith("restored", QStringLiteral("tabs"), tabs);
+}
+
+std::optional<int> parseRestored(const QJsonObject &message)
+{
+    if (!isType(message, "restored"))
+        return std::nullopt;
+    return message.value(QStringLiteral("tabs")).toInt();
 }
 
 QJsonObject externalMessage(const QUrl &url)

@@ -19,13 +19,25 @@ enum class RunOutcome { Done, Failed, TimedOut };
 // input and output carry JSON objects, each framed by its length (four bytes, big-endian), so
 // no text inside a message (a password included) can end it early or start another.
 //
-// The program sends {"type":"run"}; the helper answers "ready" once its engine is up, "started"
-// and "ended" for each run, and "bye" before it ends by itself when idle.
+// Each account the user logs in as has a profile of its own in the engine (its cookies apart
+// from every other account's); pages opened before any login use the guest profile (the
+// account's name is empty).
 //
-// The portal window: the program sends "open" (a page for a new tab, with the account to show
-// and the window's saved geometry), which the helper answers with "opened", and "account" when
-// the portal knows the user as another account. The helper sends "external" for a page it
-// leaves to the default browser and "geometry" when its window has moved or closed.
+// The program sends {"type":"run"} (with the account whose profile it runs in); the helper
+// answers "ready" once its engine is up, "started" and "ended" for each run, and "bye" before
+// it ends by itself when idle. "cancel" ends a run the program has given up on; the helper
+// answers it with "ended" whether or not that run still went on, which tells the program that
+// the helper still answers.
+//
+// The program sends "prepare" as the user opens a menu of pages or logins, naming the account
+// whose profile will likely serve it.
+//
+// The portal window: the program sends "open" (a page for a new tab in an account's profile,
+// with the window's saved geometry), which the helper answers with "opened", and "forget" for an
+// account the user removed, whose profile goes once no tab shows it. The helper sends "external"
+// for a page it leaves to the default browser, "geometry" when its window has moved or closed,
+// and, once ready, "restored" with how many tabs it opened again of those that a helper before it
+// left behind when it ended unexpectedly (none, mostly).
 namespace EngineChannel {
 
 // A message longer than this breaks the channel: no run needs a fraction of it.
@@ -53,6 +65,8 @@ struct Run
 {
     quint64 id = 0;
     EnginePage page = EnginePage::LogIn;
+    // Whose profile the run drives; empty for the guest's.
+    QString account;
     std::vector<PageStep> steps;
     std::chrono::milliseconds budget{ 0 };
 };
@@ -67,12 +81,15 @@ QJsonObject endedMessage(quint64 id, RunOutcome outcome);
 std::optional<RunOutcome> parseOutcome(const QJsonObject &message);
 bool isType(const QJsonObject &message, const char *type);
 quint64 runId(const QJsonObject &message);
+QJsonObject cancelMessage(quint64 id);
+// The run a "cancel" message gives up, if it is one.
+std::optional<quint64> parseCancel(const QJsonObject &message);
 
 struct OpenPage
 {
     quint64 id = 0;
     QUrl url;
-    // The account the portal knows the user as; empty for a guest.
+    // Whose profile the page opens in; empty for the guest's.
     QString account;
     // The window's geometry as it was last saved; empty for none.
     QByteArray geometry;
@@ -84,8 +101,15 @@ QJsonObject openedMessage(quint64 id);
 // The id an "opened" message acknowledges, if it is one.
 std::optional<quint64> parseOpened(const QJsonObject &message);
 
-QJsonObject accountMessage(const QString &account);
-std::optional<QString> parseAccount(const QJsonObject &message);
+// The user is on the way to a page or a login, most likely as this account: its profile is made
+// ready.
+QJsonObject prepareMessage(const QString &account);
+std::optional<QString> parsePrepare(const QJsonObject &message);
+QJsonObject forgetMessage(const QString &account);
+std::optional<QString> parseForget(const QJsonObject &message);
+QJsonObject restoredMessage(int tabs);
+// How many tabs a "restored" message says came back, if it is one.
+std::optional<int> parseRestored(const QJsonObject &message);
 QJsonObject externalMessage(const QUrl &url);
 std::optional<QUrl> parseExternal(const QJsonObject &message);
 QJsonObject geometryMessage(const QByteArray &geometry);

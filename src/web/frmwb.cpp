@@ -106,6 +106,17 @@ void frmWB::logoutLD(Done done)
               QString(), std::move(done) });
 }
 
+void frmWB::forgetAccount(const QString &account)
+{
+    if (account.isEmpty())
+        return;
+    m_engine->forgetAccount(account);
+    if (account == m_account) {
+        m_account.clear();
+        emit accountChanged(QString());
+    }
+}
+
 void frmWB::enqueue(Request request)
 {
     m_queue.push_back(std::move(request));
@@ -121,11 +132,15 @@ void frmWB::startNext()
     m_queue.pop_front();
     m_running = true;
     emit runStarted(request.page);
-    m_engine->run(request.page, std::move(request.steps), m_runBudget,
-                  [this, page = request.page, account = request.account,
+    // A login runs in the profile of the account it logs in as, a logout in that of the account
+    // it logs out; once it succeeded, that account (none after a logout) is the current one.
+    const bool login = request.page == Page::LogIn;
+    const QString profile = login ? request.account : m_account;
+    m_engine->run(request.page, profile, std::move(request.steps), m_runBudget,
+                  [this, page = request.page, account = login ? request.account : QString(),
                    done = std::move(request.done)](RunOutcome outcome) {
                       if (outcome == RunOutcome::Done) {
-                          m_engine->setAccount(account);
+                          m_account = account;
                           emit accountChanged(account);
                       }
                       m_running = false;

@@ -13,6 +13,9 @@
 // The hidden browser host: logs the browser engine in to the portal as one account, or out,
 // through pages that are never shown. The engine tells how each run ended, and the host hands
 // that outcome on; the windows say it in words. Runs execute one at a time, in the order asked.
+//
+// Each account has a profile of its own in the engine. The host keeps the current account: the
+// one the latest successful login made current, empty (the guest) after a successful logout.
 class frmWB : public QObject
 {
     Q_OBJECT
@@ -31,10 +34,18 @@ public:
 
     void Form_Load();
 
-    // Logs in as the account; `done` receives the outcome when the run has ended.
+    // The current account as the program starts: the one it was when the program last ran.
+    void setCurrentAccount(const QString &account) { m_account = account; }
+    const QString &currentAccount() const { return m_account; }
+
+    // Logs in as the account, in its profile; `done` receives the outcome when the run has ended.
     void loginLD(const QString &rid, const QString &rpw, Done done);
-    // Logs out whichever account is logged in; `done` receives the outcome.
+    // Logs out the account current when the run starts, in its profile; `done` receives the
+    // outcome.
     void logoutLD(Done done);
+    // The user removed the account: the engine forgets it (its profile goes), and when it was
+    // the current account the guest takes its place, since its login has gone with it.
+    void forgetAccount(const QString &account);
 
     BrowserEngine &engine() const { return *m_engine; }
     // Runs asked for and not yet ended, the running one included.
@@ -45,8 +56,8 @@ signals:
     void runStarted(EnginePage page);
     // A run has ended so, just before its caller hears of it.
     void runEnded(EnginePage page, RunOutcome outcome);
-    // A login or logout succeeded: the portal knows the user as this account now (empty after a
-    // logout). The engine has been told already.
+    // The current account has changed: after a successful login or logout (empty after a
+    // logout), or when the current account was forgotten (empty).
     void accountChanged(const QString &account);
 
 private:
@@ -54,7 +65,7 @@ private:
     {
         Page page;
         std::vector<PageStep> steps;
-        // The account the portal knows the user as once the run has succeeded.
+        // The account a login runs as; a logout runs in the current account's profile.
         QString account;
         Done done;
     };
@@ -65,4 +76,5 @@ private:
     std::unique_ptr<BrowserEngine> m_engine;
     std::deque<Request> m_queue;
     bool m_running = false;
+    QString m_account;
 };

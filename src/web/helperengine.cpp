@@ -1,8 +1,11 @@
 #include "web/helperengine.h"
 
+#include "web/accountprofile.h"
 #include "web/helperprocess.h"
 
 #include <QDebug>
+#include <QDir>
+#include <QFileInfo>
 
 HelperEngine::HelperEngine(QObject *parent)
     : HelperEngine(Options{}, parent)
@@ -18,13 +21,17 @@ HelperEngine::HelperEngine(Options options, QObject *parent)
     m_deadline.setSingleShot(true);
     m_deadline.setTimerType(Qt::PreciseTimer);
     connect(&m_deadline, &QTimer::timeout, this, &HelperEngine::onDeadline);
+    m_answerWait.setSingleShot(true);
+    m_answerWait.setInterval(kAnswerWait);
+    connect(&m_answerWait, &QTimer::timeout, this, &HelperEngine::onNoAnswer);
 }
 
 HelperEngine::~HelperEngine()
 {
     // The helper writes the portal's cookies out as it ends; this is the program's end, and
-    // waiting a moment for it is harmless.
-    delete m_helper;
+    // waiting a moment for it is harmless. The profiles it was to forget go after it.
+    delete std::exchange(m_helper, nullptr);
+    passOnForgotten();
 }
 
 qint64 HelperEngine::helperProcessId() const
@@ -32,12 +39,14 @@ qint64 HelperEngine::helperProcessId() const
     return m_helper ? m_helper->processId() : 0;
 }
 
-void HelperEngine::run(EnginePage page, std::vector<PageStep> steps, std::chrono::milliseconds budget,
-                       Done done)
+void HelperEngine::run(EnginePage page, const QString &account, std::vector<PageStep> steps,
+                       std::chrono::milliseconds budget, Done done)
 {
     Q_ASSERT(!m_run);
+    // An account added again after it was forgotten keeps the profile this run makes.
+    m_forgotten.removeAll(account);
     m_run.emplace();
-    m_run->run = { m_nextId++, page, std::move(steps), budget };
+    m_run->run = { m_nextId++, page, account, std::move(steps), budget };
     m_run->done = std::move(done);
     m_run->clock.start();
     m_deadline.start(budget + kDeadlineGrace);
@@ -64,11 +73,27 @@ void HelperEngine::openPortalPage(const QUrl &url, const QString &account, const
         startHelper();
 }
 
-void HelperEngine::setAccount(const QString &account)
+void HelperEngine::forgetAccount(const QString &account)
 {
-    // Without a helper there is no window to tell; a new one learns it from its first page.
+    // The guest's profile is the engine's profile folder itself: it is never forgotten.
+    if (account.isEmpty())
+        return;
+    if (m_helper) {
+        m_forgotten.append(account);
+        post({ EngineChannel::forgetMessage(account), 0, {} });
+        return;
+    }
+    for (const QString &root : { m_options.profile, m_options.cache })
+        QDir(AccountProfile::folder(root, account)).removeRecursively();
+}
+
+void HelperEngine::prepare(const QString &account)
+{
+    // A helper that could not start just now is not tried again for it: what follows reports.
+    if (!m_helper && !recentlyFailedToStart())
+        startHelper();
     if (m_helper)
-        post({ EngineChannel::accountMessage(account), 0, {} });
+        post({ EngineChannel::prepareMessage(account), 0, {} });
 }
 
 bool HelperEngine::recentlyFailedToStart() const
@@ -96,6 +121,7 @@ void HelperEngine::sendOutbox()
 
 bool HelperEngine::startHelper()
 {
+    m_restoring = false;
     m_helper = new HelperProcess(this);
     connect(m_helper, &HelperProcess::ready, this, [this] {
         sendOutbox();
@@ -130,12 +156,18 @@ void HelperEngine::send()
 void HelperEngine::onMessage(const QJsonObject &message)
 {
     using namespace EngineChannel;
+    // Whatever it says, it still answers.
+    m_answerWait.stop();
     if (const std::optional<quint64> opened = parseOpened(message)) {
         std::erase_if(m_unacknowledged, [id = *opened](const Outgoing &open) { return open.openId == id; });
     } else if (const std::optional<QUrl> url = parseExternal(message)) {
         emit externalLinkRequested(*url);
     } else if (const std::optional<QByteArray> geometry = parseGeometry(message)) {
         emit portalGeometryChanged(*geometry);
+    } else if (const std::optional<int> tabs = parseRestored(message)) {
+        m_restoring = false;
+        if (*tabs > 0)
+            emit tabsRestored(*tabs);
     } else if (!m_run || runId(message) != m_run->run.id) {
         return;
     } else if (isType(message, "started")) {
@@ -154,12 +186,16 @@ void HelperEngine::onHelperEnded(const QString &failure)
     // It was ending for idleness when these pages were sent: a new helper opens them. Pages it
     // took went with its window.
     std::deque<Outgoing> unread = std::exchange(m_unacknowledged, {});
+    // It crashed or was killed: a window it had open comes back in the next one. One that never
+    // became ready had none, and starting another for its tabs could go on for ever.
+    const bool restoreTabs = wasReady && !saidBye && tabsLeftBehind();
     retireHelper();
     if (saidBye)
         m_outbox.insert(m_outbox.begin(), unread.begin(), unread.end());
     if (!wasReady) {
         if (m_run || !m_outbox.empty())
             startFailed(failure);
+        passOnForgotten();
         return;
     }
     if (m_run) {
@@ -168,25 +204,74 @@ void HelperEngine::onHelperEnded(const QString &failure)
         else
             finish(RunOutcome::Failed); // it crashed or was killed during the run
     }
-    // A new helper takes what is left, unless the next run has already started one.
-    if (!m_helper && ((m_run && !m_run->sent) || !m_outbox.empty()))
+    replaceHelper(restoreTabs);
+}
+
+void HelperEngine::replaceHelper(bool restoreTabs)
+{
+    // Unless the next run has already started one.
+    if (!m_helper && ((m_run && !m_run->sent) || !m_outbox.empty() || restoreTabs)) {
         startHelper();
+        m_restoring = restoreTabs && m_helper;
+    }
+    passOnForgotten();
+}
+
+bool HelperEngine::tabsLeftBehind() const
+{
+    // The helper keeps the file while its window is open and removes it when the window
+    // closes or it ends normally.
+    return !m_restoring && QFileInfo::exists(m_options.tabs);
+}
+
+void HelperEngine::passOnForgotten()
+{
+    for (const QString &account : std::exchange(m_forgotten, {}))
+        forgetAccount(account);
 }
 
 void HelperEngine::onDeadline()
 {
     if (!m_run)
         return;
-    // The helper let the budget pass without a word: it hangs. It goes, and the next run
-    // starts a new one.
+    if (m_helper && m_run->sent) {
+        // The user hears of it now. The helper is told to give the run up, and goes only if it
+        // does not answer: it keeps the portal window and its tabs.
+        m_helper->send(EngineChannel::cancelMessage(m_run->run.id));
+        if (!m_answerWait.isActive())
+            m_answerWait.start();
+        finish(RunOutcome::TimedOut);
+        return;
+    }
+    // A helper that has not become ready within the whole budget hangs as it starts: it goes,
+    // and what waits for it goes to a new one.
     if (m_helper)
         retireHelper();
     finish(RunOutcome::TimedOut);
+    replaceHelper(false);
+}
+
+void HelperEngine::onNoAnswer()
+{
+    if (!m_helper)
+        return;
+    const bool restoreTabs = tabsLeftBehind();
+    retireHelper();
+    // A run sent to it since then has not started (that would have been an answer): the next
+    // helper takes it.
+    if (m_run)
+        m_run->sent = false;
+    replaceHelper(restoreTabs);
 }
 
 void HelperEngine::retireHelper()
 {
     m_unacknowledged.clear();
+    m_answerWait.stop();
+    // What it was to forget is passed on once it is known whether another helper follows.
+    std::erase_if(m_outbox, [](const Outgoing &outgoing) {
+        return EngineChannel::isType(outgoing.message, "forget");
+    });
     std::exchange(m_helper, nullptr)->retire();
 }
 

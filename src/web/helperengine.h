@@ -11,9 +11,11 @@
 
 // The browser engine in a helper process (yorumi-browser, see HelperProcess), so that the
 // program idling in the tray never carries it and a crash inside it cannot end the program.
-// The helper starts on the first run or page to open, serves what comes after, and ends by
-// itself once it has been idle for a while with its portal window closed. A helper that dies
-// is replaced by the next thing asked of it.
+// The helper starts on the first run or page to open (or earlier, when the user is on the way
+// to one: prepare), serves what comes after, and ends by itself once it has been idle for a
+// while with its portal window closed. A helper that dies is replaced by the next thing asked
+// of it; one that ended unexpectedly with the portal window open is replaced at once, and the
+// new one opens the window's tabs again.
 //
 // Every run's budget is kept here too, so a helper that hangs cannot stretch a run.
 class HelperEngine final : public BrowserEngine
@@ -26,16 +28,23 @@ public:
     // After a helper failed to start, runs fail at once and pages are handed back for this long
     // instead of starting another: a broken installation costs one try, not one per queued run.
     static constexpr std::chrono::milliseconds kStartRetryPause{ 10000 };
+    // How long a helper has to answer once a run's deadline has passed. Its event loop answers
+    // "cancel" with "ended" for that run at once, whether or not the run still went on; a
+    // helper whose main thread hangs answers nothing, and is killed when this has passed.
+    static constexpr std::chrono::milliseconds kAnswerWait{ 3000 };
     using Options = HelperProcess::Options;
 
     explicit HelperEngine(QObject *parent = nullptr);
     explicit HelperEngine(Options options, QObject *parent = nullptr);
     ~HelperEngine() override;
 
-    void run(EnginePage page, std::vector<PageStep> steps, std::chrono::milliseconds budget,
-             Done done) override;
+    void run(EnginePage page, const QString &account, std::vector<PageStep> steps,
+             std::chrono::milliseconds budget, Done done) override;
     void openPortalPage(const QUrl &url, const QString &account, const QByteArray &geometry) override;
-    void setAccount(const QString &account) override;
+    // A running helper is told (it removes the profile once no tab shows it); without one, the
+    // account's profile and cache folders go at once.
+    void forgetAccount(const QString &account) override;
+    void prepare(const QString &account) override;
 
     // The running helper's process, or 0.
     qint64 helperProcessId() const;
@@ -66,7 +75,15 @@ private:
     void onMessage(const QJsonObject &message);
     void onHelperEnded(const QString &failure);
     void onDeadline();
+    // The helper did not answer in time after a run's deadline: it hangs.
+    void onNoAnswer();
     void retireHelper();
+    // After a helper went: a new one takes what is left (and brings the portal window's tabs
+    // back when `restoreTabs`), and gets what the one that went was to forget.
+    void replaceHelper(bool restoreTabs);
+    // Whether the helper that is going left the portal window's tabs for the next one to open.
+    bool tabsLeftBehind() const;
+    void passOnForgotten();
     bool recentlyFailedToStart() const;
     void startFailed(const QString &why);
     void finish(RunOutcome outcome);
@@ -83,7 +100,14 @@ private:
     // idleness without reading them, a new helper opens them.
     std::deque<Outgoing> m_unacknowledged;
     quint64 m_nextOpenId = 1;
+    // Accounts the running helper was told to forget: should it go first, the next one is
+    // told, or the folders go once no helper runs.
+    QStringList m_forgotten;
+    // The running helper was started to open the tabs that one before it left behind, and has
+    // not said it did: should it end unexpectedly too, no other is started for them.
+    bool m_restoring = false;
     QTimer m_deadline;
+    QTimer m_answerWait;
     QElapsedTimer m_lastStartFailure;
     QString m_lastReport;
 };

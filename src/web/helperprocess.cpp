@@ -43,8 +43,8 @@ bool HelperProcess::start(const Options &options, QString &why)
                       .arg(kHelperName, folders.value(0), folders.value(1));
         return false;
     }
-    const QString storage = Paths::engineProfile();
-    const QString cache = Paths::engineCache();
+    const QString storage = options.profile;
+    const QString cache = options.cache;
     // The profile holds the portal's login cookies: its folders are the user's alone.
     for (const QString &folder : { storage, cache }) {
         if (!makeOwnerOnlyFolder(folder)) {
@@ -68,7 +68,8 @@ bool HelperProcess::start(const Options &options, QString &why)
     // the program's data folder too.
     m_process->setArguments(QStringList{ QStringLiteral("--name"), QCoreApplication::applicationName(),
                                          QStringLiteral("--storage"), storage, QStringLiteral("--cache"),
-                                         cache, QStringLiteral("--idle-end-ms"),
+                                         cache, QStringLiteral("--tabs"), options.tabs,
+                                         QStringLiteral("--idle-end-ms"),
                                          QString::number(options.idleEnd.count()) }
                             + options.arguments);
     m_process->setProcessEnvironment(environment);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/paths.h"
 #include "web/enginechannel.h"
 
 #include <QJsonObject>
@@ -11,8 +12,9 @@
 class QProcess;
 
 // The engine helper's process, yorumi-browser: started on the engine's profile folders (which
-// are made the user's alone) with the channel on its standard input and output, its messages
-// read as they come, and its end told with what went wrong. Passwords cross only its standard
+// are made the user's alone) and the file of the portal window's tabs, with the channel on its
+// standard input and output, its messages read as they come, and its end told with what went
+// wrong. Passwords cross only its standard
 // input: never its command line, its environment or a file.
 class HelperProcess : public QObject
 {
@@ -29,6 +31,12 @@ public:
         QString program;
         QStringList arguments;
         std::chrono::milliseconds idleEnd = kIdleEnd;
+        // The engine's profile and cache folders (each account's profile keeps its own folder
+        // under them, see AccountProfile), and the file where the helper keeps the portal
+        // window's open tabs.
+        QString profile = Paths::engineProfile();
+        QString cache = Paths::engineCache();
+        QString tabs = Paths::portalTabs();
     };
 
     explicit HelperProcess(QObject *parent = nullptr);

@@ -23,6 +23,13 @@ PortalLinks::PortalLinks(BrowserEngine &engine, ProgramSettings &settings,
     });
     connect(&engine, &BrowserEngine::portalGeometryChanged, this,
             [this](const QByteArray &geometry) { m_settings.setPortalWindowGeometry(geometry); });
+    connect(&engine, &BrowserEngine::tabsRestored, this, &PortalLinks::tabsRestored);
+}
+
+void PortalLinks::prepare()
+{
+    if (!m_settings.linksInDefaultBrowser())
+        m_engine.prepare(m_settings.lastAccount());
 }
 
 void PortalLinks::openInDefaultBrowser(const QUrl &url)

@@ -10,10 +10,11 @@ class ProgramSettings;
 class QWidget;
 
 // Opens the pages of the link menus where they show the login: the portal's pages in the
-// portal window, which shares the browser engine's cookies, everything else (and every page,
-// when the user chose so) in the default browser. Pages that the portal window leaves to the
-// default browser go there too, and so do the pages of an engine that cannot be started. The
-// window's geometry is kept in the program's settings.
+// portal window, in the profile of the current account (the one the settings keep), whose
+// cookies it shares; everything else (and every page, when the user chose so) in the default
+// browser. Pages that the portal window leaves to the default browser go there too, and so do
+// the pages of an engine that cannot be started. The window's geometry is kept in the
+// program's settings.
 class PortalLinks : public QObject
 {
     Q_OBJECT
@@ -24,11 +25,17 @@ public:
     // Opens a page of a link menu; `ownerWindow` is the window whose menu it came from. Like
     // every link, it reports nothing when the page does not open.
     void open(const QString &url, QWidget *ownerWindow);
+    // A menu of links is opening: the engine starts now when its pages would open in the portal
+    // window, so that the page chosen does not wait for it.
+    void prepare();
 
 signals:
     // Portal pages went to the default browser, where the login does not reach, because the
     // engine could not be started: once for each time it could not.
     void openedWithoutLogin();
+    // The engine ended unexpectedly with the portal window open, and the window's tabs have
+    // come back.
+    void tabsRestored(int tabs);
 
 private:
     // A page the engine leaves to the default browser, which has no owner window.

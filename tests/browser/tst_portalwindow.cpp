@@ -1,10 +1,19 @@
+#include "browser/accountmark.h"
+#include "browser/engineprofiles.h"
 #include "browser/portalwindow.h"
+#include "web/accountprofile.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QApplication>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTabBar>
+#include <QTimer>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -12,8 +21,8 @@
 
 #include <memory>
 
-// The portal window in the test's own process, on an off-the-record profile that reaches no
-// host: its page's context menu and its address bar.
+// The portal window in the test's own process, on profiles in a folder of the test's that reach
+// no host: its page's context menu, its address bar, and its tabs of several accounts.
 class tst_PortalWindow : public QObject
 {
     Q_OBJECT
@@ -24,20 +33,31 @@ private slots:
     void addressBar_data();
     void addressBar();
     void escapePutsThePageAddressBack();
+    void tabsShowTheirAccount();
+    void tabKeysGoRound();
+    void recordBringsTheTabsBack();
+    void tabMenuOpensThePageAsAnotherAccount();
+    void forgottenProfileGoesWithItsLastTab();
+    void loginReloadsOnlyItsAccountsPlainPages();
+    void accountColoursTellAccountsApart();
 
 private:
     QWebEngineView *view() const { return m_window->findChild<QWebEngineView *>(); }
     QLineEdit *address() const { return m_window->findChild<QLineEdit *>(QStringLiteral("address")); }
+    QTabWidget *tabs() const { return m_window->findChild<QTabWidget *>(); }
 
-    std::unique_ptr<QWebEngineProfile> m_profile;
+    QTemporaryDir m_folder;
+    std::unique_ptr<EngineProfiles> m_profiles;
     std::unique_ptr<PortalWindow> m_window;
 };
 
 void tst_PortalWindow::initTestCase()
 {
-    m_profile = std::make_unique<QWebEngineProfile>();
-    m_window = std::make_unique<PortalWindow>(m_profile.get());
-    m_window->openTab(QUrl(QStringLiteral("about:blank")));
+    QVERIFY(m_folder.isValid());
+    m_profiles = std::make_unique<EngineProfiles>(m_folder.filePath(QStringLiteral("profile")),
+                                                  m_folder.filePath(QStringLiteral("cache")));
+    m_window = std::make_unique<PortalWindow>(*m_profiles);
+    m_window->openTab(QUrl(QStringLiteral("about:blank")), QString());
     QVERIFY(view());
     QVERIFY(address());
     QTRY_COMPARE(view()->url(), QUrl(QStringLiteral("about:blank")));
@@ -46,7 +66,7 @@ void tst_PortalWindow::initTestCase()
 void tst_PortalWindow::cleanupTestCase()
 {
     m_window.reset();
-    m_profile.reset();
+    m_profiles.reset();
 }
 
 // Every standard action of a page, the ones its context menu offers among them, has a text, and
@@ -108,6 +128,157 @@ void tst_PortalWindow::escapePutsThePageAddressBack()
     QTest::keyClicks(address(), QStringLiteral("half-typed"));
     QTest::keyClick(address(), Qt::Key_Escape);
     QCOMPARE(address()->text(), shown);
+}
+
+// Each tab's label starts with its account, the guest's with ゲスト; the window's title ends with
+// the current tab's.
+void tst_PortalWindow::tabsShowTheirAccount()
+{
+    m_window->openTab(QUrl(QStringLiteral("about:blank")), QStringLiteral("alice"));
+    QCOMPARE(tabs()->count(), 2);
+    QVERIFY2(tabs()->tabText(0).startsWith(QStringLiteral("ゲスト")), qPrintable(tabs()->tabText(0)));
+    QVERIFY2(tabs()->tabText(1).startsWith(QStringLiteral("alice")), qPrintable(tabs()->tabText(1)));
+    QCOMPARE(tabs()->currentIndex(), 1);
+    QVERIFY2(m_window->windowTitle().endsWith(QStringLiteral(" - alice")), qPrintable(m_window->windowTitle()));
+    tabs()->setCurrentIndex(0);
+    QVERIFY2(m_window->windowTitle().endsWith(QStringLiteral(" - ゲスト")), qPrintable(m_window->windowTitle()));
+}
+
+// Ctrl+Tab and Ctrl+PageDown go to the next tab, Ctrl+Shift+Tab and Ctrl+PageUp to the one
+// before, round the ends, wherever the focus is.
+void tst_PortalWindow::tabKeysGoRound()
+{
+    QCOMPARE(tabs()->count(), 2);
+    tabs()->setCurrentIndex(0);
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    QTest::keyClick(m_window.get(), Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(tabs()->currentIndex(), 1);
+    QTest::keyClick(m_window.get(), Qt::Key_Tab, Qt::ControlModifier);
+    QCOMPARE(tabs()->currentIndex(), 0);
+    QTest::keyClick(m_window.get(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(tabs()->currentIndex(), 1);
+    QTest::keyClick(m_window.get(), Qt::Key_PageUp, Qt::ControlModifier);
+    QCOMPARE(tabs()->currentIndex(), 0);
+    QTest::keyClick(m_window.get(), Qt::Key_PageDown, Qt::ControlModifier);
+    QCOMPARE(tabs()->currentIndex(), 1);
+}
+
+// What the window writes down brings its web pages back in another window, each on its account's
+// profile, with the same tab current.
+void tst_PortalWindow::recordBringsTheTabsBack()
+{
+    const QUrl top(QStringLiteral("http://www.livedoor.com/"));
+    const QUrl blog(QStringLiteral("https://blog.livedoor.com/edit"));
+    PortalWindow first(*m_profiles);
+    first.openTab(top, QStringLiteral("alice"));
+    first.openTab(blog, QStringLiteral("bob"));
+    first.openTab(top, QString());
+    first.findChild<QTabWidget *>()->setCurrentIndex(1);
+    const QString file = m_folder.filePath(QStringLiteral("tabs.json"));
+    QVERIFY(first.record().write(file));
+    first.close();
+
+    const std::optional<TabRecord> read = TabRecord::read(file);
+    QVERIFY(read);
+    PortalWindow second(*m_profiles);
+    second.openTabs(*read);
+    const TabRecord again = second.record();
+    const std::vector<TabRecord::Tab> expected{ { top, QStringLiteral("alice") },
+                                                { blog, QStringLiteral("bob") },
+                                                { top, QString() } };
+    QVERIFY(again.tabs == expected);
+    QCOMPARE(again.current, 1);
+    second.close();
+    for (const char *notARecord : { "", "[1,2]", "{\"tabs\":\"x\"}" })
+        QVERIFY(!TabRecord::fromJson(notARecord) || TabRecord::fromJson(notARecord)->tabs.empty());
+    // Only pages the window shows come back.
+    const QByteArray foreign = R"({"tabs":[{"url":"file:///etc/passwd","account":""},{"url":"https://example.org/","account":""}]})";
+    QVERIFY(TabRecord::fromJson(foreign)->tabs.empty());
+}
+
+// A tab's context menu opens its page in a new tab as another account that has a profile, or as
+// the guest; not as the tab's own account.
+void tst_PortalWindow::tabMenuOpensThePageAsAnotherAccount()
+{
+    const QUrl top(QStringLiteral("http://www.livedoor.com/"));
+    QVERIFY(m_profiles->profile(QStringLiteral("bob")));
+    PortalWindow window(*m_profiles);
+    window.openTab(top, QStringLiteral("alice"));
+    auto *tabBar = window.findChild<QTabWidget *>()->tabBar();
+    QStringList offered;
+    QTimer::singleShot(0, this, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QMenu *other = menu->actions().value(0)->menu();
+        QVERIFY(other);
+        QCOMPARE(menu->actions().value(0)->text(), QStringLiteral("別のアカウントで開く"));
+        QAction *bob = nullptr;
+        for (QAction *action : other->actions()) {
+            offered << action->text();
+            if (action->text() == QLatin1String("bob"))
+                bob = action;
+        }
+        menu->close();
+        QVERIFY(bob);
+        bob->trigger();
+    });
+    emit tabBar->customContextMenuRequested(tabBar->tabRect(0).center());
+    QCOMPARE(offered, (QStringList{ QStringLiteral("ゲスト"), QStringLiteral("bob") }));
+    const TabRecord record = window.record();
+    const std::vector<TabRecord::Tab> expected{ { top, QStringLiteral("alice") }, { top, QStringLiteral("bob") } };
+    QVERIFY(record.tabs == expected);
+    window.close();
+}
+
+// The profile of an account the user removed goes, with its folder, once the last tab on it has
+// closed; until then its tab goes on working.
+void tst_PortalWindow::forgottenProfileGoesWithItsLastTab()
+{
+    const QString folder = AccountProfile::folder(m_folder.filePath(QStringLiteral("profile")), QStringLiteral("carol"));
+    m_window->openTab(QUrl(QStringLiteral("about:blank")), QStringLiteral("carol"));
+    const int carol = tabs()->currentIndex();
+    QVERIFY(QFileInfo::exists(folder));
+    QVERIFY(m_profiles->accounts().contains(QStringLiteral("carol")));
+
+    m_profiles->forget(QStringLiteral("carol"));
+    QTest::qWait(200);
+    QVERIFY(QFileInfo::exists(folder + QStringLiteral("/yorumi-account")));
+    QVERIFY(!m_profiles->accounts().contains(QStringLiteral("carol")));
+
+    QTest::keyClick(m_window.get(), Qt::Key_W, Qt::ControlModifier);
+    QCOMPARE(tabs()->count(), carol);
+    QTRY_VERIFY(!QFileInfo::exists(folder));
+    QVERIFY(m_profiles->accounts().contains(QStringLiteral("alice")));
+}
+
+// A login or logout reloads its account's tabs, except those answering a form; the other
+// accounts' and the guest's stay as they are.
+void tst_PortalWindow::loginReloadsOnlyItsAccountsPlainPages()
+{
+    const std::vector<TabState> tabs{ { QStringLiteral("alice"), false }, { QStringLiteral("bob"), false },
+                                      { QStringLiteral("alice"), true },  { QString(), false },
+                                      { QStringLiteral("alice"), false } };
+    QCOMPARE(tabsToReload(tabs, QStringLiteral("alice")), (std::vector<int>{ 0, 4 }));
+    QCOMPARE(tabsToReload(tabs, QString()), (std::vector<int>{ 3 }));
+}
+
+// The guest's mark is grey; accounts get clear colours, and ten IDs alike but for a digit get
+// clearly different ones (hues at least 20 degrees apart, for most of them).
+void tst_PortalWindow::accountColoursTellAccountsApart()
+{
+    QCOMPARE(accountColour(QString()).hsvSaturation(), 0);
+    QList<int> hues;
+    for (int i = 1; i <= 10; ++i) {
+        const QColor colour = accountColour(QStringLiteral("user%1").arg(i));
+        QVERIFY(colour.hsvSaturation() >= 128);
+        hues << colour.hsvHue();
+    }
+    std::sort(hues.begin(), hues.end());
+    int apart = 0;
+    for (int i = 1; i < hues.size(); ++i)
+        apart += hues[i] - hues[i - 1] >= 20 ? 1 : 0;
+    QVERIFY2(apart >= 5, qPrintable(QStringLiteral("%1 of 9 gaps").arg(apart)));
 }
 
 int main(int argc, char *argv[])

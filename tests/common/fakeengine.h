@@ -15,13 +15,16 @@ public:
     struct Run
     {
         EnginePage page;
+        // Whose profile it runs in.
+        QString account;
         std::vector<PageStep> steps;
         Done done;
     };
 
-    void run(EnginePage page, std::vector<PageStep> steps, std::chrono::milliseconds, Done done) override
+    void run(EnginePage page, const QString &account, std::vector<PageStep> steps,
+             std::chrono::milliseconds, Done done) override
     {
-        open.push_back({ page, std::move(steps), std::move(done) });
+        open.push_back({ page, account, std::move(steps), std::move(done) });
     }
 
     void openPortalPage(const QUrl &url, const QString &account, const QByteArray &) override
@@ -30,7 +33,8 @@ public:
         portalAccounts << account;
     }
 
-    void setAccount(const QString &account) override { accounts << account; }
+    void forgetAccount(const QString &account) override { forgotten << account; }
+    void prepare(const QString &) override { ++prepared; }
 
     // Ends the oldest open run.
     void end(RunOutcome outcome)
@@ -58,9 +62,10 @@ public:
     }
 
     std::deque<Run> open;
-    // The pages opened in the portal window, and the account each window would show.
+    // The pages opened in the portal window, and the account whose profile each opened in.
     QStringList portalPages;
     QStringList portalAccounts;
-    // The accounts the engine was told the portal knows the user as, in order.
-    QStringList accounts;
+    // The accounts the engine was told to forget, in order, and how often it was prepared.
+    QStringList forgotten;
+    int prepared = 0;
 };

@@ -15,9 +15,15 @@ public:
     bool setSecretText(const QString &text) override
     {
         texts << text;
+        if (accept)
+            current = text;
         return accept;
     }
+    QString text() const override { return current; }
+    void clear() override { current.clear(); }
+    // Every text put on it, and what it holds now.
     QStringList texts;
+    QString current;
     bool accept = true;
 };
 

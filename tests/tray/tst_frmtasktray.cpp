@@ -73,6 +73,7 @@ private slots:
     void emptyListGetsOneHint_data();
     void emptyListGetsOneHint();
     void withoutTheEnginePagesGoToTheDefaultBrowser();
+    void engineStartsAsTheLoginMenuOpensAndRestoredTabsAreTold();
     void endRemovesTheIcon();
 };
 
@@ -366,6 +367,28 @@ void tst_frmTasktray::withoutTheEnginePagesGoToTheDefaultBrowser()
     QCOMPARE(notifier->shown[0].value(1),
              QStringLiteral("ブラウザエンジンを起動できないため、ページを既定のブラウザで開きます。"
                             "ログインは反映されません。"));
+}
+
+// The engine starts while the user picks an account, and tabs that came back after it ended
+// unexpectedly are told once.
+void tst_frmTasktray::engineStartsAsTheLoginMenuOpensAndRestoredTabsAreTold()
+{
+    StoreSandbox sandbox;
+    sandbox.seedAccounts({ "alice" }, { "pw" });
+    Services services;
+    auto *engine = new FakeEngine;
+    services.engine.reset(engine);
+    auto *notifier = new FakeTrayNotifier;
+    services.notifier.reset(notifier);
+    Program program(std::move(services));
+    program.start(true);
+
+    emit program.tasktray().mnLoginP->aboutToShow();
+    QCOMPARE(engine->prepared, 1);
+    emit engine->tabsRestored(2);
+    QCOMPARE(notifier->shown,
+             (QList<QStringList>{ { QStringLiteral("Yorumi@Livedoor"),
+                                    QStringLiteral("ブラウザエンジンが異常終了したため、開いていたタブを開き直しました。") } }));
 }
 
 void tst_frmTasktray::endRemovesTheIcon()

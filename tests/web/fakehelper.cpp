@@ -1,13 +1,18 @@
 // A stand-in for the browser engine helper that speaks its channel and misbehaves on demand:
 //   --fake answer       ready; every run ends "done" at once
-//   --fake hang         ready; runs are started and never end
+//   --fake hang         ready; runs are started and never end, and "cancel" gets no answer (a
+//                       helper whose main thread hangs)
+//   --fake cancel       ready; runs are started and never end, and "cancel" is answered with
+//                       "ended" for its run at once
 //   --fake no-ready     ends with status 3 before it is ready (an engine that cannot start)
 //   --fake bye-once:F   the first of these helpers (no file F yet) says "bye" instead of taking
 //                       its first run or page, as a helper ending for idleness does; later ones
 //                       answer
 //   --fake die-on-run:F ready; adds its process id to file F as it starts, and ends without a
 //                       word when a run arrives, before starting it: a helper that crashes then
-// A page to open is acknowledged and handed back at once as one for the default browser.
+// A page to open is acknowledged and handed back at once as one for the default browser. When
+// the file of --tabs exists as it starts, it says after "ready" that it opened again as many
+// tabs as the file has lines.
 #include "web/enginechannel.h"
 
 #include <QCommandLineParser>
@@ -34,6 +39,7 @@ int main(int argc, char *argv[])
     const QCommandLineOption fake(QStringLiteral("fake"), QString(), QStringLiteral("mode"));
     parser.addOptions({ fake, { QStringLiteral("name"), QString(), QStringLiteral("n") }, { QStringLiteral("storage"), QString(), QStringLiteral("f") },
                         { QStringLiteral("cache"), QString(), QStringLiteral("f") },
+                        { QStringLiteral("tabs"), QString(), QStringLiteral("f") },
                         { QStringLiteral("idle-end-ms"), QString(), QStringLiteral("ms") } });
     parser.process(app);
     QString mode = parser.value(fake);
@@ -62,6 +68,11 @@ int main(int argc, char *argv[])
         }
         reader.append(QByteArray(buffer, got));
         while (const std::optional<QJsonObject> message = reader.next()) {
+            if (const std::optional<quint64> cancelled = EngineChannel::parseCancel(*message)) {
+                if (mode == QLatin1String("cancel"))
+                    send(EngineChannel::endedMessage(*cancelled, RunOutcome::TimedOut));
+                continue;
+            }
             const std::optional<EngineChannel::Run> run = EngineChannel::parseRun(*message);
             const std::optional<EngineChannel::OpenPage> open = EngineChannel::parseOpen(*message);
             if (!run && !open)
@@ -83,5 +94,8 @@ int main(int argc, char *argv[])
         }
     });
     send(EngineChannel::plainMessage("ready"));
+    QFile tabs(parser.value(QStringLiteral("tabs")));
+    if (tabs.open(QIODevice::ReadOnly))
+        send(EngineChannel::restoredMessage(int(tabs.readAll().count('\n'))));
     return app.exec();
 }

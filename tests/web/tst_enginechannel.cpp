@@ -1,10 +1,14 @@
+#include "web/accountprofile.h"
 #include "web/enginechannel.h"
 
+#include <QRegularExpression>
+#include <QSet>
 #include <QTest>
 #include <QtEndian>
 
 // The channel's reader on its own: a frame is four bytes of length (big-endian) and that many
-// bytes of a JSON object.
+// bytes of a JSON object. And where each account's profile lives, which both ends of the channel
+// work out alike.
 class tst_EngineChannel : public QObject
 {
     Q_OBJECT
@@ -12,6 +16,7 @@ private slots:
     void messageArrivesInPieces();
     void oversizedFrameIsRefusedAtItsHeader_data();
     void oversizedFrameIsRefusedAtItsHeader();
+    void accountFoldersStayApartAndInside();
 };
 
 namespace {
@@ -60,6 +65,26 @@ void tst_EngineChannel::oversizedFrameIsRefusedAtItsHeader()
     const QByteArray body = R"({"type":"ready"})";
     reader.append(header(quint32(body.size())) + body);
     QVERIFY(!reader.next());
+}
+
+// Every ID gets a folder of its own right under the accounts' folder, whatever characters it
+// holds, named the same in every run and version (the SHA-256 of the ID, its first 32 hex
+// digits); the guest's profile is the root itself.
+void tst_EngineChannel::accountFoldersStayApartAndInside()
+{
+    const QString root = QStringLiteral("/data/webengine");
+    QCOMPARE(AccountProfile::folder(root, QString()), root);
+    QCOMPARE(AccountProfile::folder(root, QStringLiteral("alice")),
+             QStringLiteral("/data/webengine/accounts/2bd806c97f0e00af1a1fc3328fa763a9"));
+    QSet<QString> folders;
+    for (const char *id : { "alice", "Alice", "alice ", "../..", "a/b", "C:\\x", "ユーザー" }) {
+        const QString folder = AccountProfile::folder(root, QString::fromUtf8(id));
+        const QString name = folder.mid(QStringLiteral("/data/webengine/accounts/").size());
+        QVERIFY2(folder.startsWith(QStringLiteral("/data/webengine/accounts/")), qPrintable(folder));
+        QVERIFY2(QRegularExpression(QStringLiteral("^[0-9a-f]{32}$")).match(name).hasMatch(), qPrintable(folder));
+        folders.insert(folder);
+    }
+    QCOMPARE(folders.size(), 7);
 }
 
 QTEST_GUILESS_MAIN(tst_EngineChannel)

@@ -1,4 +1,5 @@
 #include "common/eventwait.h"
+#include "web/accountprofile.h"
 #include "web/helperengine.h"
 
 #include <QDir>
@@ -36,8 +37,9 @@ Ended runOnce(HelperEngine &engine, std::chrono::milliseconds budget, int waitMs
     Ended ended;
     QElapsedTimer clock;
     clock.start();
-    engine.run(EnginePage::LogIn, { { PageStep::Navigate, QUrl(QStringLiteral("https://example.invalid/")), {} } },
-               budget, [&](RunOutcome outcome) {
+    engine.run(EnginePage::LogIn, QStringLiteral("bob"),
+               { { PageStep::Navigate, QUrl(QStringLiteral("https://example.invalid/")), {} } }, budget,
+               [&](RunOutcome outcome) {
                    ended = { outcome, clock.elapsed() };
                });
     if (meanwhile)
@@ -46,11 +48,15 @@ Ended runOnce(HelperEngine &engine, std::chrono::milliseconds budget, int waitMs
     return ended;
 }
 
-HelperEngine::Options fake(const QString &mode)
+// The stand-in helper, its folders in `folder`; it finds no tabs left behind.
+HelperEngine::Options fake(const QString &mode, const QTemporaryDir &folder)
 {
     HelperEngine::Options options;
     options.program = QStringLiteral(YORUMI_FAKE_HELPER);
     options.arguments = { QStringLiteral("--fake"), mode };
+    options.profile = folder.filePath(QStringLiteral("profile"));
+    options.cache = folder.filePath(QStringLiteral("cache"));
+    options.tabs = folder.filePath(QStringLiteral("no-tabs"));
     return options;
 }
 
@@ -70,12 +76,15 @@ private slots:
     void initTestCase();
     void init();
     void killedHelperFailsItsRunAndIsReplaced();
-    void hungHelperEndsAtTheDeadline();
+    void runPastItsDeadline_data();
+    void runPastItsDeadline();
     void helperThatCannotStart_data();
     void helperThatCannotStart();
     void runSentToAnEndingHelperGoesToANewOne();
     void helperThatDiesWithTheRunFailsItAtOnce();
     void pageSentToAnEndingHelperOpensInANewOne();
+    void helperThatEndsWithItsWindowOpenIsReplaced();
+    void forgettingWithoutAHelperRemovesTheProfile();
 
 private:
     QTemporaryDir m_dir;
@@ -94,7 +103,7 @@ void tst_HelperEngine::init()
 
 void tst_HelperEngine::killedHelperFailsItsRunAndIsReplaced()
 {
-    HelperEngine engine(fake(QStringLiteral("hang")));
+    HelperEngine engine(fake(QStringLiteral("hang"), m_dir));
     qint64 first = 0;
     const Ended killed = runOnce(engine, 20s, 5000, [&] {
         // Killed once it has had time to take the run (it starts in milliseconds).
@@ -116,17 +125,29 @@ void tst_HelperEngine::killedHelperFailsItsRunAndIsReplaced()
     QVERIFY(g_warnings.isEmpty());
 }
 
-void tst_HelperEngine::hungHelperEndsAtTheDeadline()
+void tst_HelperEngine::runPastItsDeadline_data()
 {
-    HelperEngine engine(fake(QStringLiteral("hang")));
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<bool>("stays");
+    QTest::newRow("answers the cancel") << "cancel" << true;
+    QTest::newRow("hangs") << "hang" << false;
+}
+
+// The user hears of a run past its deadline at once. The helper is told to give it up, and is
+// ended only when it does not answer: a helper that answers keeps its portal window.
+void tst_HelperEngine::runPastItsDeadline()
+{
+    QFETCH(QString, mode);
+    QFETCH(bool, stays);
+    HelperEngine engine(fake(mode, m_dir));
     qint64 pid = 0;
     const Ended ended = runOnce(engine, 500ms, 10000, [&] { pid = engine.helperProcessId(); });
     QCOMPARE(ended.outcome, RunOutcome::TimedOut);
     const qint64 deadline = (500ms + HelperEngine::kDeadlineGrace).count();
     QVERIFY2(ended.afterMs >= deadline && ended.afterMs < deadline + 500, qPrintable(QString::number(ended.afterMs)));
-    // The hung helper is ended, not left behind.
-    QCOMPARE(engine.helperProcessId(), 0);
-    QVERIFY(waitInEventLoop([&] { return processGone(pid); }, 2000));
+    const int answerWait = int((HelperEngine::kAnswerWait + 1500ms).count());
+    QCOMPARE(waitInEventLoop([&] { return processGone(pid); }, answerWait), !stays);
+    QCOMPARE(engine.helperProcessId(), stays ? pid : 0);
 }
 
 void tst_HelperEngine::helperThatCannotStart_data()
@@ -168,7 +189,7 @@ void tst_HelperEngine::helperThatCannotStart()
 
 void tst_HelperEngine::runSentToAnEndingHelperGoesToANewOne()
 {
-    HelperEngine engine(fake(QStringLiteral("bye-once:") + m_dir.filePath(QStringLiteral("bye-marker"))));
+    HelperEngine engine(fake(QStringLiteral("bye-once:") + m_dir.filePath(QStringLiteral("bye-marker")), m_dir));
     const Ended ended = runOnce(engine, 5s, 5000);
     QCOMPARE(ended.outcome, RunOutcome::Done);
     QVERIFY(QFile::exists(m_dir.filePath(QStringLiteral("bye-marker"))));
@@ -180,7 +201,7 @@ void tst_HelperEngine::runSentToAnEndingHelperGoesToANewOne()
 void tst_HelperEngine::helperThatDiesWithTheRunFailsItAtOnce()
 {
     const QString starts = m_dir.filePath(QStringLiteral("starts"));
-    HelperEngine engine(fake(QStringLiteral("die-on-run:") + starts));
+    HelperEngine engine(fake(QStringLiteral("die-on-run:") + starts, m_dir));
     const Ended ended = runOnce(engine, 20s, 5000);
     QCOMPARE(ended.outcome, RunOutcome::Failed);
     QVERIFY2(ended.afterMs < 3000, qPrintable(QString::number(ended.afterMs)));
@@ -194,15 +215,63 @@ void tst_HelperEngine::helperThatDiesWithTheRunFailsItAtOnce()
 // opens in the next helper, once.
 void tst_HelperEngine::pageSentToAnEndingHelperOpensInANewOne()
 {
-    HelperEngine engine(fake(QStringLiteral("bye-once:") + m_dir.filePath(QStringLiteral("bye-marker"))));
+    HelperEngine engine(fake(QStringLiteral("bye-once:") + m_dir.filePath(QStringLiteral("page-bye-marker")), m_dir));
     QList<QUrl> handedBack;
     connect(&engine, &BrowserEngine::externalLinkRequested, this, [&](const QUrl &url) { handedBack << url; });
     const QUrl page(QStringLiteral("http://www.livedoor.com/"));
     engine.openPortalPage(page, QStringLiteral("bob"), QByteArray());
     QVERIFY(waitInEventLoop([&] { return !handedBack.isEmpty(); }, 5000));
-    QVERIFY(QFile::exists(m_dir.filePath(QStringLiteral("bye-marker"))));
+    QVERIFY(QFile::exists(m_dir.filePath(QStringLiteral("page-bye-marker"))));
     QVERIFY(!waitInEventLoop([&] { return handedBack.size() > 1; }, 300));
     QCOMPARE(handedBack, QList<QUrl>{ page });
+}
+
+// A helper that crashed or was killed with its portal window open left the window's tabs behind:
+// a new one starts at once, unasked, and the tabs it opens again are told.
+void tst_HelperEngine::helperThatEndsWithItsWindowOpenIsReplaced()
+{
+    HelperEngine::Options options = fake(QStringLiteral("answer"), m_dir);
+    options.tabs = m_dir.filePath(QStringLiteral("tabs"));
+    QFile tabs(options.tabs);
+    QVERIFY(tabs.open(QIODevice::WriteOnly));
+    tabs.write("one\ntwo\n");
+    tabs.close();
+    HelperEngine engine(options);
+    QList<int> restored;
+    connect(&engine, &BrowserEngine::tabsRestored, this, [&](int count) { restored << count; });
+    engine.prepare(QString());
+    const qint64 first = engine.helperProcessId();
+    QVERIFY(first > 0);
+    QVERIFY(waitInEventLoop([&] { return restored.size() == 1; }, 5000));
+
+    ::kill(pid_t(first), SIGKILL);
+    QVERIFY(waitInEventLoop([&] { return restored.size() == 2; }, 5000));
+    QCOMPARE(restored, (QList<int>{ 2, 2 }));
+    const qint64 second = engine.helperProcessId();
+    QVERIFY(second > 0 && second != first);
+}
+
+// Without a helper, a forgotten account's profile and cache folders go at once; every other
+// account's stay, and so does the guest's, whose profile is the engine's folder itself.
+void tst_HelperEngine::forgettingWithoutAHelperRemovesTheProfile()
+{
+    const HelperEngine::Options options = fake(QStringLiteral("answer"), m_dir);
+    auto cookies = [](const QString &root, const QString &account) {
+        return QDir(AccountProfile::folder(root, account) + QStringLiteral("/Cookies"));
+    };
+    for (const QString &root : { options.profile, options.cache }) {
+        for (const QString &account : { QStringLiteral("bob"), QStringLiteral("alice"), QString() })
+            QVERIFY(cookies(root, account).mkpath(QStringLiteral(".")));
+    }
+    HelperEngine engine(options);
+    engine.forgetAccount(QStringLiteral("bob"));
+    engine.forgetAccount(QString());
+    for (const QString &root : { options.profile, options.cache }) {
+        QVERIFY(!QDir(AccountProfile::folder(root, QStringLiteral("bob"))).exists());
+        QVERIFY(cookies(root, QStringLiteral("alice")).exists());
+        QVERIFY(cookies(root, QString()).exists());
+    }
+    QCOMPARE(engine.helperProcessId(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_HelperEngine)

@@ -30,7 +30,7 @@ void tst_IdleEnd::helperStaysWhileThePortalWindowIsOpen()
 
     // A logout that reaches no portal ends while the window is open.
     std::optional<RunOutcome> ended;
-    engine.run(EnginePage::LogOut,
+    engine.run(EnginePage::LogOut, QString(),
                { { PageStep::Navigate, QUrl(QStringLiteral("https://www.livedoor.com/login/logout")), {} },
                  { PageStep::WaitIdle, {}, {} } },
                10s, [&](RunOutcome outcome) { ended = outcome; });

@@ -31,6 +31,7 @@ private slots:
     void trayRunsShowInTheTooltipAndTheWindow();
     void windowStaysDisabledUntilItsOwnRunEnds();
     void trayTellsFailuresAndTheAccount();
+    void runsGoToTheirAccountsProfiles();
 
 private:
     void startProgram();
@@ -197,7 +198,6 @@ void tst_LoginCommands::trayTellsFailuresAndTheAccount()
     m_engine->end(RunOutcome::Done);
     QVERIFY(m_notifier->shown.isEmpty());
     QCOMPARE(tray.trayIcon->toolTip(), name + "\nbob");
-    QCOMPARE(m_engine->accounts, QStringList{ "bob" });
 
     tray.mnLogin.value(0)->trigger();
     m_engine->end(RunOutcome::Failed);
@@ -206,7 +206,6 @@ void tst_LoginCommands::trayTellsFailuresAndTheAccount()
     QCOMPARE(m_notifier->shown, (QList<QStringList>{ { title, QStringLiteral("ログインできませんでした。") },
                                                       { title, QStringLiteral("タイムアウトしました。") } }));
     QCOMPARE(tray.trayIcon->toolTip(), name + "\nbob");
-    QCOMPARE(m_engine->accounts, QStringList{ "bob" });
 
     m_program.reset();
     startProgram();
@@ -215,7 +214,32 @@ void tst_LoginCommands::trayTellsFailuresAndTheAccount()
     m_engine->end(RunOutcome::Done);
     QVERIFY(m_notifier->shown.isEmpty());
     QCOMPARE(m_program->tasktray().trayIcon->toolTip(), name);
-    QCOMPARE(m_engine->accounts, QStringList{ QString() });
+}
+
+// A login runs in the profile of the account it logs in as, a logout in the current account's:
+// the one the latest successful login made current (the one of the program's last run, at
+// start), none after a logout.
+void tst_LoginCommands::runsGoToTheirAccountsProfiles()
+{
+    auto runsIn = [this](QAction *entry) {
+        entry->trigger();
+        return m_engine->open.front().account;
+    };
+    QCOMPARE(runsIn(m_program->tasktray().mnLogin.value(1)), QStringLiteral("bob"));
+    m_engine->end(RunOutcome::Done);
+
+    m_program.reset();
+    startProgram();
+    frmTasktray &tray = m_program->tasktray();
+    QCOMPARE(runsIn(tray.mnLogout), QStringLiteral("bob"));
+    m_engine->end(RunOutcome::Failed);
+    QCOMPARE(runsIn(tray.mnLogin.value(0)), QStringLiteral("alice"));
+    m_engine->end(RunOutcome::Done);
+    runsIn(tray.mnLogin.value(1));
+    m_engine->end(RunOutcome::Failed);
+    QCOMPARE(runsIn(tray.mnLogout), QStringLiteral("alice"));
+    m_engine->end(RunOutcome::Done);
+    QCOMPARE(runsIn(tray.mnLogout), QString());
 }
 
 QTEST_MAIN(tst_LoginCommands)

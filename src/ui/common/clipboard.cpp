@@ -19,3 +19,15 @@ bool SystemClipboard::setSecretText(const QString &text)
     clipboard->setMimeData(data);
     return clipboard->text() == text;
 }
+
+QString SystemClipboard::text() const
+{
+    const QClipboard *clipboard = QGuiApplication::clipboard();
+    return clipboard ? clipboard->text() : QString();
+}
+
+void SystemClipboard::clear()
+{
+    if (QClipboard *clipboard = QGuiApplication::clipboard())
+        clipboard->clear();
+}

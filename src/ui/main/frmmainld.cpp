@@ -184,12 +184,18 @@ void frmMainLd::buildMenus()
     mnStartAtLogin = addEntry(mnOther, "mnStartAtLogin", QStringLiteral("ログイン時に起動"));
     mnStartAtLogin->setCheckable(true);
     connect(mnStartAtLogin, &QAction::triggered, this, &frmMainLd::mnStartAtLogin_Click);
+    mnClearClipboard = addEntry(mnOther, "mnClearClipboard", QStringLiteral("クリップボードを30秒後に消去"));
+    mnClearClipboard->setCheckable(true);
+    mnClearClipboard->setStatusTip(
+            QStringLiteral("コピーしたパスワードは、30秒後にまだクリップボードにあれば消去されます。"));
+    connect(mnClearClipboard, &QAction::triggered, this, &frmMainLd::mnClearClipboard_Click);
 }
 
 void frmMainLd::Form_Load()
 {
     mnLinksInBrowser->setChecked(m_uses.settings.linksInDefaultBrowser());
     mnStartAtLogin->setChecked(m_uses.autostart.isEnabled());
+    mnClearClipboard->setChecked(m_uses.settings.clearsClipboard());
     RefreshAccountList();
 }
 
@@ -236,6 +242,12 @@ void frmMainLd::mnStartAtLogin_Click()
     mnStartAtLogin->setChecked(autostart.isEnabled());
     if (!done)
         SB->setText(QStringLiteral("ログイン時に起動を設定できませんでした。"));
+}
+
+void frmMainLd::mnClearClipboard_Click()
+{
+    // The trigger has already flipped the check mark: it shows the new choice.
+    m_uses.settings.setClearsClipboard(mnClearClipboard->isChecked());
 }
 
 void frmMainLd::closeEvent(QCloseEvent *event)

@@ -110,6 +110,7 @@ public:
     std::array<QAction *, 6> mnSeries;
     QAction *mnLinksInBrowser;
     QAction *mnStartAtLogin;
+    QAction *mnClearClipboard;
 
 public slots:
     // Login and logout.
@@ -149,6 +150,7 @@ public slots:
     void mnSeries_Click(qint16 index);
     void mnLinksInBrowser_Click();
     void mnStartAtLogin_Click();
+    void mnClearClipboard_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -7,6 +7,7 @@
 #include "tray/windowvisibility.h"
 #include "ui/main/frmregistry.h"
 #include "ui/main/statusbar.h"
+#include "web/frmwb.h"
 
 #include <QListWidget>
 #include <QPushButton>
@@ -23,6 +24,17 @@ int selectedRow(const QListWidget *list)
     return items.isEmpty() ? -1 : list->row(items.first());
 }
 
+// An account removed, or given another ID, takes its login with it once no slot holds its old
+// ID: the engine forgets that ID, and its profile (the portal's cookies for it) goes.
+void forgetUnlisted(const frmMainLd::Uses &uses, const QString &id)
+{
+    for (qint16 slot = 0; slot < uses.accounts.count(); ++slot) {
+        if (uses.accounts.id(slot) == id)
+            return;
+    }
+    uses.webHost.forgetAccount(id);
+}
+
 // Opens a fresh entry dialog for the shared selected slot at the settings window's position
 // and waits until it closes. What it stores reaches the list through the accounts.
 void runEntryDialog(const frmMainLd::Uses &uses, frmMainLd &window)
@@ -30,7 +42,8 @@ void runEntryDialog(const frmMainLd::Uses &uses, frmMainLd &window)
     uses.visibility.RememberMainWindowPosition();
     frmRegistry dialog({ uses.shared, uses.accounts, uses.messageBoxes }, &window);
     dialog.Form_Load();
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted && !dialog.replacedId().isEmpty())
+        forgetUnlisted(uses, dialog.replacedId());
 }
 
 } // namespace
@@ -84,8 +97,12 @@ void frmMainLd::cmdDELETE_Click()
         != MessageBoxes::Answer::Ok)
         return;
 
-    if (!m_uses.accounts.remove(qint16(row)))
+    const QString id = m_uses.accounts.id(qint16(row));
+    if (!m_uses.accounts.remove(qint16(row))) {
         SB->setText(kEditFailed);
+        return;
+    }
+    forgetUnlisted(m_uses, id);
 }
 
 void frmMainLd::cmdUp_Click()

@@ -8,6 +8,7 @@
 #include "web/portallinks.h"
 
 #include <QAction>
+#include <QMenu>
 
 namespace {
 
@@ -36,6 +37,9 @@ void connectEntries(const std::array<QAction *, N> &entries, frmMainLd *window,
 
 void frmMainLd::connectLinkMenus()
 {
+    // The browser engine takes a moment to start: it starts as the menu opens, while the user
+    // picks a page.
+    connect(mnGoSite, &QMenu::aboutToShow, this, [this] { m_uses.portalLinks.prepare(); });
     connect(mnGoTop, &QAction::triggered, this, &frmMainLd::mnGoTop_Click);
     connectEntries(mnGoShopping, this, &frmMainLd::mnGoShopping_Click);
     connectEntries(mnGoInformation, this, &frmMainLd::mnGoInformation_Click);

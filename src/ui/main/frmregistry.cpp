@@ -139,12 +139,14 @@ void frmRegistry::cmdOK_Click()
         return;
     }
 
+    const QString replaced = m_adding ? QString() : accounts.id(slot);
     // A write that does not reach the store is reported and keeps the dialog open with what was
     // typed; the table then takes nothing, so it never holds an account that the store lacks.
     if (!accounts.put(slot, id, password)) {
         boxes.show(this, QStringLiteral("エラーが発生しました。"), MessageBoxes::Buttons::Ok);
         return;
     }
+    m_replacedId = replaced;
     accept();
 }
 

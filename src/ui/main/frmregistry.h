@@ -41,6 +41,9 @@ public:
     // set) and fills both boxes from the selected slot of the account table.
     void Form_Load();
 
+    // The ID of the account that OK wrote over; empty when it added one.
+    const QString &replacedId() const { return m_replacedId; }
+
     // Controls.
     QLabel *lblID;
     QLineEdit *txtID;
@@ -61,4 +64,5 @@ private:
     bool m_adding = false;
     QString m_shownId;
     QString m_shownPassword;
+    QString m_replacedId;
 };

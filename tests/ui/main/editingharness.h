@@ -5,6 +5,7 @@
 // act on the modal entry dialog while it is open.
 
 #include "app/program.h"
+#include "common/fakeengine.h"
 #include "common/fakes.h"
 #include "common/storesandbox.h"
 #include "tray/frmtasktray.h"
@@ -67,6 +68,7 @@ struct Fixture
     StoreSandbox sandbox;
     FakeMessageBoxes *boxes = nullptr;
     FakeClipboard *clipboard = nullptr;
+    FakeEngine *engine = nullptr;
     Program program;
 
 private:
@@ -76,6 +78,7 @@ private:
         services.store = std::move(store);
         services.messageBoxes.reset(boxes = new FakeMessageBoxes);
         services.clipboard.reset(clipboard = new FakeClipboard);
+        services.engine.reset(engine = new FakeEngine);
         return services;
     }
     void start()

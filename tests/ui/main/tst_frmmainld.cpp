@@ -56,6 +56,7 @@ private slots:
     void tabOrderFollowsDesign();
     void menusAsDesigned();
     void statusBarStartsBlankAndKeepsText();
+    void clipboardClearingIsOnUntilUnticked();
 };
 
 void tst_frmMainLd::loadFillsListAndTable_data()
@@ -249,7 +250,8 @@ void tst_frmMainLd::menusAsDesigned()
 
     QCOMPARE(captions(window.mnOther),
              (QStringList{ "ヘルプ(&H)", "-", "バージョン情報(V)", "最新版(&N)", "-",
-                           "シリーズ(&S)", "-", "リンクを既定のブラウザで開く", "ログイン時に起動" }));
+                           "シリーズ(&S)", "-", "リンクを既定のブラウザで開く", "ログイン時に起動",
+                           "クリップボードを30秒後に消去" }));
     QCOMPARE(window.mnHelp->shortcut(), QKeySequence(Qt::Key_F1));
     QCOMPARE(captions(window.mnSeriesP),
              (QStringList{ "ヨルミシリーズ", "ヨルミ＠ヤフー", "ヨルミ＠楽天", "ヨルミ＠ビッダーズ",
@@ -271,6 +273,25 @@ void tst_frmMainLd::statusBarStartsBlankAndKeepsText()
     QCoreApplication::sendEvent(&window, &tip);
     QCOMPARE(window.SB->text(), QStringLiteral("エラーが発生しました。"));
     QVERIFY(window.SB->currentMessage().isEmpty());
+}
+
+// "クリップボードを30秒後に消去" is ticked until the user unticks it, and the choice outlives the
+// program: a password copied then stays on the clipboard.
+void tst_frmMainLd::clipboardClearingIsOnUntilUnticked()
+{
+    StoreSandbox sandbox;
+    {
+        Program program;
+        program.start(true);
+        QAction *entry = program.mainLd().mnClearClipboard;
+        QVERIFY(entry->isCheckable());
+        QVERIFY(entry->isChecked());
+        entry->trigger();
+    }
+    Program program;
+    program.start(true);
+    QVERIFY(!program.mainLd().mnClearClipboard->isChecked());
+    QVERIFY(!program.settings().clearsClipboard());
 }
 
 QTEST_MAIN(tst_frmMainLd)

@@ -69,6 +69,7 @@ private slots:
     void refusalsOpenNoDialog_data();
     void refusalsOpenNoDialog();
     void modifyToDuplicateId();
+    void modifyForgetsTheOldId();
     void blankIdIsListedButEndsTrayMenus();
     void addIntoStoreWithGap();
     void unwritableStoreKeepsDialogAndInput_data();
@@ -403,6 +404,22 @@ void tst_frmRegistry::modifyToDuplicateId()
     QVERIFY2(tablePasswords(f.program, 3) == (QStringList{ "pa", "pb", "pa2" }),
              "table passwords differ");
     QCOMPARE(trayLogins(f.tray()), (QStringList{ "a", "b", "a" }));
+}
+
+// An account given another ID takes its login with it: the engine forgets the old ID. A new
+// password alone changes nothing there.
+void tst_frmRegistry::modifyForgetsTheOldId()
+{
+    Fixture f({ QStringLiteral("a"), QStringLiteral("b") }, { QStringLiteral("pa"), QStringLiteral("pb") });
+    auto modify = [&f](int row, const QString &id, const QString &password) {
+        f.window().lbID->setCurrentRow(row);
+        EntryDialogScript script([&](frmRegistry &dialog) { enter(dialog, id, password); });
+        QTest::mouseClick(f.window().cmdREGISTRY, Qt::LeftButton);
+        return f.engine->forgotten;
+    };
+    QCOMPARE(modify(1, QStringLiteral("b"), QStringLiteral("pb2")), QStringList());
+    QCOMPARE(modify(0, QStringLiteral("c"), QStringLiteral("pa")), QStringList{ "a" });
+    QCOMPARE(rows(f.window().lbID), (QStringList{ "c", "b" }));
 }
 
 // A blank ID that the store already holds (written by hand) loads as it always did: listed,

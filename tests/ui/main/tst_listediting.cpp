@@ -1,5 +1,6 @@
 #include "ui/main/editingharness.h"
 #include "ui/main/statusbar.h"
+#include "web/frmwb.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -74,6 +75,7 @@ private slots:
     void deleteClosesTheGap_data();
     void deleteClosesTheGap();
     void deleteCancelChangesNothing();
+    void deleteForgetsAnIdNoSlotHolds();
     void oneAccountCommandsNeedASelection_data();
     void oneAccountCommandsNeedASelection();
     void moveExchangesNeighbours_data();
@@ -170,6 +172,24 @@ void tst_ListEditing::deleteCancelChangesNothing()
     QTest::mouseClick(f.window().cmdDELETE, Qt::LeftButton);
     QCOMPARE(f.boxes->shown.size(), 1);
     verifyUnchanged(before, Snapshot(f));
+}
+
+// An account deleted takes its login with it once no slot holds its ID: the engine forgets the
+// ID, and the current account, forgotten, leaves the guest in its place.
+void tst_ListEditing::deleteForgetsAnIdNoSlotHolds()
+{
+    Fixture f({ "a", "b", "a" }, { "pa", "pb", "pa2" });
+    f.program.webHost().setCurrentAccount(QStringLiteral("a"));
+    auto deleteFirst = [&f] {
+        f.window().lbID->setCurrentRow(0);
+        QTest::mouseClick(f.window().cmdDELETE, Qt::LeftButton);
+        return f.engine->forgotten;
+    };
+    QCOMPARE(deleteFirst(), QStringList());
+    QCOMPARE(deleteFirst(), QStringList{ "b" });
+    QCOMPARE(f.program.webHost().currentAccount(), QStringLiteral("a"));
+    QCOMPARE(deleteFirst(), (QStringList{ "b", "a" }));
+    QCOMPARE(f.program.webHost().currentAccount(), QString());
 }
 
 void tst_ListEditing::oneAccountCommandsNeedASelection_data()

@@ -1,0 +1,185 @@
+#include "browser/engineprofiles.h"
+
+#include "browser/cookiejournal.h"
+#include "platform/ownerfolder.h"
+#include "web/accountprofile.h"
+
+#include <QDir>
+#include <QSaveFile>
+#include <QTimer>
+#include <QWebEngineCookieStore>
+#include <QWebEngineDownloadRequest>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+// Each account's folder names its account, so that the window can offer the accounts that have a
+// profile: the folder's own name is only a digest of the ID.
+const QString kAccountFile = QStringLiteral("yorumi-account");
+// Each profile's cookies while the helper runs (see CookieJournal).
+const QString kCookieJournal = QStringLiteral("yorumi-cookies");
+// The longest ID an account file may hold.
+constexpr qint64 kMaxAccountFile = 4096;
+// The engine lets a profile go in the background and may still write a file or two into its
+// folder after it has gone: the folder is removed again after these times.
+constexpr std::array kRemovalRetriesMs{ 1000, 4000 };
+
+} // namespace
+
+EngineProfiles::EngineProfiles(const QString &storageRoot, const QString &cacheRoot, QObject *parent)
+    : QObject(parent)
+    , m_storageRoot(storageRoot)
+    , m_cacheRoot(cacheRoot)
+{
+}
+
+EngineProfiles::~EngineProfiles()
+{
+    // A profile writes its cookies out as it goes.
+    for (QWebEngineProfile *profile : std::as_const(m_profiles))
+        delete profile;
+    // What could not go while pages were on it goes now.
+    for (const QString &account : std::as_const(m_forgotten))
+        removeFolders(account);
+}
+
+QWebEngineProfile *EngineProfiles::profile(const QString &account)
+{
+    m_forgotten.remove(account);
+    if (QWebEngineProfile *made = m_profiles.value(account))
+        return made;
+    QWebEngineProfile *made = makeProfile(account);
+    if (made)
+        m_profiles.insert(account, made);
+    return made;
+}
+
+QWebEngineProfile *EngineProfiles::makeProfile(const QString &account)
+{
+    const QString storage = AccountProfile::folder(m_storageRoot, account);
+    const QString cache = AccountProfile::folder(m_cacheRoot, account);
+    if (!account.isEmpty()) {
+        // The accounts' folders hold their cookies: the user's alone, as the guest's are.
+        for (const QString &root : { m_storageRoot, m_cacheRoot }) {
+            if (!makeOwnerOnlyFolder(AccountProfile::accountsFolder(root)))
+                return nullptr;
+        }
+        for (const QString &folder : { storage, cache }) {
+            if (!makeOwnerOnlyFolder(folder))
+                return nullptr;
+        }
+        QSaveFile name(storage + QLatin1Char('/') + kAccountFile);
+        if (name.open(QIODevice::WriteOnly)) {
+            name.write(account.toUtf8());
+            name.commit();
+        }
+    }
+    const QString storageName = account.isEmpty()
+            ? QStringLiteral("yorumi-livedoor")
+            : QStringLiteral("yorumi-livedoor-") + AccountProfile::folderName(account);
+    auto *profile = new QWebEngineProfile(storageName, this);
+    profile->setPersistentStoragePath(storage);
+    profile->setCachePath(cache);
+    profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
+    // Keep session cookies too, so that a login survives a restart of the program.
+    profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
+    profile->setSpellCheckEnabled(false);
+    connect(profile, &QWebEngineProfile::downloadRequested, this, &EngineProfiles::downloadRequested);
+    new CookieJournal(profile->cookieStore(), storage + QLatin1Char('/') + kCookieJournal, profile);
+    return profile;
+}
+
+QString EngineProfiles::accountOf(const QWebEngineProfile *profile) const
+{
+    for (auto it = m_profiles.cbegin(); it != m_profiles.cend(); ++it) {
+        if (it.value() == profile)
+            return it.key();
+    }
+    return {};
+}
+
+QStringList EngineProfiles::accounts() const
+{
+    QSet<QString> found;
+    for (auto it = m_profiles.cbegin(); it != m_profiles.cend(); ++it) {
+        if (!it.key().isEmpty())
+            found.insert(it.key());
+    }
+    const QDir folder(AccountProfile::accountsFolder(m_storageRoot));
+    for (const QString &name : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile file(folder.filePath(name) + QLatin1Char('/') + kAccountFile);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QString account = QString::fromUtf8(file.read(kMaxAccountFile));
+        // Only a folder whose name is its account's.
+        if (AccountProfile::folderName(account) == name)
+            found.insert(account);
+    }
+    QStringList accounts(found.cbegin(), found.cend());
+    for (const QString &account : m_forgotten)
+        accounts.removeAll(account);
+    std::sort(accounts.begin(), accounts.end());
+    return accounts;
+}
+
+void EngineProfiles::watch(QWebEnginePage *page)
+{
+    const QString account = accountOf(page->profile());
+    ++m_pages[account];
+    connect(page, &QObject::destroyed, this, [this, account] { pageGone(account); });
+}
+
+bool EngineProfiles::isInUse(const QString &account) const
+{
+    return m_pages.value(account) > 0;
+}
+
+void EngineProfiles::pageGone(const QString &account)
+{
+    if (--m_pages[account] > 0 || !m_forgotten.contains(account))
+        return;
+    // Not from within the page's destruction.
+    QTimer::singleShot(0, this, [this, account] {
+        if (m_forgotten.contains(account) && !isInUse(account))
+            drop(account);
+    });
+}
+
+void EngineProfiles::forget(const QString &account)
+{
+    if (account.isEmpty())
+        return;
+    m_forgotten.insert(account);
+    if (!isInUse(account))
+        drop(account);
+}
+
+void EngineProfiles::drop(const QString &account)
+{
+    m_forgotten.remove(account);
+    if (QWebEngineProfile *profile = m_profiles.value(account)) {
+        m_profiles.remove(account);
+        // Whatever the engine still writes as the profile goes holds no login.
+        profile->cookieStore()->deleteAllCookies();
+        profile->clearHttpCache();
+        delete profile;
+    }
+    removeFolders(account);
+    for (const int delay : kRemovalRetriesMs) {
+        QTimer::singleShot(delay, this, [this, account] {
+            // Unless the account came back meanwhile.
+            if (!m_profiles.contains(account))
+                removeFolders(account);
+        });
+    }
+}
+
+void EngineProfiles::removeFolders(const QString &account) const
+{
+    for (const QString &root : { m_storageRoot, m_cacheRoot })
+        QDir(AccountProfile::folder(root, account)).removeRecursively();
+}

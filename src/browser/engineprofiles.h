@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+class QWebEngineDownloadRequest;
+class QWebEnginePage;
+class QWebEngineProfile;
+
+// The engine's profiles, each with the portal's cookies of one account: the guest's (an empty
+// account), for pages opened before any login, and one for each account the user logs in as,
+// made the first time it is asked for and kept from one run of the helper to the next. Every
+// profile keeps its files in a folder of its own that only the user may open.
+//
+// The pages on a profile must go before it: each page is watched, and a profile the user
+// removed the account of goes, with its folders, once its last page has gone.
+class EngineProfiles final : public QObject
+{
+    Q_OBJECT
+public:
+    EngineProfiles(const QString &storageRoot, const QString &cacheRoot, QObject *parent = nullptr);
+    // Every page on the profiles must have gone by now.
+    ~EngineProfiles() override;
+
+    // The account's profile, made now if it has none yet (nullptr only when its folder cannot be
+    // made). An account forgotten earlier starts afresh.
+    QWebEngineProfile *profile(const QString &account);
+    // Whose profile it is; empty for the guest's.
+    QString accountOf(const QWebEngineProfile *profile) const;
+    // The accounts that have a profile, made in this run or an earlier one, in order.
+    QStringList accounts() const;
+
+    // Counts the page against its profile until it is destroyed.
+    void watch(QWebEnginePage *page);
+    // Whether a page is on the account's profile.
+    bool isInUse(const QString &account) const;
+
+    // The user removed the account: its profile and folders go now, or once its last page has.
+    void forget(const QString &account);
+
+signals:
+    // A page on one of the profiles asks to download something.
+    void downloadRequested(QWebEngineDownloadRequest *download);
+
+private:
+    QWebEngineProfile *makeProfile(const QString &account);
+    void pageGone(const QString &account);
+    void drop(const QString &account);
+    void removeFolders(const QString &account) const;
+
+    QString m_storageRoot;
+    QString m_cacheRoot;
+    QHash<QString, QWebEngineProfile *> m_profiles;
+    QHash<QString, int> m_pages;
+    // Accounts to forget once their last page has gone.
+    QSet<QString> m_forgotten;
+};
