@@ -13,10 +13,13 @@ QColor accountColour(const QString &account)
 {
     if (account.isEmpty())
         return QColor(0x9e, 0x9e, 0x9e);
+    // One of twelve hues 30 degrees apart, light or dark: two accounts either share a colour
+    // or differ clearly, never by a shade.
     const QByteArray digest = QCryptographicHash::hash(account.toUtf8(), QCryptographicHash::Sha256);
-    const int hue = ((quint8(digest[0]) << 8) | quint8(digest[1])) % 360;
-    // Saturated and mid-dark: clear on a light tab bar and on a dark one.
-    return QColor::fromHsv(hue, 190, 200);
+    const int hue = quint8(digest[0]) % 12 * 30;
+    const bool dark = quint8(digest[1]) & 1;
+    // Saturated and mid-dark at most: clear on a light tab bar and on a dark one.
+    return QColor::fromHsv(hue, 200, dark ? 150 : 215);
 }
 
 QIcon accountMark(const QString &account)
