@@ -1,7 +1,8 @@
 #include "browser/cookiejournal.h"
 
+#include "browser/userfile.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <QUrl>
 #include <QWebEngineCookieStore>
 
@@ -84,10 +85,5 @@ QList<QNetworkCookie> CookieJournal::decode(const QByteArray &journal)
 
 void CookieJournal::write()
 {
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    file.write(encode(m_cookies.values()));
-    file.commit();
+    writeUserFile(m_path, encode(m_cookies.values()));
 }

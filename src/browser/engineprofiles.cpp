@@ -1,11 +1,11 @@
 #include "browser/engineprofiles.h"
 
 #include "browser/cookiejournal.h"
+#include "browser/userfile.h"
 #include "platform/ownerfolder.h"
 #include "web/accountprofile.h"
 
 #include <QDir>
-#include <QSaveFile>
 #include <QTimer>
 #include <QWebEngineCookieStore>
 #include <QWebEngineDownloadRequest>
@@ -72,11 +72,7 @@ QWebEngineProfile *EngineProfiles::makeProfile(const QString &account)
             if (!makeOwnerOnlyFolder(folder))
                 return nullptr;
         }
-        QSaveFile name(storage + QLatin1Char('/') + kAccountFile);
-        if (name.open(QIODevice::WriteOnly)) {
-            name.write(account.toUtf8());
-            name.commit();
-        }
+        writeUserFile(storage + QLatin1Char('/') + kAccountFile, account.toUtf8());
     }
     const QString storageName = account.isEmpty()
             ? QStringLiteral("yorumi-livedoor")
@@ -180,6 +176,5 @@ void EngineProfiles::drop(const QString &account)
 
 void EngineProfiles::removeFolders(const QString &account) const
 {
-    for (const QString &root : { m_storageRoot, m_cacheRoot })
-        QDir(AccountProfile::folder(root, account)).removeRecursively();
+    AccountProfile::removeFolders(m_storageRoot, m_cacheRoot, account);
 }

@@ -28,6 +28,8 @@ public:
     // The account's profile, made now if it has none yet (nullptr only when its folder cannot be
     // made). An account forgotten earlier starts afresh.
     QWebEngineProfile *profile(const QString &account);
+    // Whether the account's profile has been made in this run (and not forgotten since).
+    bool hasProfile(const QString &account) const { return m_profiles.contains(account); }
     // Whose profile it is; empty for the guest's.
     QString accountOf(const QWebEngineProfile *profile) const;
     // The accounts that have a profile, made in this run or an earlier one, in order.
@@ -35,8 +37,6 @@ public:
 
     // Counts the page against its profile until it is destroyed.
     void watch(QWebEnginePage *page);
-    // Whether a page is on the account's profile.
-    bool isInUse(const QString &account) const;
 
     // The user removed the account: its profile and folders go now, or once its last page has.
     void forget(const QString &account);
@@ -47,6 +47,8 @@ signals:
 
 private:
     QWebEngineProfile *makeProfile(const QString &account);
+    // Whether a page is on the account's profile.
+    bool isInUse(const QString &account) const;
     void pageGone(const QString &account);
     void drop(const QString &account);
     void removeFolders(const QString &account) const;

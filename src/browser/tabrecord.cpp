@@ -1,12 +1,12 @@
 #include "browser/tabrecord.h"
 
+#include "browser/userfile.h"
 #include "links/linkroute.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -63,13 +63,8 @@ std::optional<TabRecord> TabRecord::read(const QString &path)
 
 bool TabRecord::write(const QString &path) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
     // The addresses are the user's business alone.
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    file.write(toJson());
-    return file.commit();
+    return writeUserFile(path, toJson());
 }
 
 void TabRecord::forget(const QString &path)

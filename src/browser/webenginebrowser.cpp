@@ -109,8 +109,11 @@ void WebEngineBrowser::openPortalPage(const QUrl &url, const QString &account, c
 
 void WebEngineBrowser::prepare(const QString &account)
 {
+    // Once for each profile: one made earlier has started its engine's parts already.
+    if (m_profiles->hasProfile(account))
+        return;
     QWebEngineProfile *profile = m_profiles->profile(account);
-    if (!profile || m_profiles->isInUse(account))
+    if (!profile)
         return;
     auto *page = new SilentPage(profile, this);
     m_profiles->watch(page);

@@ -46,8 +46,9 @@ public:
     // window first when there is none (at the saved geometry), and brings it up.
     void openPortalPage(const QUrl &url, const QString &account, const QByteArray &geometry);
     bool isPortalOpen() const { return !m_portal.isNull(); }
-    // A page or a login as the account is likely to follow: its profile is made now, and a
-    // blank page on it starts a renderer, which the engine keeps for the next page.
+    // A page or a login as the account is likely to follow: its profile is made now, unless it
+    // was made before, and a blank page on it starts a renderer, which the engine keeps for the
+    // next page.
     void prepare(const QString &account);
     // The user removed the account: its profile goes once no tab shows it.
     void forgetAccount(const QString &account);

@@ -1,6 +1,7 @@
 #include "web/accountprofile.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 
 namespace AccountProfile {
 
@@ -27,6 +28,14 @@ QString accountsFolder(const QString &root)
 QString folder(const QString &root, const QString &account)
 {
     return account.isEmpty() ? root : accountsFolder(root) + QLatin1Char('/') + folderName(account);
+}
+
+void removeFolders(const QString &storageRoot, const QString &cacheRoot, const QString &account)
+{
+    if (account.isEmpty())
+        return;
+    for (const QString &root : { storageRoot, cacheRoot })
+        QDir(folder(root, account)).removeRecursively();
 }
 
 } // namespace AccountProfile

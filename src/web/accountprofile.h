@@ -14,5 +14,8 @@ QString folderName(const QString &account);
 QString folder(const QString &root, const QString &account);
 // The folder under `root` that holds every account's folder.
 QString accountsFolder(const QString &root);
+// Removes the account's folders under the engine's profile and cache folders, with all they
+// hold (never the guest's: those are the roots themselves).
+void removeFolders(const QString &storageRoot, const QString &cacheRoot, const QString &account);
 
 } // namespace AccountProfile

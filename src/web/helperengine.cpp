@@ -4,7 +4,6 @@
 #include "web/helperprocess.h"
 
 #include <QDebug>
-#include <QDir>
 #include <QFileInfo>
 
 HelperEngine::HelperEngine(QObject *parent)
@@ -83,8 +82,7 @@ void HelperEngine::forgetAccount(const QString &account)
         post({ EngineChannel::forgetMessage(account), 0, {} });
         return;
     }
-    for (const QString &root : { m_options.profile, m_options.cache })
-        QDir(AccountProfile::folder(root, account)).removeRecursively();
+    AccountProfile::removeFolders(m_options.profile, m_options.cache, account);
 }
 
 void HelperEngine::prepare(const QString &account)
