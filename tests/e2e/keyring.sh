@@ -1,0 +1,75 @@
+# shellcheck shell=bash disable=SC2034  # (sets variables for the scripts that source it)
+# The desktop keyring for end-to-end runs: a private session bus with a real gnome-keyring on
+# it, its "login" keyring made and unlocked at start. Source after lib.sh; call keyring_start
+# after e2e_start_x (prompts the keyring might show would go to that display) and after
+# XDG_DATA_HOME is set: the keyring's files go to $XDG_DATA_HOME/keyrings.
+#
+# The program keeps an account's passwords as one item with the attributes
+# server=yorumi-livedoor and user=KEY_PREFIX/ID (QtKeychain's way of naming its items).
+#
+# Variables set for the caller:
+#   KEYRING_PID  the keyring daemon
+#   KEY_PREFIX   the part of the item's user attribute before "/ID"
+
+KEYRING_SERVICE=yorumi-livedoor
+KEY_PREFIX=YRMLD
+
+# The settings window's その他(&O) menu opened on its last entry, パスワードをキーリングに
+# 保存, ready for Return: the window is brought up from the tray first when hidden. Alt+O opens
+# the menu on its first entry, Up wraps to the last.
+keyring_open_entry() {
+    local win before
+    if [ -z "$(e2e_settings_window)" ]; then
+        e2e_open_menu 3 && e2e_keys Up Up Up Up Return
+        e2e_wait_popups_closed
+        e2e_wait_for 5 keyring_settings_shown || { e2e_log "the settings window did not show"; return 1; }
+    fi
+    win=$(e2e_settings_window)
+    # No window manager runs: the window is given the keyboard focus directly.
+    xdotool windowfocus --sync "$win" || return 1
+    before=$(e2e_popups)
+    e2e_keys alt+o
+    e2e_wait_new_popup "$before" || { e2e_log "その他(&O) did not open"; return 1; }
+    e2e_keys Up
+    sleep 0.1
+}
+keyring_settings_shown() { [ -n "$(e2e_settings_window)" ]; }
+
+# keyring_start LOG: the bus (exported as DBUS_SESSION_BUS_ADDRESS) and the keyring daemon,
+# whose output goes to LOG; returns once the daemon serves the Secret Service.
+keyring_start() {
+    local log=$1
+    # QtKeychain would prefer KWallet on a desktop that calls itself KDE.
+    unset XDG_CURRENT_DESKTOP KDE_SESSION_VERSION KDE_FULL_SESSION DESKTOP_SESSION GNOME_KEYRING_CONTROL
+    e2e_start_session_bus || return 1
+    # The password of the keyring itself, made up for this run; --unlock reads it from stdin.
+    od -An -N12 -tx1 /dev/urandom | tr -d ' \n' |
+        gnome-keyring-daemon --foreground --unlock --components=secrets >"$log" 2>&1 &
+    KEYRING_PID=$!
+    E2E_PIDS+=("$KEYRING_PID")
+    # Until the daemon owns the name, a call to the Secret Service would make the bus start a
+    # second daemon of its own (D-Bus activation), with no login keyring.
+    e2e_wait_for 10 keyring_serving || { e2e_log "gnome-keyring-daemon did not start"; return 1; }
+}
+
+# Succeeds when someone owns org.freedesktop.secrets (the question starts no service).
+keyring_serving() {
+    dbus-send --session --print-reply=literal --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+        org.freedesktop.DBus.NameHasOwner string:org.freedesktop.secrets 2>/dev/null | grep -q true
+}
+
+# keyring_holds ID TEXT: the item of ID exists and its secret contains TEXT.
+keyring_holds() {
+    [[ $(secret-tool lookup server "$KEYRING_SERVICE" user "$KEY_PREFIX/$1" 2>/dev/null) == *"$2"* ]]
+}
+
+# keyring_has_entry ID: the keyring has an item for ID (whatever its secret).
+keyring_has_entry() {
+    secret-tool search --all server "$KEYRING_SERVICE" user "$KEY_PREFIX/$1" 2>&1 |
+        grep -q '^attribute\.user = '
+}
+
+# The number of the program's items in the keyring.
+keyring_entry_count() {
+    secret-tool search --all server "$KEYRING_SERVICE" 2>&1 | grep -c '^attribute\.user = '
+}
