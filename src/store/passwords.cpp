@@ -275,14 +275,14 @@ void Passwords::fetchNow(qint16 slot, const QString &id, Fetched done, std::func
 {
     m_accounts.refresh();
     if (slot < 0 || slot >= m_accounts.count() || m_accounts.id(slot) != id) {
-        done(Problem::NotFound, QString());
         finished();
+        done(Problem::NotFound, QString());
         return;
     }
     const QString stored = m_accounts.password(slot);
     if (!inKeyring()) {
-        done(stored.isEmpty() ? Problem::NotFound : Problem::None, stored);
         finished();
+        done(stored.isEmpty() ? Problem::NotFound : Problem::None, stored);
         return;
     }
     const int place = placeAmongSameId(slot);
@@ -296,8 +296,8 @@ void Passwords::fetchNow(qint16 slot, const QString &id, Fetched done, std::func
             if (password.isEmpty())
                 problem = Problem::NotFound;
         }
-        done(problem, password);
         finished();
+        done(problem, password);
     });
 }
 
@@ -308,8 +308,8 @@ void Passwords::put(qint16 slot, const QString &id, const QString &password, Don
         const int count = m_accounts.count();
         const int target = slot >= 0 && slot < count ? slot : count;
         if (slot < 0 || target >= AccountTable::kSlots || !inKeyring()) {
-            done(m_accounts.put(slot, id, password) ? Problem::None : Problem::NotStored);
             finished();
+            done(m_accounts.put(slot, id, password) ? Problem::None : Problem::NotStored);
             return;
         }
         Edit edit{ listedIds(), identity(count), password,
@@ -329,8 +329,8 @@ void Passwords::remove(qint16 slot, Done done)
 {
     enqueue([this, slot, done](std::function<void()> finished) {
         if (!inKeyring() || slot < 0 || slot >= m_accounts.count()) {
-            done(m_accounts.remove(slot) ? Problem::None : Problem::NotStored);
             finished();
+            done(m_accounts.remove(slot) ? Problem::None : Problem::NotStored);
             return;
         }
         Edit edit{ listedIds(), identity(m_accounts.count()), QString(),
@@ -345,8 +345,8 @@ void Passwords::swapWithNext(qint16 slot, Done done)
 {
     enqueue([this, slot, done](std::function<void()> finished) {
         if (!inKeyring() || slot < 0 || slot + 1 >= m_accounts.count()) {
-            done(m_accounts.swapWithNext(slot) ? Problem::None : Problem::NotStored);
             finished();
+            done(m_accounts.swapWithNext(slot) ? Problem::None : Problem::NotStored);
             return;
         }
         Edit edit{ listedIds(), identity(m_accounts.count()), QString(),
@@ -368,8 +368,8 @@ void Passwords::editNow(Edit edit, Done done, std::function<void()> finished)
             affected.append(id);
     }
     if (affected.isEmpty()) {
-        done(edit.writeStore() ? Problem::None : Problem::NotStored);
         finished();
+        done(edit.writeStore() ? Problem::None : Problem::NotStored);
         return;
     }
     QPointer<Passwords> self(this);
@@ -378,8 +378,8 @@ void Passwords::editNow(Edit edit, Done done, std::function<void()> finished)
         if (!self)
             return;
         if (problem != Problem::None) {
-            done(problem);
             finished();
+            done(problem);
             return;
         }
         // Each affected slot's password before the change, then each affected ID's list
@@ -413,16 +413,16 @@ void Passwords::editNow(Edit edit, Done done, std::function<void()> finished)
             self->writeEntries(settled, [self, edit, done, finished](Problem problem) {
                 if (problem == Problem::None && self && !edit.writeStore())
                     problem = Problem::NotStored;
-                done(problem);
                 finished();
+                done(problem);
             });
             return;
         }
         QStringList unsettled = self->m_settings.unsettledIds();
         unsettled = distinct(unsettled + affected);
         if (!self->m_settings.setUnsettledIds(unsettled)) {
-            done(Problem::NotStored);
             finished();
+            done(Problem::NotStored);
             return;
         }
         self->writeEntries(pending, [self, edit, before, done, finished](Problem problem) {
@@ -436,8 +436,8 @@ void Passwords::editNow(Edit edit, Done done, std::function<void()> finished)
             }
             // Either way, each value keeps the one list that pairs with the store now.
             self->finishPending([done, finished, problem](Problem) {
-                done(problem);
                 finished();
+                done(problem);
             });
         });
     });
@@ -489,8 +489,8 @@ void Passwords::keepInKeyring(bool inKeyring, Done done)
 {
     enqueue([this, inKeyring, done](std::function<void()> finished) {
         if (inKeyring == this->inKeyring() && !m_settings.unfinishedMove()) {
-            done(Problem::None);
             finished();
+            done(Problem::None);
             return;
         }
         moveNow(inKeyring, done, finished);
@@ -506,8 +506,8 @@ void Passwords::resume(Done done)
                 return;
             const std::optional<bool> move = self->m_settings.unfinishedMove();
             if (problem != Problem::None || !move) {
-                done(problem);
                 finished();
+                done(problem);
                 return;
             }
             self->moveNow(*move, done, finished);
@@ -521,8 +521,8 @@ void Passwords::moveNow(bool toKeyring, Done done, std::function<void()> finishe
         // Until the choice has changed, everything is where it was: there is nothing to finish.
         if (inKeyring() != toKeyring)
             m_settings.setUnfinishedMove(std::nullopt);
-        done(problem);
         finished();
+        done(problem);
     };
     if (!m_settings.setUnfinishedMove(toKeyring)) {
         fail(Problem::NotStored);
@@ -568,13 +568,13 @@ void Passwords::moveNow(bool toKeyring, Done done, std::function<void()> finishe
                     emit self->placeChanged(true);
                 }
                 if (!self->m_accounts.setPasswords(ids, QStringList(ids.size(), QString()))) {
-                    done(Problem::NotStored);
                     finished();
+                    done(Problem::NotStored);
                     return;
                 }
                 self->m_settings.setUnfinishedMove(std::nullopt);
-                done(Problem::None);
                 finished();
+                done(Problem::None);
             });
             return;
         }
@@ -598,8 +598,8 @@ void Passwords::moveNow(bool toKeyring, Done done, std::function<void()> finishe
                 self->m_settings.setUnsettledIds({});
                 self->m_settings.setUnfinishedMove(std::nullopt);
             }
-            done(Problem::None);
             finished();
+            done(Problem::None);
         });
     };
     if (!inKeyring()) {

@@ -30,7 +30,8 @@ class ProgramSettings;
 // (resume()).
 //
 // Calls run one after another, in the order given; each answers exactly once through its
-// callback, at once while the passwords are in the store and nothing else runs.
+// callback, at once while the passwords are in the store and nothing else runs. A call has
+// ended when it answers, so an answer may open a dialog that makes further calls.
 class Passwords : public QObject
 {
     Q_OBJECT
