@@ -23,6 +23,8 @@ Services withSystemServices(Services services)
         services.urlOpener = std::make_unique<DesktopUrlOpener>();
     if (!services.clipboard)
         services.clipboard = std::make_unique<SystemClipboard>();
+    if (!services.keyring)
+        services.keyring = std::make_unique<SystemKeyring>();
     return services;
 }
 
@@ -35,6 +37,7 @@ Program::Program(Services services)
     if (!m_services.notificationArea)
         m_services.notificationArea = [this] { return m_probe.isAvailable(); };
 
+    m_passwords = std::make_unique<Passwords>(m_accounts, m_settings, *m_services.keyring);
     m_clipboard = std::make_unique<ExpiringClipboard>(*m_services.clipboard,
                                                       [this] { return m_settings.clearsClipboard(); });
     m_launcher = std::make_unique<DocumentLauncher>(*m_services.urlOpener);
@@ -45,10 +48,10 @@ Program::Program(Services services)
     m_portalLinks = std::make_unique<PortalLinks>(m_frmWB->engine(), m_settings, *m_launcher);
     m_visibility = std::make_unique<WindowVisibility>(m_shared);
     m_frmTasktray = std::make_unique<frmTasktray>(frmTasktray::Uses{
-            m_shared, m_accounts, m_settings, *m_clipboard, *m_frmWB, *m_portalLinks,
+            m_shared, m_accounts, *m_passwords, m_settings, *m_clipboard, *m_frmWB, *m_portalLinks,
             *m_visibility, m_services.notifier.get() });
     m_frmMainLd = std::make_unique<frmMainLd>(frmMainLd::Uses{
-            m_shared, m_accounts, m_settings, *m_services.messageBoxes, *m_clipboard, *m_frmWB,
+            m_shared, m_accounts, *m_passwords, m_settings, *m_services.messageBoxes, *m_clipboard, *m_frmWB,
             *m_portalLinks, *m_launcher, *m_visibility, m_autostart, m_notificationArea,
             [tray = m_frmTasktray.get()] { tray->mnEnd_Click(); } });
     m_visibility->setWindows(*m_frmMainLd, *m_frmMainLd->mnWindowPos, *m_frmTasktray->mnShowMain);
@@ -74,6 +77,7 @@ Program::~Program()
     m_portalLinks.reset();
     // Last, so that the browser engine writes its cookies out after every page is gone.
     m_frmWB.reset();
+    m_passwords.reset();
 }
 
 void Program::Main(bool startedAtLogin)
@@ -102,6 +106,10 @@ void Program::start(bool notificationArea)
     m_notificationArea.setPresent(notificationArea);
     m_frmWB->Form_Load();
     m_frmMainLd->Form_Load();
+    // A move of the passwords, or a change of the accounts in the keyring, that the program did
+    // not finish when it last ran is finished now; until then, every password is found where
+    // it was. Nothing is left to finish on most starts, and the keyring is not touched.
+    m_passwords->resume([](Passwords::Problem) {});
     // Without a notification area the icon waits for one.
     if (notificationArea)
         m_frmTasktray->Form_Load();

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "platform/autostart.h"
+#include "platform/keyring.h"
 #include "platform/launcher.h"
 #include "platform/notificationarea.h"
 #include "store/accounts.h"
 #include "store/accounttable.h"
+#include "store/passwords.h"
 #include "store/programsettings.h"
 #include "store/settingsstore.h"
 #include "tray/notificationareastate.h"
@@ -36,6 +38,8 @@ struct Services
     // How a page reaches the default browser.
     std::unique_ptr<UrlOpener> urlOpener;
     std::unique_ptr<Clipboard> clipboard;
+    // Where the passwords go when the user keeps them in the desktop's keyring.
+    std::unique_ptr<Keyring> keyring;
     // The browser engine: the engine helper process.
     std::unique_ptr<BrowserEngine> engine;
     // Where the tray's notifications go: the tray icon.
@@ -74,6 +78,7 @@ public:
     AccountTable &table() { return m_table; }
     Accounts &accounts() { return m_accounts; }
     ProgramSettings &settings() { return m_settings; }
+    Passwords &passwords() { return *m_passwords; }
     const NotificationAreaState &notificationArea() const { return m_notificationArea; }
     frmMainLd &mainLd() { return *m_frmMainLd; }
     frmTasktray &tasktray() { return *m_frmTasktray; }
@@ -91,6 +96,7 @@ private:
     AccountTable m_table;
     Accounts m_accounts;
     ProgramSettings m_settings;
+    std::unique_ptr<Passwords> m_passwords;
     Autostart m_autostart;
     NotificationAreaProbe m_probe;
     NotificationAreaState m_notificationArea;

@@ -91,6 +91,20 @@ bool Accounts::swapWithNext(qint16 slot)
     return write({ { slot, id(next), password(next) }, { next, id(slot), password(slot) } }, {});
 }
 
+bool Accounts::setPasswords(const QStringList &ids, const QStringList &passwords)
+{
+    refresh();
+    if (ids.size() != m_count || passwords.size() != m_count)
+        return false;
+    QList<SettingsStore::SlotWrite> writes;
+    for (int slot = 0; slot < m_count; ++slot) {
+        if (id(qint16(slot)) != ids[slot])
+            return false;
+        writes.append({ slot, ids[slot], passwords[slot] });
+    }
+    return write(writes, {});
+}
+
 bool Accounts::write(const QList<SettingsStore::SlotWrite> &writes, const QList<int> &removedSlots)
 {
     if (!m_store.writeSlots(application(), writes, removedSlots))

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 // Whether an ID is blank: empty, or nothing but spaces, tabs and ideographic spaces (U+3000,
 // which a Japanese input method types for a space).
@@ -52,6 +53,9 @@ public:
     bool remove(qint16 slot);
     // Exchanges two neighbouring listed accounts, `slot` and `slot + 1`.
     bool swapWithNext(qint16 slot);
+    // Gives every listed account a new password, in one step: `passwords` in slot order. False,
+    // with nothing changed, when the listed IDs are no longer `ids`.
+    bool setPasswords(const QStringList &ids, const QStringList &passwords);
 
 signals:
     // The accounts (and the table) now hold what the store holds.

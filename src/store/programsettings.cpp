@@ -8,6 +8,9 @@ namespace {
 
 const QString kLinksInDefaultBrowser = QStringLiteral("Links/InDefaultBrowser");
 const QString kClearClipboard = QStringLiteral("Clipboard/ClearAfter30s");
+const QString kInKeyring = QStringLiteral("Keyring/Enabled");
+const QString kUnfinishedMove = QStringLiteral("Keyring/UnfinishedMove");
+const QString kUnsettledIds = QStringLiteral("Keyring/UnsettledIds");
 const QString kLastAccount = QStringLiteral("Login/LastAccount");
 const QString kPortalWindowGeometry = QStringLiteral("PortalWindow/Geometry");
 
@@ -45,6 +48,49 @@ void ProgramSettings::setClearsClipboard(bool clears)
     write(kClearClipboard, clears);
 }
 
+bool ProgramSettings::passwordsInKeyring() const
+{
+    return m_settings->value(kInKeyring, false).toBool();
+}
+
+bool ProgramSettings::setPasswordsInKeyring(bool inKeyring)
+{
+    return write(kInKeyring, inKeyring);
+}
+
+std::optional<bool> ProgramSettings::unfinishedMove() const
+{
+    const QString move = m_settings->value(kUnfinishedMove).toString();
+    if (move.isEmpty())
+        return std::nullopt;
+    return move == QLatin1String("keyring");
+}
+
+bool ProgramSettings::setUnfinishedMove(std::optional<bool> toKeyring)
+{
+    if (!toKeyring) {
+        m_settings->remove(kUnfinishedMove);
+        m_settings->sync();
+        return m_settings->status() == QSettings::NoError;
+    }
+    return write(kUnfinishedMove, *toKeyring ? QStringLiteral("keyring") : QStringLiteral("store"));
+}
+
+QStringList ProgramSettings::unsettledIds() const
+{
+    return m_settings->value(kUnsettledIds).toStringList();
+}
+
+bool ProgramSettings::setUnsettledIds(const QStringList &ids)
+{
+    if (ids.isEmpty()) {
+        m_settings->remove(kUnsettledIds);
+        m_settings->sync();
+        return m_settings->status() == QSettings::NoError;
+    }
+    return write(kUnsettledIds, ids);
+}
+
 QString ProgramSettings::lastAccount() const
 {
     return m_settings->value(kLastAccount).toString();
@@ -65,8 +111,9 @@ void ProgramSettings::setPortalWindowGeometry(const QByteArray &geometry)
     write(kPortalWindowGeometry, geometry);
 }
 
-void ProgramSettings::write(const QString &key, const QVariant &value)
+bool ProgramSettings::write(const QString &key, const QVariant &value)
 {
     m_settings->setValue(key, value);
     m_settings->sync();
+    return m_settings->status() == QSettings::NoError;
 }

@@ -2,13 +2,16 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class QSettings;
 
 // The program's own settings, apart from the account store: the user's choices and what the
-// program remembers for them. Nothing here is a secret. Every change is written at once.
+// program remembers for them. Nothing here is a secret. Every change is written at once, in one
+// step (the file is written anew beside the old one and then takes its place).
 class ProgramSettings
 {
 public:
@@ -29,6 +32,17 @@ public:
     bool clearsClipboard() const;
     void setClearsClipboard(bool clears);
 
+    // Whether the passwords are kept in the desktop's keyring rather than in the store.
+    bool passwordsInKeyring() const;
+    bool setPasswordsInKeyring(bool inKeyring);
+    // A move of the passwords begun and not yet ended: towards the keyring (true) or the store.
+    std::optional<bool> unfinishedMove() const;
+    bool setUnfinishedMove(std::optional<bool> toKeyring);
+    // The IDs whose values in the keyring may still hold the lists from before and after a
+    // change of the accounts.
+    QStringList unsettledIds() const;
+    bool setUnsettledIds(const QStringList &ids);
+
     // The ID of the account last logged in; empty after a logout or before the first login.
     QString lastAccount() const;
     void setLastAccount(const QString &id);
@@ -38,7 +52,8 @@ public:
     void setPortalWindowGeometry(const QByteArray &geometry);
 
 private:
-    void write(const QString &key, const QVariant &value);
+    // False when the settings could not be written.
+    bool write(const QString &key, const QVariant &value);
 
     std::unique_ptr<QSettings> m_settings;
 };

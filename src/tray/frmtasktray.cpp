@@ -4,7 +4,9 @@
 #include "links/menulinks.h"
 #include "platform/versioninfo.h"
 #include "store/accounts.h"
+#include "store/passwords.h"
 #include "store/programsettings.h"
+#include "tray/passwordproblems.h"
 #include "tray/popupguard.h"
 #include "tray/traycallback.h"
 #include "tray/trayicons.h"
@@ -21,6 +23,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QMenu>
+#include <QPointer>
 #include <QTimer>
 
 namespace {
@@ -357,8 +360,16 @@ void frmTasktray::mnShowMain_Click()
 
 void frmTasktray::mnClipboard_Click(qint16 index)
 {
-    const QString password = m_uses.accounts.password(index);
-    m_uses.clipboard.setSecretText(password);
+    QPointer<frmTasktray> self(this);
+    m_uses.passwords.fetch(index, m_uses.accounts.id(index),
+                           [self](Passwords::Problem problem, const QString &password) {
+                               if (!self)
+                                   return;
+                               if (problem != Passwords::Problem::None)
+                                   return self->notify(TrayNotifier::Kind::Warning,
+                                                       passwordProblemText(problem, PasswordUse::Read));
+                               self->m_uses.clipboard.setSecretText(password);
+                           });
 }
 
 void frmTasktray::mnLogin_Click(qint16 index)
@@ -366,8 +377,20 @@ void frmTasktray::mnLogin_Click(qint16 index)
     const qint16 edition = m_uses.shared.editionCode;
     if (edition != EditionLivedoor)
         return;
-    m_uses.webHost.loginLD(m_uses.accounts.id(index), m_uses.accounts.password(index),
-                           [this](RunOutcome outcome) { notifyFailure(EnginePage::LogIn, outcome); });
+    // The password may come from the keyring, which can take a while (an unlock prompt); the
+    // login starts once it is there, and never without it.
+    const QString id = m_uses.accounts.id(index);
+    QPointer<frmTasktray> self(this);
+    m_uses.passwords.fetch(index, id, [self, id](Passwords::Problem problem, const QString &password) {
+        if (!self)
+            return;
+        if (problem != Passwords::Problem::None)
+            return self->notify(TrayNotifier::Kind::Warning, passwordProblemText(problem, PasswordUse::Read));
+        self->m_uses.webHost.loginLD(id, password, [self](RunOutcome outcome) {
+            if (self)
+                self->notifyFailure(EnginePage::LogIn, outcome);
+        });
+    });
 }
 
 void frmTasktray::mnLogout_Click()

@@ -14,6 +14,7 @@
 #include <memory>
 
 class Accounts;
+class Passwords;
 class Clipboard;
 class PopupGuard;
 class PortalLinks;
@@ -41,6 +42,8 @@ public:
     {
         SharedValues &shared;
         Accounts &accounts;
+        // Where the accounts' passwords are read.
+        Passwords &passwords;
         ProgramSettings &settings;
         Clipboard &clipboard;
         frmWB &webHost;

@@ -32,6 +32,8 @@ deb=${debs[0]}
 
 field() { dpkg-deb -f "$deb" "$1"; }
 case "$(field Depends)" in qt6-qpa-plugins,*) ;; *) fail "Depends lacks qt6-qpa-plugins: $(field Depends)" ;; esac
+# The keyring is reached through QtKeychain's library, which the package must bring.
+case "$(field Depends)" in *libqt6keychain1*) ;; *) fail "Depends lacks libqt6keychain1: $(field Depends)" ;; esac
 for package in qt6-wayland qt6-translations-l10n xdg-utils fonts-japanese-gothic; do
     case ", $(field Recommends)," in *", $package,"*) ;; *) fail "Recommends lacks $package" ;; esac
 done

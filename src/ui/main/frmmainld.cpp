@@ -5,7 +5,9 @@
 #include "store/accounts.h"
 #include "store/programsettings.h"
 #include "tray/notificationareastate.h"
+#include "tray/passwordproblems.h"
 #include "tray/windowvisibility.h"
+#include "ui/common/messagebox.h"
 #include "ui/common/placement.h"
 #include "ui/common/twips.h"
 #include "ui/main/statusbar.h"
@@ -17,6 +19,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -189,6 +192,12 @@ void frmMainLd::buildMenus()
     mnClearClipboard->setStatusTip(
             QStringLiteral("コピーしたパスワードは、30秒後にまだクリップボードにあれば消去されます。"));
     connect(mnClearClipboard, &QAction::triggered, this, &frmMainLd::mnClearClipboard_Click);
+    mnKeyring = addEntry(mnOther, "mnKeyring", QStringLiteral("パスワードをキーリングに保存"));
+    mnKeyring->setCheckable(true);
+    mnKeyring->setStatusTip(QStringLiteral("パスワードを設定ファイルではなく、デスクトップのキーリングに保存します。"));
+    connect(mnKeyring, &QAction::triggered, this, &frmMainLd::mnKeyring_Click);
+    // The mark follows where the passwords are, whoever moved them.
+    connect(&m_uses.passwords, &Passwords::placeChanged, mnKeyring, &QAction::setChecked);
 }
 
 void frmMainLd::Form_Load()
@@ -196,6 +205,7 @@ void frmMainLd::Form_Load()
     mnLinksInBrowser->setChecked(m_uses.settings.linksInDefaultBrowser());
     mnStartAtLogin->setChecked(m_uses.autostart.isEnabled());
     mnClearClipboard->setChecked(m_uses.settings.clearsClipboard());
+    mnKeyring->setChecked(m_uses.passwords.inKeyring());
     RefreshAccountList();
 }
 
@@ -248,6 +258,35 @@ void frmMainLd::mnClearClipboard_Click()
 {
     // The trigger has already flipped the check mark: it shows the new choice.
     m_uses.settings.setClearsClipboard(mnClearClipboard->isChecked());
+}
+
+void frmMainLd::mnKeyring_Click()
+{
+    // The trigger has already flipped the check mark; until the passwords have moved, it shows
+    // where they are, and the window takes no input (the keyring may ask to be unlocked).
+    const bool toKeyring = mnKeyring->isChecked();
+    mnKeyring->setChecked(!toKeyring);
+    setEnabled(false);
+    SB->setText(toKeyring ? QStringLiteral("パスワードをキーリングに移しています...")
+                          : QStringLiteral("パスワードをキーリングから戻しています..."));
+    QPointer<frmMainLd> self(this);
+    m_uses.passwords.keepInKeyring(toKeyring, [self, toKeyring](Passwords::Problem problem) {
+        if (!self)
+            return;
+        self->setEnabled(true);
+        self->mnKeyring->setChecked(self->m_uses.passwords.inKeyring());
+        if (problem != Passwords::Problem::None) {
+            self->SB->setText(QString());
+            self->m_uses.messageBoxes.show(
+                    self,
+                    passwordProblemText(problem, toKeyring ? PasswordUse::MoveIntoKeyring
+                                                           : PasswordUse::MoveOutOfKeyring),
+                    MessageBoxes::Buttons::Ok);
+            return;
+        }
+        self->SB->setText(toKeyring ? QStringLiteral("パスワードをキーリングに移しました。")
+                                    : QStringLiteral("パスワードをキーリングから戻しました。"));
+    });
 }
 
 void frmMainLd::closeEvent(QCloseEvent *event)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/passwords.h"
 #include "ui/common/sharedvalues.h"
 
 #include <QMainWindow>
@@ -35,6 +36,8 @@ public:
     {
         SharedValues &shared;
         Accounts &accounts;
+        // Where the accounts' passwords are read and written.
+        Passwords &passwords;
         ProgramSettings &settings;
         MessageBoxes &messageBoxes;
         Clipboard &clipboard;
@@ -111,6 +114,7 @@ public:
     QAction *mnLinksInBrowser;
     QAction *mnStartAtLogin;
     QAction *mnClearClipboard;
+    QAction *mnKeyring;
 
 public slots:
     // Login and logout.
@@ -151,6 +155,7 @@ public slots:
     void mnLinksInBrowser_Click();
     void mnStartAtLogin_Click();
     void mnClearClipboard_Click();
+    void mnKeyring_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -163,6 +168,9 @@ private:
     void connectEditingCommands();
     void connectLinkMenus();
     void openPortalLink(const MenuLink *link);
+    // Runs a change of the list through the passwords (`change` starts it and hands its answer
+    // on), then `then` once it is done; a failure is reported.
+    void edit(const std::function<void(Passwords::Done)> &change, const std::function<void()> &then);
 
     Uses m_uses;
 };

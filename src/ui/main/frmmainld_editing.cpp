@@ -1,6 +1,8 @@
 #include "ui/main/frmmainld.h"
 
 #include "store/accounts.h"
+#include "store/passwords.h"
+#include "tray/passwordproblems.h"
 #include "ui/common/clipboard.h"
 #include "ui/common/messagebox.h"
 
@@ -10,6 +12,7 @@
 #include "web/frmwb.h"
 
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -35,13 +38,14 @@ void forgetUnlisted(const frmMainLd::Uses &uses, const QString &id)
     uses.webHost.forgetAccount(id);
 }
 
-// Opens a fresh entry dialog for the shared selected slot at the settings window's position
-// and waits until it closes. What it stores reaches the list through the accounts.
-void runEntryDialog(const frmMainLd::Uses &uses, frmMainLd &window)
+// Opens a fresh entry dialog for the shared selected slot at the settings window's position,
+// showing the password read for it, and waits until it closes. What it stores reaches the list
+// through the accounts.
+void runEntryDialog(const frmMainLd::Uses &uses, frmMainLd &window, const QString &password)
 {
     uses.visibility.RememberMainWindowPosition();
-    frmRegistry dialog({ uses.shared, uses.accounts, uses.messageBoxes }, &window);
-    dialog.Form_Load();
+    frmRegistry dialog({ uses.shared, uses.accounts, uses.passwords, uses.messageBoxes }, &window);
+    dialog.Form_Load(password);
     if (dialog.exec() == QDialog::Accepted && !dialog.replacedId().isEmpty())
         forgetUnlisted(uses, dialog.replacedId());
 }
@@ -68,7 +72,7 @@ void frmMainLd::cmdNEW_Click()
         return;
     }
     m_uses.shared.selectedSlot = qint16(rows);
-    runEntryDialog(m_uses, *this);
+    runEntryDialog(m_uses, *this, QString());
 }
 
 void frmMainLd::cmdREGISTRY_Click()
@@ -80,8 +84,23 @@ void frmMainLd::cmdREGISTRY_Click()
         m_uses.messageBoxes.show(this, kSelectAnId, MessageBoxes::Buttons::Ok);
         return;
     }
-    m_uses.shared.selectedSlot = qint16(row);
-    runEntryDialog(m_uses, *this);
+    // The dialog shows the account's password once it has been read; one found nowhere is
+    // typed again there.
+    const QString id = m_uses.accounts.id(qint16(row));
+    setEnabled(false);
+    QPointer<frmMainLd> self(this);
+    m_uses.passwords.fetch(qint16(row), id, [self, row](Passwords::Problem problem, const QString &password) {
+        if (!self)
+            return;
+        self->setEnabled(true);
+        if (problem != Passwords::Problem::None && problem != Passwords::Problem::NotFound) {
+            self->m_uses.messageBoxes.show(self, passwordProblemText(problem, PasswordUse::Read),
+                                           MessageBoxes::Buttons::Ok);
+            return;
+        }
+        self->m_uses.shared.selectedSlot = qint16(row);
+        runEntryDialog(self->m_uses, *self, password);
+    });
 }
 
 void frmMainLd::cmdDELETE_Click()
@@ -98,11 +117,8 @@ void frmMainLd::cmdDELETE_Click()
         return;
 
     const QString id = m_uses.accounts.id(qint16(row));
-    if (!m_uses.accounts.remove(qint16(row))) {
-        SB->setText(kEditFailed);
-        return;
-    }
-    forgetUnlisted(m_uses, id);
+    edit([this, row](Passwords::Done done) { m_uses.passwords.remove(qint16(row), done); },
+         [this, id] { forgetUnlisted(m_uses, id); });
 }
 
 void frmMainLd::cmdUp_Click()
@@ -111,11 +127,8 @@ void frmMainLd::cmdUp_Click()
     const int row = selectedRow(lbID);
     if (row < 1 || row >= lbID->count())
         return;
-    if (!m_uses.accounts.swapWithNext(qint16(row - 1))) {
-        SB->setText(kEditFailed);
-        return;
-    }
-    lbID->setCurrentRow(row - 1);
+    edit([this, row](Passwords::Done done) { m_uses.passwords.swapWithNext(qint16(row - 1), done); },
+         [this, row] { lbID->setCurrentRow(row - 1); });
 }
 
 void frmMainLd::cmdDown_Click()
@@ -124,11 +137,29 @@ void frmMainLd::cmdDown_Click()
     const int row = selectedRow(lbID);
     if (row < 0 || row + 1 >= lbID->count())
         return;
-    if (!m_uses.accounts.swapWithNext(qint16(row))) {
-        SB->setText(kEditFailed);
-        return;
-    }
-    lbID->setCurrentRow(row + 1);
+    edit([this, row](Passwords::Done done) { m_uses.passwords.swapWithNext(qint16(row), done); },
+         [this, row] { lbID->setCurrentRow(row + 1); });
+}
+
+void frmMainLd::edit(const std::function<void(Passwords::Done)> &change, const std::function<void()> &then)
+{
+    // With the passwords in the keyring a change may take a while; the window takes no input
+    // until it has ended.
+    setEnabled(false);
+    QPointer<frmMainLd> self(this);
+    change([self, then](Passwords::Problem problem) {
+        if (!self)
+            return;
+        self->setEnabled(true);
+        if (problem == Passwords::Problem::NotStored) {
+            self->SB->setText(kEditFailed);
+        } else if (problem != Passwords::Problem::None) {
+            self->m_uses.messageBoxes.show(self, passwordProblemText(problem, PasswordUse::Write),
+                                           MessageBoxes::Buttons::Ok);
+        } else {
+            then();
+        }
+    });
 }
 
 void frmMainLd::cmdCopy_Click()
@@ -139,7 +170,17 @@ void frmMainLd::cmdCopy_Click()
         m_uses.messageBoxes.show(this, kSelectAnId, MessageBoxes::Buttons::Ok);
         return;
     }
-    const QString password = m_uses.accounts.password(qint16(row));
-    if (!m_uses.clipboard.setSecretText(password))
-        SB->setText(QStringLiteral("コピーできませんでした。"));
+    QPointer<frmMainLd> self(this);
+    m_uses.passwords.fetch(qint16(row), m_uses.accounts.id(qint16(row)),
+                           [self](Passwords::Problem problem, const QString &password) {
+                               if (!self)
+                                   return;
+                               if (problem != Passwords::Problem::None) {
+                                   self->m_uses.messageBoxes.show(self, passwordProblemText(problem, PasswordUse::Read),
+                                                                  MessageBoxes::Buttons::Ok);
+                                   return;
+                               }
+                               if (!self->m_uses.clipboard.setSecretText(password))
+                                   self->SB->setText(QStringLiteral("コピーできませんでした。"));
+                           });
 }

@@ -1,6 +1,8 @@
 #include "ui/main/frmmainld.h"
 
 #include "store/accounts.h"
+#include "store/passwords.h"
+#include "tray/passwordproblems.h"
 #include "ui/common/messagebox.h"
 
 #include "ui/common/statustext.h"
@@ -43,13 +45,26 @@ void frmMainLd::cmdLOGIN_Click()
         setEnabled(true);
         return;
     }
-    // The outcome reaches the status text with every run's end; the window takes input again.
+    // The password may come from the keyring, which can take a while (an unlock prompt); the
+    // login starts once it is there, and never without it. The outcome reaches the status text
+    // with every run's end; the window takes input again.
+    const QString id = m_uses.accounts.id(qint16(row));
     QPointer<frmMainLd> self(this);
-    m_uses.webHost.loginLD(m_uses.accounts.id(qint16(row)), m_uses.accounts.password(qint16(row)),
-                           [self](RunOutcome) {
-                               if (self)
-                                   self->setEnabled(true);
-                           });
+    m_uses.passwords.fetch(qint16(row), id, [self, id](Passwords::Problem problem, const QString &password) {
+        if (!self)
+            return;
+        if (problem != Passwords::Problem::None) {
+            self->SB->setText(StatusText::loginFailed);
+            self->setEnabled(true);
+            self->m_uses.messageBoxes.show(self, passwordProblemText(problem, PasswordUse::Read),
+                                           MessageBoxes::Buttons::Ok);
+            return;
+        }
+        self->m_uses.webHost.loginLD(id, password, [self](RunOutcome) {
+            if (self)
+                self->setEnabled(true);
+        });
+    });
 }
 
 void frmMainLd::cmdLOGOUT_Click()

@@ -1,6 +1,8 @@
 #include "ui/main/frmregistry.h"
 
 #include "store/accounts.h"
+#include "store/passwords.h"
+#include "tray/passwordproblems.h"
 #include "ui/common/messagebox.h"
 #include "ui/common/placement.h"
 #include "ui/common/twips.h"
@@ -8,6 +10,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 
 namespace {
@@ -90,14 +93,14 @@ frmRegistry::frmRegistry(const Uses &uses, QWidget *parent)
 
 frmRegistry::~frmRegistry() = default;
 
-void frmRegistry::Form_Load()
+void frmRegistry::Form_Load(const QString &password)
 {
     placeDialogAtRememberedPosition(this, m_uses.shared);
     const Accounts &accounts = m_uses.accounts;
     m_slot = m_uses.shared.selectedSlot;
     m_adding = m_slot >= accounts.count();
     m_shownId = accounts.id(m_slot);
-    m_shownPassword = accounts.password(m_slot);
+    m_shownPassword = m_adding ? QString() : password;
     txtID->setText(m_shownId);
     txtPW->setText(m_shownPassword);
 }
@@ -132,7 +135,8 @@ void frmRegistry::cmdOK_Click()
             return;
         }
         slot = qint16(accounts.count());
-    } else if ((accounts.id(slot) != m_shownId || accounts.password(slot) != m_shownPassword)
+    } else if ((accounts.id(slot) != m_shownId
+                || (!m_uses.passwords.inKeyring() && accounts.password(slot) != m_shownPassword))
                && boxes.show(this, QStringLiteral("このアカウントは入力中に変更されました。上書きいたします。"),
                              MessageBoxes::Buttons::OkCancel)
                        != MessageBoxes::Answer::Ok) {
@@ -140,14 +144,23 @@ void frmRegistry::cmdOK_Click()
     }
 
     const QString replaced = m_adding ? QString() : accounts.id(slot);
-    // A write that does not reach the store is reported and keeps the dialog open with what was
-    // typed; the table then takes nothing, so it never holds an account that the store lacks.
-    if (!accounts.put(slot, id, password)) {
-        boxes.show(this, QStringLiteral("エラーが発生しました。"), MessageBoxes::Buttons::Ok);
-        return;
-    }
-    m_replacedId = replaced;
-    accept();
+    // A write that does not reach the store (or the keyring) is reported and keeps the dialog
+    // open with what was typed; the table then takes nothing, so it never holds an account
+    // that the store lacks. The keyring may take a while: the dialog waits for it.
+    setEnabled(false);
+    QPointer<frmRegistry> self(this);
+    m_uses.passwords.put(slot, id, password, [self, replaced](Passwords::Problem problem) {
+        if (!self)
+            return;
+        self->setEnabled(true);
+        if (problem != Passwords::Problem::None) {
+            self->m_uses.messageBoxes.show(self, passwordProblemText(problem, PasswordUse::Write),
+                                           MessageBoxes::Buttons::Ok);
+            return;
+        }
+        self->m_replacedId = replaced;
+        self->accept();
+    });
 }
 
 void frmRegistry::cmdCANCEL_Click()

@@ -6,6 +6,7 @@
 #include <QString>
 
 class Accounts;
+class Passwords;
 class MessageBoxes;
 class QLabel;
 class QLineEdit;
@@ -15,8 +16,8 @@ class QPushButton;
 inline const QString kTooManyAccounts = QStringLiteral("IDを100個以上登録できません。");
 
 // The entry dialog "入力画面": an ID and a password for the account slot that the opener put
-// in the shared selected slot. OK stores them through the accounts (the tray and the list
-// follow) and ends the dialog Accepted; Cancel stores nothing and ends it Rejected. The opener
+// in the shared selected slot. OK stores them through the passwords (the tray and the list
+// follow) and ends the dialog Accepted once they are stored, where the passwords are kept; Cancel stores nothing and ends it Rejected. The opener
 // creates it afresh for each opening, runs Form_Load and shows it modally.
 //
 // It never writes over an account it did not show: a new account goes to the first slot free
@@ -31,6 +32,7 @@ public:
     {
         SharedValues &shared;
         Accounts &accounts;
+        Passwords &passwords;
         MessageBoxes &messageBoxes;
     };
 
@@ -38,8 +40,9 @@ public:
     ~frmRegistry() override;
 
     // Places the dialog at the remembered position (topmost when the always-on-top flag is
-    // set) and fills both boxes from the selected slot of the account table.
-    void Form_Load();
+    // set) and fills both boxes: the ID from the selected slot of the account table, and the
+    // password the opener read for it (none for a new account).
+    void Form_Load(const QString &password);
 
     // The ID of the account that OK wrote over; empty when it added one.
     const QString &replacedId() const { return m_replacedId; }

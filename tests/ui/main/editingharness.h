@@ -6,6 +6,7 @@
 
 #include "app/program.h"
 #include "common/fakeengine.h"
+#include "common/fakekeyring.h"
 #include "common/fakes.h"
 #include "common/storesandbox.h"
 #include "tray/frmtasktray.h"
@@ -69,6 +70,8 @@ struct Fixture
     FakeMessageBoxes *boxes = nullptr;
     FakeClipboard *clipboard = nullptr;
     FakeEngine *engine = nullptr;
+    FakeKeyring *keyring = nullptr;
+    FakeTrayNotifier *notifier = nullptr;
     Program program;
 
 private:
@@ -79,6 +82,8 @@ private:
         services.messageBoxes.reset(boxes = new FakeMessageBoxes);
         services.clipboard.reset(clipboard = new FakeClipboard);
         services.engine.reset(engine = new FakeEngine);
+        services.keyring.reset(keyring = new FakeKeyring);
+        services.notifier.reset(notifier = new FakeTrayNotifier);
         return services;
     }
     void start()

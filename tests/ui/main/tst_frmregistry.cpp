@@ -100,7 +100,7 @@ void tst_frmRegistry::controlsAtDesignedGeometry()
     QFETCH(QRect, pixels);
 
     Fixture f;
-    frmRegistry dialog({ f.program.shared(), f.program.accounts(), *f.boxes }, &f.window());
+    frmRegistry dialog({ f.program.shared(), f.program.accounts(), f.program.passwords(), *f.boxes }, &f.window());
     QCOMPARE(dialog.objectName(), QStringLiteral("frmRegistry"));
     QCOMPARE(dialog.windowTitle(), QStringLiteral("入力画面"));
     QCOMPARE(QSize(dialog.logicalDpiX(), dialog.logicalDpiY()), QSize(96, 96));
@@ -120,7 +120,7 @@ void tst_frmRegistry::controlsAtDesignedGeometry()
 void tst_frmRegistry::tabOrderAndPasswordMask()
 {
     Fixture f;
-    frmRegistry dialog({ f.program.shared(), f.program.accounts(), *f.boxes }, &f.window());
+    frmRegistry dialog({ f.program.shared(), f.program.accounts(), f.program.passwords(), *f.boxes }, &f.window());
     const QList<QWidget *> order{ dialog.txtID, dialog.txtPW, dialog.cmdOK, dialog.cmdCANCEL,
                                   dialog.txtID };
     auto nextTabStop = [](QWidget *widget) {

@@ -90,6 +90,7 @@ private slots:
     void handWrittenAccountIsKept();
     void trayFollowsAStoreThatShrank();
     void storeWithoutChangeStampsKeepsTheSelection();
+    void passwordsInTheKeyring();
 };
 
 void tst_ListEditing::deleteClosesTheGap_data()
@@ -386,6 +387,43 @@ void tst_ListEditing::storeWithoutChangeStampsKeepsTheSelection()
 }
 
 QTEST_MAIN(tst_ListEditing)
+// With the passwords in the keyring, the commands that need one wait for it there. A keyring
+// that stays locked is reported, by the tray and in the window, and nothing is copied or sent;
+// unticking then leaves the passwords where they are.
+void tst_ListEditing::passwordsInTheKeyring()
+{
+    Fixture f(kIds, kPasswords);
+    f.window().mnKeyring->trigger();
+    QTRY_VERIFY(f.program.passwords().inKeyring());
+    QVERIFY(f.window().mnKeyring->isChecked());
+    QCOMPARE(storedValues(f.sandbox, kPwSection, 3), (QStringList{ "", "", "" }));
+
+    f.tray().mnClipboard[1]->trigger();
+    QTRY_COMPARE(f.clipboard->texts, QStringList{ "pb" });
+    f.window().lbID->setCurrentRow(2);
+    QTest::mouseClick(f.window().cmdLOGIN, Qt::LeftButton);
+    QTRY_COMPARE(f.engine->open.size(), size_t(1));
+    QVERIFY2(FakeEngine::filledValues(f.engine->open.front()) == (QStringList{ "c", "pc" }),
+             "the login did not send row 2's ID and password");
+    f.engine->end(RunOutcome::Done);
+
+    f.keyring->failure = Keyring::Failure::Locked;
+    f.tray().mnLogin[0]->trigger();
+    QTRY_COMPARE(f.notifier->shown.size(), 1);
+    QVERIFY(f.notifier->shown[0][1].endsWith(QStringLiteral("キーリングのロックが解除されませんでした。")));
+    f.window().lbID->setCurrentRow(0);
+    QTest::mouseClick(f.window().cmdLOGIN, Qt::LeftButton);
+    QTRY_COMPARE(f.boxes->shown.size(), 1);
+    QVERIFY(f.engine->open.empty());
+    QCOMPARE(f.clipboard->texts.size(), 1);
+
+    f.window().mnKeyring->trigger();
+    QTRY_COMPARE(f.boxes->shown.size(), 2);
+    QVERIFY(f.boxes->shown[1].text.startsWith(QStringLiteral("パスワードをキーリングから戻せませんでした。")));
+    QVERIFY(f.window().mnKeyring->isChecked());
+    QCOMPARE(storedValues(f.sandbox, kPwSection, 3), (QStringList{ "", "", "" }));
+}
+
 #include "tst_listediting.moc"
 
 // carol, written into the store by hand while the program runs, is never written over: 新規登録

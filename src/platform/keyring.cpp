@@ -1,0 +1,79 @@
+#include "platform/keyring.h"
+
+#include <qt6keychain/keychain.h>
+
+#include <QObject>
+
+namespace {
+
+const QString kService = QStringLiteral("yorumi-livedoor");
+
+Keyring::Failure failureOf(const QKeychain::Job &job)
+{
+    switch (job.error()) {
+    case QKeychain::NoError:
+        return Keyring::Failure::None;
+    case QKeychain::EntryNotFound:
+        return Keyring::Failure::NotFound;
+    case QKeychain::NoBackendAvailable:
+    case QKeychain::NotImplemented:
+        return Keyring::Failure::Unavailable;
+    case QKeychain::AccessDeniedByUser:
+        return Keyring::Failure::Locked;
+    case QKeychain::AccessDenied:
+    case QKeychain::CouldNotDeleteEntry:
+    case QKeychain::OtherError:
+        break;
+    }
+    return Keyring::Failure::Refused;
+}
+
+// Starts a call of the given kind for the key; `finished` gets the job once it has answered.
+template <typename JobType, typename Finished>
+void start(QObject *parent, const QString &key, Finished finished,
+           const std::function<void(JobType &)> &prepare = {})
+{
+    auto *job = new JobType(kService, parent);
+    job->setAutoDelete(true);
+    job->setKey(key);
+    if (prepare)
+        prepare(*job);
+    QObject::connect(job, &QKeychain::Job::finished, job,
+                     [job, finished = std::move(finished)] { finished(*job); });
+    job->start();
+}
+
+} // namespace
+
+SystemKeyring::SystemKeyring()
+    : m_calls(std::make_unique<QObject>())
+{
+}
+
+SystemKeyring::~SystemKeyring() = default;
+
+void SystemKeyring::read(const QString &key, ReadDone done)
+{
+    start<QKeychain::ReadPasswordJob>(m_calls.get(), key,
+                                      [done = std::move(done)](QKeychain::Job &job) {
+                                          auto &read = static_cast<QKeychain::ReadPasswordJob &>(job);
+                                          const Failure failure = failureOf(read);
+                                          done(failure, failure == Failure::None ? read.textData() : QString());
+                                      });
+}
+
+void SystemKeyring::write(const QString &key, const QString &value, Done done)
+{
+    start<QKeychain::WritePasswordJob>(
+            m_calls.get(), key,
+            [done = std::move(done)](QKeychain::Job &job) { done(failureOf(job)); },
+            [&value](QKeychain::WritePasswordJob &job) { job.setTextData(value); });
+}
+
+void SystemKeyring::remove(const QString &key, Done done)
+{
+    start<QKeychain::DeletePasswordJob>(m_calls.get(), key, [done = std::move(done)](QKeychain::Job &job) {
+        const Failure failure = failureOf(job);
+        done(failure == Failure::NotFound ? Failure::None : failure);
+    });
+}

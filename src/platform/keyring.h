@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QObject;
+
+// The desktop's keyring, as the program uses it: text values under keys of its own, read,
+// written and removed asynchronously. Every call answers exactly once, later, through its
+// callback, unless the keyring object is gone by then. A locked keyring asks the desktop to
+// unlock it (its own prompt), and the call waits for that.
+class Keyring
+{
+public:
+    // Why a call did not do what it was asked.
+    enum class Failure {
+        None,
+        // Nothing is kept under the key (a removal of such a key succeeds instead).
+        NotFound,
+        // There is no keyring to talk to.
+        Unavailable,
+        // The keyring stayed locked: its unlock prompt was dismissed.
+        Locked,
+        // The keyring refused, or failed in a way it did not explain.
+        Refused,
+    };
+    using ReadDone = std::function<void(Failure failure, const QString &value)>;
+    using Done = std::function<void(Failure failure)>;
+
+    virtual ~Keyring() = default;
+    virtual void read(const QString &key, ReadDone done) = 0;
+    virtual void write(const QString &key, const QString &value, Done done) = 0;
+    virtual void remove(const QString &key, Done done) = 0;
+};
+
+// The system's keyring through QtKeychain: the Secret Service on Linux desktops, the Credential
+// Manager on Windows. Every value is kept under the service "yorumi-livedoor".
+class SystemKeyring final : public Keyring
+{
+public:
+    SystemKeyring();
+    ~SystemKeyring() override;
+
+    void read(const QString &key, ReadDone done) override;
+    void write(const QString &key, const QString &value, Done done) override;
+    void remove(const QString &key, Done done) override;
+
+private:
+    // The parent of the running calls: calls still running when the keyring goes end with it,
+    // without answering.
+    std::unique_ptr<QObject> m_calls;
+};

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+
+class Accounts;
+class Keyring;
+class ProgramSettings;
+
+// Where the accounts' passwords are kept, and every way to them: in the store beside their IDs
+// (the store as it always was), or, when the user chose so, in the desktop's keyring, with the
+// store's passwords left empty.
+//
+// In the keyring, an ID's passwords are one value under the key "<application>/<ID>": the
+// passwords of the slots that hold that ID, in slot order. A slot's password is the one at its
+// place among the slots of its ID. So moving or removing accounts of other IDs never touches
+// it, and two slots of the same ID keep theirs apart.
+//
+// Every change that alters which slots hold an ID takes three steps: the value is first written
+// with both lists, before and after the change, then the store changes, then the value keeps
+// only the list after. Until the last step, the store's count of slots holding the ID tells
+// which list is right, so a program killed at any moment leaves every password with its
+// account. The IDs whose values may still hold two lists, and a move between store and keyring
+// that has not ended, are noted in the program's settings first and finished at the next start
+// (resume()).
+//
+// Calls run one after another, in the order given; each answers exactly once through its
+// callback, at once while the passwords are in the store and nothing else runs. A call has
+// ended when it answers, so an answer may open a dialog that makes further calls.
+class Passwords : public QObject
+{
+    Q_OBJECT
+public:
+    // Why a call did not do what it was asked.
+    enum class Problem {
+        None,
+        // No password for the account: neither in the keyring nor in the store, or the slot
+        // no longer holds the ID asked for.
+        NotFound,
+        // There is no keyring to talk to.
+        KeyringUnavailable,
+        // The keyring stayed locked.
+        KeyringLocked,
+        // The keyring refused.
+        KeyringRefused,
+        // The store did not take the change (or the slot is out of reach).
+        NotStored,
+    };
+    using Fetched = std::function<void(Problem problem, const QString &password)>;
+    using Done = std::function<void(Problem problem)>;
+
+    Passwords(Accounts &accounts, ProgramSettings &settings, Keyring &keyring, QObject *parent = nullptr);
+    ~Passwords() override;
+
+    // Whether the passwords are kept in the keyring.
+    bool inKeyring() const;
+
+    // The password of the account in the slot, which must still hold `id`.
+    void fetch(qint16 slot, const QString &id, Fetched done);
+    // Stores an account in a listed slot, or, for any slot past them, in the first free one.
+    void put(qint16 slot, const QString &id, const QString &password, Done done);
+    // Removes a listed account; every one after it moves up a slot.
+    void remove(qint16 slot, Done done);
+    // Exchanges two neighbouring listed accounts, `slot` and `slot + 1`.
+    void swapWithNext(qint16 slot, Done done);
+    // Moves every password into the keyring, or back into the store. Nothing is lost on any
+    // failure: until the move is done, the passwords stay where they were and the choice as it
+    // was.
+    void keepInKeyring(bool inKeyring, Done done);
+    // Finishes what an earlier run of the program left unfinished. Touches the keyring only
+    // when there is something to finish.
+    void resume(Done done);
+
+signals:
+    // The passwords are now kept in the keyring, or in the store.
+    void placeChanged(bool inKeyring);
+
+private:
+    using Task = std::function<void(std::function<void()> finished)>;
+    struct Entry;
+    struct Edit;
+
+    void enqueue(Task task);
+    void runNext();
+
+    QString keyFor(const QString &id) const;
+    // How many listed slots hold the ID, and the place of a slot among them.
+    int slotsHolding(const QString &id) const;
+    int placeAmongSameId(int slot) const;
+    QStringList listedIds() const;
+
+    // Asynchronous steps; each `done` runs once, unless this object is gone by then.
+    void readEntries(const QStringList &ids, std::function<void(Problem, QList<QStringList>)> done);
+    void writeEntries(const QList<std::pair<QString, QString>> &values, std::function<void(Problem)> done);
+    void removeEntries(const QStringList &ids, std::function<void(Problem)> done);
+
+    void fetchNow(qint16 slot, const QString &id, Fetched done, std::function<void()> finished);
+    void editNow(Edit edit, Done done, std::function<void()> finished);
+    void finishPending(std::function<void(Problem)> done);
+    void moveNow(bool toKeyring, Done done, std::function<void()> finished);
+
+    Accounts &m_accounts;
+    ProgramSettings &m_settings;
+    Keyring &m_keyring;
+    std::deque<Task> m_tasks;
+    bool m_running = false;
+};

@@ -1,0 +1,40 @@
+#include "tray/passwordproblems.h"
+
+namespace {
+
+QString what(PasswordUse use)
+{
+    switch (use) {
+    case PasswordUse::Read:
+        return QStringLiteral("パスワードを読み出せませんでした。");
+    case PasswordUse::Write:
+        return QStringLiteral("パスワードを保存できませんでした。");
+    case PasswordUse::MoveIntoKeyring:
+        return QStringLiteral("パスワードをキーリングに移せませんでした。");
+    case PasswordUse::MoveOutOfKeyring:
+        break;
+    }
+    return QStringLiteral("パスワードをキーリングから戻せませんでした。");
+}
+
+} // namespace
+
+QString passwordProblemText(Passwords::Problem problem, PasswordUse use)
+{
+    using Problem = Passwords::Problem;
+    switch (problem) {
+    case Problem::None:
+        return QString();
+    case Problem::NotFound:
+        return QStringLiteral("このアカウントのパスワードが見つかりません。「修正」で入力し直してください。");
+    case Problem::KeyringUnavailable:
+        return what(use) + QStringLiteral("\nキーリングを利用できません。");
+    case Problem::KeyringLocked:
+        return what(use) + QStringLiteral("\nキーリングのロックが解除されませんでした。");
+    case Problem::KeyringRefused:
+        return what(use) + QStringLiteral("\nキーリングが要求を拒否しました。");
+    case Problem::NotStored:
+        break;
+    }
+    return QStringLiteral("エラーが発生しました。");
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "store/passwords.h"
+
+#include <QString>
+
+// What was being done with a password when a problem came up.
+enum class PasswordUse {
+    Read,
+    Write,
+    MoveIntoKeyring,
+    MoveOutOfKeyring,
+};
+
+// What the program says, in the settings window's message box or the tray's notification,
+// when a password could not be read, stored or moved.
+QString passwordProblemText(Passwords::Problem problem, PasswordUse use);
