@@ -86,8 +86,11 @@ sys.exit(0 if posts and dict(posts[-1]["fields"]).get("password") == sys.argv[2]
 PY
 }
 
-# Median of the numbers given.
-median() { printf '%s\n' "$@" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+# Median of the numbers given (of an even count, the mean of the middle two, rounded down).
+median() {
+    printf '%s\n' "$@" | sort -n |
+        awk '{ v[NR] = $1 } END { print NR % 2 ? v[(NR + 1) / 2] : int((v[NR / 2] + v[NR / 2 + 1]) / 2) }'
+}
 
 # Opens the tray menu, moves with KEYS and opens the submenu there (on its first entry).
 tray_submenu() { e2e_open_menu 3 && e2e_keys "$@" && e2e_open_submenu Right; }
@@ -184,15 +187,15 @@ for _ in $(seq 2 "$REPS"); do
     untick_ms+=("$MS")
 done
 
-row() { printf '%-44s %8s %8s  %s\n' "$@"; }
+row() { printf '%8s %8s  %s\n' "$@"; }
 echo
-row "" "store" "keyring" "(median ms; every run in brackets)"
-row "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ: choice to password on clipboard" "$(median "${copy_store[@]}")" \
-    "$(median "${copy_keyring[@]}")" "[${copy_store[*]}] [${copy_keyring[*]}]"
-row "ログイン: choice to form at the portal" "$(median "${login_store[@]}")" \
-    "$(median "${login_keyring[@]}")" "[${login_store[*]}] [${login_keyring[*]}]"
+echo "median ms (every run in brackets):"
+row store keyring
+row "$(median "${copy_store[@]}")" "$(median "${copy_keyring[@]}")" \
+    "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ, choice to password on the clipboard [${copy_store[*]}] [${copy_keyring[*]}]"
+row "$(median "${login_store[@]}")" "$(median "${login_keyring[@]}")" \
+    "ログイン, choice to form at the portal [${login_store[*]}] [${login_keyring[*]}]"
 echo
-echo "moving $ACCOUNTS passwords (median ms):" \
-    "into the keyring $(median "${tick_ms[@]}") [${tick_ms[*]}]," \
+echo "moving $ACCOUNTS passwords, median ms: into the keyring $(median "${tick_ms[@]}") [${tick_ms[*]}]," \
     "back into the store $(median "${untick_ms[@]}") [${untick_ms[*]}]"
 echo "load average after: $(cut -d' ' -f1-3 /proc/loadavg) (other work on the machine skews the times)"

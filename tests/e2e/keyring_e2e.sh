@@ -145,9 +145,11 @@ check_canary_in_no_file() {
 }
 
 check_copy() {
+    local at
     tray_copy_bob || fail "could not choose ｸﾘｯﾌﾟﾎﾞｰﾄﾞ > bob" || return 1
-    COPIED_AT=$(e2e_now_ms)
-    e2e_wait_for 5 clipboard_holds_canary || fail "the clipboard did not get bob's password"
+    at=$(e2e_now_ms)
+    e2e_wait_for 5 clipboard_holds_canary || fail "the clipboard did not get bob's password" || return 1
+    COPIED_AT=$at
 }
 
 check_login() {
@@ -159,6 +161,7 @@ check_login() {
 }
 
 check_clipboard_cleared() {
+    [ -n "${COPIED_AT:-}" ] || fail "no copy to see cleared" || return 1
     local left=$((COPIED_AT + CLIPBOARD_CLEARED_AFTER_S * 1000 - $(e2e_now_ms)))
     [ "$left" -gt 0 ] && sleep "$((left / 1000)).$(printf '%03d' $((left % 1000)))"
     clipboard_free_of_canary || fail "the clipboard still holds bob's password ${CLIPBOARD_CLEARED_AFTER_S} s after the copy"
