@@ -16,24 +16,42 @@ KEY_PREFIX=YRMLD
 
 # The settings window's その他(&O) menu opened on its last entry, パスワードをキーリングに
 # 保存, ready for Return: the window is brought up from the tray first when hidden. Alt+O opens
-# the menu on its first entry, Up wraps to the last.
+# the menu on its first entry, Up wraps to the last. While passwords move, the window takes no
+# input for a moment after its last visible change: Alt+O is pressed again until the menu opens,
+# for at most 10 s.
 keyring_open_entry() {
-    local win before
+    local win before deadline
     if [ -z "$(e2e_settings_window)" ]; then
         e2e_open_menu 3 && e2e_keys Up Up Up Up Return
         e2e_wait_popups_closed
         e2e_wait_for 5 keyring_settings_shown || { e2e_log "the settings window did not show"; return 1; }
     fi
     win=$(e2e_settings_window)
-    # No window manager runs: the window is given the keyboard focus directly.
-    xdotool windowfocus --sync "$win" || return 1
     before=$(e2e_popups)
-    e2e_keys alt+o
-    e2e_wait_new_popup "$before" || { e2e_log "その他(&O) did not open"; return 1; }
+    deadline=$(($(e2e_now_ms) + 10000))
+    while :; do
+        # No window manager runs: the window is given the keyboard focus directly.
+        xdotool windowfocus --sync "$win" || return 1
+        e2e_keys alt+o
+        e2e_wait_for 1 keyring_new_popup "$before" && break
+        [ "$(e2e_now_ms)" -lt "$deadline" ] || { e2e_log "その他(&O) did not open"; return 1; }
+    done
     e2e_keys Up
     sleep 0.1
 }
 keyring_settings_shown() { [ -n "$(e2e_settings_window)" ]; }
+# Sets MENU_WIN to a popup of the program not in BEFORE, if there is one.
+keyring_new_popup() {
+    local win
+    for win in $(e2e_popups); do
+        if [[ " ${1//$'\n'/ } " != *" $win "* ]]; then
+            MENU_WIN=$win
+            sleep 0.1 # let it paint
+            return 0
+        fi
+    done
+    return 1
+}
 
 # keyring_start LOG: the bus (exported as DBUS_SESSION_BUS_ADDRESS) and the keyring daemon,
 # whose output goes to LOG; returns once the daemon serves the Secret Service.
