@@ -1,6 +1,6 @@
 #include "platform/keyring.h"
 
-#include <qt6keychain/keychain.h>
+#include <keychain.h>
 
 #include <QObject>
 
