@@ -322,8 +322,9 @@ void Passwords::put(qint16 slot, const QString &id, const QString &password, Don
         const int count = m_accounts.count();
         const int target = slot >= 0 && slot < count ? slot : count;
         if (slot < 0 || target >= AccountTable::kSlots || !inKeyring()) {
+            const Problem answer = m_accounts.put(slot, id, password) ? Problem::None : Problem::NotStored;
             finished();
-            done(m_accounts.put(slot, id, password) ? Problem::None : Problem::NotStored);
+            done(answer);
             return;
         }
         Edit edit{ listedIds(), identity(count), password,
@@ -343,8 +344,9 @@ void Passwords::remove(qint16 slot, Done done)
 {
     enqueue([this, slot, done](std::function<void()> finished) {
         if (!inKeyring() || slot < 0 || slot >= m_accounts.count()) {
+            const Problem answer = m_accounts.remove(slot) ? Problem::None : Problem::NotStored;
             finished();
-            done(m_accounts.remove(slot) ? Problem::None : Problem::NotStored);
+            done(answer);
             return;
         }
         Edit edit{ listedIds(), identity(m_accounts.count()), QString(),
@@ -359,8 +361,9 @@ void Passwords::swapWithNext(qint16 slot, Done done)
 {
     enqueue([this, slot, done](std::function<void()> finished) {
         if (!inKeyring() || slot < 0 || slot + 1 >= m_accounts.count()) {
+            const Problem answer = m_accounts.swapWithNext(slot) ? Problem::None : Problem::NotStored;
             finished();
-            done(m_accounts.swapWithNext(slot) ? Problem::None : Problem::NotStored);
+            done(answer);
             return;
         }
         Edit edit{ listedIds(), identity(m_accounts.count()), QString(),
@@ -382,8 +385,9 @@ void Passwords::editNow(Edit edit, Done done, std::function<void()> finished)
             affected.append(id);
     }
     if (affected.isEmpty()) {
+        const Problem answer = edit.writeStore() ? Problem::None : Problem::NotStored;
         finished();
-        done(edit.writeStore() ? Problem::None : Problem::NotStored);
+        done(answer);
         return;
     }
     QPointer<Passwords> self(this);
