@@ -1,6 +1,6 @@
 #include "platform/keyring.h"
 
-#include <qt6keychain/keychain.h>
+#include <keychain.h>
 
 #include <QObject>
 
@@ -8,6 +8,10 @@ namespace {
 
 const QString kService = QStringLiteral("yorumi-livedoor");
 
+// QtKeychain's answers, as the Secret Service and the Credential Manager give them: a keyring
+// that is not there, or that cannot be reached, comes as OtherError (with the system's message);
+// a locked one refuses writes (AccessDenied) once its unlock prompt was dismissed, and reads
+// as holding nothing.
 Keyring::Failure failureOf(const QKeychain::Job &job)
 {
     switch (job.error()) {
@@ -17,12 +21,12 @@ Keyring::Failure failureOf(const QKeychain::Job &job)
         return Keyring::Failure::NotFound;
     case QKeychain::NoBackendAvailable:
     case QKeychain::NotImplemented:
+    case QKeychain::OtherError:
         return Keyring::Failure::Unavailable;
     case QKeychain::AccessDeniedByUser:
-        return Keyring::Failure::Locked;
     case QKeychain::AccessDenied:
+        return Keyring::Failure::Locked;
     case QKeychain::CouldNotDeleteEntry:
-    case QKeychain::OtherError:
         break;
     }
     return Keyring::Failure::Refused;

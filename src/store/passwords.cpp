@@ -186,6 +186,11 @@ QString Passwords::keyFor(const QString &id) const
     return m_accounts.application() + QLatin1Char('/') + id;
 }
 
+QString Passwords::markKey() const
+{
+    return m_accounts.application();
+}
+
 int Passwords::slotsHolding(const QString &id) const
 {
     int count = 0;
@@ -215,12 +220,21 @@ void Passwords::readEntries(const QStringList &ids, std::function<void(Problem, 
 {
     auto lists = std::make_shared<QList<QStringList>>();
     QPointer<Passwords> self(this);
+    // The mark comes first: a locked keyring answers every read as if nothing were kept, so
+    // without the mark that the move into the keyring left, the keyring is taken as locked,
+    // never as holding no password.
     inTurn(
-            int(ids.size()),
+            int(ids.size()) + 1,
             [self, ids, lists](int index, Answered answered) {
                 if (!self)
                     return;
-                const QString id = ids[index];
+                if (index == 0) {
+                    self->m_keyring.read(self->markKey(), [answered](Keyring::Failure failure, const QString &) {
+                        answered(failure == Keyring::Failure::NotFound ? Problem::KeyringLocked : problemOf(failure));
+                    });
+                    return;
+                }
+                const QString id = ids[index - 1];
                 self->m_keyring.read(self->keyFor(id), [self, id, lists, answered](Keyring::Failure failure,
                                                                                    const QString &value) {
                     if (!self)
@@ -308,8 +322,9 @@ void Passwords::put(qint16 slot, const QString &id, const QString &password, Don
         const int count = m_accounts.count();
         const int target = slot >= 0 && slot < count ? slot : count;
         if (slot < 0 || target >= AccountTable::kSlots || !inKeyring()) {
+            const Problem answer = m_accounts.put(slot, id, password) ? Problem::None : Problem::NotStored;
             finished();
-            done(m_accounts.put(slot, id, password) ? Problem::None : Problem::NotStored);
+            done(answer);
             return;
         }
         Edit edit{ listedIds(), identity(count), password,
@@ -329,8 +344,9 @@ void Passwords::remove(qint16 slot, Done done)
 {
     enqueue([this, slot, done](std::function<void()> finished) {
         if (!inKeyring() || slot < 0 || slot >= m_accounts.count()) {
+            const Problem answer = m_accounts.remove(slot) ? Problem::None : Problem::NotStored;
             finished();
-            done(m_accounts.remove(slot) ? Problem::None : Problem::NotStored);
+            done(answer);
             return;
         }
         Edit edit{ listedIds(), identity(m_accounts.count()), QString(),
@@ -345,8 +361,9 @@ void Passwords::swapWithNext(qint16 slot, Done done)
 {
     enqueue([this, slot, done](std::function<void()> finished) {
         if (!inKeyring() || slot < 0 || slot + 1 >= m_accounts.count()) {
+            const Problem answer = m_accounts.swapWithNext(slot) ? Problem::None : Problem::NotStored;
             finished();
-            done(m_accounts.swapWithNext(slot) ? Problem::None : Problem::NotStored);
+            done(answer);
             return;
         }
         Edit edit{ listedIds(), identity(m_accounts.count()), QString(),
@@ -368,8 +385,9 @@ void Passwords::editNow(Edit edit, Done done, std::function<void()> finished)
             affected.append(id);
     }
     if (affected.isEmpty()) {
+        const Problem answer = edit.writeStore() ? Problem::None : Problem::NotStored;
         finished();
-        done(edit.writeStore() ? Problem::None : Problem::NotStored);
+        done(answer);
         return;
     }
     QPointer<Passwords> self(this);
@@ -448,6 +466,12 @@ void Passwords::finishPending(std::function<void(Problem)> done)
     const QStringList ids = m_settings.unsettledIds();
     if (ids.isEmpty()) {
         done(Problem::None);
+        return;
+    }
+    // Back in the store, the keyring's values are no longer read; the move that brought them
+    // back removes them.
+    if (!inKeyring()) {
+        done(m_settings.setUnsettledIds({}) ? Problem::None : Problem::NotStored);
         return;
     }
     m_accounts.refresh();
@@ -550,14 +574,25 @@ void Passwords::moveNow(bool toKeyring, Done done, std::function<void()> finishe
                 }
                 values.append({ id, encode(own) });
             }
+            // The mark first, so that it is there whenever a value is.
+            self->m_keyring.write(self->markKey(), QStringLiteral("{}"), [self, values, ids, keys, done, finished,
+                                                                         fail](Keyring::Failure failure) {
+            if (!self)
+                return;
+            if (failure != Keyring::Failure::None)
+                return fail(problemOf(failure));
             self->writeEntries(values, [self, ids, keys, done, finished, fail](Problem problem) {
                 if (!self)
                     return;
                 if (problem != Problem::None) {
-                    // What reached the keyring before the failure goes again, as far as it can.
-                    if (!self->inKeyring())
-                        self->removeEntries(keys, [](Problem) {});
-                    fail(problem);
+                    // What reached the keyring before the failure goes again, as far as it can,
+                    // before the next call runs.
+                    if (self->inKeyring())
+                        return fail(problem);
+                    self->removeEntries(keys, [self, fail, problem](Problem) {
+                        if (self)
+                            self->m_keyring.remove(self->markKey(), [fail, problem](Keyring::Failure) { fail(problem); });
+                    });
                     return;
                 }
                 if (!self->inKeyring()) {
@@ -576,6 +611,7 @@ void Passwords::moveNow(bool toKeyring, Done done, std::function<void()> finishe
                 finished();
                 done(Problem::None);
             });
+            });
             return;
         }
         if (!self->m_accounts.setPasswords(ids, passwords)) {
@@ -590,16 +626,25 @@ void Passwords::moveNow(bool toKeyring, Done done, std::function<void()> finishe
             emit self->placeChanged(false);
         }
         // The passwords are back; the keyring's copies go, now or at the next start.
+        // The mark goes last, once no value is left.
         self->removeEntries(distinct(keys + self->m_settings.unsettledIds()), [self, done, finished](Problem problem) {
             if (!self)
                 return;
-            // When the keyring would not let them go, the next start tries again.
-            if (problem == Problem::None) {
-                self->m_settings.setUnsettledIds({});
-                self->m_settings.setUnfinishedMove(std::nullopt);
-            }
-            finished();
-            done(Problem::None);
+            auto ended = [self, done, finished](Problem problem) {
+                // When the keyring would not let them go, the next start tries again.
+                if (problem == Problem::None) {
+                    self->m_settings.setUnsettledIds({});
+                    self->m_settings.setUnfinishedMove(std::nullopt);
+                }
+                finished();
+                done(Problem::None);
+            };
+            if (problem != Problem::None)
+                return ended(problem);
+            self->m_keyring.remove(self->markKey(), [self, ended](Keyring::Failure failure) {
+                if (self)
+                    ended(problemOf(failure));
+            });
         });
     };
     if (!inKeyring()) {

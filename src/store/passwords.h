@@ -19,7 +19,9 @@ class ProgramSettings;
 // In the keyring, an ID's passwords are one value under the key "<application>/<ID>": the
 // passwords of the slots that hold that ID, in slot order. A slot's password is the one at its
 // place among the slots of its ID. So moving or removing accounts of other IDs never touches
-// it, and two slots of the same ID keep theirs apart.
+// it, and two slots of the same ID keep theirs apart. Beside them, a mark under "<application>"
+// shows that the keyring holds the passwords: a locked keyring reads as an empty one, and without
+// the mark it is taken as locked, never as holding no password.
 //
 // Every change that alters which slots hold an ID takes three steps: the value is first written
 // with both lists, before and after the change, then the store changes, then the value keeps
@@ -89,6 +91,9 @@ private:
     void runNext();
 
     QString keyFor(const QString &id) const;
+    // The key of the mark that shows the keyring holds this edition's passwords:
+    // "<application>".
+    QString markKey() const;
     // How many listed slots hold the ID, and the place of a slot among them.
     int slotsHolding(const QString &id) const;
     int placeAmongSameId(int slot) const;

@@ -31,14 +31,14 @@ public:
             const Failure failure = nextFailure();
             if (failure != Failure::None)
                 return done(failure, QString());
-            const std::optional<QString> value = valueOf(key);
+            const std::optional<QString> value = locked ? std::nullopt : valueOf(key);
             done(value ? Failure::None : Failure::NotFound, value.value_or(QString()));
         });
     }
     void write(const QString &key, const QString &value, Done done) override
     {
         answer([this, key, value, done] {
-            const Failure failure = nextFailure();
+            const Failure failure = locked ? Failure::Locked : nextFailure();
             if (failure == Failure::None)
                 store(key, value);
             done(failure);
@@ -48,7 +48,7 @@ public:
     {
         answer([this, key, done] {
             const Failure failure = nextFailure();
-            if (failure == Failure::None)
+            if (failure == Failure::None && !locked)
                 store(key, std::nullopt);
             done(failure);
         });
@@ -88,6 +88,9 @@ public:
         }
     }
 
+    // Locked as the Secret Service is once its unlock prompt was dismissed: reads find nothing,
+    // writes fail, removals succeed and remove nothing.
+    bool locked = false;
     // From the call after `succeeding` more calls on, every call fails with `failure`.
     Failure failure = Failure::None;
     int succeeding = 0;

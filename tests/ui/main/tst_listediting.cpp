@@ -407,7 +407,7 @@ void tst_ListEditing::passwordsInTheKeyring()
              "the login did not send row 2's ID and password");
     f.engine->end(RunOutcome::Done);
 
-    f.keyring->failure = Keyring::Failure::Locked;
+    f.keyring->locked = true;
     f.tray().mnLogin[0]->trigger();
     QTRY_COMPARE(f.notifier->shown.size(), 1);
     QVERIFY(f.notifier->shown[0][1].endsWith(QStringLiteral("キーリングのロックが解除されませんでした。")));
