@@ -145,7 +145,7 @@ time_toggle() {
     fi
     e2e_wait_popups_closed
 }
-keyring_emptied() { [ "$(keyring_entry_count)" -eq 0 ]; }
+keyring_emptied() { [ "$(keyring_item_count)" -eq 0 ]; }
 
 # REPS copies and REPS logins; sets COPY_MS and LOGIN_MS to the lists. The copies go on taking
 # turns across calls.

@@ -5,10 +5,11 @@
 # XDG_DATA_HOME is set: the keyring's files go to $XDG_DATA_HOME/keyrings.
 #
 # The program keeps an account's passwords as one item with the attributes
-# server=yorumi-livedoor and user=KEY_PREFIX/ID (QtKeychain's way of naming its items).
+# server=yorumi-livedoor and user=KEY_PREFIX/ID (QtKeychain's way of naming its items), and
+# while it keeps them there, an item user=KEY_PREFIX beside them.
 #
 # Variables set for the caller:
-#   KEYRING_PID  the keyring daemon
+#   KEYRING_PID  the keyring daemon (its output goes to the LOG given to keyring_start)
 #   KEY_PREFIX   the part of the item's user attribute before "/ID"
 
 KEYRING_SERVICE=yorumi-livedoor
@@ -56,19 +57,47 @@ keyring_new_popup() {
 # keyring_start LOG: the bus (exported as DBUS_SESSION_BUS_ADDRESS) and the keyring daemon,
 # whose output goes to LOG; returns once the daemon serves the Secret Service.
 keyring_start() {
-    local log=$1
+    KEYRING_LOG=$1
     # QtKeychain would prefer KWallet on a desktop that calls itself KDE.
     unset XDG_CURRENT_DESKTOP KDE_SESSION_VERSION KDE_FULL_SESSION DESKTOP_SESSION GNOME_KEYRING_CONTROL
     e2e_start_session_bus || return 1
-    # The password of the keyring itself, made up for this run; --unlock reads it from stdin.
-    od -An -N12 -tx1 /dev/urandom | tr -d ' \n' |
-        gnome-keyring-daemon --foreground --unlock --components=secrets >"$log" 2>&1 &
+    # The password of the keyring itself, made up for this run.
+    KEYRING_PASSWORD=$(od -An -N12 -tx1 /dev/urandom | tr -d ' \n')
+    keyring_daemon
+}
+
+keyring_daemon() {
+    # --unlock reads the password from stdin (and makes the keyring on the first start).
+    printf '%s' "$KEYRING_PASSWORD" |
+        gnome-keyring-daemon --foreground --unlock --components=secrets >>"$KEYRING_LOG" 2>&1 &
     KEYRING_PID=$!
     E2E_PIDS+=("$KEYRING_PID")
     # Until the daemon owns the name, a call to the Secret Service would make the bus start a
     # second daemon of its own (D-Bus activation), with no login keyring.
     e2e_wait_for 10 keyring_serving || { e2e_log "gnome-keyring-daemon did not start"; return 1; }
 }
+
+# Locks the login keyring, as a desktop does on a lock of the screen (no prompt).
+keyring_lock() {
+    dbus-send --session --print-reply --dest=org.freedesktop.secrets /org/freedesktop/secrets \
+        org.freedesktop.Secret.Service.Lock array:objpath:/org/freedesktop/secrets/collection/login >/dev/null
+}
+
+# Unlocks it as a person does: the password typed into the desktop's prompt, which a search
+# for the program's items with --unlock brings up.
+keyring_unlock() {
+    local search
+    secret-tool search --unlock server "$KEYRING_SERVICE" >/dev/null 2>&1 &
+    search=$!
+    e2e_wait_for 10 keyring_prompt_shown || { e2e_log "no unlock prompt"; e2e_stop "$search"; return 1; }
+    xdotool windowfocus --sync "$(keyring_prompt)" &&
+        xdotool type --delay 20 "$KEYRING_PASSWORD" && xdotool key Return
+    e2e_wait_exit "$search" 10 || { e2e_stop "$search"; return 1; }
+}
+
+# The desktop's prompt to unlock the keyring (gcr-prompter, on the test's display).
+keyring_prompt() { xdotool search --onlyvisible --name '^Unlock Login Keyring$' 2>/dev/null | head -n1; }
+keyring_prompt_shown() { [ -n "$(keyring_prompt)" ]; }
 
 # Succeeds when someone owns org.freedesktop.secrets (the question starts no service).
 keyring_serving() {
@@ -87,7 +116,13 @@ keyring_has_entry() {
         grep -q '^attribute\.user = '
 }
 
-# The number of the program's items in the keyring.
+# The number of the accounts' items in the keyring (user KEY_PREFIX/ID).
 keyring_entry_count() {
+    secret-tool search --all server "$KEYRING_SERVICE" 2>&1 | grep -c "^attribute\.user = $KEY_PREFIX/"
+}
+
+# The number of all the program's items in the keyring, the accounts' and any other (the mark
+# that the keyring holds the passwords, user KEY_PREFIX).
+keyring_item_count() {
     secret-tool search --all server "$KEYRING_SERVICE" 2>&1 | grep -c '^attribute\.user = '
 }

@@ -2,8 +2,9 @@
 # End-to-end test of パスワードをキーリングに保存, driven as a person would: the real program
 # under a private Xvfb with trayer, a real gnome-keyring on a private session bus, the fake
 # portal. Ticking the entry in the settings window's その他(&O) menu moves the passwords out of
-# the store into the keyring; the tray's ｸﾘｯﾌﾟﾎﾞｰﾄﾞ and ログイン then take them from there
-# (and the copied password leaves the clipboard after 30 s); unticking moves them back into
+# the store into the keyring; unticking while the keyring is locked and its unlock prompt is
+# cancelled changes nothing; the tray's ｸﾘｯﾌﾟﾎﾞｰﾄﾞ and ログイン take the passwords from the
+# keyring (and the copied one leaves the clipboard after 30 s); unticking moves them back into
 # their slots and removes them from the keyring. bob's password is the canary of the run: it
 # is never printed, and while ticked it is in no file at all.
 #
@@ -144,6 +145,32 @@ check_canary_in_no_file() {
     [ -z "$found" ] || fail "the canary is in: $found"
 }
 
+message_box() { xdotool search --onlyvisible --name '^Yorumi@Livedoor$' 2>/dev/null | head -n1; }
+message_box_shown() { [ -n "$(message_box)" ]; }
+message_box_gone() { ! message_box_shown; }
+
+# Unticking while the keyring is locked and its unlock prompt is cancelled: a locked keyring
+# reads as one without the entries, and must not be taken for one.
+check_locked_untick_keeps_passwords() {
+    local win cancelled=0
+    keyring_lock || fail "could not lock the keyring" || return 1
+    choose_keyring_entry locked || fail "could not choose the entry" || return 1
+    e2e_wait_for 10 keyring_prompt_shown || fail "no unlock prompt showed" || return 1
+    e2e_screenshot "$ART/keyring-locked-prompt.png"
+    while win=$(keyring_prompt) && [ -n "$win" ] && [ "$cancelled" -lt 5 ]; do
+        xdotool windowfocus --sync "$win" && e2e_keys Escape
+        cancelled=$((cancelled + 1))
+        sleep 1
+    done
+    e2e_wait_for 10 message_box_shown || fail "no message after $cancelled cancelled prompts" || return 1
+    e2e_screenshot "$ART/keyring-locked-message.png"
+    { store_is_emptied && setting_enabled; } || fail "the move went on: store or [Keyring] Enabled changed" || return 1
+    xdotool windowfocus --sync "$(message_box)" && e2e_keys Return
+    e2e_wait_for 5 message_box_gone || fail "the message did not close" || return 1
+    keyring_unlock || fail "could not unlock the keyring" || return 1
+    { keyring_holds alice "$ALICE_PW" && keyring_holds bob "$CANARY"; } || fail "the keyring lost the passwords"
+}
+
 check_copy() {
     local at
     tray_copy_bob || fail "could not choose ｸﾘｯﾌﾟﾎﾞｰﾄﾞ > bob" || return 1
@@ -177,15 +204,15 @@ check_untick() {
     }
 }
 
-no_entries_left() { ! keyring_has_entry alice && ! keyring_has_entry bob; }
-# The entries go after the store has its passwords back.
+no_items_left() { [ "$(keyring_item_count)" -eq 0 ]; }
+# The items go after the store has its passwords back.
 check_keyring_emptied() {
-    e2e_wait_for 10 no_entries_left && return 0
+    e2e_wait_for 10 no_items_left && return 0
     local key
     for key in alice bob; do
         keyring_has_entry "$key" && fail "the keyring still has an entry for $key"
     done
-    return 1
+    fail "the keyring still has $(keyring_item_count) of the program's items"
 }
 
 check_canary_only_in_store() {
@@ -215,11 +242,17 @@ if [ "$E2E_FAILED" -gt 0 ]; then
 fi
 check "the keyring holds each account's password under server yorumi-livedoor, user $KEY_PREFIX/ID" check_keyring_holds_passwords
 check "while ticked, the canary is in no file (the user's folders, the keyring's files, the program's output)" check_canary_in_no_file
+check "unticking with the keyring locked and its prompt cancelled says so and keeps the passwords in the keyring, the option ticked" check_locked_untick_keeps_passwords
+if [ "$E2E_FAILED" -gt 0 ]; then
+    echo "# the rest needs the keyring unlocked again and the message closed"
+    e2e_summary
+    exit 1
+fi
 check "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ > bob puts bob's password, read from the keyring, on the clipboard" check_copy
 check "ログイン > bob sends bob's ID and password from the keyring to the portal" check_login
 check "the copied password is off the clipboard ${CLIPBOARD_CLEARED_AFTER_S} s after the copy" check_clipboard_cleared
 check "unticking puts both passwords back at their slots and clears [Keyring] Enabled" check_untick
-check "unticked, the keyring has no entry for either account" check_keyring_emptied
+check "unticked, the keyring has no item of the program left" check_keyring_emptied
 check "unticked, the canary is in the store and in no other file" check_canary_only_in_store
 
 echo "# took $(($(e2e_now_ms) - started)) ms; artefacts in $ART"
