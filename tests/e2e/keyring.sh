@@ -58,6 +58,7 @@ keyring_new_popup() {
 # whose output goes to LOG; returns once the daemon serves the Secret Service.
 keyring_start() {
     KEYRING_LOG=$1
+    : >"$KEYRING_LOG"
     # QtKeychain would prefer KWallet on a desktop that calls itself KDE.
     unset XDG_CURRENT_DESKTOP KDE_SESSION_VERSION KDE_FULL_SESSION DESKTOP_SESSION GNOME_KEYRING_CONTROL
     e2e_start_session_bus || return 1
