@@ -10,6 +10,7 @@
 #include <QJsonObject>
 
 #include <memory>
+#include <numeric>
 
 namespace {
 
@@ -82,9 +83,8 @@ QList<int> sourcesOf(const QString &id, const QStringList &ids, const QList<int>
 
 QList<int> identity(int count)
 {
-    QList<int> numbers;
-    for (int slot = 0; slot < count; ++slot)
-        numbers.append(slot);
+    QList<int> numbers(count);
+    std::iota(numbers.begin(), numbers.end(), 0);
     return numbers;
 }
 
@@ -128,15 +128,17 @@ QStringList distinct(QStringList ids)
 
 } // namespace
 
-// A change of the listed accounts while the passwords are in the keyring: the IDs it leaves,
-// where each slot's password comes from (a slot before the change, or -1 for `password`), and
-// the store's side of it.
+// A change of the listed accounts: the IDs it leaves, where each slot's password comes from (a
+// slot before the change, or -1 for `password`), and the store's side of it, which writes the
+// password it is given (`password` while the store keeps them, none while the keyring does). A
+// change out of the list's reach is only the store's, which refuses it.
 struct Passwords::Edit
 {
+    bool inReach;
     QStringList ids;
     QList<int> from;
     QString password;
-    std::function<bool()> writeStore;
+    std::function<bool(const QString &password)> writeStore;
 };
 
 Passwords::Passwords(Accounts &accounts, ProgramSettings &settings, Keyring &keyring, QObject *parent)
@@ -208,6 +210,19 @@ int Passwords::placeAmongSameId(int slot) const
     return place;
 }
 
+QStringList Passwords::passwordsOf(const QStringList &ids, const QList<QStringList> &lists) const
+{
+    const QStringList keys = distinct(ids);
+    QHash<QString, int> places;
+    QStringList passwords;
+    for (int slot = 0; slot < ids.size(); ++slot) {
+        const int place = places[ids[slot]]++;
+        const QString kept = lists.isEmpty() ? QString() : lists[keys.indexOf(ids[slot])].value(place);
+        passwords.append(kept.isEmpty() ? m_accounts.password(qint16(slot)) : kept);
+    }
+    return passwords;
+}
+
 QStringList Passwords::listedIds() const
 {
     QStringList ids;
@@ -249,8 +264,7 @@ void Passwords::readEntries(const QStringList &ids, std::function<void(Problem, 
             [lists, done](Problem problem) { done(problem, problem == Problem::None ? *lists : QList<QStringList>()); });
 }
 
-void Passwords::writeEntries(const QList<std::pair<QString, QString>> &values,
-                             std::function<void(Problem)> done)
+void Passwords::writeValues(const QList<std::pair<QString, QString>> &values, Done done)
 {
     QPointer<Passwords> self(this);
     inTurn(
@@ -258,22 +272,23 @@ void Passwords::writeEntries(const QList<std::pair<QString, QString>> &values,
             [self, values](int index, Answered answered) {
                 if (!self)
                     return;
-                self->m_keyring.write(self->keyFor(values[index].first), values[index].second,
+                self->m_keyring.write(values[index].first, values[index].second,
                                       [answered](Keyring::Failure failure) { answered(problemOf(failure)); });
             },
             std::move(done));
 }
 
-void Passwords::removeEntries(const QStringList &ids, std::function<void(Problem)> done)
+void Passwords::removeValues(const QStringList &keys, bool pastFailures, Done done)
 {
     QPointer<Passwords> self(this);
     inTurn(
-            int(ids.size()),
-            [self, ids](int index, Answered answered) {
+            int(keys.size()),
+            [self, keys, pastFailures](int index, Answered answered) {
                 if (!self)
                     return;
-                self->m_keyring.remove(self->keyFor(ids[index]),
-                                       [answered](Keyring::Failure failure) { answered(problemOf(failure)); });
+                self->m_keyring.remove(keys[index], [answered, pastFailures](Keyring::Failure failure) {
+                    answered(pastFailures ? Problem::None : problemOf(failure));
+                });
             },
             std::move(done));
 }
@@ -321,14 +336,8 @@ void Passwords::put(qint16 slot, const QString &id, const QString &password, Don
         m_accounts.refresh();
         const int count = m_accounts.count();
         const int target = slot >= 0 && slot < count ? slot : count;
-        if (slot < 0 || target >= AccountTable::kSlots || !inKeyring()) {
-            const Problem answer = m_accounts.put(slot, id, password) ? Problem::None : Problem::NotStored;
-            finished();
-            done(answer);
-            return;
-        }
-        Edit edit{ listedIds(), identity(count), password,
-                   [this, target, id] { return m_accounts.put(qint16(target), id, QString()); } };
+        Edit edit{ slot >= 0 && target < AccountTable::kSlots, listedIds(), identity(count), password,
+                   [this, slot, id](const QString &stored) { return m_accounts.put(slot, id, stored); } };
         if (target < count) {
             edit.ids[target] = id;
             edit.from[target] = -1;
@@ -343,16 +352,12 @@ void Passwords::put(qint16 slot, const QString &id, const QString &password, Don
 void Passwords::remove(qint16 slot, Done done)
 {
     enqueue([this, slot, done](std::function<void()> finished) {
-        if (!inKeyring() || slot < 0 || slot >= m_accounts.count()) {
-            const Problem answer = m_accounts.remove(slot) ? Problem::None : Problem::NotStored;
-            finished();
-            done(answer);
-            return;
+        Edit edit{ slot >= 0 && slot < m_accounts.count(), listedIds(), identity(m_accounts.count()), QString(),
+                   [this, slot](const QString &) { return m_accounts.remove(slot); } };
+        if (edit.inReach) {
+            edit.ids.removeAt(slot);
+            edit.from.removeAt(slot);
         }
-        Edit edit{ listedIds(), identity(m_accounts.count()), QString(),
-                   [this, slot] { return m_accounts.remove(slot); } };
-        edit.ids.removeAt(slot);
-        edit.from.removeAt(slot);
         editNow(std::move(edit), done, finished);
     });
 }
@@ -360,22 +365,25 @@ void Passwords::remove(qint16 slot, Done done)
 void Passwords::swapWithNext(qint16 slot, Done done)
 {
     enqueue([this, slot, done](std::function<void()> finished) {
-        if (!inKeyring() || slot < 0 || slot + 1 >= m_accounts.count()) {
-            const Problem answer = m_accounts.swapWithNext(slot) ? Problem::None : Problem::NotStored;
-            finished();
-            done(answer);
-            return;
+        Edit edit{ slot >= 0 && slot + 1 < m_accounts.count(), listedIds(), identity(m_accounts.count()),
+                   QString(), [this, slot](const QString &) { return m_accounts.swapWithNext(slot); } };
+        if (edit.inReach) {
+            edit.ids.swapItemsAt(slot, slot + 1);
+            edit.from.swapItemsAt(slot, slot + 1);
         }
-        Edit edit{ listedIds(), identity(m_accounts.count()), QString(),
-                   [this, slot] { return m_accounts.swapWithNext(slot); } };
-        edit.ids.swapItemsAt(slot, slot + 1);
-        edit.from.swapItemsAt(slot, slot + 1);
         editNow(std::move(edit), done, finished);
     });
 }
 
 void Passwords::editNow(Edit edit, Done done, std::function<void()> finished)
 {
+    // While the store keeps the passwords, its change is the whole change.
+    if (!edit.inReach || !inKeyring()) {
+        const Problem answer = edit.writeStore(edit.password) ? Problem::None : Problem::NotStored;
+        finished();
+        done(answer);
+        return;
+    }
     const QStringList before = listedIds();
     const QList<int> unchanged = identity(before.size());
     // The IDs whose slots take their passwords from other places than before.
@@ -385,7 +393,7 @@ void Passwords::editNow(Edit edit, Done done, std::function<void()> finished)
             affected.append(id);
     }
     if (affected.isEmpty()) {
-        const Problem answer = edit.writeStore() ? Problem::None : Problem::NotStored;
+        const Problem answer = edit.writeStore(QString()) ? Problem::None : Problem::NotStored;
         finished();
         done(answer);
         return;
@@ -423,13 +431,13 @@ void Passwords::editNow(Edit edit, Done done, std::function<void()> finished)
             for (const int source : sourcesOf(id, edit.ids, edit.from))
                 now.append(source < 0 ? edit.password : old.value(source));
             countsChange = countsChange || was.size() != now.size();
-            pending.append({ id, encode(now, &was) });
-            settled.append({ id, encode(now) });
+            pending.append({ self->keyFor(id), encode(now, &was) });
+            settled.append({ self->keyFor(id), encode(now) });
         }
         if (!countsChange) {
             // The same slots hold each ID: the keyring's value alone makes the change.
-            self->writeEntries(settled, [self, edit, done, finished](Problem problem) {
-                if (problem == Problem::None && self && !edit.writeStore())
+            self->writeValues(settled, [self, edit, done, finished](Problem problem) {
+                if (problem == Problem::None && self && !edit.writeStore(QString()))
                     problem = Problem::NotStored;
                 finished();
                 done(problem);
@@ -443,13 +451,13 @@ void Passwords::editNow(Edit edit, Done done, std::function<void()> finished)
             done(Problem::NotStored);
             return;
         }
-        self->writeEntries(pending, [self, edit, before, done, finished](Problem problem) {
+        self->writeValues(pending, [self, edit, before, done, finished](Problem problem) {
             if (!self)
                 return;
             if (problem == Problem::None) {
                 // The accounts must still be those the change was worked out for.
                 self->m_accounts.refresh();
-                if (self->listedIds() != before || !edit.writeStore())
+                if (self->listedIds() != before || !edit.writeStore(QString()))
                     problem = Problem::NotStored;
             }
             // Either way, each value keeps the one list that pairs with the store now.
@@ -487,18 +495,18 @@ void Passwords::finishPending(std::function<void(Problem)> done)
         QStringList gone;
         for (int i = 0; i < ids.size(); ++i) {
             if (lists[i].isEmpty())
-                gone.append(ids[i]);
+                gone.append(self->keyFor(ids[i]));
             else
-                settled.append({ ids[i], encode(lists[i]) });
+                settled.append({ self->keyFor(ids[i]), encode(lists[i]) });
         }
-        self->writeEntries(settled, [self, gone, done](Problem problem) {
+        self->writeValues(settled, [self, gone, done](Problem problem) {
             if (!self)
                 return;
             if (problem != Problem::None) {
                 done(problem);
                 return;
             }
-            self->removeEntries(gone, [self, done](Problem problem) {
+            self->removeValues(gone, false, [self, done](Problem problem) {
                 if (!self)
                     return;
                 if (problem == Problem::None && !self->m_settings.setUnsettledIds({}))
@@ -541,123 +549,97 @@ void Passwords::resume(Done done)
 
 void Passwords::moveNow(bool toKeyring, Done done, std::function<void()> finished)
 {
-    auto fail = [this, done, finished, toKeyring](Problem problem) {
-        // Until the choice has changed, everything is where it was: there is nothing to finish.
-        if (inKeyring() != toKeyring)
+    auto end = [this, toKeyring, done, finished](Problem problem) {
+        // A move that failed before the choice changed left everything where it was: there is
+        // nothing to finish.
+        if (problem != Problem::None && inKeyring() != toKeyring)
             m_settings.setUnfinishedMove(std::nullopt);
         finished();
         done(problem);
     };
-    if (!m_settings.setUnfinishedMove(toKeyring)) {
-        fail(Problem::NotStored);
-        return;
-    }
+    if (!m_settings.setUnfinishedMove(toKeyring))
+        return end(Problem::NotStored);
     m_accounts.refresh();
     const QStringList ids = listedIds();
-    const QStringList keys = distinct(ids);
-    QPointer<Passwords> self(this);
     // Every slot's password, from where it is kept now.
-    auto carry = [self, ids, keys, toKeyring, done, finished, fail](const QList<QStringList> &lists) {
-        QStringList passwords;
-        for (int slot = 0; slot < ids.size(); ++slot) {
-            const int list = keys.indexOf(ids[slot]);
-            QString password = lists.isEmpty() ? QString() : lists[list].value(self->placeAmongSameId(slot));
-            passwords.append(password.isEmpty() ? self->m_accounts.password(qint16(slot)) : password);
-        }
-        if (toKeyring) {
-            QList<std::pair<QString, QString>> values;
-            for (const QString &id : keys) {
-                QStringList own;
-                for (int slot = 0; slot < ids.size(); ++slot) {
-                    if (ids[slot] == id)
-                        own.append(passwords[slot]);
-                }
-                values.append({ id, encode(own) });
-            }
-            // The mark first, so that it is there whenever a value is.
-            self->m_keyring.write(self->markKey(), QStringLiteral("{}"), [self, values, ids, keys, done, finished,
-                                                                         fail](Keyring::Failure failure) {
-            if (!self)
-                return;
-            if (failure != Keyring::Failure::None)
-                return fail(problemOf(failure));
-            self->writeEntries(values, [self, ids, keys, done, finished, fail](Problem problem) {
-                if (!self)
-                    return;
-                if (problem != Problem::None) {
-                    // What reached the keyring before the failure goes again, as far as it can,
-                    // before the next call runs.
-                    if (self->inKeyring())
-                        return fail(problem);
-                    self->removeEntries(keys, [self, fail, problem](Problem) {
-                        if (self)
-                            self->m_keyring.remove(self->markKey(), [fail, problem](Keyring::Failure) { fail(problem); });
-                    });
-                    return;
-                }
-                if (!self->inKeyring()) {
-                    if (!self->m_settings.setPasswordsInKeyring(true)) {
-                        fail(Problem::NotStored);
-                        return;
-                    }
-                    emit self->placeChanged(true);
-                }
-                if (!self->m_accounts.setPasswords(ids, QStringList(ids.size(), QString()))) {
-                    finished();
-                    done(Problem::NotStored);
-                    return;
-                }
-                self->m_settings.setUnfinishedMove(std::nullopt);
-                finished();
-                done(Problem::None);
-            });
-            });
-            return;
-        }
-        if (!self->m_accounts.setPasswords(ids, passwords)) {
-            fail(Problem::NotStored);
-            return;
-        }
-        if (self->inKeyring()) {
-            if (!self->m_settings.setPasswordsInKeyring(false)) {
-                fail(Problem::NotStored);
-                return;
-            }
-            emit self->placeChanged(false);
-        }
-        // The passwords are back; the keyring's copies go, now or at the next start.
-        // The mark goes last, once no value is left.
-        self->removeEntries(distinct(keys + self->m_settings.unsettledIds()), [self, done, finished](Problem problem) {
-            if (!self)
-                return;
-            auto ended = [self, done, finished](Problem problem) {
-                // When the keyring would not let them go, the next start tries again.
-                if (problem == Problem::None) {
-                    self->m_settings.setUnsettledIds({});
-                    self->m_settings.setUnfinishedMove(std::nullopt);
-                }
-                finished();
-                done(Problem::None);
-            };
-            if (problem != Problem::None)
-                return ended(problem);
-            self->m_keyring.remove(self->markKey(), [self, ended](Keyring::Failure failure) {
-                if (self)
-                    ended(problemOf(failure));
-            });
-        });
-    };
     if (!inKeyring()) {
-        carry({});
-        return;
+        if (toKeyring)
+            return moveIntoKeyring(ids, passwordsOf(ids, {}), end);
+        return moveIntoStore(ids, passwordsOf(ids, {}), end);
     }
-    readEntries(keys, [self, carry, fail](Problem problem, const QList<QStringList> &lists) {
+    QPointer<Passwords> self(this);
+    readEntries(distinct(ids), [self, ids, toKeyring, end](Problem problem, const QList<QStringList> &lists) {
         if (!self)
             return;
-        if (problem != Problem::None) {
-            fail(problem);
-            return;
+        if (problem != Problem::None)
+            return end(problem);
+        if (toKeyring)
+            return self->moveIntoKeyring(ids, self->passwordsOf(ids, lists), end);
+        self->moveIntoStore(ids, self->passwordsOf(ids, lists), end);
+    });
+}
+
+void Passwords::moveIntoKeyring(const QStringList &ids, const QStringList &passwords, const Done &end)
+{
+    // The mark first, so that it is there whenever a value is.
+    QList<std::pair<QString, QString>> values{ { markKey(), QStringLiteral("{}") } };
+    for (const QString &id : distinct(ids)) {
+        QStringList own;
+        for (int slot = 0; slot < ids.size(); ++slot) {
+            if (ids[slot] == id)
+                own.append(passwords[slot]);
         }
-        carry(lists);
+        values.append({ keyFor(id), encode(own) });
+    }
+    QPointer<Passwords> self(this);
+    writeValues(values, [self, ids, values, end](Problem problem) {
+        if (!self)
+            return;
+        if (problem != Problem::None && self->inKeyring())
+            return end(problem);
+        if (problem != Problem::None) {
+            // What reached the keyring goes again, as far as it can, the mark last, before the
+            // next call runs.
+            QStringList keys;
+            for (const auto &value : values)
+                keys.prepend(value.first);
+            return self->removeValues(keys, true, [end, problem](Problem) { end(problem); });
+        }
+        if (!self->inKeyring()) {
+            if (!self->m_settings.setPasswordsInKeyring(true))
+                return end(Problem::NotStored);
+            emit self->placeChanged(true);
+        }
+        if (!self->m_accounts.setPasswords(ids, QStringList(ids.size(), QString())))
+            return end(Problem::NotStored);
+        self->m_settings.setUnfinishedMove(std::nullopt);
+        end(Problem::None);
+    });
+}
+
+void Passwords::moveIntoStore(const QStringList &ids, const QStringList &passwords, const Done &end)
+{
+    if (!m_accounts.setPasswords(ids, passwords))
+        return end(Problem::NotStored);
+    if (inKeyring()) {
+        if (!m_settings.setPasswordsInKeyring(false))
+            return end(Problem::NotStored);
+        emit placeChanged(false);
+    }
+    // The passwords are back; the keyring's values go, the mark last, now or (when the keyring
+    // would not let them go) at the next start.
+    QStringList keys;
+    for (const QString &id : distinct(ids + m_settings.unsettledIds()))
+        keys.append(keyFor(id));
+    keys.append(markKey());
+    QPointer<Passwords> self(this);
+    removeValues(keys, false, [self, end](Problem problem) {
+        if (!self)
+            return;
+        if (problem == Problem::None) {
+            self->m_settings.setUnsettledIds({});
+            self->m_settings.setUnfinishedMove(std::nullopt);
+        }
+        end(Problem::None);
     });
 }

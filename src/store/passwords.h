@@ -84,7 +84,6 @@ signals:
 
 private:
     using Task = std::function<void(std::function<void()> finished)>;
-    struct Entry;
     struct Edit;
 
     void enqueue(Task task);
@@ -98,16 +97,24 @@ private:
     int slotsHolding(const QString &id) const;
     int placeAmongSameId(int slot) const;
     QStringList listedIds() const;
+    // Each slot's password: the one at its place in its ID's list (one list for each of the
+    // distinct `ids`, in their order), else the store's.
+    QStringList passwordsOf(const QStringList &ids, const QList<QStringList> &lists) const;
 
-    // Asynchronous steps; each `done` runs once, unless this object is gone by then.
+    // Asynchronous steps; each `done` runs once, unless this object is gone by then. The IDs'
+    // lists are read after the mark; values are written and removed by their keys, one after
+    // another up to the first failure, or, `pastFailures`, all of them, with no failure told.
     void readEntries(const QStringList &ids, std::function<void(Problem, QList<QStringList>)> done);
-    void writeEntries(const QList<std::pair<QString, QString>> &values, std::function<void(Problem)> done);
-    void removeEntries(const QStringList &ids, std::function<void(Problem)> done);
+    void writeValues(const QList<std::pair<QString, QString>> &values, Done done);
+    void removeValues(const QStringList &keys, bool pastFailures, Done done);
 
     void fetchNow(qint16 slot, const QString &id, Fetched done, std::function<void()> finished);
     void editNow(Edit edit, Done done, std::function<void()> finished);
     void finishPending(std::function<void(Problem)> done);
     void moveNow(bool toKeyring, Done done, std::function<void()> finished);
+    // A move's last steps, from every slot's password; `end` gets the outcome.
+    void moveIntoKeyring(const QStringList &ids, const QStringList &passwords, const Done &end);
+    void moveIntoStore(const QStringList &ids, const QStringList &passwords, const Done &end);
 
     Accounts &m_accounts;
     ProgramSettings &m_settings;

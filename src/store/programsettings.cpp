@@ -68,11 +68,8 @@ std::optional<bool> ProgramSettings::unfinishedMove() const
 
 bool ProgramSettings::setUnfinishedMove(std::optional<bool> toKeyring)
 {
-    if (!toKeyring) {
-        m_settings->remove(kUnfinishedMove);
-        m_settings->sync();
-        return m_settings->status() == QSettings::NoError;
-    }
+    if (!toKeyring)
+        return write(kUnfinishedMove, QVariant());
     return write(kUnfinishedMove, *toKeyring ? QStringLiteral("keyring") : QStringLiteral("store"));
 }
 
@@ -83,11 +80,8 @@ QStringList ProgramSettings::unsettledIds() const
 
 bool ProgramSettings::setUnsettledIds(const QStringList &ids)
 {
-    if (ids.isEmpty()) {
-        m_settings->remove(kUnsettledIds);
-        m_settings->sync();
-        return m_settings->status() == QSettings::NoError;
-    }
+    if (ids.isEmpty())
+        return write(kUnsettledIds, QVariant());
     return write(kUnsettledIds, ids);
 }
 
@@ -113,7 +107,10 @@ void ProgramSettings::setPortalWindowGeometry(const QByteArray &geometry)
 
 bool ProgramSettings::write(const QString &key, const QVariant &value)
 {
-    m_settings->setValue(key, value);
+    if (value.isValid())
+        m_settings->setValue(key, value);
+    else
+        m_settings->remove(key);
     m_settings->sync();
     return m_settings->status() == QSettings::NoError;
 }

@@ -52,7 +52,7 @@ public:
     void setPortalWindowGeometry(const QByteArray &geometry);
 
 private:
-    // False when the settings could not be written.
+    // False when the settings could not be written. An invalid value removes the key.
     bool write(const QString &key, const QVariant &value);
 
     std::unique_ptr<QSettings> m_settings;

@@ -360,16 +360,7 @@ void frmTasktray::mnShowMain_Click()
 
 void frmTasktray::mnClipboard_Click(qint16 index)
 {
-    QPointer<frmTasktray> self(this);
-    m_uses.passwords.fetch(index, m_uses.accounts.id(index),
-                           [self](Passwords::Problem problem, const QString &password) {
-                               if (!self)
-                                   return;
-                               if (problem != Passwords::Problem::None)
-                                   return self->notify(TrayNotifier::Kind::Warning,
-                                                       passwordProblemText(problem, PasswordUse::Read));
-                               self->m_uses.clipboard.setSecretText(password);
-                           });
+    withPassword(index, [this](const QString &, const QString &password) { m_uses.clipboard.setSecretText(password); });
 }
 
 void frmTasktray::mnLogin_Click(qint16 index)
@@ -377,19 +368,26 @@ void frmTasktray::mnLogin_Click(qint16 index)
     const qint16 edition = m_uses.shared.editionCode;
     if (edition != EditionLivedoor)
         return;
-    // The password may come from the keyring, which can take a while (an unlock prompt); the
-    // login starts once it is there, and never without it.
+    // The login starts once the password is there, and never without it.
+    withPassword(index, [this](const QString &id, const QString &password) {
+        QPointer<frmTasktray> self(this);
+        m_uses.webHost.loginLD(id, password, [self](RunOutcome outcome) {
+            if (self)
+                self->notifyFailure(EnginePage::LogIn, outcome);
+        });
+    });
+}
+
+void frmTasktray::withPassword(qint16 index, const std::function<void(const QString &, const QString &)> &use)
+{
     const QString id = m_uses.accounts.id(index);
     QPointer<frmTasktray> self(this);
-    m_uses.passwords.fetch(index, id, [self, id](Passwords::Problem problem, const QString &password) {
+    m_uses.passwords.fetch(index, id, [self, id, use](Passwords::Problem problem, const QString &password) {
         if (!self)
             return;
         if (problem != Passwords::Problem::None)
             return self->notify(TrayNotifier::Kind::Warning, passwordProblemText(problem, PasswordUse::Read));
-        self->m_uses.webHost.loginLD(id, password, [self](RunOutcome outcome) {
-            if (self)
-                self->notifyFailure(EnginePage::LogIn, outcome);
-        });
+        use(id, password);
     });
 }
 

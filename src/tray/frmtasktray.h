@@ -11,6 +11,7 @@
 
 #include <array>
 #include <chrono>
+#include <functional>
 #include <memory>
 
 class Accounts;
@@ -117,6 +118,9 @@ private:
     // account); one that did not is told in a notification from the icon.
     void notifyFailure(EnginePage page, RunOutcome outcome);
     void notify(TrayNotifier::Kind kind, const QString &text);
+    // Hands the ID and password of the account in the slot to `use` once the password has been
+    // read (the keyring may take a while); a password that cannot be read is notified instead.
+    void withPassword(qint16 index, const std::function<void(const QString &id, const QString &password)> &use);
 
     Uses m_uses;
     std::unique_ptr<TrayNotifier> m_iconNotifier;

@@ -1,5 +1,7 @@
 #include "tray/passwordproblems.h"
 
+#include "ui/common/messagebox.h"
+
 namespace {
 
 QString what(PasswordUse use)
@@ -37,4 +39,9 @@ QString passwordProblemText(Passwords::Problem problem, PasswordUse use)
         break;
     }
     return QStringLiteral("エラーが発生しました。");
+}
+
+void showPasswordProblem(MessageBoxes &boxes, QWidget *parent, Passwords::Problem problem, PasswordUse use)
+{
+    boxes.show(parent, passwordProblemText(problem, use), MessageBoxes::Buttons::Ok);
 }

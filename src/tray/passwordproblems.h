@@ -4,6 +4,9 @@
 
 #include <QString>
 
+class MessageBoxes;
+class QWidget;
+
 // What was being done with a password when a problem came up.
 enum class PasswordUse {
     Read,
@@ -15,3 +18,6 @@ enum class PasswordUse {
 // What the program says, in the settings window's message box or the tray's notification,
 // when a password could not be read, stored or moved.
 QString passwordProblemText(Passwords::Problem problem, PasswordUse use);
+
+// Shows that text in a message box over `parent`.
+void showPasswordProblem(MessageBoxes &boxes, QWidget *parent, Passwords::Problem problem, PasswordUse use);

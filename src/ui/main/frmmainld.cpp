@@ -277,11 +277,8 @@ void frmMainLd::mnKeyring_Click()
         self->mnKeyring->setChecked(self->m_uses.passwords.inKeyring());
         if (problem != Passwords::Problem::None) {
             self->SB->setText(QString());
-            self->m_uses.messageBoxes.show(
-                    self,
-                    passwordProblemText(problem, toKeyring ? PasswordUse::MoveIntoKeyring
-                                                           : PasswordUse::MoveOutOfKeyring),
-                    MessageBoxes::Buttons::Ok);
+            showPasswordProblem(self->m_uses.messageBoxes, self, problem,
+                                toKeyring ? PasswordUse::MoveIntoKeyring : PasswordUse::MoveOutOfKeyring);
             return;
         }
         self->SB->setText(toKeyring ? QStringLiteral("パスワードをキーリングに移しました。")

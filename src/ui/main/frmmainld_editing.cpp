@@ -94,8 +94,7 @@ void frmMainLd::cmdREGISTRY_Click()
             return;
         self->setEnabled(true);
         if (problem != Passwords::Problem::None && problem != Passwords::Problem::NotFound) {
-            self->m_uses.messageBoxes.show(self, passwordProblemText(problem, PasswordUse::Read),
-                                           MessageBoxes::Buttons::Ok);
+            showPasswordProblem(self->m_uses.messageBoxes, self, problem, PasswordUse::Read);
             return;
         }
         self->m_uses.shared.selectedSlot = qint16(row);
@@ -154,8 +153,7 @@ void frmMainLd::edit(const std::function<void(Passwords::Done)> &change, const s
         if (problem == Passwords::Problem::NotStored) {
             self->SB->setText(kEditFailed);
         } else if (problem != Passwords::Problem::None) {
-            self->m_uses.messageBoxes.show(self, passwordProblemText(problem, PasswordUse::Write),
-                                           MessageBoxes::Buttons::Ok);
+            showPasswordProblem(self->m_uses.messageBoxes, self, problem, PasswordUse::Write);
         } else {
             then();
         }
@@ -176,8 +174,7 @@ void frmMainLd::cmdCopy_Click()
                                if (!self)
                                    return;
                                if (problem != Passwords::Problem::None) {
-                                   self->m_uses.messageBoxes.show(self, passwordProblemText(problem, PasswordUse::Read),
-                                                                  MessageBoxes::Buttons::Ok);
+                                   showPasswordProblem(self->m_uses.messageBoxes, self, problem, PasswordUse::Read);
                                    return;
                                }
                                if (!self->m_uses.clipboard.setSecretText(password))

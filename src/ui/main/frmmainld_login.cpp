@@ -56,8 +56,7 @@ void frmMainLd::cmdLOGIN_Click()
         if (problem != Passwords::Problem::None) {
             self->SB->setText(StatusText::loginFailed);
             self->setEnabled(true);
-            self->m_uses.messageBoxes.show(self, passwordProblemText(problem, PasswordUse::Read),
-                                           MessageBoxes::Buttons::Ok);
+            showPasswordProblem(self->m_uses.messageBoxes, self, problem, PasswordUse::Read);
             return;
         }
         self->m_uses.webHost.loginLD(id, password, [self](RunOutcome) {

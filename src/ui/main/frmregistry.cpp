@@ -154,8 +154,7 @@ void frmRegistry::cmdOK_Click()
             return;
         self->setEnabled(true);
         if (problem != Passwords::Problem::None) {
-            self->m_uses.messageBoxes.show(self, passwordProblemText(problem, PasswordUse::Write),
-                                           MessageBoxes::Buttons::Ok);
+            showPasswordProblem(self->m_uses.messageBoxes, self, problem, PasswordUse::Write);
             return;
         }
         self->m_replacedId = replaced;
