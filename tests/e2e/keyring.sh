@@ -34,26 +34,13 @@ keyring_open_entry() {
         # No window manager runs: the window is given the keyboard focus directly.
         xdotool windowfocus --sync "$win" || return 1
         e2e_keys alt+o
-        e2e_wait_for 1 keyring_new_popup "$before" && break
+        e2e_wait_new_popup "$before" 1 && break
         [ "$(e2e_now_ms)" -lt "$deadline" ] || { e2e_log "その他(&O) did not open"; return 1; }
     done
     e2e_keys Up
     sleep 0.1
 }
 keyring_settings_shown() { [ -n "$(e2e_settings_window)" ]; }
-# Sets MENU_WIN to a popup of the program not in BEFORE, if there is one.
-keyring_new_popup() {
-    local win
-    for win in $(e2e_popups); do
-        if [[ " ${1//$'\n'/ } " != *" $win "* ]]; then
-            MENU_WIN=$win
-            sleep 0.1 # let it paint
-            return 0
-        fi
-    done
-    return 1
-}
-
 # keyring_start LOG: the bus (exported as DBUS_SESSION_BUS_ADDRESS) and the keyring daemon,
 # whose output goes to LOG; returns once the daemon serves the Secret Service.
 keyring_start() {

@@ -227,10 +227,12 @@ e2e_popups() {
     done
 }
 
-# Waits for a popup not in BEFORE (a list of window ids), sets MENU_WIN to it.
+# Waits for a popup not in BEFORE (a list of window ids), at most SECONDS (default 5), and sets
+# MENU_WIN to it.
+#   e2e_wait_new_popup BEFORE [SECONDS]
 e2e_wait_new_popup() {
     local before=" ${1//$'\n'/ } " win
-    local deadline=$(($(e2e_now_ms) + 5000))
+    local deadline=$(($(e2e_now_ms) + ${2:-5} * 1000))
     while [ "$(e2e_now_ms)" -lt "$deadline" ]; do
         for win in $(e2e_popups); do
             if [[ "$before" != *" $win "* ]]; then
