@@ -386,7 +386,6 @@ void tst_ListEditing::storeWithoutChangeStampsKeepsTheSelection()
     QCOMPARE(selectedRow(window.lbID), 1);
 }
 
-QTEST_MAIN(tst_ListEditing)
 // With the passwords in the keyring, the commands that need one wait for it there. A keyring
 // that stays locked is reported, by the tray and in the window, and nothing is copied or sent;
 // unticking then leaves the passwords where they are.
@@ -424,7 +423,6 @@ void tst_ListEditing::passwordsInTheKeyring()
     QCOMPARE(storedValues(f.sandbox, kPwSection, 3), (QStringList{ "", "", "" }));
 }
 
-#include "tst_listediting.moc"
 
 // carol, written into the store by hand while the program runs, is never written over: 新規登録
 // adds after her, and a delete or a move first shows the list as it now is, with nothing
@@ -477,3 +475,6 @@ void tst_ListEditing::trayFollowsAStoreThatShrank()
     QCOMPARE(tableIds(f.program), QStringList{ "a" });
     QCOMPARE(rows(f.window().lbID), QStringList{ "a" });
 }
+
+QTEST_MAIN(tst_ListEditing)
+#include "tst_listediting.moc"
