@@ -235,7 +235,8 @@ void tst_PortalWindow::tabMenuOpensThePageAsAnotherAccount()
 }
 
 // The profile of an account the user removed goes, with its folder, once the last tab on it has
-// closed; until then its tab goes on working.
+// closed; until then its tab goes on working. An account added back and logged in again before
+// that keeps its profile, and its login, when the old tab closes.
 void tst_PortalWindow::forgottenProfileGoesWithItsLastTab()
 {
     const QString folder = AccountProfile::folder(m_folder->filePath(QStringLiteral("profile")), QStringLiteral("carol"));
@@ -245,7 +246,7 @@ void tst_PortalWindow::forgottenProfileGoesWithItsLastTab()
     QVERIFY(QFileInfo::exists(folder));
     QVERIFY(m_profiles->accounts().contains(QStringLiteral("carol")));
 
-    // Forgetting drops an unused profile at once: one still in use stays.
+    // A profile still in use stays when its account is forgotten.
     m_profiles->forget(QStringLiteral("carol"));
     QVERIFY(QFileInfo::exists(folder + QStringLiteral("/yorumi-account")));
     QVERIFY(!m_profiles->accounts().contains(QStringLiteral("carol")));
@@ -254,6 +255,25 @@ void tst_PortalWindow::forgottenProfileGoesWithItsLastTab()
     QCOMPARE(tabs()->count(), carol);
     QTRY_VERIFY(!QFileInfo::exists(folder));
     QVERIFY(m_profiles->accounts().contains(QStringLiteral("alice")));
+
+    const QString dave = QStringLiteral("dave");
+    const QString daveFolder = AccountProfile::folder(m_folder->filePath(QStringLiteral("profile")), dave);
+    m_window->openTab(QUrl(QStringLiteral("about:blank")), dave);
+    QSignalSpy oldTabGone(qobject_cast<QWebEngineView *>(tabs()->currentWidget())->page(), &QObject::destroyed);
+    m_profiles->forget(dave);
+    // Added back and logged in: its login lands in the profile the old tab still holds.
+    QWebEngineProfile *again = m_profiles->profile(dave);
+    QVERIFY(again);
+    QTest::keyClick(m_window.get(), Qt::Key_W, Qt::ControlModifier);
+    QTRY_COMPARE(oldTabGone.size(), 1);
+    // What the old tab's end set off runs from the event loop, before this.
+    bool settled = false;
+    QTimer::singleShot(0, this, [&] { settled = true; });
+    QTRY_VERIFY(settled);
+    QVERIFY(m_profiles->hasProfile(dave));
+    QCOMPARE(m_profiles->profile(dave), again);
+    QVERIFY(QFileInfo::exists(daveFolder + QStringLiteral("/yorumi-account")));
+    QVERIFY(m_profiles->accounts().contains(dave));
 }
 
 // A login or logout reloads its account's tabs, except those answering a form; the other
