@@ -49,3 +49,5 @@ bool PortalPage::acceptNavigationRequest(const QUrl &url, NavigationType type, b
         m_formAnswer = type == NavigationTypeFormSubmitted;
     return true;
 }
+
+void PortalPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &, int, const QString &) { }

@@ -10,7 +10,8 @@
 bool isWebAddress(const QUrl &url);
 
 // A tab's page. The portal's own pages stay in the window; any other web page a link, a form
-// or a script leads to goes to the default browser instead.
+// or a script leads to goes to the default browser instead. What its scripts write to the
+// console stays in the page: the helper's output is the program's.
 class PortalPage final : public QWebEnginePage
 {
     Q_OBJECT
@@ -36,6 +37,8 @@ signals:
 protected:
     QWebEnginePage *createWindow(WebWindowType type) override;
     bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString &message, int lineNumber,
+                                  const QString &sourceID) override;
 
 private:
     WindowOpener m_openWindow;

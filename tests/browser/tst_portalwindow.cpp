@@ -11,6 +11,7 @@
 #include <QTabBar>
 #include <QTimer>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -20,6 +21,20 @@
 #include <QWebEngineView>
 
 #include <memory>
+
+namespace {
+
+// What reached the test's output while a test looked.
+QStringList g_messages;
+QtMessageHandler g_previousHandler = nullptr;
+
+void recordMessage(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    g_messages << message;
+    g_previousHandler(type, context, message);
+}
+
+} // namespace
 
 // The portal window in the test's own process, on profiles in a folder of the test's that reach
 // no host: its page's context menu, its address bar, and its tabs of several accounts.
@@ -33,6 +48,7 @@ private slots:
     void addressBar_data();
     void addressBar();
     void escapePutsThePageAddressBack();
+    void consoleMessagesStayInThePage();
     void tabsShowTheirAccount();
     void tabKeysGoRound();
     void recordBringsTheTabsBack();
@@ -130,6 +146,20 @@ void tst_PortalWindow::escapePutsThePageAddressBack()
     QTest::keyClicks(address(), QStringLiteral("half-typed"));
     QTest::keyClick(address(), Qt::Key_Escape);
     QCOMPARE(address()->text(), shown);
+}
+
+// What a portal page writes to its console stays there: the helper's output is the program's.
+void tst_PortalWindow::consoleMessagesStayInThePage()
+{
+    g_messages.clear();
+    g_previousHandler = qInstallMessageHandler(recordMessage);
+    const auto restore = qScopeGuard([] { qInstallMessageHandler(g_previousHandler); });
+    view()->page()->setHtml(QStringLiteral("<script>console.error('console-probe'); console.warn('console-probe');"
+                                           "console.log('console-probe'); document.title = 'written';</script>"),
+                            QUrl(QStringLiteral("http://www.livedoor.com/")));
+    // The page's title comes after its console's messages, on the same way from the page.
+    QTRY_COMPARE(view()->title(), QStringLiteral("written"));
+    QVERIFY2(g_messages.filter(QStringLiteral("console-probe")).isEmpty(), qPrintable(g_messages.join(u'\n')));
 }
 
 // Each tab's label starts with its account, the guest's with ゲスト; the window's title ends with
