@@ -18,6 +18,8 @@ PortalPage::PortalPage(QWebEngineProfile *profile, QObject *parent)
     // Addresses of other programs (mail and the like) stay unopened: this process never hands
     // anything to the desktop itself.
     settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
+    // A script opens a window only in answer to the user's click or key press.
+    settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
 
     refusePermissionsAndBadCertificates(this);
     setJapaneseActionTexts(this);

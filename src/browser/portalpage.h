@@ -10,8 +10,9 @@
 bool isWebAddress(const QUrl &url);
 
 // A tab's page. The portal's own pages stay in the window; any other web page a link, a form
-// or a script leads to goes to the default browser instead. What its scripts write to the
-// console stays in the page: the helper's output is the program's.
+// or a script leads to is left to the window, which may hand it to the default browser. Its
+// scripts open windows only in answer to the user, and what they write to the console stays in
+// the page: the helper's output is the program's.
 class PortalPage final : public QWebEnginePage
 {
     Q_OBJECT

@@ -8,6 +8,7 @@
 #include "links/linkroute.h"
 
 #include <QAction>
+#include <QChildEvent>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -31,6 +32,8 @@ namespace {
 constexpr int kGeometrySaveDelayMs = 500;
 // How long the window says that a typed address does not open.
 constexpr int kAddressRefusalMs = 3000;
+// How long the window says that it kept an address off the portal from the default browser.
+constexpr int kOutsideRefusalMs = 5000;
 constexpr QSize kDefaultSize(1024, 768);
 
 } // namespace
@@ -304,6 +307,20 @@ void PortalWindow::goToTypedAddress()
 
 bool PortalWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    // A page's view shows it in a widget of its own, made as the page first loads (and again
+    // when its renderer is replaced): each is watched for the user's clicks and key presses.
+    if (qobject_cast<QWebEngineView *>(watched)) {
+        if (event->type() == QEvent::ChildAdded) {
+            if (QObject *child = static_cast<QChildEvent *>(event)->child(); child->isWidgetType())
+                child->installEventFilter(this);
+        }
+        return QMainWindow::eventFilter(watched, event);
+    }
+    if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress)
+        && qobject_cast<QWebEngineView *>(watched->parent())) {
+        m_userAction.start();
+        m_userActionTaken = false;
+    }
     // Esc in an address being typed puts the page's back; otherwise it is the window's (stop, or
     // close the find bar).
     if (watched == m_address && m_address->isModified()
@@ -318,6 +335,23 @@ bool PortalWindow::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void PortalWindow::leaveThePortal(const QUrl &url)
+{
+    if (takeUserAction())
+        emit externalLinkRequested(url);
+    else
+        statusBar()->showMessage(QStringLiteral("既定のブラウザで開くのを止めました: %1").arg(url.toDisplayString()),
+                                 kOutsideRefusalMs);
+}
+
+bool PortalWindow::takeUserAction()
+{
+    if (!m_userAction.isValid() || m_userActionTaken || m_userAction.elapsed() > kUserActionSpan.count())
+        return false;
+    m_userActionTaken = true;
+    return true;
 }
 
 void PortalWindow::updateNavigation()

@@ -3,8 +3,11 @@
 #include "browser/tabrecord.h"
 #include "browser/zoomsteps.h"
 
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTimer>
+
+#include <chrono>
 
 class EngineProfiles;
 class FindBar;
@@ -29,10 +32,19 @@ std::vector<int> tabsToReload(const std::vector<TabState> &tabs, const QString &
 // The portal window: an ordinary small browser with tabs, each on the profile of an account (or
 // the guest's), so that accounts show side by side. A tab's label starts with its account and
 // carries the account's colour; the pages a tab opens stay on its profile.
+//
+// A page that leads off the portal hands the address to the default browser only when the user
+// has just clicked or pressed a key in one of the window's pages, one address for each such
+// action: a script alone cannot push pages into the user's browser. What is kept back shows in
+// the status bar.
 class PortalWindow : public QMainWindow
 {
     Q_OBJECT
 public:
+    // How long after a click or a key press in a page an address off the portal may still go to
+    // the default browser: as long as the engine's own mark of a user's action lasts.
+    static constexpr std::chrono::milliseconds kUserActionSpan{ 5000 };
+
     explicit PortalWindow(EngineProfiles &profiles, QWidget *parent = nullptr);
     ~PortalWindow() override;
 
@@ -85,6 +97,12 @@ private:
     void closeTab(int index);
     // Cuts the tab's page off from the window and stops it.
     void detach(QWebEngineView *view);
+    // A page leads to this address off the portal: it goes to the default browser if the user
+    // has just acted in a page, and is kept back otherwise.
+    void leaveThePortal(const QUrl &url);
+    // Takes the user's latest click or key press in a page, if it is recent and no address has
+    // gone for it yet.
+    bool takeUserAction();
     int indexOf(const QWebEnginePage *page) const;
     QWebEngineView *currentView() const;
     QString titleOf(const QWebEngineView *view) const;
@@ -118,4 +136,8 @@ private:
     QProgressBar *m_progress;
     FindBar *m_findBar;
     QTimer m_geometrySave;
+    // The user's latest click or key press in one of the pages, and whether an address has gone
+    // to the default browser for it.
+    QElapsedTimer m_userAction;
+    bool m_userActionTaken = false;
 };

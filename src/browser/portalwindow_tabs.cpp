@@ -123,6 +123,7 @@ TabRecord PortalWindow::record() const
 QWebEngineView *PortalWindow::addTab(QWebEngineProfile *profile, bool makeCurrent)
 {
     auto *view = new QWebEngineView;
+    view->installEventFilter(this);
     auto *page = new PortalPage(profile, view);
     m_profiles.watch(page);
     view->setPage(page);
@@ -132,7 +133,7 @@ QWebEngineView *PortalWindow::addTab(QWebEngineProfile *profile, bool makeCurren
     });
 
     connect(page, &PortalPage::outsidePageRefused, this, [this, page](const QUrl &url) {
-        emit externalLinkRequested(url);
+        leaveThePortal(url);
         // A new window opened only for that page would stay empty: it goes, once the engine
         // is done with the navigation it is in.
         if (!page->hasShownPage())

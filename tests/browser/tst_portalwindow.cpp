@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -49,6 +50,7 @@ private slots:
     void addressBar();
     void escapePutsThePageAddressBack();
     void consoleMessagesStayInThePage();
+    void outsideAddressesWaitForTheUser();
     void tabsShowTheirAccount();
     void tabKeysGoRound();
     void recordBringsTheTabsBack();
@@ -160,6 +162,38 @@ void tst_PortalWindow::consoleMessagesStayInThePage()
     // The page's title comes after its console's messages, on the same way from the page.
     QTRY_COMPARE(view()->title(), QStringLiteral("written"));
     QVERIFY2(g_messages.filter(QStringLiteral("console-probe")).isEmpty(), qPrintable(g_messages.join(u'\n')));
+}
+
+// A page's script that leads off the portal, again and again, hands nothing to the default browser
+// and opens no window; the window says what it kept back. A click in the page lets one address go.
+void tst_PortalWindow::outsideAddressesWaitForTheUser()
+{
+    QSignalSpy handedOn(m_window.get(), &PortalWindow::externalLinkRequested);
+    view()->page()->setHtml(
+            QStringLiteral("<body style='margin:0'><a href='http://example.org/clicked' style='display:block;height:100vh'>"
+                           "away</a><script>var n = 0; setInterval(function () { n++;"
+                           "window.open('http://www.livedoor.com/popup/' + n);"
+                           "location.href = 'http://example.org/pushed/' + n; }, 100);</script></body>"),
+            QUrl(QStringLiteral("http://www.livedoor.com/")));
+    QStatusBar *status = m_window->statusBar();
+    // The number of the last address the window kept back, as its status bar says.
+    const auto keptBack = [status] {
+        const QString shown = status->currentMessage();
+        return shown.startsWith(QStringLiteral("既定のブラウザで開くのを止めました: http://example.org/pushed/"))
+                ? shown.section(u'/', -1).toInt()
+                : 0;
+    };
+    QTRY_VERIFY2(keptBack() >= 3, qPrintable(status->currentMessage()));
+    QCOMPARE(handedOn.size(), 0);
+    QCOMPARE(tabs()->count(), 1);
+
+    QTest::mouseClick(view()->focusProxy(), Qt::LeftButton, {}, QPoint(20, 20));
+    QTRY_COMPARE(handedOn.size(), 1);
+    // The next address the script pushes is kept back again.
+    const int before = keptBack();
+    QTRY_VERIFY(keptBack() > before);
+    QCOMPARE(handedOn.size(), 1);
+    QCOMPARE(tabs()->count(), 1);
 }
 
 // Each tab's label starts with its account, the guest's with ゲスト; the window's title ends with
