@@ -4,6 +4,7 @@
 #include "tray/windowvisibility.h"
 #include "ui/main/frmmainld.h"
 #include "web/frmwb.h"
+#include "web/helperengine.h"
 #include "web/portallinks.h"
 
 #include <QAction>
@@ -41,8 +42,7 @@ Program::Program(Services services)
     m_clipboard = std::make_unique<ExpiringClipboard>(*m_services.clipboard,
                                                       [this] { return m_settings.clearsClipboard(); });
     m_launcher = std::make_unique<DocumentLauncher>(*m_services.urlOpener);
-    m_frmWB = m_services.engine ? std::make_unique<frmWB>(std::move(m_services.engine))
-                                : std::make_unique<frmWB>();
+    m_frmWB = std::make_unique<frmWB>(m_services.engine ? std::move(m_services.engine) : makeEngine());
     // The account the portal knew the user as when the program last ran is current again.
     m_frmWB->setCurrentAccount(m_settings.lastAccount());
     m_portalLinks = std::make_unique<PortalLinks>(m_frmWB->engine(), m_settings, *m_launcher);
@@ -67,6 +67,19 @@ Program::Program(Services services)
                          m_settings.setLastAccount(id);
                          m_frmTasktray->showAccount(id);
                      });
+}
+
+std::unique_ptr<BrowserEngine> Program::makeEngine() const
+{
+    HelperEngine::Options options;
+    // Tabs of accounts the user has removed since do not come back with the portal window.
+    options.accounts = [this] {
+        QStringList ids;
+        for (qint16 slot = 0; slot < m_accounts.count(); ++slot)
+            ids << m_accounts.id(slot);
+        return ids;
+    };
+    return std::make_unique<HelperEngine>(std::move(options));
 }
 
 Program::~Program()

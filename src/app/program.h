@@ -87,6 +87,8 @@ public:
     WindowVisibility &visibility() { return *m_visibility; }
 
 private:
+    // The program's own browser engine, the helper process.
+    std::unique_ptr<BrowserEngine> makeEngine() const;
     // Starts looking at the notification area, once.
     void watchNotificationArea();
     void followNotificationArea(bool available);

@@ -25,10 +25,6 @@ void EngineServer::serve(WebEngineBrowser *browser)
             [this](const QByteArray &geometry) { write(EngineChannel::geometryMessage(geometry)); });
     connect(browser, &WebEngineBrowser::portalClosed, this, &EngineServer::restartIdleTime);
     write(EngineChannel::plainMessage("ready"));
-    // The tabs a helper before this one left behind when it ended unexpectedly come back first.
-    // The program hears how many came back, none included: it waits for that word before it
-    // counts on this helper to bring them back again.
-    write(EngineChannel::restoredMessage(browser->restoreTabs()));
     // Nothing is read until the engine is up: runs wait in the pipe meanwhile.
     m_channel->startReading();
     restartIdleTime();
@@ -60,6 +56,15 @@ void EngineServer::onMessage(const QJsonObject &message)
         m_idle.stop();
         m_browser->openPortalPage(open->url, open->account, open->geometry);
         write(EngineChannel::openedMessage(open->id));
+        return;
+    }
+    if (const std::optional<QStringList> accounts = EngineChannel::parseRestore(message)) {
+        // The program hears how many tabs came back, none included: it waits for that word
+        // before it counts on this helper to bring them back again.
+        const int restored = m_browser->restoreTabs(*accounts);
+        if (restored > 0)
+            m_idle.stop();
+        write(EngineChannel::restoredMessage(restored));
         return;
     }
     if (const std::optional<QString> account = EngineChannel::parsePrepare(message)) {

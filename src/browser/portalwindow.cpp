@@ -226,7 +226,9 @@ void PortalWindow::openTabs(const TabRecord &record)
             addTab(profile, false)->load(tab.url);
     }
     m_tabs->setCurrentIndex(std::min(record.current, m_tabs->count() - 1));
-    bringUp();
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    show();
+    setAttribute(Qt::WA_ShowWithoutActivating, false);
     if (QWebEngineView *view = currentView())
         view->setFocus();
 }

@@ -54,7 +54,8 @@ public:
     // Opens the page in a new tab on the account's profile, makes it current, shows the window,
     // raises and activates it.
     void openTab(const QUrl &url, const QString &account);
-    // Opens the recorded tabs (the window's first) and shows the window.
+    // Opens the recorded tabs (the window's first) and shows the window without activating it:
+    // the user did not ask for it just now, and what has the focus keeps it.
     void openTabs(const TabRecord &record);
     // After a login or logout of the account: its tabs show what changed (see tabsToReload).
     void reloadTabs(const QString &account);

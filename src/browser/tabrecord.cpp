@@ -22,6 +22,20 @@ constexpr qint64 kMaxRecord = 4 << 20;
 
 } // namespace
 
+TabRecord TabRecord::ofAccounts(const QStringList &accounts) const
+{
+    TabRecord kept;
+    kept.geometry = geometry;
+    for (int i = 0; i < int(tabs.size()); ++i) {
+        if (!tabs[i].account.isEmpty() && !accounts.contains(tabs[i].account))
+            continue;
+        if (i <= current)
+            kept.current = int(kept.tabs.size());
+        kept.tabs.push_back(tabs[i]);
+    }
+    return kept;
+}
+
 QByteArray TabRecord::toJson() const
 {
     QJsonArray list;

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <optional>
@@ -24,6 +25,10 @@ struct TabRecord
     int current = 0;
     // The window's geometry (QWidget::saveGeometry).
     QByteArray geometry;
+
+    // The record with the tabs of these accounts and the guest's alone. The tab that was current
+    // stays so; when it went, the one before it (or the first) is.
+    TabRecord ofAccounts(const QStringList &accounts) const;
 
     QByteArray toJson() const;
     // What a record's file holds; nothing when it is not one. Tabs whose address the window would

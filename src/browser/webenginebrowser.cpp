@@ -23,6 +23,10 @@ WebEngineBrowser::WebEngineBrowser(const QString &storagePath, const QString &ca
     m_tabSave.setSingleShot(true);
     m_tabSave.setInterval(kTabSaveDelay);
     connect(&m_tabSave, &QTimer::timeout, this, &WebEngineBrowser::saveTabs);
+    // Tabs left behind come back only when the program asks for them; the file is this
+    // helper's from now on.
+    m_leftBehind = TabRecord::read(m_tabsFile);
+    TabRecord::forget(m_tabsFile);
 }
 
 WebEngineBrowser::~WebEngineBrowser()
@@ -127,15 +131,16 @@ void WebEngineBrowser::forgetAccount(const QString &account)
     m_profiles->forget(account);
 }
 
-int WebEngineBrowser::restoreTabs()
+int WebEngineBrowser::restoreTabs(const QStringList &accounts)
 {
-    const std::optional<TabRecord> record = TabRecord::read(m_tabsFile);
-    if (!record || record->tabs.empty()) {
-        TabRecord::forget(m_tabsFile);
+    const std::optional<TabRecord> left = std::exchange(m_leftBehind, std::nullopt);
+    if (!left)
         return 0;
-    }
-    portal(record->geometry)->openTabs(*record);
-    return int(record->tabs.size());
+    const TabRecord record = left->ofAccounts(accounts);
+    if (record.tabs.empty())
+        return 0;
+    portal(record.geometry)->openTabs(record);
+    return int(record.tabs.size());
 }
 
 void WebEngineBrowser::saveTabs()

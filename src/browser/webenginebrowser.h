@@ -1,5 +1,6 @@
 #pragma once
 
+#include "browser/tabrecord.h"
 #include "web/enginechannel.h"
 
 #include <QObject>
@@ -9,6 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class EngineProfiles;
@@ -18,8 +20,8 @@ class PortalWindow;
 // The browser engine on QtWebEngine: a persistent profile for each account and the guest's
 // (EngineProfiles), a silent page for each run on the profile it logs in or out, and, when the
 // user opens a page of the portal, the portal window with its tabs on those profiles. While the
-// window is open its tabs are kept in a file, which a helper started after this one ended
-// unexpectedly opens again.
+// window is open its tabs are kept in a file. The next helper takes the file as it starts, and
+// opens those tabs again when the program asks it to, having seen this one end unexpectedly.
 class WebEngineBrowser final : public QObject
 {
     Q_OBJECT
@@ -53,8 +55,9 @@ public:
     // The user removed the account: its profile goes once no tab shows it.
     void forgetAccount(const QString &account);
 
-    // Opens again the tabs that the helper before this one left behind; how many.
-    int restoreTabs();
+    // Opens again the tabs that the helper before this one left behind, those of the accounts
+    // and the guest's, without taking the focus from what the user is doing; how many. Once.
+    int restoreTabs(const QStringList &accounts);
 
 signals:
     void externalLinkRequested(const QUrl &url);
@@ -70,6 +73,8 @@ private:
     // The profiles outlive every page: they are deleted last.
     std::unique_ptr<EngineProfiles> m_profiles;
     QString m_tabsFile;
+    // The tabs the helper before this one left behind, until they are restored or let go.
+    std::optional<TabRecord> m_leftBehind;
     std::unique_ptr<PageRun> m_running;
     // Pages and windows taken out of service and not yet deleted; they go before the profiles.
     std::vector<QPointer<QObject>> m_retired;

@@ -271,6 +271,23 @@ std::optional<QString> parseForget(const QJsonObject &message)
     return message.value(kAccount).toString();
 }
 
+QJsonObject restoreMessage(const QStringList &accounts)
+{
+    return messageWith("restore", QStringLiteral("accounts"), QJsonArray::fromStringList(accounts));
+}
+
+std::optional<QStringList> parseRestore(const QJsonObject &message)
+{
+    if (!isType(message, "restore"))
+        return std::nullopt;
+    QStringList accounts;
+    for (const QJsonValue &account : message.value(QStringLiteral("accounts")).toArray()) {
+        if (account.isString())
+            accounts << account.toString();
+    }
+    return accounts;
+}
+
 QJsonObject restoredMessage(int tabs)
 {
     return messageWith("restored", QStringLiteral("tabs"), tabs);

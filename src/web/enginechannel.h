@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QJsonObject>
+#include <QStringList>
 #include <QUrl>
 
 #include <chrono>
@@ -35,9 +36,12 @@ enum class RunOutcome { Done, Failed, TimedOut };
 // The portal window: the program sends "open" (a page for a new tab in an account's profile,
 // with the window's saved geometry), which the helper answers with "opened", and "forget" for an
 // account the user removed, whose profile goes once no tab shows it. The helper sends "external"
-// for a page it leaves to the default browser, "geometry" when its window has moved or closed,
-// and, once ready, "restored" with how many tabs it opened again of those that a helper before it
-// left behind when it ended unexpectedly (none, mostly).
+// for a page it leaves to the default browser and "geometry" when its window has moved or closed.
+// A helper that starts finds the tabs that a helper before it left behind, should that one have
+// ended unexpectedly with its window open. It opens them again only when the program sends
+// "restore" (first thing, to the helper that replaces one it saw end so), with the accounts the
+// program lists: tabs of other accounts stay closed, the guest's come back. The helper answers
+// "restored" with how many tabs came back; any other helper lets the tabs it found go.
 namespace EngineChannel {
 
 // A message longer than this breaks the channel: no run needs a fraction of it.
@@ -107,6 +111,9 @@ QJsonObject prepareMessage(const QString &account);
 std::optional<QString> parsePrepare(const QJsonObject &message);
 QJsonObject forgetMessage(const QString &account);
 std::optional<QString> parseForget(const QJsonObject &message);
+// Open again the tabs left behind, those of these accounts and the guest's.
+QJsonObject restoreMessage(const QStringList &accounts);
+std::optional<QStringList> parseRestore(const QJsonObject &message);
 QJsonObject restoredMessage(int tabs);
 // How many tabs a "restored" message says came back, if it is one.
 std::optional<int> parseRestored(const QJsonObject &message);

@@ -208,9 +208,15 @@ void HelperEngine::onHelperEnded(const QString &failure)
 void HelperEngine::replaceHelper(bool restoreTabs)
 {
     // Unless the next run has already started one.
-    if (!m_helper && ((m_run && !m_run->sent) || !m_outbox.empty() || restoreTabs)) {
+    if (!m_helper && ((m_run && !m_run->sent) || !m_outbox.empty() || restoreTabs))
         startHelper();
-        m_restoring = restoreTabs && m_helper;
+    if (restoreTabs && m_helper) {
+        // The first thing the new helper hears.
+        m_outbox.push_front({ EngineChannel::restoreMessage(m_options.accounts ? m_options.accounts() : QStringList()),
+                              0, {} });
+        m_restoring = true;
+        if (m_helper->isReady())
+            sendOutbox();
     }
     passOnForgotten();
 }

@@ -15,7 +15,9 @@
 // to one: prepare), serves what comes after, and ends by itself once it has been idle for a
 // while with its portal window closed. A helper that dies is replaced by the next thing asked
 // of it; one that ended unexpectedly with the portal window open is replaced at once, and the
-// new one opens the window's tabs again.
+// new one is asked to open the window's tabs again (the listed accounts' and the guest's). No
+// other helper opens them: the tabs that a helper of another run of the program left behind
+// stay closed.
 //
 // Every run's budget is kept here too, so a helper that hangs cannot stretch a run.
 class HelperEngine final : public BrowserEngine

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <functional>
 
 class QProcess;
 
@@ -37,6 +38,10 @@ public:
         QString profile = Paths::engineProfile();
         QString cache = Paths::engineCache();
         QString tabs = Paths::portalTabs();
+        // The accounts the program lists: a helper that brings the portal window's tabs back
+        // after one ended unexpectedly leaves those of other accounts closed. None given: the
+        // guest's tabs alone come back.
+        std::function<QStringList()> accounts = {};
     };
 
     explicit HelperProcess(QObject *parent = nullptr);

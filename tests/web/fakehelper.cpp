@@ -10,9 +10,11 @@
 //                       answer
 //   --fake die-on-run:F ready; adds its process id to file F as it starts, and ends without a
 //                       word when a run arrives, before starting it: a helper that crashes then
-// A page to open is acknowledged and handed back at once as one for the default browser. When
-// the file of --tabs exists as it starts, it says after "ready" that it opened again as many
-// tabs as the file has lines.
+// A page to open is acknowledged and handed back at once as one for the default browser. As it
+// starts it takes the file of --tabs, as the helper does (each line the account of a tab, an
+// empty one the guest's), and removes it; asked to restore, it says it opened again those of
+// the accounts it is given and the guest's.
+//   --started F         adds a line to file F for each run it starts
 #include "web/enginechannel.h"
 
 #include <QCommandLineParser>
@@ -21,6 +23,8 @@
 #include <QSocketNotifier>
 
 #include <unistd.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -40,7 +44,8 @@ int main(int argc, char *argv[])
     parser.addOptions({ fake, { QStringLiteral("name"), QString(), QStringLiteral("n") }, { QStringLiteral("storage"), QString(), QStringLiteral("f") },
                         { QStringLiteral("cache"), QString(), QStringLiteral("f") },
                         { QStringLiteral("tabs"), QString(), QStringLiteral("f") },
-                        { QStringLiteral("idle-end-ms"), QString(), QStringLiteral("ms") } });
+                        { QStringLiteral("idle-end-ms"), QString(), QStringLiteral("ms") },
+                        { QStringLiteral("started"), QString(), QStringLiteral("f") } });
     parser.process(app);
     QString mode = parser.value(fake);
     if (mode == QLatin1String("no-ready"))
@@ -57,6 +62,16 @@ int main(int argc, char *argv[])
         marker.open(QIODevice::WriteOnly);
     }
 
+    QList<QByteArray> leftBehind;
+    QFile tabs(parser.value(QStringLiteral("tabs")));
+    if (tabs.open(QIODevice::ReadOnly)) {
+        QByteArray lines = tabs.readAll();
+        if (lines.endsWith('\n'))
+            lines.chop(1);
+        leftBehind = lines.split('\n');
+        tabs.remove();
+    }
+
     EngineChannel::Reader reader;
     QSocketNotifier input(qintptr(STDIN_FILENO), QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, [&] {
@@ -68,6 +83,13 @@ int main(int argc, char *argv[])
         }
         reader.append(QByteArray(buffer, got));
         while (const std::optional<QJsonObject> message = reader.next()) {
+            if (const std::optional<QStringList> accounts = EngineChannel::parseRestore(*message)) {
+                const auto restored = std::count_if(leftBehind.cbegin(), leftBehind.cend(), [&](const QByteArray &tab) {
+                    return tab.isEmpty() || accounts->contains(QString::fromUtf8(tab));
+                });
+                send(EngineChannel::restoredMessage(int(restored)));
+                continue;
+            }
             if (const std::optional<quint64> cancelled = EngineChannel::parseCancel(*message)) {
                 if (mode == QLatin1String("cancel"))
                     send(EngineChannel::endedMessage(*cancelled, RunOutcome::TimedOut));
@@ -89,13 +111,15 @@ int main(int argc, char *argv[])
                 continue;
             }
             send(EngineChannel::startedMessage(run->id));
+            if (parser.isSet(QStringLiteral("started"))) {
+                QFile started(parser.value(QStringLiteral("started")));
+                started.open(QIODevice::Append);
+                started.write(QByteArray::number(run->id) + '\n');
+            }
             if (mode == QLatin1String("answer"))
                 send(EngineChannel::endedMessage(run->id, RunOutcome::Done));
         }
     });
     send(EngineChannel::plainMessage("ready"));
-    QFile tabs(parser.value(QStringLiteral("tabs")));
-    if (tabs.open(QIODevice::ReadOnly))
-        send(EngineChannel::restoredMessage(int(tabs.readAll().count('\n'))));
     return app.exec();
 }
