@@ -7,6 +7,7 @@
 #include "browser/tabrecord.h"
 
 #include <QWebEngineDownloadRequest>
+#include <QWebEnginePage>
 
 WebEngineBrowser::WebEngineBrowser(const QString &storagePath, const QString &cachePath,
                                    const QString &tabsFile, QObject *parent)
@@ -34,11 +35,14 @@ WebEngineBrowser::~WebEngineBrowser()
     // The helper ends in order: the window's tabs need no keeping.
     m_tabSave.stop();
     TabRecord::forget(m_tabsFile);
+    // Every page before its profile, so that the engine writes its cookies out: the window's
+    // tabs, the pages retired, and those still at work, the run's and the blank ones that warm
+    // a profile (which are this object's children, and would go only after the profiles).
     m_running.reset();
     delete m_portal.data();
-    // Pages before their profiles, so that the engine writes its cookies out.
     for (const QPointer<QObject> &object : m_retired)
         delete object.data();
+    qDeleteAll(findChildren<QWebEnginePage *>(Qt::FindDirectChildrenOnly));
     m_profiles.reset();
 }
 
