@@ -39,24 +39,31 @@ CookieJournal::CookieJournal(QWebEngineCookieStore *store, const QString &path, 
     m_write.setInterval(kWriteDelay);
     connect(&m_write, &QTimer::timeout, this, &CookieJournal::write);
 
-    QFile left(path);
-    if (left.open(QIODevice::ReadOnly) && left.size() <= kMaxJournal) {
-        for (const QNetworkCookie &cookie : decode(left.readAll())) {
-            const QUrl origin = originOf(cookie);
-            if (origin.isValid() && !origin.host().isEmpty())
-                store->setCookie(cookie, origin);
-        }
-    }
+    // Followed before a journal left behind is put back: what that changes in the store goes
+    // into this journal too. The store takes its calls in order, the removals here first, so
+    // that none takes a cookie of the same name set after it.
     connect(store, &QWebEngineCookieStore::cookieAdded, this, [this](const QNetworkCookie &cookie) {
-        m_cookies.insert(keyOf(cookie), cookie);
+        m_removed.remove(keyOf(cookie));
+        m_set.insert(keyOf(cookie), cookie);
         m_write.start();
     });
     connect(store, &QWebEngineCookieStore::cookieRemoved, this, [this](const QNetworkCookie &cookie) {
-        if (m_cookies.remove(keyOf(cookie)))
-            m_write.start();
+        m_set.remove(keyOf(cookie));
+        m_removed.insert(keyOf(cookie), cookie);
+        m_write.start();
     });
-    // Every cookie the store holds comes through cookieAdded.
-    store->loadAllCookies();
+    QFile left(path);
+    if (left.open(QIODevice::ReadOnly) && left.size() <= kMaxJournal) {
+        const Entries entries = decode(left.readAll());
+        for (const QNetworkCookie &cookie : entries.removed) {
+            if (const QUrl origin = originOf(cookie); origin.isValid() && !origin.host().isEmpty())
+                store->deleteCookie(cookie, origin);
+        }
+        for (const QNetworkCookie &cookie : entries.set) {
+            if (const QUrl origin = originOf(cookie); origin.isValid() && !origin.host().isEmpty())
+                store->setCookie(cookie, origin);
+        }
+    }
 }
 
 CookieJournal::~CookieJournal()
@@ -64,26 +71,32 @@ CookieJournal::~CookieJournal()
     QFile::remove(m_path);
 }
 
-QByteArray CookieJournal::encode(const QList<QNetworkCookie> &cookies)
+QByteArray CookieJournal::encode(const Entries &entries)
 {
+    // A cookie set is a line of its own, a cookie removed one that starts with "-".
     QByteArray journal;
-    for (const QNetworkCookie &cookie : cookies)
+    for (const QNetworkCookie &cookie : entries.set)
         journal += cookie.toRawForm(QNetworkCookie::Full).toBase64() + '\n';
+    for (const QNetworkCookie &cookie : entries.removed)
+        journal += '-' + cookie.toRawForm(QNetworkCookie::Full).toBase64() + '\n';
     return journal;
 }
 
-QList<QNetworkCookie> CookieJournal::decode(const QByteArray &journal)
+CookieJournal::Entries CookieJournal::decode(const QByteArray &journal)
 {
-    QList<QNetworkCookie> cookies;
-    for (const QByteArray &line : journal.split('\n')) {
-        const auto raw = QByteArray::fromBase64Encoding(line.trimmed(), QByteArray::AbortOnBase64DecodingErrors);
+    Entries entries;
+    for (QByteArray line : journal.split('\n')) {
+        line = line.trimmed();
+        const bool removed = line.startsWith('-');
+        const auto raw = QByteArray::fromBase64Encoding(removed ? line.mid(1) : line,
+                                                        QByteArray::AbortOnBase64DecodingErrors);
         if (raw && !raw.decoded.isEmpty())
-            cookies += QNetworkCookie::parseCookies(raw.decoded);
+            (removed ? entries.removed : entries.set) += QNetworkCookie::parseCookies(raw.decoded);
     }
-    return cookies;
+    return entries;
 }
 
 void CookieJournal::write()
 {
-    writeUserFile(m_path, encode(m_cookies.values()));
+    writeUserFile(m_path, encode({ m_set.values(), m_removed.values() }));
 }

@@ -11,10 +11,14 @@
 class QWebEngineCookieStore;
 
 // The engine writes a profile's cookies to its own store only every half minute or so: a helper
-// killed in between would lose the login it had just made. So every profile keeps its cookies in
-// a journal file of its own (readable by the user alone, as the engine's store is) while the
-// helper runs. A profile made when a journal is there (its helper ended unexpectedly) gets the
-// journal's cookies back; a helper that ends in order removes the journals.
+// killed in between would lose the login it had just made, or come back logged in after a
+// logout. So every profile keeps a journal file of its own (readable by the user alone, as the
+// engine's store is) while the helper runs: every cookie set since the profile was made, and
+// every cookie removed since. A profile made when a journal is there (its helper ended
+// unexpectedly) takes the journal's word over its store's: the cookies removed go, those set come
+// back. Cookies the journal does not name are as the store has them: the engine tells nothing of
+// the cookies it loads from its store, only of those that change. A helper that ends in order
+// removes the journals.
 class CookieJournal final : public QObject
 {
     Q_OBJECT
@@ -22,20 +26,29 @@ public:
     // How soon after a change of the cookies the journal is written.
     static constexpr std::chrono::milliseconds kWriteDelay{ 200 };
 
-    // Follows the store's cookies from now on, after putting back those of a journal left in
-    // `path`.
+    // What a journal holds: the cookies set and the cookies removed, each named once.
+    struct Entries
+    {
+        QList<QNetworkCookie> set;
+        QList<QNetworkCookie> removed;
+    };
+
+    // Follows the store's cookies from now on, after putting in it what a journal left in `path`
+    // says.
     CookieJournal(QWebEngineCookieStore *store, const QString &path, QObject *parent = nullptr);
     // Removes the journal: the engine writes the cookies out itself as the profile goes.
     ~CookieJournal() override;
 
-    // The journal's text for the cookies, and the cookies it holds.
-    static QByteArray encode(const QList<QNetworkCookie> &cookies);
-    static QList<QNetworkCookie> decode(const QByteArray &journal);
+    // The journal's text for the entries, and the entries it holds.
+    static QByteArray encode(const Entries &entries);
+    static Entries decode(const QByteArray &journal);
 
 private:
     void write();
 
     QString m_path;
-    QHash<QByteArray, QNetworkCookie> m_cookies;
+    // By name, domain and path: a cookie is either set or removed.
+    QHash<QByteArray, QNetworkCookie> m_set;
+    QHash<QByteArray, QNetworkCookie> m_removed;
     QTimer m_write;
 };

@@ -1,5 +1,7 @@
 #include "common/ended.h"
 #include "common/helperprocess.h"
+#include "platform/paths.h"
+#include "web/accountprofile.h"
 #include "web/frmwb.h"
 #include "web/portalfixture.h"
 
@@ -9,6 +11,7 @@
 #include <QJsonArray>
 #include <QTest>
 
+#include <csignal>
 #include <optional>
 #include <utility>
 
@@ -45,6 +48,20 @@ QList<QJsonObject> posts(const QList<QJsonObject> &requests)
     return out;
 }
 
+// Whether the helper's journal of the account's cookies holds the portal's session: each line is
+// a cookie in Base64, one removed after a "-".
+bool journalHoldsTheSession(const QString &account)
+{
+    QFile journal(AccountProfile::folder(Paths::engineProfile(), account) + QStringLiteral("/yorumi-cookies"));
+    if (!journal.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray &line : journal.readAll().split('\n')) {
+        if (!line.startsWith('-') && QByteArray::fromBase64(line).startsWith("ldsession=s1"))
+            return true;
+    }
+    return false;
+}
+
 // The fields of a sent form, in order, as (name, value) pairs.
 QList<QPair<QString, QString>> fields(const QJsonObject &post)
 {
@@ -77,6 +94,7 @@ private slots:
     void pageCannotShowAnything();
     void runsAreQueuedInOrder();
     void cookieSurvivesARestart();
+    void logoutSurvivesAKilledHelper();
     void fullBudgetIsThirtySeconds();
 
 private:
@@ -328,6 +346,40 @@ void tst_frmWB::cookieSurvivesARestart()
     // So does the helper's end when idle, and a new helper's start.
     QTRY_COMPARE_WITH_TIMEOUT(helperPid(*m_host), 0, 10000);
     logoutCarriesTheCookie();
+}
+
+// A logout sticks though the helper is killed a moment after it, before the engine has written
+// its own store out (it does so every half minute): the next helper starts logged out.
+void tst_frmWB::logoutSurvivesAKilledHelper()
+{
+    const QString account = QStringLiteral("leaving");
+    QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
+    // A new helper's cold start comes out of a run's budget: these runs get the program's own.
+    auto host = std::make_unique<frmWB>();
+    QCOMPARE(login(*host, account, QStringLiteral("pw")), Ended(RunOutcome::Done));
+    // The helper's orderly end writes the session out to the engine's store.
+    host.reset();
+    host = std::make_unique<frmWB>();
+    host->setCurrentAccount(account);
+    m_portal->takeRequests();
+    QCOMPARE(runLogout(*host), Ended(RunOutcome::Done));
+    const QList<QJsonObject> logout = m_portal->takeRequests();
+    QCOMPARE(logout.size(), 1);
+    QVERIFY(logout[0].value(QStringLiteral("cookie")).toString().contains(QStringLiteral("ldsession=s1")));
+    const QString journal = AccountProfile::folder(Paths::engineProfile(), account) + QStringLiteral("/yorumi-cookies");
+    // The journal follows the logout at once; the engine's own store would take half a minute.
+    QVERIFY(QTest::qWaitFor([&] { return QFile::exists(journal) && !journalHoldsTheSession(account); }, 5000));
+    ::kill(pid_t(helperPid(*host)), SIGKILL);
+    QTRY_COMPARE(helperPid(*host), 0);
+
+    // The account's own profile, which the logout left for the guest's.
+    host->setCurrentAccount(account);
+    m_portal->takeRequests();
+    QCOMPARE(runLogout(*host), Ended(RunOutcome::Done));
+    const QList<QJsonObject> requests = m_portal->takeRequests();
+    QCOMPARE(requests.size(), 1);
+    QVERIFY2(!requests[0].value(QStringLiteral("cookie")).toString().contains(QStringLiteral("ldsession=s1")),
+             qPrintable(requests[0].value(QStringLiteral("cookie")).toString()));
 }
 
 void tst_frmWB::fullBudgetIsThirtySeconds()
