@@ -24,10 +24,18 @@ void recordWarnings(QtMsgType type, const QMessageLogContext &, const QString &m
         g_warnings << message;
 }
 
+bool processGone(qint64 pid)
+{
+    return !QFile::exists(QStringLiteral("/proc/%1").arg(pid));
+}
+
 struct Ended
 {
     std::optional<RunOutcome> outcome;
     qint64 afterMs = -1;
+    // The helper's process as the run ended, and whether it still ran then.
+    qint64 helper = 0;
+    bool helperRan = false;
 };
 
 // Starts a run and waits (in the event loop) until it ends or `waitMs` has passed.
@@ -40,7 +48,8 @@ Ended runOnce(HelperEngine &engine, std::chrono::milliseconds budget, int waitMs
     engine.run(EnginePage::LogIn, QStringLiteral("bob"),
                { { PageStep::Navigate, QUrl(QStringLiteral("https://example.invalid/")), {} } }, budget,
                [&](RunOutcome outcome) {
-                   ended = { outcome, clock.elapsed() };
+                   const qint64 helper = engine.helperProcessId();
+                   ended = { outcome, clock.elapsed(), helper, helper != 0 && !processGone(helper) };
                });
     if (meanwhile)
         meanwhile();
@@ -58,11 +67,6 @@ HelperEngine::Options fake(const QString &mode, const QTemporaryDir &folder)
     options.cache = folder.filePath(QStringLiteral("cache"));
     options.tabs = folder.filePath(QStringLiteral("no-tabs"));
     return options;
-}
-
-bool processGone(qint64 pid)
-{
-    return !QFile::exists(QStringLiteral("/proc/%1").arg(pid));
 }
 
 } // namespace
@@ -101,19 +105,23 @@ void tst_HelperEngine::init()
     g_warnings.clear();
 }
 
+// A helper killed during a run fails the run at once (not at its deadline, which would be a
+// time-out), and the next run starts a new one.
 void tst_HelperEngine::killedHelperFailsItsRunAndIsReplaced()
 {
-    HelperEngine engine(fake(QStringLiteral("hang"), m_dir));
+    HelperEngine::Options options = fake(QStringLiteral("hang"), m_dir);
+    const QString started = m_dir.filePath(QStringLiteral("killed-started"));
+    options.arguments << QStringLiteral("--started") << started;
+    HelperEngine engine(options);
     qint64 first = 0;
-    const Ended killed = runOnce(engine, 20s, 5000, [&] {
-        // Killed once it has had time to take the run (it starts in milliseconds).
-        (void)waitInEventLoop([] { return false; }, 2000);
+    const Ended killed = runOnce(engine, 20s, 30000, [&] {
+        // Killed once it has taken the run.
+        QVERIFY(waitInEventLoop([&] { return QFile::exists(started); }, 10000));
         first = engine.helperProcessId();
         QVERIFY(first > 0);
         ::kill(pid_t(first), SIGKILL);
     });
     QCOMPARE(killed.outcome, RunOutcome::Failed);
-    QVERIFY2(killed.afterMs < 3000, qPrintable(QString::number(killed.afterMs)));
     QCOMPARE(engine.helperProcessId(), 0);
 
     // The next run starts a new helper.
@@ -143,10 +151,15 @@ void tst_HelperEngine::runPastItsDeadline()
     qint64 pid = 0;
     const Ended ended = runOnce(engine, 500ms, 10000, [&] { pid = engine.helperProcessId(); });
     QCOMPARE(ended.outcome, RunOutcome::TimedOut);
+    // Not before its deadline (the engine's timer is a precise one), and while the helper still
+    // ran: a hung one is killed only kAnswerWait later.
     const qint64 deadline = (500ms + HelperEngine::kDeadlineGrace).count();
-    QVERIFY2(ended.afterMs >= deadline && ended.afterMs < deadline + 500, qPrintable(QString::number(ended.afterMs)));
+    QVERIFY2(ended.afterMs >= deadline, qPrintable(QString::number(ended.afterMs)));
+    QCOMPARE(ended.helper, pid);
+    QVERIFY(ended.helperRan);
+    // One that answers still runs well past the time a hung one is given.
     const int answerWait = int((HelperEngine::kAnswerWait + 1500ms).count());
-    QCOMPARE(waitInEventLoop([&] { return processGone(pid); }, answerWait), !stays);
+    QCOMPARE(waitInEventLoop([&] { return processGone(pid); }, stays ? answerWait : 30000), !stays);
     QCOMPARE(engine.helperProcessId(), stays ? pid : 0);
 }
 
@@ -171,16 +184,16 @@ void tst_HelperEngine::helperThatCannotStart()
     QFETCH(QStringList, arguments);
     QFETCH(QString, named);
     HelperEngine engine(HelperEngine::Options{ program, arguments, HelperProcess::kIdleEnd });
-    const Ended first = runOnce(engine, 20s, 5000);
+    // Failed, not timed out: the run did not wait for its budget.
+    const Ended first = runOnce(engine, 20s, 30000);
     QCOMPARE(first.outcome, RunOutcome::Failed);
-    QVERIFY2(first.afterMs < 2000, qPrintable(QString::number(first.afterMs)));
     QCOMPARE(g_warnings.size(), 1);
     QVERIFY2(g_warnings[0].contains(named), qPrintable(g_warnings[0]));
 
     // Queued runs fail at once too, without another try or another line.
     for (int i = 0; i < 5; ++i) {
         qint64 pid = -1;
-        const Ended next = runOnce(engine, 20s, 1000, [&] { pid = engine.helperProcessId(); });
+        const Ended next = runOnce(engine, 20s, 30000, [&] { pid = engine.helperProcessId(); });
         QCOMPARE(next.outcome, RunOutcome::Failed);
         QCOMPARE(pid, 0);
     }
@@ -202,9 +215,8 @@ void tst_HelperEngine::helperThatDiesWithTheRunFailsItAtOnce()
 {
     const QString starts = m_dir.filePath(QStringLiteral("starts"));
     HelperEngine engine(fake(QStringLiteral("die-on-run:") + starts, m_dir));
-    const Ended ended = runOnce(engine, 20s, 5000);
+    const Ended ended = runOnce(engine, 20s, 30000);
     QCOMPARE(ended.outcome, RunOutcome::Failed);
-    QVERIFY2(ended.afterMs < 3000, qPrintable(QString::number(ended.afterMs)));
     QVERIFY(!waitInEventLoop([&] { return engine.helperProcessId() != 0; }, 500));
     QFile file(starts);
     QVERIFY(file.open(QIODevice::ReadOnly));
