@@ -82,6 +82,8 @@ private slots:
     void moveExchangesNeighbours();
     void moveAtTheEdgesDoesNothing_data();
     void moveAtTheEdgesDoesNothing();
+    void keyboardKeepsItsPlace_data();
+    void keyboardKeepsItsPlace();
     void copyPutsThePasswordOnTheClipboard();
     void copyFailureShowsItsText();
     void unwritableStoreStopsTheCommand_data();
@@ -290,6 +292,36 @@ void tst_ListEditing::moveAtTheEdgesDoesNothing()
     QVERIFY(f.boxes->shown.isEmpty());
     QVERIFY(f.window().SB->text().isEmpty());
     verifyUnchanged(before, Snapshot(f));
+}
+
+// The window takes no input while a command waits, and then gives the keyboard its place back:
+// a command pressed with the keyboard can be pressed again at once.
+void tst_ListEditing::keyboardKeepsItsPlace_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("ids");
+    QTest::newRow("▼ twice") << "cmdDown" << QStringList{ "b", "c", "a" };
+    QTest::newRow("ログイン twice") << "cmdLOGIN" << kIds;
+}
+
+void tst_ListEditing::keyboardKeepsItsPlace()
+{
+    QFETCH(QString, command);
+    QFETCH(QStringList, ids);
+    Fixture f(kIds, kPasswords);
+    f.window().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f.window()));
+    f.window().lbID->setCurrentRow(0);
+    button(f, command)->setFocus();
+    for (int press = 0; press < 2; ++press) {
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY2(focus == button(f, command), qPrintable(QStringLiteral("press %1").arg(press + 1)));
+        QTest::keyClick(focus, Qt::Key_Space);
+        if (!f.engine->open.empty())
+            f.engine->end(RunOutcome::Done);
+    }
+    QCOMPARE(QApplication::focusWidget(), button(f, command));
+    QCOMPARE(rows(f.window().lbID), ids);
 }
 
 void tst_ListEditing::copyPutsThePasswordOnTheClipboard()
