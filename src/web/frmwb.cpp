@@ -80,16 +80,20 @@ void frmWB::Form_Load()
 
 void frmWB::loginLD(const QString &rid, const QString &rpw, Done done)
 {
+    // The ID and the password go into the portal's login pages alone: a login page that took the
+    // page elsewhere (a moved page, a network's own sign-in page, a hostile redirect) gets
+    // nothing, and the run ends with what it found.
+    const QUrl loginPages(httpsUrl(Host::MemberLogin, QStringLiteral("/login/")));
     enqueue({ Page::LogIn,
               {
                       { Step::Navigate, QUrl(httpsUrl(Host::MemberLogin, QStringLiteral("/login/index"))), {} },
                       { Step::WaitIdle, {}, {} },
-                      { Step::Retry, {}, call(kSetFieldValue, { QStringLiteral("livedoor_id"), rid }) },
+                      { Step::Retry, {}, call(kSetFieldValue, { QStringLiteral("livedoor_id"), rid }), loginPages },
                       { Step::WaitIdle, {}, {} },
-                      { Step::Retry, {}, call(kSetFieldValue, { QStringLiteral("password"), rpw }) },
+                      { Step::Retry, {}, call(kSetFieldValue, { QStringLiteral("password"), rpw }), loginPages },
                       { Step::WaitIdle, {}, {} },
-                      { Step::Once, {}, call(kTickAutoLogin, {}) },
-                      { Step::SendForm, {}, call(kSubmitForm, { 0 }) },
+                      { Step::Once, {}, call(kTickAutoLogin, {}), loginPages },
+                      { Step::SendForm, {}, call(kSubmitForm, { 0 }), loginPages },
                       { Step::WaitIdle, {}, {} },
                       { Step::FailIf, {}, call(kLoginFormShown, {}) },
               },

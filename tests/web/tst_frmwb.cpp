@@ -237,16 +237,22 @@ void tst_frmWB::missingFieldsTimeOut()
 void tst_frmWB::refusedOrFailedLogin_data()
 {
     QTest::addColumn<QString>("variant");
-    QTest::newRow("credentials refused") << "refuse";
-    QTest::newRow("http error") << "login_error";
+    QTest::addColumn<Ended>("status");
+    QTest::addColumn<int>("forms");
+    QTest::newRow("credentials refused") << "refuse" << Ended(RunOutcome::Failed) << 1;
+    QTest::newRow("http error") << "login_error" << Ended(RunOutcome::Failed) << 0;
+    // Another host's login form gets neither the ID nor the password.
+    QTest::newRow("login page moved to another host") << "elsewhere" << Ended(RunOutcome::WrongPage) << 0;
 }
 
 void tst_frmWB::refusedOrFailedLogin()
 {
     QFETCH(QString, variant);
+    QFETCH(Ended, status);
+    QFETCH(int, forms);
     QVERIFY(m_portal->setVariant(variant));
-    QCOMPARE(login(*m_host, QStringLiteral("id"), QStringLiteral("wrong")), Ended(RunOutcome::Failed));
-    m_portal->takeRequests();
+    QCOMPARE(login(*m_host, QStringLiteral("id"), QStringLiteral("wrong")), status);
+    QCOMPARE(posts(m_portal->takeRequests()).size(), forms);
 }
 
 void tst_frmWB::logoutEnds_data()
