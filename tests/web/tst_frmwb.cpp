@@ -1,9 +1,12 @@
 #include "common/ended.h"
 #include "common/helperprocess.h"
+#include "platform/paths.h"
+#include "web/accountprofile.h"
 #include "web/frmwb.h"
 #include "web/portalfixture.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -76,6 +79,7 @@ private slots:
     void logoutEnds();
     void pageCannotShowAnything();
     void runsAreQueuedInOrder();
+    void removedAccountStaysRemoved();
     void cookieSurvivesARestart();
     void fullBudgetIsThirtySeconds();
 
@@ -303,6 +307,23 @@ void tst_frmWB::runsAreQueuedInOrder()
     QCOMPARE(order, (QStringList{ "get/login/index", "post/login/", "get/login/logout",
                                   "get/login/index", "post/login/" }));
     QCOMPARE(m_host->pendingRuns(), 0);
+}
+
+// An account the user removes while its login is on its way to a helper that is still starting:
+// the login makes nothing current, and the account's profile goes once the run's page has gone,
+// rather than being made again by the run.
+void tst_frmWB::removedAccountStaysRemoved()
+{
+    QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
+    frmWB host(kShortBudget);
+    Ended ended;
+    host.loginLD(QStringLiteral("gone"), QStringLiteral("pw"), [&](RunOutcome outcome) { ended = outcome; });
+    host.forgetAccount(QStringLiteral("gone"));
+    QTRY_COMPARE_WITH_TIMEOUT(ended, Ended(RunOutcome::Done), 20000);
+    QCOMPARE(host.currentAccount(), QString());
+    const QDir profile(AccountProfile::folder(Paths::engineProfile(), QStringLiteral("gone")));
+    QTRY_VERIFY_WITH_TIMEOUT(!profile.exists(), 10000);
+    m_portal->takeRequests();
 }
 
 void tst_frmWB::cookieSurvivesARestart()
