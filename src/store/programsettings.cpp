@@ -12,6 +12,7 @@ const QString kInKeyring = QStringLiteral("Keyring/Enabled");
 const QString kUnfinishedMove = QStringLiteral("Keyring/UnfinishedMove");
 const QString kUnsettledIds = QStringLiteral("Keyring/UnsettledIds");
 const QString kLastAccount = QStringLiteral("Login/LastAccount");
+const QString kProfilePerAccount = QStringLiteral("WebEngine/ProfilePerAccount");
 const QString kPortalWindowGeometry = QStringLiteral("PortalWindow/Geometry");
 
 } // namespace
@@ -83,6 +84,16 @@ bool ProgramSettings::setUnsettledIds(const QStringList &ids)
     if (ids.isEmpty())
         return write(kUnsettledIds, QVariant());
     return write(kUnsettledIds, ids);
+}
+
+bool ProgramSettings::profilePerAccount() const
+{
+    return m_settings->value(kProfilePerAccount, false).toBool();
+}
+
+void ProgramSettings::setProfilePerAccount()
+{
+    write(kProfilePerAccount, true);
 }
 
 QString ProgramSettings::lastAccount() const

@@ -43,6 +43,11 @@ public:
     QStringList unsettledIds() const;
     bool setUnsettledIds(const QStringList &ids);
 
+    // Whether the engine's profiles have been through the change to a profile for each account
+    // (the one shared profile of earlier versions given to the account last logged in).
+    bool profilePerAccount() const;
+    void setProfilePerAccount();
+
     // The ID of the account last logged in; empty after a logout or before the first login.
     QString lastAccount() const;
     void setLastAccount(const QString &id);
