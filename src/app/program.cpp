@@ -1,11 +1,13 @@
 #include "app/program.h"
 
+#include "platform/paths.h"
 #include "tray/frmtasktray.h"
 #include "tray/windowvisibility.h"
 #include "ui/main/frmmainld.h"
 #include "web/frmwb.h"
 #include "web/helperengine.h"
 #include "web/portallinks.h"
+#include "web/sharedprofile.h"
 
 #include <QAction>
 #include <QMenu>
@@ -119,6 +121,7 @@ void Program::start(bool notificationArea)
     m_notificationArea.setPresent(notificationArea);
     m_frmWB->Form_Load();
     m_frmMainLd->Form_Load();
+    adoptSharedProfile();
     // A move of the passwords, or a change of the accounts in the keyring, that the program did
     // not finish when it last ran is finished now; until then, every password is found where
     // it was. Nothing is left to finish on most starts, and the keyring is not touched.
@@ -132,6 +135,23 @@ void Program::start(bool notificationArea)
     if (!m_notificationArea.closeBoxHides())
         m_visibility->ShowMainWindow();
     watchNotificationArea();
+}
+
+void Program::adoptSharedProfile()
+{
+    if (m_settings.profilePerAccount())
+        return;
+    // Once, at the first start since accounts have profiles of their own that finds the old
+    // profile, before the engine starts: the login of the account last logged in stays that
+    // account's, if it is still listed.
+    QString last = m_settings.lastAccount();
+    bool listed = false;
+    for (qint16 slot = 0; slot < m_accounts.count(); ++slot)
+        listed = listed || m_accounts.id(slot) == last;
+    if (!listed)
+        last.clear();
+    if (::adoptSharedProfile(Paths::engineProfile(), Paths::engineCache(), last) != SharedProfile::None)
+        m_settings.setProfilePerAccount();
 }
 
 void Program::watchNotificationArea()

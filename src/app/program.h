@@ -89,6 +89,8 @@ public:
 private:
     // The program's own browser engine, the helper process.
     std::unique_ptr<BrowserEngine> makeEngine() const;
+    // Gives the engine's one profile of earlier versions to the account last logged in.
+    void adoptSharedProfile();
     // Starts looking at the notification area, once.
     void watchNotificationArea();
     void followNotificationArea(bool available);

@@ -122,8 +122,11 @@ bool HelperEngine::startHelper()
     m_restoring = false;
     m_helper = new HelperProcess(this);
     connect(m_helper, &HelperProcess::ready, this, [this] {
-        sendOutbox();
+        // The run first: an account forgotten while the helper started goes after the run on its
+        // profile, once the run's page has gone, rather than before it, which would make its
+        // profile again.
         send();
+        sendOutbox();
     });
     connect(m_helper, &HelperProcess::message, this, &HelperEngine::onMessage);
     connect(m_helper, &HelperProcess::ended, this, &HelperEngine::onHelperEnded);
@@ -211,7 +214,7 @@ void HelperEngine::replaceHelper(bool restoreTabs)
     if (!m_helper && ((m_run && !m_run->sent) || !m_outbox.empty() || restoreTabs))
         startHelper();
     if (restoreTabs && m_helper) {
-        // The first thing the new helper hears.
+        // Ahead of everything else that waits for the new helper (but the run it may have).
         m_outbox.push_front({ EngineChannel::restoreMessage(m_options.accounts ? m_options.accounts() : QStringList()),
                               0, {} });
         m_restoring = true;

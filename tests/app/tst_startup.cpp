@@ -1,9 +1,12 @@
 #include "app/program.h"
 #include "common/storesandbox.h"
+#include "platform/paths.h"
 #include "tray/frmtasktray.h"
 #include "ui/main/frmmainld.h"
+#include "web/accountprofile.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QApplication>
 #include <QListWidget>
@@ -22,6 +25,7 @@ private slots:
     void startedAtLoginWaitsForTheNotificationArea_data();
     void startedAtLoginWaitsForTheNotificationArea();
     void startAtLoginEntry();
+    void sharedProfileGoesToTheLastAccount();
 };
 
 namespace {
@@ -175,6 +179,41 @@ void tst_Startup::startAtLoginEntry()
     // What the desktop's launcher would split or expand is quoted.
     QCOMPARE(desktopExecLine(QStringLiteral("/opt/my apps/$x 100%/yorumi"), QStringLiteral("--autostart")),
              QStringLiteral("\"/opt/my apps/\\$x 100%%/yorumi\" --autostart"));
+}
+
+// An update from the version with one profile for every login: the engine's profile folder,
+// the guest's now, holds the login of the account last logged in. At the first start it becomes
+// that account's profile, moved, so that the guest starts empty; later starts leave the guest's
+// own pages alone.
+void tst_Startup::sharedProfileGoesToTheLastAccount()
+{
+    StoreSandbox sandbox;
+    sandbox.seedAccounts({ QStringLiteral("alice"), QStringLiteral("bob") },
+                         { QStringLiteral("pa"), QStringLiteral("pb") });
+    const QString guest = Paths::engineProfile();
+    const QString bobs = AccountProfile::folder(guest, QStringLiteral("bob"));
+    const auto plant = [&guest](const QByteArray &cookie) {
+        QDir().mkpath(guest + QStringLiteral("/Local Storage"));
+        QFile cookies(guest + QStringLiteral("/Cookies"));
+        return cookies.open(QIODevice::WriteOnly) && cookies.write(cookie) == cookie.size();
+    };
+    const auto cookieIn = [](const QString &folder) {
+        QFile cookies(folder + QStringLiteral("/Cookies"));
+        return cookies.open(QIODevice::ReadOnly) ? cookies.readAll() : QByteArray();
+    };
+    QVERIFY(plant("ldsession=s1.bob"));
+    ProgramSettings().setLastAccount(QStringLiteral("bob"));
+    Program(Services{}).start(true);
+    QCOMPARE(cookieIn(bobs), QByteArray("ldsession=s1.bob"));
+    QVERIFY(QFileInfo::exists(bobs + QStringLiteral("/Local Storage")));
+    QVERIFY(!QFileInfo::exists(guest + QStringLiteral("/Cookies")));
+    QVERIFY(!QFileInfo::exists(guest + QStringLiteral("/Local Storage")));
+
+    QVERIFY(QDir(bobs).removeRecursively());
+    QVERIFY(plant("guest"));
+    Program(Services{}).start(true);
+    QCOMPARE(cookieIn(guest), QByteArray("guest"));
+    QVERIFY(!QFileInfo::exists(bobs));
 }
 
 int main(int argc, char *argv[])

@@ -7,6 +7,7 @@
 #include "tray/notificationareastate.h"
 #include "tray/passwordproblems.h"
 #include "tray/windowvisibility.h"
+#include "ui/common/inputpause.h"
 #include "ui/common/messagebox.h"
 #include "ui/common/placement.h"
 #include "ui/common/twips.h"
@@ -64,6 +65,7 @@ frmMainLd::frmMainLd(Uses uses, QWidget *parent)
     setObjectName(QStringLiteral("frmMainLd"));
     setWindowTitle(QStringLiteral("ライブドアID設定画面"));
     buildControls();
+    m_input = std::make_unique<InputPause>(*this, *lbID);
     buildMenus();
     connectLoginCommands();
     connectEditingCommands();
@@ -266,14 +268,14 @@ void frmMainLd::mnKeyring_Click()
     // where they are, and the window takes no input (the keyring may ask to be unlocked).
     const bool toKeyring = mnKeyring->isChecked();
     mnKeyring->setChecked(!toKeyring);
-    setEnabled(false);
+    m_input->pause();
     SB->setText(toKeyring ? QStringLiteral("パスワードをキーリングに移しています...")
                           : QStringLiteral("パスワードをキーリングから戻しています..."));
     QPointer<frmMainLd> self(this);
     m_uses.passwords.keepInKeyring(toKeyring, [self, toKeyring](Passwords::Problem problem) {
         if (!self)
             return;
-        self->setEnabled(true);
+        self->m_input->resume();
         self->mnKeyring->setChecked(self->m_uses.passwords.inKeyring());
         if (problem != Passwords::Problem::None) {
             self->SB->setText(QString());

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 class Accounts;
 class Autostart;
@@ -18,6 +19,7 @@ class PortalLinks;
 class ProgramSettings;
 class WindowVisibility;
 class frmWB;
+class InputPause;
 struct MenuLink;
 class QAction;
 class QListWidget;
@@ -173,4 +175,6 @@ private:
     void edit(const std::function<void(Passwords::Done)> &change, const std::function<void()> &then);
 
     Uses m_uses;
+    // While a command waits for the keyring or a login, the window takes no input.
+    std::unique_ptr<InputPause> m_input;
 };

@@ -7,6 +7,7 @@
 #include "ui/common/messagebox.h"
 
 #include "tray/windowvisibility.h"
+#include "ui/common/inputpause.h"
 #include "ui/main/frmregistry.h"
 #include "ui/main/statusbar.h"
 #include "web/frmwb.h"
@@ -87,12 +88,12 @@ void frmMainLd::cmdREGISTRY_Click()
     // The dialog shows the account's password once it has been read; one found nowhere is
     // typed again there.
     const QString id = m_uses.accounts.id(qint16(row));
-    setEnabled(false);
+    m_input->pause();
     QPointer<frmMainLd> self(this);
     m_uses.passwords.fetch(qint16(row), id, [self, row](Passwords::Problem problem, const QString &password) {
         if (!self)
             return;
-        self->setEnabled(true);
+        self->m_input->resume();
         if (problem != Passwords::Problem::None && problem != Passwords::Problem::NotFound) {
             showPasswordProblem(self->m_uses.messageBoxes, self, problem, PasswordUse::Read);
             return;
@@ -144,12 +145,12 @@ void frmMainLd::edit(const std::function<void(Passwords::Done)> &change, const s
 {
     // With the passwords in the keyring a change may take a while; the window takes no input
     // until it has ended.
-    setEnabled(false);
+    m_input->pause();
     QPointer<frmMainLd> self(this);
     change([self, then](Passwords::Problem problem) {
         if (!self)
             return;
-        self->setEnabled(true);
+        self->m_input->resume();
         if (problem == Passwords::Problem::NotStored) {
             self->SB->setText(kEditFailed);
         } else if (problem != Passwords::Problem::None) {

@@ -3,6 +3,7 @@
 #include "store/accounts.h"
 #include "store/passwords.h"
 #include "tray/passwordproblems.h"
+#include "ui/common/inputpause.h"
 #include "ui/common/messagebox.h"
 
 #include "ui/common/statustext.h"
@@ -38,11 +39,11 @@ void frmMainLd::cmdLOGIN_Click()
     }
     SB->setText(StatusText::loggingIn);
     // The whole window, menus included, takes no input until this login has ended.
-    setEnabled(false);
+    m_input->pause();
     const int row = lbID->row(selected.first());
     if (!AccountTable::isValid(m_uses.shared.editionCode, qint16(row))) {
         SB->setText(StatusText::loginFailed);
-        setEnabled(true);
+        m_input->resume();
         return;
     }
     // The password may come from the keyring, which can take a while (an unlock prompt); the
@@ -55,13 +56,13 @@ void frmMainLd::cmdLOGIN_Click()
             return;
         if (problem != Passwords::Problem::None) {
             self->SB->setText(StatusText::loginFailed);
-            self->setEnabled(true);
+            self->m_input->resume();
             showPasswordProblem(self->m_uses.messageBoxes, self, problem, PasswordUse::Read);
             return;
         }
         self->m_uses.webHost.loginLD(id, password, [self](RunOutcome) {
             if (self)
-                self->setEnabled(true);
+                self->m_input->resume();
         });
     });
 }
@@ -69,10 +70,10 @@ void frmMainLd::cmdLOGIN_Click()
 void frmMainLd::cmdLOGOUT_Click()
 {
     SB->setText(StatusText::loggingOut);
-    setEnabled(false);
+    m_input->pause();
     QPointer<frmMainLd> self(this);
     m_uses.webHost.logoutLD([self](RunOutcome) {
         if (self)
-            self->setEnabled(true);
+            self->m_input->resume();
     });
 }

@@ -3,6 +3,7 @@
 #include "store/accounts.h"
 #include "store/passwords.h"
 #include "tray/passwordproblems.h"
+#include "ui/common/inputpause.h"
 #include "ui/common/messagebox.h"
 #include "ui/common/placement.h"
 #include "ui/common/twips.h"
@@ -83,6 +84,7 @@ frmRegistry::frmRegistry(const Uses &uses, QWidget *parent)
 
     fitCaptions({ lblID, lblPASSWORD }, txtID->x() - lblID->x());
 
+    m_input = std::make_unique<InputPause>(*this, *txtID);
     setTabOrder(txtID, txtPW);
     setTabOrder(txtPW, cmdOK);
     setTabOrder(cmdOK, cmdCANCEL);
@@ -147,12 +149,12 @@ void frmRegistry::cmdOK_Click()
     // A write that does not reach the store (or the keyring) is reported and keeps the dialog
     // open with what was typed; the table then takes nothing, so it never holds an account
     // that the store lacks. The keyring may take a while: the dialog waits for it.
-    setEnabled(false);
+    m_input->pause();
     QPointer<frmRegistry> self(this);
     m_uses.passwords.put(slot, id, password, [self, replaced](Passwords::Problem problem) {
         if (!self)
             return;
-        self->setEnabled(true);
+        self->m_input->resume();
         if (problem != Passwords::Problem::None) {
             showPasswordProblem(self->m_uses.messageBoxes, self, problem, PasswordUse::Write);
             return;

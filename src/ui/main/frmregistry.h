@@ -5,7 +5,10 @@
 #include <QDialog>
 #include <QString>
 
+#include <memory>
+
 class Accounts;
+class InputPause;
 class Passwords;
 class MessageBoxes;
 class QLabel;
@@ -68,4 +71,6 @@ private:
     QString m_shownId;
     QString m_shownPassword;
     QString m_replacedId;
+    // While OK waits for the keyring, the dialog takes no input.
+    std::unique_ptr<InputPause> m_input;
 };

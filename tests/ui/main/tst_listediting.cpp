@@ -82,6 +82,8 @@ private slots:
     void moveExchangesNeighbours();
     void moveAtTheEdgesDoesNothing_data();
     void moveAtTheEdgesDoesNothing();
+    void keyboardKeepsItsPlace_data();
+    void keyboardKeepsItsPlace();
     void copyPutsThePasswordOnTheClipboard();
     void copyFailureShowsItsText();
     void unwritableStoreStopsTheCommand_data();
@@ -179,18 +181,35 @@ void tst_ListEditing::deleteCancelChangesNothing()
 // ID, and the current account, forgotten, leaves the guest in its place.
 void tst_ListEditing::deleteForgetsAnIdNoSlotHolds()
 {
-    Fixture f({ "a", "b", "a" }, { "pa", "pb", "pa2" });
+    {
+        Fixture f({ "a", "b", "a" }, { "pa", "pb", "pa2" });
+        f.program.webHost().setCurrentAccount(QStringLiteral("a"));
+        auto deleteFirst = [&f] {
+            f.window().lbID->setCurrentRow(0);
+            QTest::mouseClick(f.window().cmdDELETE, Qt::LeftButton);
+            return f.engine->forgotten;
+        };
+        QCOMPARE(deleteFirst(), QStringList());
+        QCOMPARE(deleteFirst(), QStringList{ "b" });
+        QCOMPARE(f.program.webHost().currentAccount(), QStringLiteral("a"));
+        QCOMPARE(deleteFirst(), (QStringList{ "b", "a" }));
+        QCOMPARE(f.program.webHost().currentAccount(), QString());
+    }
+    // Deleted while the tray logs it in, and again while another of its logins waits: the one
+    // that runs makes nothing current, the other is dropped, and neither is told as a failure.
+    Fixture f(kIds, kPasswords);
     f.program.webHost().setCurrentAccount(QStringLiteral("a"));
-    auto deleteFirst = [&f] {
-        f.window().lbID->setCurrentRow(0);
-        QTest::mouseClick(f.window().cmdDELETE, Qt::LeftButton);
-        return f.engine->forgotten;
-    };
-    QCOMPARE(deleteFirst(), QStringList());
-    QCOMPARE(deleteFirst(), QStringList{ "b" });
+    f.tray().mnLogin[1]->trigger();
+    f.tray().mnLogin[1]->trigger();
+    f.window().lbID->setCurrentRow(1);
+    QTest::mouseClick(f.window().cmdDELETE, Qt::LeftButton);
+    QCOMPARE(f.engine->forgotten, QStringList{ "b" });
+    f.engine->end(RunOutcome::Done);
     QCOMPARE(f.program.webHost().currentAccount(), QStringLiteral("a"));
-    QCOMPARE(deleteFirst(), (QStringList{ "b", "a" }));
-    QCOMPARE(f.program.webHost().currentAccount(), QString());
+    QCOMPARE(f.program.settings().lastAccount(), QString());
+    QVERIFY(f.engine->open.empty());
+    QCOMPARE(f.program.webHost().pendingRuns(), 0);
+    QVERIFY(f.notifier->shown.isEmpty());
 }
 
 void tst_ListEditing::oneAccountCommandsNeedASelection_data()
@@ -290,6 +309,36 @@ void tst_ListEditing::moveAtTheEdgesDoesNothing()
     QVERIFY(f.boxes->shown.isEmpty());
     QVERIFY(f.window().SB->text().isEmpty());
     verifyUnchanged(before, Snapshot(f));
+}
+
+// The window takes no input while a command waits, and then gives the keyboard its place back:
+// a command pressed with the keyboard can be pressed again at once.
+void tst_ListEditing::keyboardKeepsItsPlace_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QStringList>("ids");
+    QTest::newRow("▼ twice") << "cmdDown" << QStringList{ "b", "c", "a" };
+    QTest::newRow("ログイン twice") << "cmdLOGIN" << kIds;
+}
+
+void tst_ListEditing::keyboardKeepsItsPlace()
+{
+    QFETCH(QString, command);
+    QFETCH(QStringList, ids);
+    Fixture f(kIds, kPasswords);
+    f.window().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&f.window()));
+    f.window().lbID->setCurrentRow(0);
+    button(f, command)->setFocus();
+    for (int press = 0; press < 2; ++press) {
+        QWidget *focus = QApplication::focusWidget();
+        QVERIFY2(focus == button(f, command), qPrintable(QStringLiteral("press %1").arg(press + 1)));
+        QTest::keyClick(focus, Qt::Key_Space);
+        if (!f.engine->open.empty())
+            f.engine->end(RunOutcome::Done);
+    }
+    QCOMPARE(QApplication::focusWidget(), button(f, command));
+    QCOMPARE(rows(f.window().lbID), ids);
 }
 
 void tst_ListEditing::copyPutsThePasswordOnTheClipboard()
