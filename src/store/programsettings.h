@@ -42,6 +42,12 @@ public:
     // change of the accounts.
     QStringList unsettledIds() const;
     bool setUnsettledIds(const QStringList &ids);
+    // The keys under which the keyring may hold a value of the program's: each is noted before
+    // its value is written (and taken off again when the write fails), and taken off once its
+    // value is removed. The keyring cannot be asked for its keys, so a value whose ID has left
+    // the list (by a hand edit of the store) is found here.
+    QStringList keptKeys() const;
+    bool setKeptKeys(const QStringList &keys);
 
     // The ID of the account last logged in; empty after a logout or before the first login.
     QString lastAccount() const;
