@@ -321,29 +321,42 @@ void Passwords::readLists(const QStringList &ids, std::function<void(Problem, QL
 
 void Passwords::writeValues(const QList<std::pair<QString, QString>> &values, Done done)
 {
+    // Every key is noted before its value is written; those whose write failed, or never came,
+    // are taken off again.
+    const QStringList noted = m_settings.keptKeys();
+    QStringList kept = noted;
+    for (const auto &value : values) {
+        if (!kept.contains(value.first))
+            kept.append(value.first);
+    }
+    if (kept.size() != noted.size() && !m_settings.setKeptKeys(kept))
+        return done(Problem::NotStored);
     QPointer<Passwords> self(this);
+    auto written = std::make_shared<int>(0);
     inTurn(
             int(values.size()),
-            [self, values](int index, Answered answered) {
+            [self, values, written](int index, Answered answered) {
                 if (!self)
                     return;
-                const QString key = values[index].first;
-                const QStringList kept = self->m_settings.keptKeys();
-                const bool noted = kept.contains(key);
-                if (!noted && !self->m_settings.setKeptKeys(kept + QStringList{ key }))
-                    return answered(Problem::NotStored);
-                auto written = [self, key, noted, answered](Keyring::Failure failure) {
-                    // A write that failed wrote nothing.
-                    if (self && failure != Keyring::Failure::None && !noted) {
-                        QStringList kept = self->m_settings.keptKeys();
-                        kept.removeAll(key);
-                        self->m_settings.setKeptKeys(kept);
-                    }
-                    answered(problemOf(failure));
-                };
-                self->m_keyring.write(key, values[index].second, written);
+                self->m_keyring.write(values[index].first, values[index].second,
+                                      [answered, written](Keyring::Failure failure) {
+                                          *written += failure == Keyring::Failure::None ? 1 : 0;
+                                          answered(problemOf(failure));
+                                      });
             },
-            std::move(done));
+            [self, values, noted, written, done](Problem problem) {
+                if (!self)
+                    return;
+                if (problem != Problem::None) {
+                    QStringList kept = self->m_settings.keptKeys();
+                    for (qsizetype index = *written; index < values.size(); ++index) {
+                        if (!noted.contains(values[index].first))
+                            kept.removeAll(values[index].first);
+                    }
+                    self->m_settings.setKeptKeys(kept);
+                }
+                done(problem);
+            });
 }
 
 void Passwords::removeValues(const QStringList &keys, bool pastFailures, Done done)
@@ -853,7 +866,7 @@ void Passwords::moveIntoKeyring(const QStringList &ids, const QStringList &passw
             return;
         if (problem != Problem::None) {
             // What reached the keyring goes again, as far as it can, the mark last, before the
-            // next call runs. Its IDs stay noted: the next start removes what is left.
+            // next call runs. Their keys stay noted: the next start removes what is left.
             QStringList keys;
             for (const auto &value : values)
                 keys.prepend(value.first);

@@ -236,14 +236,21 @@ void tst_Passwords::eachPasswordStaysWithItsAccountInTheKeyring()
         QCOMPARE(keeper.accounts.password(qint16(slot)), expected[slot].second);
 }
 
-// A keyring that fails halfway through a move, or is locked (and so reads as empty) for the move
-// back: the choice and the store stay as they were, and the passwords are still found.
+// A keyring that is not there, that fails halfway through a move, or is locked (and so reads as
+// empty) for the move back: the choice and the store stay as they were, and the passwords are
+// still found. A move that wrote nothing leaves the next start nothing to do in the keyring.
 void tst_Passwords::aFailingKeyringLeavesEverythingAsItWas()
 {
     StoreSandbox sandbox;
     sandbox.seedAccounts({ "ann", "bob", "cy" }, { "a1", "b1", "c1" });
     const QByteArray store = sandbox.storeFileContents();
     Keeper keeper;
+    keeper.keyring.failure = Keyring::Failure::Unavailable;
+    QCOMPARE(wait([&](auto done) { keeper.passwords.keepInKeyring(true, done); }), Problem::KeyringUnavailable);
+    const int calls = keeper.keyring.calls;
+    QCOMPARE(wait([&](auto done) { keeper.passwords.resume(done); }), Problem::None);
+    QCOMPARE(keeper.keyring.calls, calls);
+
     keeper.keyring.failure = Keyring::Failure::Refused;
     keeper.keyring.succeeding = 1;
     QCOMPARE(wait([&](auto done) { keeper.passwords.keepInKeyring(true, done); }), Problem::KeyringRefused);
