@@ -1,5 +1,6 @@
 #include "app/program.h"
 
+#include "platform/paths.h"
 #include "tray/frmtasktray.h"
 #include "tray/passwordproblems.h"
 #include "tray/windowvisibility.h"
@@ -7,6 +8,7 @@
 #include "ui/main/statusbar.h"
 #include "web/frmwb.h"
 #include "web/portallinks.h"
+#include "web/sharedprofile.h"
 
 #include <QAction>
 #include <QMenu>
@@ -108,6 +110,7 @@ void Program::start(bool notificationArea)
     m_notificationArea.setPresent(notificationArea);
     m_frmWB->Form_Load();
     m_frmMainLd->Form_Load();
+    adoptSharedProfile();
     // Without a notification area the icon waits for one.
     if (notificationArea)
         m_frmTasktray->Form_Load();
@@ -129,6 +132,23 @@ void Program::start(bool notificationArea)
     if (!m_notificationArea.closeBoxHides())
         m_visibility->ShowMainWindow();
     watchNotificationArea();
+}
+
+void Program::adoptSharedProfile()
+{
+    if (m_settings.profilePerAccount())
+        return;
+    // Once, at the first start since accounts have profiles of their own that finds the old
+    // profile, before the engine starts: the login of the account last logged in stays that
+    // account's, if it is still listed.
+    QString last = m_settings.lastAccount();
+    bool listed = false;
+    for (qint16 slot = 0; slot < m_accounts.count(); ++slot)
+        listed = listed || m_accounts.id(slot) == last;
+    if (!listed)
+        last.clear();
+    if (::adoptSharedProfile(Paths::engineProfile(), Paths::engineCache(), last) != SharedProfile::None)
+        m_settings.setProfilePerAccount();
 }
 
 void Program::watchNotificationArea()

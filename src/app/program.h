@@ -87,6 +87,8 @@ public:
     WindowVisibility &visibility() { return *m_visibility; }
 
 private:
+    // Gives the engine's one profile of earlier versions to the account last logged in.
+    void adoptSharedProfile();
     // Starts looking at the notification area, once.
     void watchNotificationArea();
     void followNotificationArea(bool available);

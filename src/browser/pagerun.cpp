@@ -2,9 +2,38 @@
 
 #include "browser/silentpage.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QWebEngineScript>
 
 #include <algorithm>
+
+namespace {
+
+// What a script answers in place of its own answer when the page is not where it may act.
+const QString kElsewhere = QStringLiteral("yorumi:elsewhere");
+
+// The text as a script's string literal.
+QString literal(const QString &text)
+{
+    return QString::fromUtf8(QJsonDocument(QJsonArray{ text }).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
+}
+
+// The step's script, run only while the page is where the step may act (its main frame's origin,
+// and a path under the step's). The page itself checks, in the same turn as the script: a page
+// that has gone elsewhere meanwhile never gets what the script would put into it.
+QString guarded(const PageStep &step)
+{
+    if (step.onlyOn.isEmpty())
+        return step.script;
+    const QString origin = step.onlyOn.toString(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery
+                                                | QUrl::RemoveFragment | QUrl::StripTrailingSlash
+                                                | QUrl::FullyEncoded);
+    return QStringLiteral("(location.origin === %1 && location.pathname.indexOf(%2) === 0) ? (%3) : %4")
+            .arg(literal(origin), literal(step.onlyOn.path(QUrl::FullyEncoded)), step.script, literal(kElsewhere));
+}
+
+} // namespace
 
 PageRun::PageRun(SilentPage *page, std::vector<Step> steps, std::chrono::milliseconds budget,
                  QObject *parent)
@@ -115,12 +144,15 @@ void PageRun::runScript(const std::function<void(const QVariant &)> &onResult)
     m_scriptSent.start();
     m_scriptPending = true;
     // Our scripts run in their own world: the page's scripts cannot see or replace them.
-    m_page->runJavaScript(m_steps[m_index].script, QWebEngineScript::ApplicationWorld,
+    m_page->runJavaScript(guarded(m_steps[m_index]), QWebEngineScript::ApplicationWorld,
                           [self, generation, onResult](const QVariant &result) {
-                              if (self && !self->m_done && self->m_generation == generation) {
-                                  self->m_scriptPending = false;
+                              if (!self || self->m_done || self->m_generation != generation)
+                                  return;
+                              self->m_scriptPending = false;
+                              if (result.metaType().id() == QMetaType::QString && result.toString() == kElsewhere)
+                                  self->finish(RunOutcome::WrongPage);
+                              else
                                   onResult(result);
-                              }
                           });
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/paths.h"
 
+#include <QFile>
 #include <QSettings>
 
 namespace {
@@ -13,6 +14,7 @@ const QString kUnfinishedMove = QStringLiteral("Keyring/UnfinishedMove");
 const QString kUnsettledIds = QStringLiteral("Keyring/UnsettledIds");
 const QString kKeptKeys = QStringLiteral("Keyring/KeptKeys");
 const QString kLastAccount = QStringLiteral("Login/LastAccount");
+const QString kProfilePerAccount = QStringLiteral("WebEngine/ProfilePerAccount");
 const QString kPortalWindowGeometry = QStringLiteral("PortalWindow/Geometry");
 
 } // namespace
@@ -20,6 +22,23 @@ const QString kPortalWindowGeometry = QStringLiteral("PortalWindow/Geometry");
 ProgramSettings::ProgramSettings()
     : m_settings(std::make_unique<QSettings>(location(), Paths::programSettingsFormat()))
 {
+    // One left by an earlier version may be open to others.
+    if (QFile::exists(location()))
+        keepPrivate();
+}
+
+void ProgramSettings::keepPrivate() const
+{
+    // Where the settings are a file, not the registry. A new file starts closed, and the file
+    // written anew at each change takes the mode of the one it replaces.
+    if (Paths::programSettingsFormat() != QSettings::IniFormat)
+        return;
+    constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    QFile file(location());
+    if (!file.exists())
+        file.open(QIODevice::WriteOnly, kOwnerOnly);
+    else
+        file.setPermissions(kOwnerOnly);
 }
 
 ProgramSettings::~ProgramSettings() = default;
@@ -98,6 +117,16 @@ bool ProgramSettings::setKeptKeys(const QStringList &keys)
     return write(kKeptKeys, keys);
 }
 
+bool ProgramSettings::profilePerAccount() const
+{
+    return m_settings->value(kProfilePerAccount, false).toBool();
+}
+
+void ProgramSettings::setProfilePerAccount()
+{
+    write(kProfilePerAccount, true);
+}
+
 QString ProgramSettings::lastAccount() const
 {
     return m_settings->value(kLastAccount).toString();
@@ -124,6 +153,9 @@ bool ProgramSettings::write(const QString &key, const QVariant &value)
         m_settings->setValue(key, value);
     else
         m_settings->remove(key);
+    keepPrivate();
     m_settings->sync();
+    // The first file, when its folder had to be made first.
+    keepPrivate();
     return m_settings->status() == QSettings::NoError;
 }

@@ -10,8 +10,10 @@
 class QSettings;
 
 // The program's own settings, apart from the account store: the user's choices and what the
-// program remembers for them. Nothing here is a secret. Every change is written at once, in one
-// step (the file is written anew beside the old one and then takes its place).
+// program remembers for them. Nothing here is a secret, but it names accounts (the one last
+// logged in, those with passwords in the keyring): a settings file is the user's alone, as the
+// store is. Every change is written at once, in one step (the file is written anew beside the old
+// one and then takes its place).
 class ProgramSettings
 {
 public:
@@ -49,6 +51,11 @@ public:
     QStringList keptKeys() const;
     bool setKeptKeys(const QStringList &keys);
 
+    // Whether the engine's profiles have been through the change to a profile for each account
+    // (the one shared profile of earlier versions given to the account last logged in).
+    bool profilePerAccount() const;
+    void setProfilePerAccount();
+
     // The ID of the account last logged in; empty after a logout or before the first login.
     QString lastAccount() const;
     void setLastAccount(const QString &id);
@@ -60,6 +67,8 @@ public:
 private:
     // False when the settings could not be written. An invalid value removes the key.
     bool write(const QString &key, const QVariant &value);
+    // Closes a settings file to everyone but its owner.
+    void keepPrivate() const;
 
     std::unique_ptr<QSettings> m_settings;
 };

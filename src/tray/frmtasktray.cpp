@@ -245,7 +245,8 @@ void frmTasktray::updateToolTip()
 
 void frmTasktray::notifyFailure(EnginePage page, RunOutcome outcome)
 {
-    if (outcome != RunOutcome::Done)
+    // A run dropped because the user removed its account meanwhile is no news to the user.
+    if (outcome != RunOutcome::Done && outcome != RunOutcome::Cancelled)
         notify(TrayNotifier::Kind::Warning, StatusText::ended(page, outcome));
 }
 

@@ -117,7 +117,8 @@ private:
     void buildMenu();
     int twipsPerPixelX() const;
     // A tray login or logout shows nothing when it succeeds (the portal window shows the new
-    // account); one that did not is told in a notification from the icon.
+    // account), nor when it was dropped with its account; one that did not succeed is told in a
+    // notification from the icon.
     void notifyFailure(EnginePage page, RunOutcome outcome);
     void notify(TrayNotifier::Kind kind, const QString &text);
     // Hands the ID and password of the account in the slot to `use` once the password has been

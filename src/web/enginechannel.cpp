@@ -27,6 +27,7 @@ constexpr std::array kOutcomes{
     Name{ "done", int(RunOutcome::Done) },
     Name{ "failed", int(RunOutcome::Failed) },
     Name{ "timedOut", int(RunOutcome::TimedOut) },
+    Name{ "wrongPage", int(RunOutcome::WrongPage) },
 };
 
 template<std::size_t N>
@@ -106,7 +107,8 @@ QJsonObject runMessage(const Run &run)
     for (const PageStep &step : run.steps)
         steps.append(QJsonObject{ { QStringLiteral("kind"), QLatin1String(nameOf(kStepKinds, step.kind)) },
                                   { QStringLiteral("url"), step.url.toString(QUrl::FullyEncoded) },
-                                  { QStringLiteral("script"), step.script } });
+                                  { QStringLiteral("script"), step.script },
+                                  { QStringLiteral("onlyOn"), step.onlyOn.toString(QUrl::FullyEncoded) } });
     return { { QStringLiteral("type"), QStringLiteral("run") },
              { QStringLiteral("run"), qint64(run.id) },
              { QStringLiteral("page"), run.page == EnginePage::LogIn ? QStringLiteral("login") : QStringLiteral("logout") },
@@ -134,7 +136,8 @@ std::optional<Run> parseRun(const QJsonObject &message)
             return std::nullopt;
         run.steps.push_back({ PageStep::Kind(*kind),
                               QUrl(step.value(QStringLiteral("url")).toString(), QUrl::StrictMode),
-                              step.value(QStringLiteral("script")).toString() });
+                              step.value(QStringLiteral("script")).toString(),
+                              QUrl(step.value(QStringLiteral("onlyOn")).toString(), QUrl::StrictMode) });
     }
     return run;
 }

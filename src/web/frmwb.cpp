@@ -80,16 +80,20 @@ void frmWB::Form_Load()
 
 void frmWB::loginLD(const QString &rid, const QString &rpw, Done done)
 {
+    // The ID and the password go into the portal's login pages alone: a login page that took the
+    // page elsewhere (a moved page, a network's own sign-in page, a hostile redirect) gets
+    // nothing, and the run ends with what it found.
+    const QUrl loginPages(httpsUrl(Host::MemberLogin, QStringLiteral("/login/")));
     enqueue({ Page::LogIn,
               {
                       { Step::Navigate, QUrl(httpsUrl(Host::MemberLogin, QStringLiteral("/login/index"))), {} },
                       { Step::WaitIdle, {}, {} },
-                      { Step::Retry, {}, call(kSetFieldValue, { QStringLiteral("livedoor_id"), rid }) },
+                      { Step::Retry, {}, call(kSetFieldValue, { QStringLiteral("livedoor_id"), rid }), loginPages },
                       { Step::WaitIdle, {}, {} },
-                      { Step::Retry, {}, call(kSetFieldValue, { QStringLiteral("password"), rpw }) },
+                      { Step::Retry, {}, call(kSetFieldValue, { QStringLiteral("password"), rpw }), loginPages },
                       { Step::WaitIdle, {}, {} },
-                      { Step::Once, {}, call(kTickAutoLogin, {}) },
-                      { Step::SendForm, {}, call(kSubmitForm, { 0 }) },
+                      { Step::Once, {}, call(kTickAutoLogin, {}), loginPages },
+                      { Step::SendForm, {}, call(kSubmitForm, { 0 }), loginPages },
                       { Step::WaitIdle, {}, {} },
                       { Step::FailIf, {}, call(kLoginFormShown, {}) },
               },
@@ -111,9 +115,24 @@ void frmWB::forgetAccount(const QString &account)
     if (account.isEmpty())
         return;
     m_engine->forgetAccount(account);
+    std::deque<Request> dropped;
+    for (auto it = m_queue.begin(); it != m_queue.end();) {
+        if (it->page == Page::LogIn && it->account == account) {
+            dropped.push_back(std::move(*it));
+            it = m_queue.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    if (m_runningAccount == account)
+        m_runningAccount.clear();
     if (account == m_account) {
         m_account.clear();
         emit accountChanged(QString());
+    }
+    for (Request &request : dropped) {
+        if (request.done)
+            request.done(RunOutcome::Cancelled);
     }
 }
 
@@ -136,13 +155,16 @@ void frmWB::startNext()
     // it logs out; once it succeeded, that account (none after a logout) is the current one.
     const bool login = request.page == Page::LogIn;
     const QString profile = login ? request.account : m_account;
+    m_runningAccount = profile;
     m_engine->run(request.page, profile, std::move(request.steps), m_runBudget,
-                  [this, page = request.page, account = login ? request.account : QString(),
-                   done = std::move(request.done)](RunOutcome outcome) {
-                      if (outcome == RunOutcome::Done) {
-                          m_account = account;
-                          emit accountChanged(account);
+                  [this, page = request.page, login, done = std::move(request.done)](RunOutcome outcome) {
+                      // A login whose account the user removed meanwhile makes nothing current.
+                      const bool removed = login && m_runningAccount.isEmpty();
+                      if (outcome == RunOutcome::Done && !removed) {
+                          m_account = login ? m_runningAccount : QString();
+                          emit accountChanged(m_account);
                       }
+                      m_runningAccount.clear();
                       m_running = false;
                       emit runEnded(page, outcome);
                       if (done)

@@ -43,8 +43,10 @@ public:
     // Logs out the account current when the run starts, in its profile; `done` receives the
     // outcome.
     void logoutLD(Done done);
-    // The user removed the account: the engine forgets it (its profile goes), and when it was
-    // the current account the guest takes its place, since its login has gone with it.
+    // The user removed the account: the engine forgets it (its profile goes once the page of a
+    // run that is on it has gone), and when it was the current account the guest takes its
+    // place, since its login has gone with it. Logins asked for it and not yet begun are dropped
+    // (they end Cancelled), and one that runs no longer makes it current.
     void forgetAccount(const QString &account);
 
     BrowserEngine &engine() const { return *m_engine; }
@@ -76,5 +78,7 @@ private:
     std::unique_ptr<BrowserEngine> m_engine;
     std::deque<Request> m_queue;
     bool m_running = false;
+    // The account the running login logs in as, until the user removes it.
+    QString m_runningAccount;
     QString m_account;
 };

@@ -122,8 +122,11 @@ bool HelperEngine::startHelper()
     m_restoring = false;
     m_helper = new HelperProcess(this);
     connect(m_helper, &HelperProcess::ready, this, [this] {
-        sendOutbox();
+        // The run first: an account forgotten while the helper started goes after the run on its
+        // profile, once the run's page has gone, rather than before it, which would make its
+        // profile again.
         send();
+        sendOutbox();
     });
     connect(m_helper, &HelperProcess::message, this, &HelperEngine::onMessage);
     connect(m_helper, &HelperProcess::ended, this, &HelperEngine::onHelperEnded);

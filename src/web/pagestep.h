@@ -17,4 +17,8 @@ struct PageStep
     Kind kind;
     QUrl url;
     QString script;
+    // A script step acts only on a page at this place: the same origin (scheme, host and port)
+    // and a path under this one's. Anywhere else the run ends as WrongPage and the script does
+    // nothing. Empty: anywhere.
+    QUrl onlyOn = {};
 };

@@ -2,12 +2,15 @@
 #include "common/fakekeyring.h"
 #include "common/fakes.h"
 #include "common/storesandbox.h"
+#include "platform/paths.h"
 #include "store/programsettings.h"
 #include "tray/frmtasktray.h"
 #include "ui/main/frmmainld.h"
 #include "ui/main/statusbar.h"
+#include "web/accountprofile.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QApplication>
 #include <QListWidget>
@@ -26,6 +29,7 @@ private slots:
     void startedAtLoginWaitsForTheNotificationArea_data();
     void startedAtLoginWaitsForTheNotificationArea();
     void startAtLoginEntry();
+    void sharedProfileGoesToTheLastAccount();
     void whatAStartCannotFinishIsTold_data();
     void whatAStartCannotFinishIsTold();
 };
@@ -181,6 +185,41 @@ void tst_Startup::startAtLoginEntry()
     // What the desktop's launcher would split or expand is quoted.
     QCOMPARE(desktopExecLine(QStringLiteral("/opt/my apps/$x 100%/yorumi"), QStringLiteral("--autostart")),
              QStringLiteral("\"/opt/my apps/\\$x 100%%/yorumi\" --autostart"));
+}
+
+// An update from the version with one profile for every login: the engine's profile folder,
+// the guest's now, holds the login of the account last logged in. At the first start it becomes
+// that account's profile, moved, so that the guest starts empty; later starts leave the guest's
+// own pages alone.
+void tst_Startup::sharedProfileGoesToTheLastAccount()
+{
+    StoreSandbox sandbox;
+    sandbox.seedAccounts({ QStringLiteral("alice"), QStringLiteral("bob") },
+                         { QStringLiteral("pa"), QStringLiteral("pb") });
+    const QString guest = Paths::engineProfile();
+    const QString bobs = AccountProfile::folder(guest, QStringLiteral("bob"));
+    const auto plant = [&guest](const QByteArray &cookie) {
+        QDir().mkpath(guest + QStringLiteral("/Local Storage"));
+        QFile cookies(guest + QStringLiteral("/Cookies"));
+        return cookies.open(QIODevice::WriteOnly) && cookies.write(cookie) == cookie.size();
+    };
+    const auto cookieIn = [](const QString &folder) {
+        QFile cookies(folder + QStringLiteral("/Cookies"));
+        return cookies.open(QIODevice::ReadOnly) ? cookies.readAll() : QByteArray();
+    };
+    QVERIFY(plant("ldsession=s1.bob"));
+    ProgramSettings().setLastAccount(QStringLiteral("bob"));
+    Program(Services{}).start(true);
+    QCOMPARE(cookieIn(bobs), QByteArray("ldsession=s1.bob"));
+    QVERIFY(QFileInfo::exists(bobs + QStringLiteral("/Local Storage")));
+    QVERIFY(!QFileInfo::exists(guest + QStringLiteral("/Cookies")));
+    QVERIFY(!QFileInfo::exists(guest + QStringLiteral("/Local Storage")));
+
+    QVERIFY(QDir(bobs).removeRecursively());
+    QVERIFY(plant("guest"));
+    Program(Services{}).start(true);
+    QCOMPARE(cookieIn(guest), QByteArray("guest"));
+    QVERIFY(!QFileInfo::exists(bobs));
 }
 
 // A change of the passwords in the keyring that the last run left unfinished, and that the start

@@ -18,6 +18,10 @@ inline const char *nameOf(const Ended &ended)
         return "Done";
     case RunOutcome::Failed:
         return "Failed";
+    case RunOutcome::WrongPage:
+        return "WrongPage";
+    case RunOutcome::Cancelled:
+        return "Cancelled";
     case RunOutcome::TimedOut:
         break;
     }

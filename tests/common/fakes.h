@@ -19,11 +19,17 @@ public:
             current = text;
         return accept;
     }
-    QString text() const override { return current; }
+    QString text() const override
+    {
+        ++reads;
+        return current;
+    }
     void clear() override { current.clear(); }
     // Every text put on it, and what it holds now.
     QStringList texts;
     QString current;
+    // How often its text was looked at.
+    mutable int reads = 0;
     bool accept = true;
 };
 

@@ -8,9 +8,13 @@
 
 StoreSandbox::StoreSandbox()
     : m_oldConfig(qgetenv("XDG_CONFIG_HOME"))
+    , m_oldData(qgetenv("XDG_DATA_HOME"))
+    , m_oldCache(qgetenv("XDG_CACHE_HOME"))
     , m_oldHome(qgetenv("HOME"))
 {
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.path() + QStringLiteral("/data")));
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(m_dir.path() + QStringLiteral("/cache")));
     qputenv("HOME", QFile::encodeName(m_dir.path()));
 }
 
@@ -20,6 +24,8 @@ StoreSandbox::~StoreSandbox()
     QFile::setPermissions(configHome(), QFileDevice::ReadOwner | QFileDevice::WriteOwner
                                                 | QFileDevice::ExeOwner);
     qputenv("XDG_CONFIG_HOME", m_oldConfig);
+    qputenv("XDG_DATA_HOME", m_oldData);
+    qputenv("XDG_CACHE_HOME", m_oldCache);
     qputenv("HOME", m_oldHome);
 }
 

@@ -4,8 +4,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// A private per-user configuration folder for one test: XDG_CONFIG_HOME and HOME point into
-// a temporary folder for as long as the sandbox lives.
+// Private per-user folders for one test: XDG_CONFIG_HOME, XDG_DATA_HOME, XDG_CACHE_HOME and HOME
+// point into a temporary folder for as long as the sandbox lives.
 class StoreSandbox
 {
 public:
@@ -26,5 +26,7 @@ public:
 private:
     QTemporaryDir m_dir;
     QByteArray m_oldConfig;
+    QByteArray m_oldData;
+    QByteArray m_oldCache;
     QByteArray m_oldHome;
 };

@@ -1,5 +1,6 @@
 #include "common/storesamples.h"
 #include "common/storesandbox.h"
+#include "store/programsettings.h"
 #include "store/settingsstore.h"
 
 #include <QDeadlineTimer>
@@ -111,6 +112,15 @@ void tst_SettingsStore::slotWriteReachesDiskOwnerOnly()
 
     QVERIFY(store.write(app, kIdSection, idKey(0), QStringLiteral("jiro")));
     QCOMPARE(modeOf(sandbox.storeFile()), mode_t(0600));
+
+    // So is the program's own settings file, which names accounts too: from its first write,
+    // and one that an earlier version left open to others as soon as the program reads it.
+    const QString settings = ProgramSettings::location();
+    ProgramSettings().setLastAccount(QStringLiteral("taro"));
+    QCOMPARE(modeOf(settings), mode_t(0600));
+    QVERIFY(::chmod(QFile::encodeName(settings).constData(), 0644) == 0);
+    QCOMPARE(ProgramSettings().lastAccount(), QStringLiteral("taro"));
+    QCOMPARE(modeOf(settings), mode_t(0600));
 }
 
 // Whatever lets the group or others in, readable or writable, is taken away.

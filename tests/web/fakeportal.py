@@ -203,6 +203,10 @@ class Handler(BaseHTTPRequestHandler):
         if path in ("/login/index", "/login/logout") and self.hostile(variant, path):
             return
         if path == "/login/index":
+            if variant == "elsewhere" and self.headers.get("Host", "").startswith("member."):
+                # The login page has moved to another host, which serves a login form of its own.
+                self.send(302, page("moved"), [("Location", "https://www.livedoor.com/login/index")])
+                return
             if variant == "never":
                 time.sleep(3600)
                 return

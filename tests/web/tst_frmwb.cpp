@@ -1,9 +1,12 @@
 #include "common/ended.h"
 #include "common/helperprocess.h"
+#include "platform/paths.h"
+#include "web/accountprofile.h"
 #include "web/frmwb.h"
 #include "web/portalfixture.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -76,6 +79,7 @@ private slots:
     void logoutEnds();
     void pageCannotShowAnything();
     void runsAreQueuedInOrder();
+    void removedAccountStaysRemoved();
     void cookieSurvivesARestart();
     void fullBudgetIsThirtySeconds();
 
@@ -237,16 +241,22 @@ void tst_frmWB::missingFieldsTimeOut()
 void tst_frmWB::refusedOrFailedLogin_data()
 {
     QTest::addColumn<QString>("variant");
-    QTest::newRow("credentials refused") << "refuse";
-    QTest::newRow("http error") << "login_error";
+    QTest::addColumn<Ended>("status");
+    QTest::addColumn<int>("forms");
+    QTest::newRow("credentials refused") << "refuse" << Ended(RunOutcome::Failed) << 1;
+    QTest::newRow("http error") << "login_error" << Ended(RunOutcome::Failed) << 0;
+    // Another host's login form gets neither the ID nor the password.
+    QTest::newRow("login page moved to another host") << "elsewhere" << Ended(RunOutcome::WrongPage) << 0;
 }
 
 void tst_frmWB::refusedOrFailedLogin()
 {
     QFETCH(QString, variant);
+    QFETCH(Ended, status);
+    QFETCH(int, forms);
     QVERIFY(m_portal->setVariant(variant));
-    QCOMPARE(login(*m_host, QStringLiteral("id"), QStringLiteral("wrong")), Ended(RunOutcome::Failed));
-    m_portal->takeRequests();
+    QCOMPARE(login(*m_host, QStringLiteral("id"), QStringLiteral("wrong")), status);
+    QCOMPARE(posts(m_portal->takeRequests()).size(), forms);
 }
 
 void tst_frmWB::logoutEnds_data()
@@ -297,6 +307,23 @@ void tst_frmWB::runsAreQueuedInOrder()
     QCOMPARE(order, (QStringList{ "get/login/index", "post/login/", "get/login/logout",
                                   "get/login/index", "post/login/" }));
     QCOMPARE(m_host->pendingRuns(), 0);
+}
+
+// An account the user removes while its login is on its way to a helper that is still starting:
+// the login makes nothing current, and the account's profile goes once the run's page has gone,
+// rather than being made again by the run.
+void tst_frmWB::removedAccountStaysRemoved()
+{
+    QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
+    frmWB host(kShortBudget);
+    Ended ended;
+    host.loginLD(QStringLiteral("gone"), QStringLiteral("pw"), [&](RunOutcome outcome) { ended = outcome; });
+    host.forgetAccount(QStringLiteral("gone"));
+    QTRY_COMPARE_WITH_TIMEOUT(ended, Ended(RunOutcome::Done), 20000);
+    QCOMPARE(host.currentAccount(), QString());
+    const QDir profile(AccountProfile::folder(Paths::engineProfile(), QStringLiteral("gone")));
+    QTRY_VERIFY_WITH_TIMEOUT(!profile.exists(), 10000);
+    m_portal->takeRequests();
 }
 
 void tst_frmWB::cookieSurvivesARestart()

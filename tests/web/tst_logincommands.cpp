@@ -88,6 +88,7 @@ void tst_LoginCommands::windowLoginShowsProgressAndResult_data()
     QTest::newRow("logged in") << RunOutcome::Done << "ログイン完了";
     QTest::newRow("refused") << RunOutcome::Failed << "ログインできませんでした。";
     QTest::newRow("out of time") << RunOutcome::TimedOut << "タイムアウトしました。";
+    QTest::newRow("not the login page") << RunOutcome::WrongPage << "ログインページを確認できませんでした。";
 }
 
 void tst_LoginCommands::windowLoginShowsProgressAndResult()

@@ -18,14 +18,16 @@ ExpiringClipboard::~ExpiringClipboard()
 
 bool ExpiringClipboard::setSecretText(const QString &text)
 {
-    const bool copied = m_clipboard.setSecretText(text);
+    // A copy that fails leaves the password copied before to its own time: it may still be there.
+    if (!m_clipboard.setSecretText(text))
+        return false;
     m_expiry.stop();
     m_copied.clear();
-    if (copied && m_enabled()) {
+    if (m_enabled()) {
         m_copied = text;
         m_expiry.start();
     }
-    return copied;
+    return true;
 }
 
 QString ExpiringClipboard::text() const

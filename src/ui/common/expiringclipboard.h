@@ -23,7 +23,7 @@ public:
     ~ExpiringClipboard() override;
 
     // Puts the password on the clipboard; it comes off again after the lifetime (counted anew
-    // for each password).
+    // for each password). A copy that fails changes nothing of the one before.
     bool setSecretText(const QString &text) override;
     QString text() const override;
     void clear() override;

@@ -11,6 +11,7 @@ inline const QString logoutDone = QStringLiteral("ログアウト完了");
 inline const QString timedOut = QStringLiteral("タイムアウトしました。");
 inline const QString loginFailed = QStringLiteral("ログインできませんでした。");
 inline const QString logoutFailed = QStringLiteral("ログアウトできませんでした。");
+inline const QString loginPageNotConfirmed = QStringLiteral("ログインページを確認できませんでした。");
 inline const QString loggingIn = QStringLiteral("ログイン中...");
 inline const QString loggingOut = QStringLiteral("ログアウト中...");
 
@@ -26,7 +27,12 @@ inline QString ended(EnginePage page, RunOutcome outcome)
     switch (outcome) {
     case RunOutcome::Done:
         return page == EnginePage::LogIn ? loginDone : logoutDone;
+    case RunOutcome::WrongPage:
+        if (page == EnginePage::LogIn)
+            return loginPageNotConfirmed;
+        [[fallthrough]];
     case RunOutcome::Failed:
+    case RunOutcome::Cancelled:
         return page == EnginePage::LogIn ? loginFailed : logoutFailed;
     case RunOutcome::TimedOut:
         break;

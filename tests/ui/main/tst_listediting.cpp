@@ -182,18 +182,35 @@ void tst_ListEditing::deleteCancelChangesNothing()
 // ID, and the current account, forgotten, leaves the guest in its place.
 void tst_ListEditing::deleteForgetsAnIdNoSlotHolds()
 {
-    Fixture f({ "a", "b", "a" }, { "pa", "pb", "pa2" });
+    {
+        Fixture f({ "a", "b", "a" }, { "pa", "pb", "pa2" });
+        f.program.webHost().setCurrentAccount(QStringLiteral("a"));
+        auto deleteFirst = [&f] {
+            f.window().lbID->setCurrentRow(0);
+            QTest::mouseClick(f.window().cmdDELETE, Qt::LeftButton);
+            return f.engine->forgotten;
+        };
+        QCOMPARE(deleteFirst(), QStringList());
+        QCOMPARE(deleteFirst(), QStringList{ "b" });
+        QCOMPARE(f.program.webHost().currentAccount(), QStringLiteral("a"));
+        QCOMPARE(deleteFirst(), (QStringList{ "b", "a" }));
+        QCOMPARE(f.program.webHost().currentAccount(), QString());
+    }
+    // Deleted while the tray logs it in, and again while another of its logins waits: the one
+    // that runs makes nothing current, the other is dropped, and neither is told as a failure.
+    Fixture f(kIds, kPasswords);
     f.program.webHost().setCurrentAccount(QStringLiteral("a"));
-    auto deleteFirst = [&f] {
-        f.window().lbID->setCurrentRow(0);
-        QTest::mouseClick(f.window().cmdDELETE, Qt::LeftButton);
-        return f.engine->forgotten;
-    };
-    QCOMPARE(deleteFirst(), QStringList());
-    QCOMPARE(deleteFirst(), QStringList{ "b" });
+    f.tray().mnLogin[1]->trigger();
+    f.tray().mnLogin[1]->trigger();
+    f.window().lbID->setCurrentRow(1);
+    QTest::mouseClick(f.window().cmdDELETE, Qt::LeftButton);
+    QCOMPARE(f.engine->forgotten, QStringList{ "b" });
+    f.engine->end(RunOutcome::Done);
     QCOMPARE(f.program.webHost().currentAccount(), QStringLiteral("a"));
-    QCOMPARE(deleteFirst(), (QStringList{ "b", "a" }));
-    QCOMPARE(f.program.webHost().currentAccount(), QString());
+    QCOMPARE(f.program.settings().lastAccount(), QString());
+    QVERIFY(f.engine->open.empty());
+    QCOMPARE(f.program.webHost().pendingRuns(), 0);
+    QVERIFY(f.notifier->shown.isEmpty());
 }
 
 void tst_ListEditing::oneAccountCommandsNeedASelection_data()
