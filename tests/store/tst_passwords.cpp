@@ -224,7 +224,7 @@ void tst_Passwords::eachPasswordStaysWithItsAccountInTheKeyring()
     QCOMPARE(wait([&](auto done) { keeper.passwords.put(1, "cy", "c2", done); }), Problem::None);
     QCOMPARE(wait([&](auto done) { keeper.passwords.put(99, "ann", "a4", done); }), Problem::None);
     const QList<Account> expected{ { "ann", "a2" }, { "cy", "c2" }, { "ann", "a3" }, { "cy", "c1" }, { "ann", "a4" } };
-    QCOMPARE(accountsFound(keeper), expected);
+    QVERIFY2(accountsFound(keeper) == expected, "an account lost its password or got another's");
     QVERIFY(!storeHoldsPasswords(keeper));
     QVERIFY(keeper.settings.unsettledIds().isEmpty());
 
@@ -233,7 +233,8 @@ void tst_Passwords::eachPasswordStaysWithItsAccountInTheKeyring()
     QCOMPARE(keeper.keyring.size(), 0);
     keeper.accounts.reload();
     for (int slot = 0; slot < expected.size(); ++slot)
-        QCOMPARE(keeper.accounts.password(qint16(slot)), expected[slot].second);
+        QVERIFY2(keeper.accounts.password(qint16(slot)) == expected[slot].second,
+                 "the store got another password back");
 }
 
 // A keyring that is not there, that fails halfway through a move, or is locked (and so reads as
@@ -256,7 +257,8 @@ void tst_Passwords::aFailingKeyringLeavesEverythingAsItWas()
     QCOMPARE(wait([&](auto done) { keeper.passwords.keepInKeyring(true, done); }), Problem::KeyringRefused);
     QVERIFY(!keeper.passwords.inKeyring());
     QCOMPARE(sandbox.storeFileContents(), store);
-    QCOMPARE(fetch(keeper.passwords, keeper.accounts, 1), std::pair(Problem::None, QString("b1")));
+    QVERIFY2(fetch(keeper.passwords, keeper.accounts, 1) == std::pair(Problem::None, QString("b1")),
+             "the password was not found in the store");
 
     keeper.keyring.failure = Keyring::Failure::None;
     QCOMPARE(wait([&](auto done) { keeper.passwords.keepInKeyring(true, done); }), Problem::None);
@@ -266,7 +268,8 @@ void tst_Passwords::aFailingKeyringLeavesEverythingAsItWas()
     QVERIFY(keeper.passwords.inKeyring());
     QVERIFY(!storeHoldsPasswords(keeper));
     keeper.keyring.locked = false;
-    QCOMPARE(accountsFound(keeper), (QList<Account>{ { "ann", "a1" }, { "bob", "b1" }, { "cy", "c1" } }));
+    QVERIFY2(accountsFound(keeper) == (QList<Account>{ { "ann", "a1" }, { "bob", "b1" }, { "cy", "c1" } }),
+             "an account lost its password or got another's");
 }
 
 // A password in neither place is reported, whichever place is chosen; a keyring that is not
