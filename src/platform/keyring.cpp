@@ -39,7 +39,7 @@ void start(QObject *parent, const QString &key, Finished finished,
 {
     auto *job = new JobType(kService, parent);
     job->setAutoDelete(true);
-    job->setKey(key);
+    job->setKey(systemKey(key));
     if (prepare)
         prepare(*job);
     QObject::connect(job, &QKeychain::Job::finished, job,
@@ -48,6 +48,22 @@ void start(QObject *parent, const QString &key, Finished finished,
 }
 
 } // namespace
+
+QString caseBlindKey(const QString &key)
+{
+    const qsizetype slash = key.indexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return key;
+    QString blind = key.left(slash + 1);
+    for (const QChar c : QStringView(key).mid(slash + 1)) {
+        const bool plain = c.unicode() < 0x80 && !c.isUpper() && c != QLatin1Char('%');
+        if (plain)
+            blind += c;
+        else
+            blind += QStringLiteral("%%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+    }
+    return blind;
+}
 
 SystemKeyring::SystemKeyring()
     : m_calls(std::make_unique<QObject>())

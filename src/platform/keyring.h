@@ -35,6 +35,15 @@ public:
     virtual void remove(const QString &key, Done done) = 0;
 };
 
+// A key as a keyring that tells keys apart without regard to case (the Credential Manager) must
+// be given it: what follows the key's first '/' (the user's own text, an ID) spells out by its
+// code, "%XXXX", every character that case could confuse with another (uppercase letters, any
+// character outside ASCII, and '%' itself), so that IDs differing only in case keep values of
+// their own. Keys of IDs in lowercase ASCII, and keys without a '/', stay as they are.
+QString caseBlindKey(const QString &key);
+// The key as this system's keyring takes it: caseBlindKey() on Windows, the key itself elsewhere.
+QString systemKey(const QString &key);
+
 // The system's keyring through QtKeychain: the Secret Service on Linux desktops, the Credential
 // Manager on Windows. Every value is kept under the service "yorumi-livedoor".
 class SystemKeyring final : public Keyring

@@ -16,6 +16,22 @@ QStringList heldIn(const QString &root)
     return names;
 }
 
+// Moves what the root holds into the account's `folder` under it, by way of a folder beside that
+// one which takes the folder's name only once everything is in it: a start killed half way
+// leaves the account without a profile, and the next start goes on with the move. Renamed within
+// the root: moved, never copied, so no second copy of the login stays.
+bool moveInto(const QString &root, const QString &folder)
+{
+    const QString staging = folder + QStringLiteral(".moving");
+    if (!makeOwnerOnlyFolder(AccountProfile::accountsFolder(root)) || !makeOwnerOnlyFolder(staging))
+        return false;
+    for (const QString &name : heldIn(root))
+        QDir(root).rename(name, staging + QLatin1Char('/') + name);
+    // What a move killed after the cache's own step left there.
+    QDir(folder).removeRecursively();
+    return QDir().rename(staging, folder);
+}
+
 } // namespace
 
 SharedProfile adoptSharedProfile(const QString &storageRoot, const QString &cacheRoot, const QString &account)
@@ -24,13 +40,8 @@ SharedProfile adoptSharedProfile(const QString &storageRoot, const QString &cach
         return SharedProfile::None;
     if (account.isEmpty() || QFileInfo::exists(AccountProfile::folder(storageRoot, account)))
         return SharedProfile::LeftToGuest;
-    for (const QString &root : { storageRoot, cacheRoot }) {
-        const QString folder = AccountProfile::folder(root, account);
-        if (!makeOwnerOnlyFolder(AccountProfile::accountsFolder(root)) || !makeOwnerOnlyFolder(folder))
-            break;
-        // Renamed within the folder: moved, never copied, so no second copy of the login stays.
-        for (const QString &name : heldIn(root))
-            QDir(root).rename(name, folder + QLatin1Char('/') + name);
-    }
-    return SharedProfile::GivenToAccount;
+    // The profile's folder, which tells that the account has one, comes last.
+    const bool moved = moveInto(cacheRoot, AccountProfile::folder(cacheRoot, account))
+            && moveInto(storageRoot, AccountProfile::folder(storageRoot, account));
+    return moved ? SharedProfile::GivenToAccount : SharedProfile::None;
 }

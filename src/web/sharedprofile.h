@@ -6,7 +6,7 @@
 // the engine's profile and cache folders themselves, which are the guest's now: after an update
 // that profile, logged in as the account last logged in, would be the guest's.
 enum class SharedProfile {
-    // The guest's folder holds no profile: there is nothing to decide.
+    // The guest's folder holds no profile, or it could not be moved now: nothing is decided.
     None,
     // What it held now is the account's, and the guest starts empty.
     GivenToAccount,
