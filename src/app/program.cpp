@@ -2,8 +2,10 @@
 
 #include "platform/paths.h"
 #include "tray/frmtasktray.h"
+#include "tray/passwordproblems.h"
 #include "tray/windowvisibility.h"
 #include "ui/main/frmmainld.h"
+#include "ui/main/statusbar.h"
 #include "web/frmwb.h"
 #include "web/helperengine.h"
 #include "web/portallinks.h"
@@ -122,13 +124,21 @@ void Program::start(bool notificationArea)
     m_frmWB->Form_Load();
     m_frmMainLd->Form_Load();
     adoptSharedProfile();
-    // A move of the passwords, or a change of the accounts in the keyring, that the program did
-    // not finish when it last ran is finished now; until then, every password is found where
-    // it was. Nothing is left to finish on most starts, and the keyring is not touched.
-    m_passwords->resume([](Passwords::Problem) {});
     // Without a notification area the icon waits for one.
     if (notificationArea)
         m_frmTasktray->Form_Load();
+    // A move of the passwords, or a change of the accounts in the keyring, that the program did
+    // not finish when it last ran is finished now; until then, every password is found where
+    // it was. Nothing is left to finish on most starts, and the keyring is not touched. What
+    // cannot be finished is told from the icon, or, without one, in the settings window's
+    // status text.
+    m_passwords->resume([this](Passwords::Problem problem) {
+        if (problem == Passwords::Problem::None)
+            return;
+        const QString text = passwordProblemText(problem, PasswordUse::Resume);
+        if (!m_frmTasktray->notifyWarning(text))
+            m_frmMainLd->SB->setText(QString(text).remove(QLatin1Char('\n')));
+    });
     m_frmTasktray->mnChange[m_shared.editionCode]->setVisible(false);
     m_frmTasktray->ShowEditionSiteMenu();
     m_frmTasktray->rebuildAccountMenus();

@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <memory>
 #include <numeric>
 
@@ -188,9 +189,21 @@ QString Passwords::keyFor(const QString &id) const
     return m_accounts.application() + QLatin1Char('/') + id;
 }
 
+QString Passwords::idOfKey(const QString &key) const
+{
+    const QString prefix = m_accounts.application() + QLatin1Char('/');
+    return key.startsWith(prefix) ? key.mid(prefix.size()) : QString();
+}
+
 QString Passwords::markKey() const
 {
     return m_accounts.application();
+}
+
+QString Passwords::probeKey() const
+{
+    // IDs live under "<application>/<ID>": this key is never one of theirs.
+    return m_accounts.application() + QStringLiteral(".probe");
 }
 
 int Passwords::slotsHolding(const QString &id) const
@@ -217,8 +230,8 @@ QStringList Passwords::passwordsOf(const QStringList &ids, const QList<QStringLi
     QStringList passwords;
     for (int slot = 0; slot < ids.size(); ++slot) {
         const int place = places[ids[slot]]++;
-        const QString kept = lists.isEmpty() ? QString() : lists[keys.indexOf(ids[slot])].value(place);
-        passwords.append(kept.isEmpty() ? m_accounts.password(qint16(slot)) : kept);
+        const QString stored = m_accounts.password(qint16(slot));
+        passwords.append(!stored.isEmpty() || lists.isEmpty() ? stored : lists[keys.indexOf(ids[slot])].value(place));
     }
     return passwords;
 }
@@ -231,25 +244,67 @@ QStringList Passwords::listedIds() const
     return ids;
 }
 
-void Passwords::readEntries(const QStringList &ids, std::function<void(Problem, QList<QStringList>)> done)
+void Passwords::readMark(std::function<void(Problem, bool)> done)
+{
+    QPointer<Passwords> self(this);
+    m_keyring.read(markKey(), [self, done](Keyring::Failure failure, const QString &) {
+        if (!self)
+            return;
+        if (failure != Keyring::Failure::NotFound)
+            return done(problemOf(failure), failure == Keyring::Failure::None);
+        // A locked keyring answers every read as if nothing were kept; it refuses a write. A
+        // write may also unlock it (through the desktop's prompt), so the mark is read again.
+        self->m_keyring.write(self->probeKey(), QStringLiteral("{}"), [self, done](Keyring::Failure failure) {
+            if (!self)
+                return;
+            if (failure != Keyring::Failure::None)
+                return done(problemOf(failure), false);
+            self->m_keyring.remove(self->probeKey(), [self, done](Keyring::Failure) {
+                if (!self)
+                    return;
+                self->m_keyring.read(self->markKey(), [done](Keyring::Failure failure, const QString &) {
+                    done(problemOf(failure), failure == Keyring::Failure::None);
+                });
+            });
+        });
+    });
+}
+
+void Passwords::readEntries(const QStringList &ids, Unmarked unmarked,
+                            std::function<void(Problem, QList<QStringList>)> done)
+{
+    QPointer<Passwords> self(this);
+    // The mark comes first: without it, the values read would be those of a locked keyring,
+    // or of one that holds nothing of this program's.
+    readMark([self, ids, unmarked, done](Problem problem, bool marked) {
+        if (!self)
+            return;
+        if (problem != Problem::None)
+            return done(problem, {});
+        if (marked || unmarked == Unmarked::Read)
+            return self->readLists(ids, done);
+        if (unmarked == Unmarked::Report)
+            return done(Problem::KeyringHoldsNothing, {});
+        self->writeValues({ { self->markKey(), QStringLiteral("{}") } }, [self, ids, done](Problem problem) {
+            if (!self)
+                return;
+            if (problem != Problem::None)
+                return done(problem, {});
+            self->readLists(ids, done);
+        });
+    });
+}
+
+void Passwords::readLists(const QStringList &ids, std::function<void(Problem, QList<QStringList>)> done)
 {
     auto lists = std::make_shared<QList<QStringList>>();
     QPointer<Passwords> self(this);
-    // The mark comes first: a locked keyring answers every read as if nothing were kept, so
-    // without the mark that the move into the keyring left, the keyring is taken as locked,
-    // never as holding no password.
     inTurn(
-            int(ids.size()) + 1,
+            int(ids.size()),
             [self, ids, lists](int index, Answered answered) {
                 if (!self)
                     return;
-                if (index == 0) {
-                    self->m_keyring.read(self->markKey(), [answered](Keyring::Failure failure, const QString &) {
-                        answered(failure == Keyring::Failure::NotFound ? Problem::KeyringLocked : problemOf(failure));
-                    });
-                    return;
-                }
-                const QString id = ids[index - 1];
+                const QString id = ids[index];
                 self->m_keyring.read(self->keyFor(id), [self, id, lists, answered](Keyring::Failure failure,
                                                                                    const QString &value) {
                     if (!self)
@@ -266,31 +321,83 @@ void Passwords::readEntries(const QStringList &ids, std::function<void(Problem, 
 
 void Passwords::writeValues(const QList<std::pair<QString, QString>> &values, Done done)
 {
+    // Every key is noted before its value is written; those whose write failed, or never came,
+    // are taken off again.
+    const QStringList noted = m_settings.keptKeys();
+    QStringList kept = noted;
+    for (const auto &value : values) {
+        if (!kept.contains(value.first))
+            kept.append(value.first);
+    }
+    if (kept.size() != noted.size() && !m_settings.setKeptKeys(kept))
+        return done(Problem::NotStored);
     QPointer<Passwords> self(this);
+    auto written = std::make_shared<int>(0);
     inTurn(
             int(values.size()),
-            [self, values](int index, Answered answered) {
+            [self, values, written](int index, Answered answered) {
                 if (!self)
                     return;
                 self->m_keyring.write(values[index].first, values[index].second,
-                                      [answered](Keyring::Failure failure) { answered(problemOf(failure)); });
+                                      [answered, written](Keyring::Failure failure) {
+                                          *written += failure == Keyring::Failure::None ? 1 : 0;
+                                          answered(problemOf(failure));
+                                      });
             },
-            std::move(done));
+            [self, values, noted, written, done](Problem problem) {
+                if (!self)
+                    return;
+                if (problem != Problem::None) {
+                    QStringList kept = self->m_settings.keptKeys();
+                    for (qsizetype index = *written; index < values.size(); ++index) {
+                        if (!noted.contains(values[index].first))
+                            kept.removeAll(values[index].first);
+                    }
+                    self->m_settings.setKeptKeys(kept);
+                }
+                done(problem);
+            });
 }
 
 void Passwords::removeValues(const QStringList &keys, bool pastFailures, Done done)
 {
     QPointer<Passwords> self(this);
+    auto removed = std::make_shared<int>(0);
     inTurn(
             int(keys.size()),
-            [self, keys, pastFailures](int index, Answered answered) {
+            [self, keys, pastFailures, removed](int index, Answered answered) {
                 if (!self)
                     return;
-                self->m_keyring.remove(keys[index], [answered, pastFailures](Keyring::Failure failure) {
+                self->m_keyring.remove(keys[index], [answered, pastFailures, removed](Keyring::Failure failure) {
+                    *removed += failure == Keyring::Failure::None ? 1 : 0;
                     answered(pastFailures ? Problem::None : problemOf(failure));
                 });
             },
-            std::move(done));
+            [self, keys, pastFailures, removed, done](Problem problem) {
+                if (!self)
+                    return;
+                // The keys of the values removed, up to the first failure, are no longer noted (a
+                // failure to write that is no problem: the next start removes them again).
+                QStringList kept = self->m_settings.keptKeys();
+                const qsizetype noted = kept.size();
+                for (int index = 0; !pastFailures && index < *removed; ++index)
+                    kept.removeAll(keys[index]);
+                if (kept.size() != noted)
+                    self->m_settings.setKeptKeys(kept);
+                done(problem);
+            });
+}
+
+void Passwords::removeWhenOpen(const QStringList &keys, Done done)
+{
+    QPointer<Passwords> self(this);
+    readMark([self, keys, done](Problem problem, bool) {
+        if (!self)
+            return;
+        if (problem != Problem::None)
+            return done(problem);
+        self->removeValues(keys, false, done);
+    });
 }
 
 void Passwords::fetch(qint16 slot, const QString &id, Fetched done)
@@ -315,19 +422,90 @@ void Passwords::fetchNow(qint16 slot, const QString &id, Fetched done, std::func
         return;
     }
     const int place = placeAmongSameId(slot);
-    readEntries({ id }, [done, finished, stored, place](Problem problem, const QList<QStringList> &lists) {
+    const QStringList ids = listedIds();
+    QPointer<Passwords> self(this);
+    readEntries({ id }, Unmarked::Report, [self, id, ids, stored, place, done, finished](
+                                                  Problem problem, const QList<QStringList> &lists) {
+        if (!self)
+            return;
+        if (!stored.isEmpty()) {
+            // A password written into the store by hand is the user's newer word: it is the
+            // one used, and it moves into the keyring when the keyring takes it.
+            auto answer = [done, finished, stored](Problem) {
+                finished();
+                done(Problem::None, stored);
+            };
+            if (problem != Problem::None)
+                return answer(problem);
+            return self->takeIntoKeyring(id, ids, lists[0], answer);
+        }
         QString password;
         if (problem == Problem::None) {
             password = lists[0].value(place);
-            // An account written into the store by hand has its password there.
-            if (password.isEmpty())
-                password = stored;
             if (password.isEmpty())
                 problem = Problem::NotFound;
         }
         finished();
         done(problem, password);
     });
+}
+
+void Passwords::takeIntoKeyring(const QString &id, const QStringList &ids, QStringList list, Done done)
+{
+    // The accounts must still be those the list was read for.
+    m_accounts.refresh();
+    if (listedIds() != ids)
+        return done(Problem::NotStored);
+    QStringList passwords;
+    int place = 0;
+    for (int slot = 0; slot < ids.size(); ++slot) {
+        passwords.append(m_accounts.password(qint16(slot)));
+        if (ids[slot] != id)
+            continue;
+        while (list.size() <= place)
+            list.append(QString());
+        if (!passwords.last().isEmpty())
+            list[place] = passwords.last();
+        ++place;
+    }
+    // The value first, then the store: a kill between leaves the same password in both.
+    QPointer<Passwords> self(this);
+    writeValues({ { keyFor(id), encode(list) } }, [self, id, ids, passwords, done](Problem problem) {
+        if (!self)
+            return;
+        if (problem != Problem::None)
+            return done(problem);
+        // A store written again meanwhile keeps what it holds; the next read takes it.
+        self->m_accounts.refresh();
+        QStringList emptied;
+        for (int slot = 0; slot < self->m_accounts.count(); ++slot)
+            emptied.append(self->m_accounts.password(qint16(slot)));
+        if (self->listedIds() != ids || emptied != passwords)
+            return done(Problem::NotStored);
+        for (int slot = 0; slot < ids.size(); ++slot) {
+            if (ids[slot] == id)
+                emptied[slot].clear();
+        }
+        done(self->m_accounts.setPasswords(ids, emptied) ? Problem::None : Problem::NotStored);
+    });
+}
+
+void Passwords::emptyStoredPasswords(const QStringList &ids)
+{
+    const QStringList listed = listedIds();
+    QStringList passwords;
+    bool emptied = false;
+    for (int slot = 0; slot < listed.size(); ++slot) {
+        QString password = m_accounts.password(qint16(slot));
+        if (ids.contains(listed[slot]) && !password.isEmpty()) {
+            password.clear();
+            emptied = true;
+        }
+        passwords.append(password);
+    }
+    // As far as the store takes it: a password left there is the same word as the keyring's.
+    if (emptied)
+        m_accounts.setPasswords(listed, passwords);
 }
 
 void Passwords::put(qint16 slot, const QString &id, const QString &password, Done done)
@@ -399,25 +577,36 @@ void Passwords::editNow(Edit edit, Done done, std::function<void()> finished)
         return;
     }
     QPointer<Passwords> self(this);
-    readEntries(affected, [self, edit, before, affected, done, finished](Problem problem,
-                                                                          const QList<QStringList> &lists) {
+    // A keyring that holds nothing of this program's gets the mark back: each account without a
+    // password then says so on its own.
+    readEntries(affected, Unmarked::Mark, [self, edit, before, affected, done, finished](
+                                                  Problem problem, const QList<QStringList> &lists) {
         if (!self)
             return;
+        if (problem == Problem::None) {
+            // The accounts must still be those the change was worked out for: the store may
+            // have been written by hand while the keyring was read (its unlock prompt waits for
+            // the user).
+            self->m_accounts.refresh();
+            if (self->listedIds() != before)
+                problem = Problem::NotStored;
+        }
         if (problem != Problem::None) {
             finished();
             done(problem);
             return;
         }
-        // Each affected slot's password before the change, then each affected ID's list
-        // before and after it.
+        // Each affected slot's password before the change (one written into the store by hand
+        // first), then each affected ID's list before and after it.
         QHash<int, QString> old;
         for (int i = 0; i < affected.size(); ++i) {
             int place = 0;
             for (int slot = 0; slot < before.size(); ++slot) {
                 if (before[slot] != affected[i])
                     continue;
-                QString password = lists[i].value(place++);
-                old[slot] = password.isEmpty() ? self->m_accounts.password(qint16(slot)) : password;
+                const QString stored = self->m_accounts.password(qint16(slot));
+                const QString kept = lists[i].value(place++);
+                old[slot] = stored.isEmpty() ? kept : stored;
             }
         }
         QList<std::pair<QString, QString>> pending;
@@ -436,9 +625,13 @@ void Passwords::editNow(Edit edit, Done done, std::function<void()> finished)
         }
         if (!countsChange) {
             // The same slots hold each ID: the keyring's value alone makes the change.
-            self->writeValues(settled, [self, edit, done, finished](Problem problem) {
-                if (problem == Problem::None && self && !edit.writeStore(QString()))
-                    problem = Problem::NotStored;
+            self->writeValues(settled, [self, edit, affected, done, finished](Problem problem) {
+                if (problem == Problem::None && self) {
+                    if (edit.writeStore(QString()))
+                        self->emptyStoredPasswords(affected);
+                    else
+                        problem = Problem::NotStored;
+                }
                 finished();
                 done(problem);
             });
@@ -451,7 +644,7 @@ void Passwords::editNow(Edit edit, Done done, std::function<void()> finished)
             done(Problem::NotStored);
             return;
         }
-        self->writeValues(pending, [self, edit, before, done, finished](Problem problem) {
+        self->writeValues(pending, [self, edit, before, affected, done, finished](Problem problem) {
             if (!self)
                 return;
             if (problem == Problem::None) {
@@ -459,6 +652,8 @@ void Passwords::editNow(Edit edit, Done done, std::function<void()> finished)
                 self->m_accounts.refresh();
                 if (self->listedIds() != before || !edit.writeStore(QString()))
                     problem = Problem::NotStored;
+                else
+                    self->emptyStoredPasswords(affected);
             }
             // Either way, each value keeps the one list that pairs with the store now.
             self->finishPending([done, finished, problem](Problem) {
@@ -484,10 +679,13 @@ void Passwords::finishPending(std::function<void(Problem)> done)
     }
     m_accounts.refresh();
     QPointer<Passwords> self(this);
-    readEntries(ids, [self, ids, done](Problem problem, const QList<QStringList> &lists) {
+    readEntries(ids, Unmarked::Report, [self, ids, done](Problem problem, const QList<QStringList> &lists) {
         if (!self)
             return;
-        if (problem != Problem::None) {
+        // A keyring that holds nothing of this program's has no value left to settle.
+        if (problem == Problem::KeyringHoldsNothing)
+            problem = self->m_settings.setUnsettledIds({}) ? Problem::None : Problem::NotStored;
+        if (problem != Problem::None || lists.isEmpty()) {
             done(problem);
             return;
         }
@@ -525,29 +723,90 @@ void Passwords::keepInKeyring(bool inKeyring, Done done)
             done(Problem::None);
             return;
         }
-        moveNow(inKeyring, done, finished);
+        moveNow(inKeyring, Unmarked::Report, done, finished);
     });
+}
+
+void Passwords::keepInStoreDespiteLoss(Done done)
+{
+    enqueue([this, done](std::function<void()> finished) {
+        if (!inKeyring() && !m_settings.unfinishedMove()) {
+            finished();
+            done(Problem::None);
+            return;
+        }
+        moveNow(false, Unmarked::Read, done, finished);
+    });
+}
+
+int Passwords::passwordsMissingFromStore()
+{
+    m_accounts.refresh();
+    int missing = 0;
+    for (qint16 slot = 0; slot < m_accounts.count(); ++slot)
+        missing += m_accounts.password(slot).isEmpty() ? 1 : 0;
+    return missing;
 }
 
 void Passwords::resume(Done done)
 {
     enqueue([this, done](std::function<void()> finished) {
         QPointer<Passwords> self(this);
-        finishPending([self, done, finished](Problem problem) {
+        // Last, once nothing is left unfinished, the values of IDs no longer listed go.
+        auto end = [self, done, finished](Problem problem) {
             if (!self)
                 return;
-            const std::optional<bool> move = self->m_settings.unfinishedMove();
-            if (problem != Problem::None || !move) {
+            if (problem != Problem::None || self->m_settings.unfinishedMove()) {
                 finished();
                 done(problem);
                 return;
             }
-            self->moveNow(*move, done, finished);
+            self->removeStaleValues([done, finished](Problem problem) {
+                finished();
+                done(problem);
+            });
+        };
+        finishPending([self, end](Problem problem) {
+            if (!self)
+                return;
+            const std::optional<bool> move = self->m_settings.unfinishedMove();
+            if (problem != Problem::None || !move)
+                return end(problem);
+            self->moveNow(*move, Unmarked::Report, end, [] {});
         });
     });
 }
 
-void Passwords::moveNow(bool toKeyring, Done done, std::function<void()> finished)
+void Passwords::removeStaleValues(Done done)
+{
+    m_accounts.refresh();
+    const QStringList listed = distinct(listedIds());
+    const QStringList kept = m_settings.keptKeys();
+    // Earlier editions of the program noted no key: in the keyring, the mark and each listed
+    // ID's value may be there.
+    if (inKeyring() && kept.isEmpty()) {
+        QStringList keys{ markKey() };
+        for (const QString &id : listed)
+            keys.append(keyFor(id));
+        return done(m_settings.setKeptKeys(keys) ? Problem::None : Problem::NotStored);
+    }
+    // While the keyring keeps the passwords, the values of IDs no longer listed; else every
+    // value, and the mark last.
+    QStringList keys;
+    for (const QString &key : kept) {
+        const QString id = idOfKey(key);
+        if (!inKeyring() ? key != markKey() : !id.isEmpty() && !listed.contains(id))
+            keys.append(key);
+    }
+    if (!inKeyring() && kept.contains(markKey()))
+        keys.append(markKey());
+    // On most starts nothing differs, and the keyring is not touched.
+    if (keys.isEmpty())
+        return done(Problem::None);
+    removeWhenOpen(keys, done);
+}
+
+void Passwords::moveNow(bool toKeyring, Unmarked unmarked, Done done, std::function<void()> finished)
 {
     auto end = [this, toKeyring, done, finished](Problem problem) {
         // A move that failed before the choice changed left everything where it was: there is
@@ -561,20 +820,30 @@ void Passwords::moveNow(bool toKeyring, Done done, std::function<void()> finishe
         return end(Problem::NotStored);
     m_accounts.refresh();
     const QStringList ids = listedIds();
-    // Every slot's password, from where it is kept now.
+    const QStringList stored = passwordsOf(ids, {});
     if (!inKeyring()) {
         if (toKeyring)
-            return moveIntoKeyring(ids, passwordsOf(ids, {}), end);
-        return moveIntoStore(ids, passwordsOf(ids, {}), end);
+            return moveIntoKeyring(ids, stored, end);
+        return moveIntoStore(ids, stored, end);
     }
+    if (toKeyring) {
+        // The choice changed only once every value was in the keyring: what is left of the move
+        // is emptying the store, which needs nothing from the keyring.
+        if (!m_accounts.setPasswords(ids, QStringList(ids.size(), QString())))
+            return end(Problem::NotStored);
+        m_settings.setUnfinishedMove(std::nullopt);
+        return end(Problem::None);
+    }
+    // A store that holds every password (the move's store write was done, or the user wrote
+    // them there) needs nothing from the keyring to take them back.
+    if (std::none_of(stored.begin(), stored.end(), [](const QString &password) { return password.isEmpty(); }))
+        return moveIntoStore(ids, stored, end);
     QPointer<Passwords> self(this);
-    readEntries(distinct(ids), [self, ids, toKeyring, end](Problem problem, const QList<QStringList> &lists) {
+    readEntries(distinct(ids), unmarked, [self, ids, end](Problem problem, const QList<QStringList> &lists) {
         if (!self)
             return;
         if (problem != Problem::None)
             return end(problem);
-        if (toKeyring)
-            return self->moveIntoKeyring(ids, self->passwordsOf(ids, lists), end);
         self->moveIntoStore(ids, self->passwordsOf(ids, lists), end);
     });
 }
@@ -595,21 +864,17 @@ void Passwords::moveIntoKeyring(const QStringList &ids, const QStringList &passw
     writeValues(values, [self, ids, values, end](Problem problem) {
         if (!self)
             return;
-        if (problem != Problem::None && self->inKeyring())
-            return end(problem);
         if (problem != Problem::None) {
             // What reached the keyring goes again, as far as it can, the mark last, before the
-            // next call runs.
+            // next call runs. Their keys stay noted: the next start removes what is left.
             QStringList keys;
             for (const auto &value : values)
                 keys.prepend(value.first);
             return self->removeValues(keys, true, [end, problem](Problem) { end(problem); });
         }
-        if (!self->inKeyring()) {
-            if (!self->m_settings.setPasswordsInKeyring(true))
-                return end(Problem::NotStored);
-            emit self->placeChanged(true);
-        }
+        if (!self->m_settings.setPasswordsInKeyring(true))
+            return end(Problem::NotStored);
+        emit self->placeChanged(true);
         if (!self->m_accounts.setPasswords(ids, QStringList(ids.size(), QString())))
             return end(Problem::NotStored);
         self->m_settings.setUnfinishedMove(std::nullopt);
@@ -631,9 +896,11 @@ void Passwords::moveIntoStore(const QStringList &ids, const QStringList &passwor
     QStringList keys;
     for (const QString &id : distinct(ids + m_settings.unsettledIds()))
         keys.append(keyFor(id));
+    keys = distinct(keys + m_settings.keptKeys());
+    keys.removeAll(markKey());
     keys.append(markKey());
     QPointer<Passwords> self(this);
-    removeValues(keys, false, [self, end](Problem problem) {
+    removeWhenOpen(keys, [self, end](Problem problem) {
         if (!self)
             return;
         if (problem == Problem::None) {

@@ -20,8 +20,14 @@ class ProgramSettings;
 // passwords of the slots that hold that ID, in slot order. A slot's password is the one at its
 // place among the slots of its ID. So moving or removing accounts of other IDs never touches
 // it, and two slots of the same ID keep theirs apart. Beside them, a mark under "<application>"
-// shows that the keyring holds the passwords: a locked keyring reads as an empty one, and without
-// the mark it is taken as locked, never as holding no password.
+// shows that the keyring holds the passwords. A locked keyring reads as an empty one: without
+// the mark, a write tells a locked keyring (which refuses it) from one that holds nothing of
+// this program's (made anew, emptied by hand, or another computer's).
+//
+// A password found in the store while the keyring keeps them was written there by hand: it is
+// the user's newer word, used before the keyring's, and moved into the keyring by the next
+// call that reads its slot. The keys that have values are noted in the program's settings, so
+// that a value whose ID a hand edit removed goes at the next start.
 //
 // Every change that alters which slots hold an ID takes three steps: the value is first written
 // with both lists, before and after the change, then the store changes, then the value keeps
@@ -50,6 +56,8 @@ public:
         KeyringLocked,
         // The keyring refused.
         KeyringRefused,
+        // The keyring is open but holds none of the passwords: the mark is gone.
+        KeyringHoldsNothing,
         // The store did not take the change (or the slot is out of reach).
         NotStored,
     };
@@ -74,8 +82,16 @@ public:
     // failure: until the move is done, the passwords stay where they were and the choice as it
     // was.
     void keepInKeyring(bool inKeyring, Done done);
-    // Finishes what an earlier run of the program left unfinished. Touches the keyring only
-    // when there is something to finish.
+    // Moves the passwords back into the store from a keyring that holds none of them (what
+    // keepInKeyring(false) answers with KeyringHoldsNothing): each account keeps the password
+    // the store holds, and those without one have none. A keyring that holds them by then gives
+    // them back as keepInKeyring does.
+    void keepInStoreDespiteLoss(Done done);
+    // How many listed accounts have no password in the store: those that a move back from a
+    // keyring holding nothing leaves without one.
+    int passwordsMissingFromStore();
+    // Finishes what an earlier run of the program left unfinished, and removes the values of
+    // IDs that are no longer listed. Touches the keyring only when there is something to do.
     void resume(Done done);
 
 signals:
@@ -85,14 +101,21 @@ signals:
 private:
     using Task = std::function<void(std::function<void()> finished)>;
     struct Edit;
+    // What a read does with a keyring that holds nothing of this program's: says so, puts the
+    // mark back first (a change that writes the values anew), or reads on.
+    enum class Unmarked { Report, Mark, Read };
 
     void enqueue(Task task);
     void runNext();
 
     QString keyFor(const QString &id) const;
+    // The ID whose value is kept under the key; empty for the mark and the probe.
+    QString idOfKey(const QString &key) const;
     // The key of the mark that shows the keyring holds this edition's passwords:
     // "<application>".
     QString markKey() const;
+    // The key written to learn whether the keyring is locked; never an ID's.
+    QString probeKey() const;
     // How many listed slots hold the ID, and the place of a slot among them.
     int slotsHolding(const QString &id) const;
     int placeAmongSameId(int slot) const;
@@ -101,17 +124,35 @@ private:
     // distinct `ids`, in their order), else the store's.
     QStringList passwordsOf(const QStringList &ids, const QList<QStringList> &lists) const;
 
-    // Asynchronous steps; each `done` runs once, unless this object is gone by then. The IDs'
-    // lists are read after the mark; values are written and removed by their keys, one after
-    // another up to the first failure, or, `pastFailures`, all of them, with no failure told.
-    void readEntries(const QStringList &ids, std::function<void(Problem, QList<QStringList>)> done);
+    // Asynchronous steps; each `done` runs once, unless this object is gone by then. The mark
+    // is read first: `marked` tells whether it is there, in a keyring found open (no problem).
+    // The IDs' lists are read after the mark; values are written and removed by their keys, one
+    // after another up to the first failure, or, `pastFailures`, all of them, with no failure
+    // told. A value's key is noted before the value is written, and taken off once it is
+    // removed (past failures, it stays noted).
+    void readMark(std::function<void(Problem problem, bool marked)> done);
+    void readEntries(const QStringList &ids, Unmarked unmarked,
+                     std::function<void(Problem, QList<QStringList>)> done);
+    void readLists(const QStringList &ids, std::function<void(Problem, QList<QStringList>)> done);
     void writeValues(const QList<std::pair<QString, QString>> &values, Done done);
     void removeValues(const QStringList &keys, bool pastFailures, Done done);
+    // Removes the values only once the keyring is known to be open: a locked one takes a
+    // removal as done and removes nothing.
+    void removeWhenOpen(const QStringList &keys, Done done);
 
     void fetchNow(qint16 slot, const QString &id, Fetched done, std::function<void()> finished);
+    // Moves the passwords written into the store by hand for the ID's slots into its value
+    // (`list`, read for the accounts `ids`), then empties them in the store.
+    void takeIntoKeyring(const QString &id, const QStringList &ids, QStringList list, Done done);
+    // Empties the store's passwords of the slots that hold one of the IDs, whose values in the
+    // keyring now hold them.
+    void emptyStoredPasswords(const QStringList &ids);
     void editNow(Edit edit, Done done, std::function<void()> finished);
     void finishPending(std::function<void(Problem)> done);
-    void moveNow(bool toKeyring, Done done, std::function<void()> finished);
+    void moveNow(bool toKeyring, Unmarked unmarked, Done done, std::function<void()> finished);
+    // Removes the noted values of IDs that are no longer listed (every noted value, the mark
+    // last, while the store keeps the passwords).
+    void removeStaleValues(Done done);
     // A move's last steps, from every slot's password; `end` gets the outcome.
     void moveIntoKeyring(const QStringList &ids, const QStringList &passwords, const Done &end);
     void moveIntoStore(const QStringList &ids, const QStringList &passwords, const Done &end);

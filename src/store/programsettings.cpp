@@ -12,6 +12,7 @@ const QString kClearClipboard = QStringLiteral("Clipboard/ClearAfter30s");
 const QString kInKeyring = QStringLiteral("Keyring/Enabled");
 const QString kUnfinishedMove = QStringLiteral("Keyring/UnfinishedMove");
 const QString kUnsettledIds = QStringLiteral("Keyring/UnsettledIds");
+const QString kKeptKeys = QStringLiteral("Keyring/KeptKeys");
 const QString kLastAccount = QStringLiteral("Login/LastAccount");
 const QString kProfilePerAccount = QStringLiteral("WebEngine/ProfilePerAccount");
 const QString kPortalWindowGeometry = QStringLiteral("PortalWindow/Geometry");
@@ -102,6 +103,18 @@ bool ProgramSettings::setUnsettledIds(const QStringList &ids)
     if (ids.isEmpty())
         return write(kUnsettledIds, QVariant());
     return write(kUnsettledIds, ids);
+}
+
+QStringList ProgramSettings::keptKeys() const
+{
+    return m_settings->value(kKeptKeys).toStringList();
+}
+
+bool ProgramSettings::setKeptKeys(const QStringList &keys)
+{
+    if (keys.isEmpty())
+        return write(kKeptKeys, QVariant());
+    return write(kKeptKeys, keys);
 }
 
 bool ProgramSettings::profilePerAccount() const

@@ -44,6 +44,12 @@ public:
     // change of the accounts.
     QStringList unsettledIds() const;
     bool setUnsettledIds(const QStringList &ids);
+    // The keys under which the keyring may hold a value of the program's: each is noted before
+    // its value is written (and taken off again when the write fails), and taken off once its
+    // value is removed. The keyring cannot be asked for its keys, so a value whose ID has left
+    // the list (by a hand edit of the store) is found here.
+    QStringList keptKeys() const;
+    bool setKeptKeys(const QStringList &keys);
 
     // Whether the engine's profiles have been through the change to a profile for each account
     // (the one shared profile of earlier versions given to the account last logged in).

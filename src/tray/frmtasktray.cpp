@@ -250,6 +250,14 @@ void frmTasktray::notifyFailure(EnginePage page, RunOutcome outcome)
         notify(TrayNotifier::Kind::Warning, StatusText::ended(page, outcome));
 }
 
+bool frmTasktray::notifyWarning(const QString &text)
+{
+    if (!trayIcon)
+        return false;
+    notify(TrayNotifier::Kind::Warning, text);
+    return true;
+}
+
 void frmTasktray::notify(TrayNotifier::Kind kind, const QString &text)
 {
     if (m_notifier)

@@ -70,6 +70,8 @@ public:
     // The tooltip names the account the portal knows the user as, under the program's name
     // (while a login or logout runs, what it is doing).
     void showAccount(const QString &id);
+    // Tells of a problem in a notification from the icon; false when there is no icon yet.
+    bool notifyWarning(const QString &text);
 
     // Tray icon and its images, one per edition. The icon is made by the first Form_Load.
     QSystemTrayIcon *trayIcon = nullptr;

@@ -14,9 +14,11 @@ QString what(PasswordUse use)
     case PasswordUse::MoveIntoKeyring:
         return QStringLiteral("パスワードをキーリングに移せませんでした。");
     case PasswordUse::MoveOutOfKeyring:
+        return QStringLiteral("パスワードをキーリングから戻せませんでした。");
+    case PasswordUse::Resume:
         break;
     }
-    return QStringLiteral("パスワードをキーリングから戻せませんでした。");
+    return QStringLiteral("前回の実行で中断したパスワードの変更を完了できませんでした。");
 }
 
 } // namespace
@@ -35,9 +37,15 @@ QString passwordProblemText(Passwords::Problem problem, PasswordUse use)
         return what(use) + QStringLiteral("\nキーリングのロックが解除されませんでした。");
     case Problem::KeyringRefused:
         return what(use) + QStringLiteral("\nキーリングが要求を拒否しました。");
+    case Problem::KeyringHoldsNothing:
+        return what(use)
+                + QStringLiteral("\nキーリングにパスワードが見つかりません。「修正」で入力し直すか、"
+                                 "「パスワードをキーリングに保存」のチェックを外してください。");
     case Problem::NotStored:
         break;
     }
+    if (use == PasswordUse::Resume)
+        return what(use) + QStringLiteral("\n設定ファイルに書き込めませんでした。");
     return QStringLiteral("エラーが発生しました。");
 }
 

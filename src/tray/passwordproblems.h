@@ -13,6 +13,8 @@ enum class PasswordUse {
     Write,
     MoveIntoKeyring,
     MoveOutOfKeyring,
+    // Finishing, at start, a move or a change that the program's last run left unfinished.
+    Resume,
 };
 
 // What the program says, in the settings window's message box or the tray's notification,

@@ -1,8 +1,12 @@
 #include "app/program.h"
+#include "common/fakekeyring.h"
+#include "common/fakes.h"
 #include "common/storesandbox.h"
 #include "platform/paths.h"
+#include "store/programsettings.h"
 #include "tray/frmtasktray.h"
 #include "ui/main/frmmainld.h"
+#include "ui/main/statusbar.h"
 #include "web/accountprofile.h"
 
 #include <QAction>
@@ -26,6 +30,8 @@ private slots:
     void startedAtLoginWaitsForTheNotificationArea();
     void startAtLoginEntry();
     void sharedProfileGoesToTheLastAccount();
+    void whatAStartCannotFinishIsTold_data();
+    void whatAStartCannotFinishIsTold();
 };
 
 namespace {
@@ -214,6 +220,46 @@ void tst_Startup::sharedProfileGoesToTheLastAccount()
     Program(Services{}).start(true);
     QCOMPARE(cookieIn(guest), QByteArray("guest"));
     QVERIFY(!QFileInfo::exists(bobs));
+}
+
+// A change of the passwords in the keyring that the last run left unfinished, and that the start
+// cannot finish (the keyring stays locked), is told: from the icon, or, without one, in the
+// settings window's status text.
+void tst_Startup::whatAStartCannotFinishIsTold_data()
+{
+    QTest::addColumn<bool>("icon");
+    QTest::newRow("notification") << true;
+    QTest::newRow("status text") << false;
+}
+
+void tst_Startup::whatAStartCannotFinishIsTold()
+{
+    QFETCH(bool, icon);
+    StoreSandbox sandbox;
+    sandbox.seedAccounts({ QStringLiteral("alice") }, { QString() });
+    {
+        ProgramSettings settings;
+        settings.setPasswordsInKeyring(true);
+        settings.setUnsettledIds({ QStringLiteral("alice") });
+    }
+    Services services;
+    auto *keyring = new FakeKeyring;
+    keyring->locked = true;
+    services.keyring.reset(keyring);
+    auto *notifier = new FakeTrayNotifier;
+    services.notifier.reset(notifier);
+    Program program(std::move(services));
+    program.start(icon);
+
+    const QString told = QStringLiteral("前回の実行で中断したパスワードの変更を完了できませんでした。");
+    const QString cause = QStringLiteral("キーリングのロックが解除されませんでした。");
+    if (icon) {
+        QTRY_COMPARE(notifier->shown.size(), 1);
+        QCOMPARE(notifier->shown[0][1], told + QLatin1Char('\n') + cause);
+    } else {
+        QTRY_COMPARE(program.mainLd().SB->text(), told + cause);
+        QVERIFY(notifier->shown.isEmpty());
+    }
 }
 
 int main(int argc, char *argv[])

@@ -37,6 +37,7 @@ public:
     }
     void write(const QString &key, const QString &value, Done done) override
     {
+        ++writes;
         answer([this, key, value, done] {
             const Failure failure = locked ? Failure::Locked : nextFailure();
             if (failure == Failure::None)
@@ -96,11 +97,17 @@ public:
     int succeeding = 0;
     std::chrono::milliseconds delay{ 0 };
     int calls = 0;
+    int writes = 0;
+    // Runs as each call is made, before it is answered: what the user does while the desktop's
+    // keyring holds its answer (its unlock prompt waiting).
+    std::function<void()> onCall;
 
 private:
     void answer(std::function<void()> call)
     {
         ++calls;
+        if (onCall)
+            onCall();
         QTimer::singleShot(delay, m_context.get(), std::move(call));
     }
     Failure nextFailure()

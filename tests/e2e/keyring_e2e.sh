@@ -5,8 +5,9 @@
 # the store into the keyring; unticking while the keyring is locked and its unlock prompt is
 # cancelled changes nothing; the tray's ｸﾘｯﾌﾟﾎﾞｰﾄﾞ and ログイン take the passwords from the
 # keyring (and the copied one leaves the clipboard after 30 s); unticking moves them back into
-# their slots and removes them from the keyring. bob's password is the canary of the run: it
-# is never printed, and while ticked it is in no file at all.
+# their slots and removes them from the keyring; with the keyring emptied behind the program's
+# back, unticking asks first and leaves the IDs without passwords. bob's password is the
+# canary of the run: it is never printed, and while ticked it is in no file at all.
 #
 # Usage: keyring_e2e.sh PATH-TO-yorumi-livedoor ARTEFACT-DIR
 # Everything the run keeps (screenshots, logs, the user's folders with the keyring's files)
@@ -149,6 +150,8 @@ check_canary_in_no_file() {
 message_box() { xdotool search --onlyvisible --name '^Yorumi@Livedoor$' 2>/dev/null | head -n1; }
 message_box_shown() { [ -n "$(message_box)" ]; }
 message_box_gone() { ! message_box_shown; }
+prompt_or_message_shown() { keyring_prompt_shown || message_box_shown; }
+prompt_gone() { [ "$(keyring_prompt)" != "$1" ]; }
 
 # Unticking while the keyring is locked and its unlock prompt is cancelled: a locked keyring
 # reads as one without the entries, and must not be taken for one.
@@ -158,11 +161,16 @@ check_locked_untick_keeps_passwords() {
     choose_keyring_entry locked || fail "could not choose the entry" || return 1
     e2e_wait_for 10 keyring_prompt_shown || fail "no unlock prompt showed" || return 1
     e2e_screenshot "$ART/keyring-locked-prompt.png"
-    while win=$(keyring_prompt) && [ -n "$win" ] && [ "$cancelled" -lt 5 ]; do
+    # The program reads its mark and, finding none, tries a write to tell a locked keyring from
+    # one that holds nothing of its own: each may bring the prompt up. Every prompt is cancelled
+    # until the program's message comes.
+    while [ "$cancelled" -lt 5 ] && e2e_wait_for 10 prompt_or_message_shown && ! message_box_shown; do
+        win=$(keyring_prompt)
         xdotool windowfocus --sync "$win" && e2e_keys Escape
         cancelled=$((cancelled + 1))
-        sleep 1
+        e2e_wait_for 5 prompt_gone "$win"
     done
+    e2e_log "unlock prompts cancelled: $cancelled"
     e2e_wait_for 10 message_box_shown || fail "no message after $cancelled cancelled prompts" || return 1
     e2e_screenshot "$ART/keyring-locked-message.png"
     { store_is_emptied && setting_enabled; } || fail "the move went on: store or [Keyring] Enabled changed" || return 1
@@ -216,6 +224,27 @@ check_keyring_emptied() {
     fail "the keyring still has $(keyring_item_count) of the program's items"
 }
 
+lost_untick_done() { store_is_emptied && setting_disabled; }
+# The keyring emptied behind the program's back (as one made anew): unticking asks whether to go
+# on without the passwords it lost, and, told to, leaves the store's IDs without passwords and
+# nothing of the program in the keyring (the write that told the keyring open is gone too).
+check_emptied_keyring_untick() {
+    choose_keyring_entry retick || fail "could not choose the entry" || return 1
+    e2e_wait_for 20 tick_done || fail "the passwords did not move into the keyring again" || return 1
+    secret-tool clear server "$KEYRING_SERVICE" user "$KEY_PREFIX" &&
+        secret-tool clear server "$KEYRING_SERVICE" user "$KEY_PREFIX/alice" &&
+        secret-tool clear server "$KEYRING_SERVICE" user "$KEY_PREFIX/bob" || fail "could not empty the keyring" || return 1
+    no_items_left || fail "the keyring still has $(keyring_item_count) of the program's items" || return 1
+    # The question comes at once, while the menu may still count as open.
+    keyring_open_entry || fail "could not open the menu" || return 1
+    e2e_keys Return
+    e2e_wait_for 10 message_box_shown || fail "no question came" || return 1
+    e2e_screenshot "$ART/keyring-emptied-question.png"
+    xdotool windowfocus --sync "$(message_box)" && e2e_keys Return
+    e2e_wait_for 20 lost_untick_done || fail "the option stayed ticked, or the store changed otherwise" || return 1
+    no_items_left || fail "the keyring has $(keyring_item_count) of the program's items"
+}
+
 # ---------------------------------------------------------------------------------------------
 
 started=$(e2e_now_ms)
@@ -248,6 +277,7 @@ check "ログイン > bob sends bob's ID and password from the keyring to the po
 check "the copied password is off the clipboard ${CLIPBOARD_CLEARED_AFTER_S} s after the copy" check_clipboard_cleared
 check "unticking puts both passwords back at their slots and clears [Keyring] Enabled" check_untick
 check "unticked, the keyring has no item of the program left" check_keyring_emptied
+check "unticking over a keyring emptied behind the program's back asks, then leaves the IDs without passwords and the keyring without items" check_emptied_keyring_untick
 
 echo "# took $(($(e2e_now_ms) - started)) ms; artefacts in $ART"
 e2e_summary

@@ -265,18 +265,40 @@ void frmMainLd::mnClearClipboard_Click()
 void frmMainLd::mnKeyring_Click()
 {
     // The trigger has already flipped the check mark; until the passwords have moved, it shows
-    // where they are, and the window takes no input (the keyring may ask to be unlocked).
+    // where they are.
     const bool toKeyring = mnKeyring->isChecked();
     mnKeyring->setChecked(!toKeyring);
+    movePasswords(toKeyring, false);
+}
+
+void frmMainLd::movePasswords(bool toKeyring, bool despiteLoss)
+{
+    // The window takes no input until the passwords have moved (the keyring may ask to be
+    // unlocked).
     m_input->pause();
     SB->setText(toKeyring ? QStringLiteral("パスワードをキーリングに移しています...")
                           : QStringLiteral("パスワードをキーリングから戻しています..."));
     QPointer<frmMainLd> self(this);
-    m_uses.passwords.keepInKeyring(toKeyring, [self, toKeyring](Passwords::Problem problem) {
+    auto moved = [self, toKeyring](Passwords::Problem problem) {
         if (!self)
             return;
         self->m_input->resume();
         self->mnKeyring->setChecked(self->m_uses.passwords.inKeyring());
+        if (problem == Passwords::Problem::KeyringHoldsNothing && !toKeyring) {
+            // A keyring that holds none of the passwords lets them go back into the store once
+            // the user accepts to lose those the store lacks.
+            self->SB->setText(QString());
+            const QString question = QStringLiteral("キーリングにパスワードが見つかりません。\n"
+                                                    "チェックを外すと、%1件のアカウントのパスワードが失われます"
+                                                    "（設定ファイルに書かれているパスワードは残ります）。"
+                                                    "よろしいですか？")
+                                             .arg(self->m_uses.passwords.passwordsMissingFromStore());
+            if (self->m_uses.messageBoxes.show(self, question, MessageBoxes::Buttons::OkCancel)
+                        == MessageBoxes::Answer::Ok
+                && self)
+                self->movePasswords(false, true);
+            return;
+        }
         if (problem != Passwords::Problem::None) {
             self->SB->setText(QString());
             showPasswordProblem(self->m_uses.messageBoxes, self, problem,
@@ -285,7 +307,11 @@ void frmMainLd::mnKeyring_Click()
         }
         self->SB->setText(toKeyring ? QStringLiteral("パスワードをキーリングに移しました。")
                                     : QStringLiteral("パスワードをキーリングから戻しました。"));
-    });
+    };
+    if (despiteLoss)
+        m_uses.passwords.keepInStoreDespiteLoss(moved);
+    else
+        m_uses.passwords.keepInKeyring(toKeyring, moved);
 }
 
 void frmMainLd::closeEvent(QCloseEvent *event)

@@ -173,6 +173,9 @@ private:
     // Runs a change of the list through the passwords (`change` starts it and hands its answer
     // on), then `then` once it is done; a failure is reported.
     void edit(const std::function<void(Passwords::Done)> &change, const std::function<void()> &then);
+    // Moves the passwords into the keyring or back into the store (`despiteLoss`: back from a
+    // keyring that holds none of them), showing how it went.
+    void movePasswords(bool toKeyring, bool despiteLoss);
 
     Uses m_uses;
     // While a command waits for the keyring or a login, the window takes no input.

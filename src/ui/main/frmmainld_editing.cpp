@@ -85,8 +85,8 @@ void frmMainLd::cmdREGISTRY_Click()
         m_uses.messageBoxes.show(this, kSelectAnId, MessageBoxes::Buttons::Ok);
         return;
     }
-    // The dialog shows the account's password once it has been read; one found nowhere is
-    // typed again there.
+    // The dialog shows the account's password once it has been read; one found nowhere (or in
+    // a keyring that holds none of the passwords) is typed again there.
     const QString id = m_uses.accounts.id(qint16(row));
     m_input->pause();
     QPointer<frmMainLd> self(this);
@@ -94,7 +94,8 @@ void frmMainLd::cmdREGISTRY_Click()
         if (!self)
             return;
         self->m_input->resume();
-        if (problem != Passwords::Problem::None && problem != Passwords::Problem::NotFound) {
+        if (problem != Passwords::Problem::None && problem != Passwords::Problem::NotFound
+            && problem != Passwords::Problem::KeyringHoldsNothing) {
             showPasswordProblem(self->m_uses.messageBoxes, self, problem, PasswordUse::Read);
             return;
         }

@@ -221,8 +221,10 @@ inline bool anyEntryDialogExists()
 
 // Runs a script on the entry dialog as soon as the dialog's modal loop is running, then closes
 // the dialog through its frame if the script left it open, so a failing script never hangs the
-// test. Arm it before the click that opens the dialog.
-class EntryDialogScript
+// test. Arm it before the click that opens the dialog. A dialog that opens only once its
+// password has been read (from the keyring, which answers later) is waited for: the script runs
+// when it shows.
+class EntryDialogScript : public QObject
 {
 public:
     explicit EntryDialogScript(std::function<void(frmRegistry &)> script)
@@ -237,12 +239,24 @@ public:
     // Whether the dialog was still open when the script ended.
     bool leftOpen() const { return m_leftOpen; }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && !m_ran && qobject_cast<frmRegistry *>(watched))
+            m_timer.start(0);
+        return false;
+    }
+
 private:
     void run()
     {
         frmRegistry *dialog = openEntryDialog();
-        if (!dialog)
+        if (!dialog) {
+            if (!m_watching)
+                QApplication::instance()->installEventFilter(this);
+            m_watching = true;
             return;
+        }
         m_ran = true;
         m_script(*dialog);
         if (dialog->isVisible()) {
@@ -255,6 +269,7 @@ private:
     QTimer m_timer;
     bool m_ran = false;
     bool m_leftOpen = false;
+    bool m_watching = false;
 };
 
 // Replaces whatever a text box holds by typing, as a person would.

@@ -93,6 +93,7 @@ private slots:
     void trayFollowsAStoreThatShrank();
     void storeWithoutChangeStampsKeepsTheSelection();
     void passwordsInTheKeyring();
+    void aKeyringWithoutThePasswords();
 };
 
 void tst_ListEditing::deleteClosesTheGap_data()
@@ -472,6 +473,44 @@ void tst_ListEditing::passwordsInTheKeyring()
     QCOMPARE(storedValues(f.sandbox, kPwSection, 3), (QStringList{ "", "", "" }));
 }
 
+// 修正 opens with an empty password box on an account whose password is found nowhere, and on a
+// keyring that holds none of the passwords (emptied behind the program's back). Unticking then
+// says how many passwords are lost and, once the user agrees, keeps those the store holds.
+void tst_ListEditing::aKeyringWithoutThePasswords()
+{
+    Fixture f(kIds, kPasswords);
+    f.window().mnKeyring->trigger();
+    QTRY_VERIFY(f.program.passwords().inKeyring());
+    const QString application = f.program.accounts().application();
+    f.keyring->store(application + "/b", std::nullopt);
+    for (const int row : { 1, 0 }) {
+        if (row == 0) {
+            for (const QString &key : { application, application + "/a", application + "/c" })
+                f.keyring->store(key, std::nullopt);
+        }
+        f.window().lbID->setCurrentRow(row);
+        bool emptyPassword = false;
+        EntryDialogScript script([&](frmRegistry &dialog) { emptyPassword = dialog.txtPW->text().isEmpty(); });
+        QTest::mouseClick(f.window().cmdREGISTRY, Qt::LeftButton);
+        QTRY_VERIFY(script.ran());
+        QVERIFY(emptyPassword);
+    }
+    QVERIFY(f.boxes->shown.isEmpty());
+
+    f.sandbox.seedAccounts(kIds, { "", "", "pc2" });
+    f.boxes->answers = { Answer::Cancel };
+    f.window().mnKeyring->trigger();
+    QTRY_COMPARE(f.boxes->shown.size(), 1);
+    QVERIFY(f.boxes->shown[0].text.startsWith(QStringLiteral("キーリングにパスワードが見つかりません。")));
+    QVERIFY(f.boxes->shown[0].text.contains(QStringLiteral("2件")));
+    QVERIFY(f.window().mnKeyring->isChecked());
+    f.window().mnKeyring->trigger();
+    QTRY_VERIFY(!f.program.passwords().inKeyring());
+    QVERIFY(!f.window().mnKeyring->isChecked());
+    QCOMPARE(f.boxes->shown.size(), 2);
+    QVERIFY2(storedValues(f.sandbox, kPwSection, 3) == (QStringList{ "", "", "pc2" }),
+             "the store lost the password written there by hand");
+}
 
 // carol, written into the store by hand while the program runs, is never written over: 新規登録
 // adds after her, and a delete or a move first shows the list as it now is, with nothing
