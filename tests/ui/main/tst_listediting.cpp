@@ -445,10 +445,10 @@ void tst_ListEditing::passwordsInTheKeyring()
     f.window().mnKeyring->trigger();
     QTRY_VERIFY(f.program.passwords().inKeyring());
     QVERIFY(f.window().mnKeyring->isChecked());
-    QCOMPARE(storedValues(f.sandbox, kPwSection, 3), (QStringList{ "", "", "" }));
+    QVERIFY2(storedValues(f.sandbox, kPwSection, 3) == (QStringList{ "", "", "" }), "the store holds passwords");
 
     f.tray().mnClipboard[1]->trigger();
-    QTRY_COMPARE(f.clipboard->texts, QStringList{ "pb" });
+    QTRY_VERIFY2(f.clipboard->texts == QStringList{ "pb" }, "the clipboard did not get row 1's password");
     f.window().lbID->setCurrentRow(2);
     QTest::mouseClick(f.window().cmdLOGIN, Qt::LeftButton);
     QTRY_COMPARE(f.engine->open.size(), size_t(1));
@@ -470,7 +470,7 @@ void tst_ListEditing::passwordsInTheKeyring()
     QTRY_COMPARE(f.boxes->shown.size(), 2);
     QVERIFY(f.boxes->shown[1].text.startsWith(QStringLiteral("パスワードをキーリングから戻せませんでした。")));
     QVERIFY(f.window().mnKeyring->isChecked());
-    QCOMPARE(storedValues(f.sandbox, kPwSection, 3), (QStringList{ "", "", "" }));
+    QVERIFY2(storedValues(f.sandbox, kPwSection, 3) == (QStringList{ "", "", "" }), "the store holds passwords");
 }
 
 // 修正 opens with an empty password box on an account whose password is found nowhere, and on a
