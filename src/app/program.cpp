@@ -77,12 +77,7 @@ std::unique_ptr<BrowserEngine> Program::makeEngine() const
 {
     HelperEngine::Options options;
     // Tabs of accounts the user has removed since do not come back with the portal window.
-    options.accounts = [this] {
-        QStringList ids;
-        for (qint16 slot = 0; slot < m_accounts.count(); ++slot)
-            ids << m_accounts.id(slot);
-        return ids;
-    };
+    options.accounts = [this] { return m_accounts.ids(); };
     return std::make_unique<HelperEngine>(std::move(options));
 }
 
@@ -155,10 +150,7 @@ void Program::adoptSharedProfile()
     // profile, before the engine starts: the login of the account last logged in stays that
     // account's, if it is still listed.
     QString last = m_settings.lastAccount();
-    bool listed = false;
-    for (qint16 slot = 0; slot < m_accounts.count(); ++slot)
-        listed = listed || m_accounts.id(slot) == last;
-    if (!listed)
+    if (!m_accounts.ids().contains(last))
         last.clear();
     if (::adoptSharedProfile(Paths::engineProfile(), Paths::engineCache(), last) != SharedProfile::None)
         m_settings.setProfilePerAccount();

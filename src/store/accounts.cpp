@@ -49,6 +49,14 @@ bool Accounts::reload()
     return differs;
 }
 
+QStringList Accounts::ids() const
+{
+    QStringList ids;
+    for (qint16 slot = 0; slot < m_count; ++slot)
+        ids.append(id(slot));
+    return ids;
+}
+
 bool Accounts::refresh()
 {
     const SettingsStore::Stamp now = m_store.stamp(application());

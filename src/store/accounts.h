@@ -44,6 +44,8 @@ public:
     QString id(qint16 slot) const { return m_table.id(m_edition, slot); }
     QString password(qint16 slot) const { return m_table.password(m_edition, slot); }
     QString application() const { return SettingsAppName(m_edition); }
+    // The listed IDs, in slot order.
+    QStringList ids() const;
 
     // Stores an account in a listed slot, or, for any slot past them, in the first free one.
     // False when the store did not take it; nothing has changed then.

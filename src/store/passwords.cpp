@@ -238,10 +238,7 @@ QStringList Passwords::passwordsOf(const QStringList &ids, const QList<QStringLi
 
 QStringList Passwords::listedIds() const
 {
-    QStringList ids;
-    for (qint16 slot = 0; slot < m_accounts.count(); ++slot)
-        ids.append(m_accounts.id(slot));
-    return ids;
+    return m_accounts.ids();
 }
 
 void Passwords::readMark(std::function<void(Problem, bool)> done)
@@ -431,12 +428,12 @@ void Passwords::fetchNow(qint16 slot, const QString &id, Fetched done, std::func
         if (!stored.isEmpty()) {
             // A password written into the store by hand is the user's newer word: it is the
             // one used, and it moves into the keyring when the keyring takes it.
-            auto answer = [done, finished, stored](Problem) {
+            auto answer = [done, finished, stored] {
                 finished();
                 done(Problem::None, stored);
             };
             if (problem != Problem::None)
-                return answer(problem);
+                return answer();
             return self->takeIntoKeyring(id, ids, lists[0], answer);
         }
         QString password;
@@ -450,58 +447,47 @@ void Passwords::fetchNow(qint16 slot, const QString &id, Fetched done, std::func
     });
 }
 
-void Passwords::takeIntoKeyring(const QString &id, const QStringList &ids, QStringList list, Done done)
+void Passwords::takeIntoKeyring(const QString &id, const QStringList &ids, QStringList list,
+                                std::function<void()> then)
 {
     // The accounts must still be those the list was read for.
     m_accounts.refresh();
     if (listedIds() != ids)
-        return done(Problem::NotStored);
-    QStringList passwords;
+        return then();
+    const QStringList stored = passwordsOf(ids, {});
     int place = 0;
     for (int slot = 0; slot < ids.size(); ++slot) {
-        passwords.append(m_accounts.password(qint16(slot)));
         if (ids[slot] != id)
             continue;
         while (list.size() <= place)
             list.append(QString());
-        if (!passwords.last().isEmpty())
-            list[place] = passwords.last();
+        if (!stored[slot].isEmpty())
+            list[place] = stored[slot];
         ++place;
     }
     // The value first, then the store: a kill between leaves the same password in both.
     QPointer<Passwords> self(this);
-    writeValues({ { keyFor(id), encode(list) } }, [self, id, ids, passwords, done](Problem problem) {
+    writeValues({ { keyFor(id), encode(list) } }, [self, id, ids, stored, then](Problem problem) {
         if (!self)
             return;
-        if (problem != Problem::None)
-            return done(problem);
         // A store written again meanwhile keeps what it holds; the next read takes it.
         self->m_accounts.refresh();
-        QStringList emptied;
-        for (int slot = 0; slot < self->m_accounts.count(); ++slot)
-            emptied.append(self->m_accounts.password(qint16(slot)));
-        if (self->listedIds() != ids || emptied != passwords)
-            return done(Problem::NotStored);
-        for (int slot = 0; slot < ids.size(); ++slot) {
-            if (ids[slot] == id)
-                emptied[slot].clear();
-        }
-        done(self->m_accounts.setPasswords(ids, emptied) ? Problem::None : Problem::NotStored);
+        if (problem == Problem::None && self->listedIds() == ids && self->passwordsOf(ids, {}) == stored)
+            self->emptyStoredPasswords({ id });
+        then();
     });
 }
 
 void Passwords::emptyStoredPasswords(const QStringList &ids)
 {
     const QStringList listed = listedIds();
-    QStringList passwords;
+    QStringList passwords = passwordsOf(listed, {});
     bool emptied = false;
     for (int slot = 0; slot < listed.size(); ++slot) {
-        QString password = m_accounts.password(qint16(slot));
-        if (ids.contains(listed[slot]) && !password.isEmpty()) {
-            password.clear();
+        if (ids.contains(listed[slot]) && !passwords[slot].isEmpty()) {
+            passwords[slot].clear();
             emptied = true;
         }
-        passwords.append(password);
     }
     // As far as the store takes it: a password left there is the same word as the keyring's.
     if (emptied)
@@ -742,10 +728,7 @@ void Passwords::keepInStoreDespiteLoss(Done done)
 int Passwords::passwordsMissingFromStore()
 {
     m_accounts.refresh();
-    int missing = 0;
-    for (qint16 slot = 0; slot < m_accounts.count(); ++slot)
-        missing += m_accounts.password(slot).isEmpty() ? 1 : 0;
-    return missing;
+    return int(passwordsOf(listedIds(), {}).count(QString()));
 }
 
 void Passwords::resume(Done done)

@@ -120,8 +120,9 @@ private:
     int slotsHolding(const QString &id) const;
     int placeAmongSameId(int slot) const;
     QStringList listedIds() const;
-    // Each slot's password: the one at its place in its ID's list (one list for each of the
-    // distinct `ids`, in their order), else the store's.
+    // Each slot's password: the store's when it holds one (a password written there by hand is
+    // the newer word), else the one at its place in its ID's list (one list for each of the
+    // distinct `ids`, in their order). Without lists, the store's.
     QStringList passwordsOf(const QStringList &ids, const QList<QStringList> &lists) const;
 
     // Asynchronous steps; each `done` runs once, unless this object is gone by then. The mark
@@ -142,8 +143,9 @@ private:
 
     void fetchNow(qint16 slot, const QString &id, Fetched done, std::function<void()> finished);
     // Moves the passwords written into the store by hand for the ID's slots into its value
-    // (`list`, read for the accounts `ids`), then empties them in the store.
-    void takeIntoKeyring(const QString &id, const QStringList &ids, QStringList list, Done done);
+    // (`list`, read for the accounts `ids`), then empties them in the store, as far as the
+    // keyring and the store take it (what stays is taken by the next read); then `then`.
+    void takeIntoKeyring(const QString &id, const QStringList &ids, QStringList list, std::function<void()> then);
     // Empties the store's passwords of the slots that hold one of the IDs, whose values in the
     // keyring now hold them.
     void emptyStoredPasswords(const QStringList &ids);

@@ -2,7 +2,9 @@
 
 #include "platform/paths.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 
 namespace {
@@ -29,16 +31,17 @@ ProgramSettings::ProgramSettings()
 
 void ProgramSettings::keepPrivate() const
 {
-    // Where the settings are a file, not the registry. A new file starts closed, and the file
-    // written anew at each change takes the mode of the one it replaces.
+    // Where the settings are a file, not the registry. A new file starts closed (made here, in
+    // its folder, before the settings write it), and the file written anew at each change takes
+    // the mode of the one it replaces.
     if (Paths::programSettingsFormat() != QSettings::IniFormat)
         return;
     constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
     QFile file(location());
-    if (!file.exists())
-        file.open(QIODevice::WriteOnly, kOwnerOnly);
-    else
+    if (file.exists())
         file.setPermissions(kOwnerOnly);
+    else if (QDir().mkpath(QFileInfo(location()).path()))
+        file.open(QIODevice::WriteOnly, kOwnerOnly);
 }
 
 ProgramSettings::~ProgramSettings() = default;
@@ -153,9 +156,8 @@ bool ProgramSettings::write(const QString &key, const QVariant &value)
         m_settings->setValue(key, value);
     else
         m_settings->remove(key);
-    keepPrivate();
+    if (!QFile::exists(location()))
+        keepPrivate();
     m_settings->sync();
-    // The first file, when its folder had to be made first.
-    keepPrivate();
     return m_settings->status() == QSettings::NoError;
 }
