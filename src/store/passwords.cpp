@@ -2,6 +2,7 @@
 
 #include "platform/keyring.h"
 #include "store/accounts.h"
+#include "store/passwordplan.h"
 #include "store/programsettings.h"
 
 #include <QHash>
@@ -11,7 +12,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <numeric>
 
 namespace {
 
@@ -71,24 +71,6 @@ QStringList decode(const QString &text, int slotsHoldingId)
     return after;
 }
 
-// The slots (in order) that hold the ID in a list of IDs, and where their passwords came from.
-QList<int> sourcesOf(const QString &id, const QStringList &ids, const QList<int> &from)
-{
-    QList<int> sources;
-    for (int slot = 0; slot < ids.size(); ++slot) {
-        if (ids[slot] == id)
-            sources.append(from[slot]);
-    }
-    return sources;
-}
-
-QList<int> identity(int count)
-{
-    QList<int> numbers(count);
-    std::iota(numbers.begin(), numbers.end(), 0);
-    return numbers;
-}
-
 using Answered = std::function<void(Problem)>;
 
 // Makes `count` calls one after another, each started when the one before has answered, and
@@ -130,15 +112,16 @@ QStringList distinct(QStringList ids)
 } // namespace
 
 // A change of the listed accounts: the IDs it leaves, where each slot's password comes from (a
-// slot before the change, or -1 for `password`), and the store's side of it, which writes the
-// password it is given (`password` while the store keeps them, none while the keyring does). A
-// change out of the list's reach is only the store's, which refuses it.
+// slot before the change, or PasswordPlan::kTypedPassword for `typedPassword`), and the store's
+// side of it, which writes the password it is given (`typedPassword` while the store keeps
+// them, none while the keyring does). A change out of the list's reach is only the store's,
+// which refuses it.
 struct Passwords::Edit
 {
     bool inReach;
-    QStringList ids;
-    QList<int> from;
-    QString password;
+    QStringList idsAfter;
+    QList<int> sourcesAfter;
+    QString typedPassword;
     std::function<bool(const QString &password)> writeStore;
 };
 
@@ -223,15 +206,24 @@ int Passwords::placeAmongSameId(int slot) const
     return place;
 }
 
-QStringList Passwords::passwordsOf(const QStringList &ids, const QList<QStringList> &lists) const
+QStringList Passwords::storedPasswords() const
 {
-    const QStringList keys = distinct(ids);
+    QStringList passwords;
+    for (qint16 slot = 0; slot < m_accounts.count(); ++slot)
+        passwords.append(m_accounts.password(slot));
+    return passwords;
+}
+
+QStringList Passwords::passwordsFound(const QStringList &ids, const QStringList &idsRead,
+                                      const QList<QStringList> &lists) const
+{
     QHash<QString, int> places;
     QStringList passwords;
     for (int slot = 0; slot < ids.size(); ++slot) {
         const int place = places[ids[slot]]++;
         const QString stored = m_accounts.password(qint16(slot));
-        passwords.append(!stored.isEmpty() || lists.isEmpty() ? stored : lists[keys.indexOf(ids[slot])].value(place));
+        const qsizetype read = idsRead.indexOf(ids[slot]);
+        passwords.append(!stored.isEmpty() || read < 0 ? stored : lists[read].value(place));
     }
     return passwords;
 }
@@ -454,7 +446,7 @@ void Passwords::takeIntoKeyring(const QString &id, const QStringList &ids, QStri
     m_accounts.refresh();
     if (listedIds() != ids)
         return then();
-    const QStringList stored = passwordsOf(ids, {});
+    const QStringList stored = storedPasswords();
     int place = 0;
     for (int slot = 0; slot < ids.size(); ++slot) {
         if (ids[slot] != id)
@@ -472,7 +464,7 @@ void Passwords::takeIntoKeyring(const QString &id, const QStringList &ids, QStri
             return;
         // A store written again meanwhile keeps what it holds; the next read takes it.
         self->m_accounts.refresh();
-        if (problem == Problem::None && self->listedIds() == ids && self->passwordsOf(ids, {}) == stored)
+        if (problem == Problem::None && self->listedIds() == ids && self->storedPasswords() == stored)
             self->emptyStoredPasswords({ id });
         then();
     });
@@ -481,7 +473,7 @@ void Passwords::takeIntoKeyring(const QString &id, const QStringList &ids, QStri
 void Passwords::emptyStoredPasswords(const QStringList &ids)
 {
     const QStringList listed = listedIds();
-    QStringList passwords = passwordsOf(listed, {});
+    QStringList passwords = storedPasswords();
     bool emptied = false;
     for (int slot = 0; slot < listed.size(); ++slot) {
         if (ids.contains(listed[slot]) && !passwords[slot].isEmpty()) {
@@ -500,14 +492,14 @@ void Passwords::put(qint16 slot, const QString &id, const QString &password, Don
         m_accounts.refresh();
         const int count = m_accounts.count();
         const int target = slot >= 0 && slot < count ? slot : count;
-        Edit edit{ slot >= 0 && target < AccountTable::kSlots, listedIds(), identity(count), password,
+        Edit edit{ slot >= 0 && target < AccountTable::kSlots, listedIds(), unchangedSources(count), password,
                    [this, slot, id](const QString &stored) { return m_accounts.put(slot, id, stored); } };
         if (target < count) {
-            edit.ids[target] = id;
-            edit.from[target] = -1;
+            edit.idsAfter[target] = id;
+            edit.sourcesAfter[target] = PasswordPlan::kTypedPassword;
         } else {
-            edit.ids.append(id);
-            edit.from.append(-1);
+            edit.idsAfter.append(id);
+            edit.sourcesAfter.append(PasswordPlan::kTypedPassword);
         }
         editNow(std::move(edit), done, finished);
     });
@@ -516,11 +508,11 @@ void Passwords::put(qint16 slot, const QString &id, const QString &password, Don
 void Passwords::remove(qint16 slot, Done done)
 {
     enqueue([this, slot, done](std::function<void()> finished) {
-        Edit edit{ slot >= 0 && slot < m_accounts.count(), listedIds(), identity(m_accounts.count()), QString(),
+        Edit edit{ slot >= 0 && slot < m_accounts.count(), listedIds(), unchangedSources(m_accounts.count()), QString(),
                    [this, slot](const QString &) { return m_accounts.remove(slot); } };
         if (edit.inReach) {
-            edit.ids.removeAt(slot);
-            edit.from.removeAt(slot);
+            edit.idsAfter.removeAt(slot);
+            edit.sourcesAfter.removeAt(slot);
         }
         editNow(std::move(edit), done, finished);
     });
@@ -529,11 +521,11 @@ void Passwords::remove(qint16 slot, Done done)
 void Passwords::swapWithNext(qint16 slot, Done done)
 {
     enqueue([this, slot, done](std::function<void()> finished) {
-        Edit edit{ slot >= 0 && slot + 1 < m_accounts.count(), listedIds(), identity(m_accounts.count()),
+        Edit edit{ slot >= 0 && slot + 1 < m_accounts.count(), listedIds(), unchangedSources(m_accounts.count()),
                    QString(), [this, slot](const QString &) { return m_accounts.swapWithNext(slot); } };
         if (edit.inReach) {
-            edit.ids.swapItemsAt(slot, slot + 1);
-            edit.from.swapItemsAt(slot, slot + 1);
+            edit.idsAfter.swapItemsAt(slot, slot + 1);
+            edit.sourcesAfter.swapItemsAt(slot, slot + 1);
         }
         editNow(std::move(edit), done, finished);
     });
@@ -543,30 +535,32 @@ void Passwords::editNow(Edit edit, Done done, std::function<void()> finished)
 {
     // While the store keeps the passwords, its change is the whole change.
     if (!edit.inReach || !inKeyring()) {
-        const Problem answer = edit.writeStore(edit.password) ? Problem::None : Problem::NotStored;
+        const Problem answer = edit.writeStore(edit.typedPassword) ? Problem::None : Problem::NotStored;
         finished();
         done(answer);
         return;
     }
-    const QStringList before = listedIds();
-    const QList<int> unchanged = identity(before.size());
-    // The IDs whose slots take their passwords from other places than before.
-    QStringList affected;
-    for (const QString &id : distinct(before + edit.ids)) {
-        if (sourcesOf(id, before, unchanged) != sourcesOf(id, edit.ids, edit.from))
-            affected.append(id);
+    const QStringList idsBefore = listedIds();
+    const PasswordPlan plan = planPasswordChange(idsBefore, edit.idsAfter, edit.sourcesAfter);
+    if (plan.steps == PasswordPlan::Steps::Refused) {
+        // A kill between its steps could pair passwords with other accounts: nothing is
+        // written, and the change is reported as one the store did not take.
+        finished();
+        done(Problem::NotStored);
+        return;
     }
-    if (affected.isEmpty()) {
+    if (plan.steps == PasswordPlan::Steps::StoreOnly) {
         const Problem answer = edit.writeStore(QString()) ? Problem::None : Problem::NotStored;
         finished();
         done(answer);
         return;
     }
+    const QStringList changedIds = plan.changedIds();
     QPointer<Passwords> self(this);
     // A keyring that holds nothing of this program's gets the mark back: each account without a
     // password then says so on its own.
-    readEntries(affected, Unmarked::Mark, [self, edit, before, affected, done, finished](
-                                                  Problem problem, const QList<QStringList> &lists) {
+    readEntries(changedIds, Unmarked::Mark, [self, edit, idsBefore, plan, changedIds, done, finished](
+                                                    Problem problem, const QList<QStringList> &lists) {
         if (!self)
             return;
         if (problem == Problem::None) {
@@ -574,7 +568,7 @@ void Passwords::editNow(Edit edit, Done done, std::function<void()> finished)
             // have been written by hand while the keyring was read (its unlock prompt waits for
             // the user).
             self->m_accounts.refresh();
-            if (self->listedIds() != before)
+            if (self->listedIds() != idsBefore)
                 problem = Problem::NotStored;
         }
         if (problem != Problem::None) {
@@ -582,39 +576,23 @@ void Passwords::editNow(Edit edit, Done done, std::function<void()> finished)
             done(problem);
             return;
         }
-        // Each affected slot's password before the change (one written into the store by hand
-        // first), then each affected ID's list before and after it.
-        QHash<int, QString> old;
-        for (int i = 0; i < affected.size(); ++i) {
-            int place = 0;
-            for (int slot = 0; slot < before.size(); ++slot) {
-                if (before[slot] != affected[i])
-                    continue;
-                const QString stored = self->m_accounts.password(qint16(slot));
-                const QString kept = lists[i].value(place++);
-                old[slot] = stored.isEmpty() ? kept : stored;
-            }
+        // Each slot's password before the change (one written into the store by hand first),
+        // then each changed ID's list before and after it.
+        const QStringList passwordsBefore = self->passwordsFound(idsBefore, changedIds, lists);
+        QList<std::pair<QString, QString>> valuesWithBothLists;
+        QList<std::pair<QString, QString>> valuesAfter;
+        for (const PasswordPlan::ChangedList &list : plan.changedLists) {
+            const QStringList listBefore = passwordsFrom(list.before, passwordsBefore, edit.typedPassword);
+            const QStringList listAfter = passwordsFrom(list.after, passwordsBefore, edit.typedPassword);
+            valuesWithBothLists.append({ self->keyFor(list.id), encode(listAfter, &listBefore) });
+            valuesAfter.append({ self->keyFor(list.id), encode(listAfter) });
         }
-        QList<std::pair<QString, QString>> pending;
-        QList<std::pair<QString, QString>> settled;
-        bool countsChange = false;
-        for (const QString &id : affected) {
-            QStringList was;
-            QStringList now;
-            for (const int source : sourcesOf(id, before, identity(before.size())))
-                was.append(old.value(source));
-            for (const int source : sourcesOf(id, edit.ids, edit.from))
-                now.append(source < 0 ? edit.password : old.value(source));
-            countsChange = countsChange || was.size() != now.size();
-            pending.append({ self->keyFor(id), encode(now, &was) });
-            settled.append({ self->keyFor(id), encode(now) });
-        }
-        if (!countsChange) {
+        if (plan.steps == PasswordPlan::Steps::ListsAfterFirst) {
             // The same slots hold each ID: the keyring's value alone makes the change.
-            self->writeValues(settled, [self, edit, affected, done, finished](Problem problem) {
+            self->writeValues(valuesAfter, [self, edit, changedIds, done, finished](Problem problem) {
                 if (problem == Problem::None && self) {
                     if (edit.writeStore(QString()))
-                        self->emptyStoredPasswords(affected);
+                        self->emptyStoredPasswords(changedIds);
                     else
                         problem = Problem::NotStored;
                 }
@@ -624,22 +602,22 @@ void Passwords::editNow(Edit edit, Done done, std::function<void()> finished)
             return;
         }
         QStringList unsettled = self->m_settings.unsettledIds();
-        unsettled = distinct(unsettled + affected);
+        unsettled = distinct(unsettled + changedIds);
         if (!self->m_settings.setUnsettledIds(unsettled)) {
             finished();
             done(Problem::NotStored);
             return;
         }
-        self->writeValues(pending, [self, edit, before, affected, done, finished](Problem problem) {
+        self->writeValues(valuesWithBothLists, [self, edit, idsBefore, changedIds, done, finished](Problem problem) {
             if (!self)
                 return;
             if (problem == Problem::None) {
                 // The accounts must still be those the change was worked out for.
                 self->m_accounts.refresh();
-                if (self->listedIds() != before || !edit.writeStore(QString()))
+                if (self->listedIds() != idsBefore || !edit.writeStore(QString()))
                     problem = Problem::NotStored;
                 else
-                    self->emptyStoredPasswords(affected);
+                    self->emptyStoredPasswords(changedIds);
             }
             // Either way, each value keeps the one list that pairs with the store now.
             self->finishPending([done, finished, problem](Problem) {
@@ -728,7 +706,7 @@ void Passwords::keepInStoreDespiteLoss(Done done)
 int Passwords::passwordsMissingFromStore()
 {
     m_accounts.refresh();
-    return int(passwordsOf(listedIds(), {}).count(QString()));
+    return int(storedPasswords().count(QString()));
 }
 
 void Passwords::resume(Done done)
@@ -803,7 +781,7 @@ void Passwords::moveNow(bool toKeyring, Unmarked unmarked, Done done, std::funct
         return end(Problem::NotStored);
     m_accounts.refresh();
     const QStringList ids = listedIds();
-    const QStringList stored = passwordsOf(ids, {});
+    const QStringList stored = storedPasswords();
     if (!inKeyring()) {
         if (toKeyring)
             return moveIntoKeyring(ids, stored, end);
@@ -827,7 +805,7 @@ void Passwords::moveNow(bool toKeyring, Unmarked unmarked, Done done, std::funct
             return;
         if (problem != Problem::None)
             return end(problem);
-        self->moveIntoStore(ids, self->passwordsOf(ids, lists), end);
+        self->moveIntoStore(ids, self->passwordsFound(ids, distinct(ids), lists), end);
     });
 }
 

@@ -120,10 +120,13 @@ private:
     int slotsHolding(const QString &id) const;
     int placeAmongSameId(int slot) const;
     QStringList listedIds() const;
+    // The store's password of each listed slot.
+    QStringList storedPasswords() const;
     // Each slot's password: the store's when it holds one (a password written there by hand is
-    // the newer word), else the one at its place in its ID's list (one list for each of the
-    // distinct `ids`, in their order). Without lists, the store's.
-    QStringList passwordsOf(const QStringList &ids, const QList<QStringList> &lists) const;
+    // the newer word), else the one at its place in its ID's list (one list for each of
+    // `idsRead`, in their order). A slot of an ID not read has the store's.
+    QStringList passwordsFound(const QStringList &ids, const QStringList &idsRead,
+                               const QList<QStringList> &lists) const;
 
     // Asynchronous steps; each `done` runs once, unless this object is gone by then. The mark
     // is read first: `marked` tells whether it is there, in a keyring found open (no problem).
