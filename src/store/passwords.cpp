@@ -2,13 +2,11 @@
 
 #include "platform/keyring.h"
 #include "store/accounts.h"
+#include "store/keyringlayout.h"
 #include "store/passwordplan.h"
 #include "store/programsettings.h"
 
 #include <QHash>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <algorithm>
 #include <memory>
@@ -31,44 +29,6 @@ Problem problemOf(Keyring::Failure failure)
         break;
     }
     return Problem::KeyringRefused;
-}
-
-// An ID's value in the keyring: its slots' passwords in slot order ("passwords"), and, while a
-// change of its slots is under way, the list from before it ("before"). A slot without a
-// password has null.
-QJsonArray toJson(const QStringList &passwords)
-{
-    QJsonArray array;
-    for (const QString &password : passwords)
-        array.append(password.isEmpty() ? QJsonValue() : QJsonValue(password));
-    return array;
-}
-
-QStringList fromJson(const QJsonValue &value)
-{
-    QStringList passwords;
-    for (const QJsonValue &password : value.toArray())
-        passwords.append(password.toString());
-    return passwords;
-}
-
-QString encode(const QStringList &passwords, const QStringList *before = nullptr)
-{
-    QJsonObject value{ { QStringLiteral("passwords"), toJson(passwords) } };
-    if (before)
-        value.insert(QStringLiteral("before"), toJson(*before));
-    return QString::fromUtf8(QJsonDocument(value).toJson(QJsonDocument::Compact));
-}
-
-// The list that pairs with the store now: while a change is under way, the store's count of
-// slots holding the ID tells whether it has reached the store.
-QStringList decode(const QString &text, int slotsHoldingId)
-{
-    const QJsonObject value = QJsonDocument::fromJson(text.toUtf8()).object();
-    const QStringList after = fromJson(value.value(QStringLiteral("passwords")));
-    if (value.contains(QStringLiteral("before")) && after.size() != slotsHoldingId)
-        return fromJson(value.value(QStringLiteral("before")));
-    return after;
 }
 
 using Answered = std::function<void(Problem)>;
@@ -130,6 +90,7 @@ Passwords::Passwords(Accounts &accounts, ProgramSettings &settings, Keyring &key
     , m_accounts(accounts)
     , m_settings(settings)
     , m_keyring(keyring)
+    , m_layout(accounts.application())
 {
 }
 
@@ -165,28 +126,6 @@ void Passwords::runNext()
         self->m_running = false;
         self->runNext();
     });
-}
-
-QString Passwords::keyFor(const QString &id) const
-{
-    return m_accounts.application() + QLatin1Char('/') + id;
-}
-
-QString Passwords::idOfKey(const QString &key) const
-{
-    const QString prefix = m_accounts.application() + QLatin1Char('/');
-    return key.startsWith(prefix) ? key.mid(prefix.size()) : QString();
-}
-
-QString Passwords::markKey() const
-{
-    return m_accounts.application();
-}
-
-QString Passwords::probeKey() const
-{
-    // IDs live under "<application>/<ID>": this key is never one of theirs.
-    return m_accounts.application() + QStringLiteral(".probe");
 }
 
 int Passwords::slotsHolding(const QString &id) const
@@ -236,22 +175,23 @@ QStringList Passwords::listedIds() const
 void Passwords::readMark(std::function<void(Problem, bool)> done)
 {
     QPointer<Passwords> self(this);
-    m_keyring.read(markKey(), [self, done](Keyring::Failure failure, const QString &) {
+    m_keyring.read(m_layout.markKey(), [self, done](Keyring::Failure failure, const QString &) {
         if (!self)
             return;
         if (failure != Keyring::Failure::NotFound)
             return done(problemOf(failure), failure == Keyring::Failure::None);
         // A locked keyring answers every read as if nothing were kept; it refuses a write. A
         // write may also unlock it (through the desktop's prompt), so the mark is read again.
-        self->m_keyring.write(self->probeKey(), QStringLiteral("{}"), [self, done](Keyring::Failure failure) {
+        const QString probe = self->m_layout.probeKey();
+        self->m_keyring.write(probe, KeyringLayout::probeValue(), [self, done](Keyring::Failure failure) {
             if (!self)
                 return;
             if (failure != Keyring::Failure::None)
                 return done(problemOf(failure), false);
-            self->m_keyring.remove(self->probeKey(), [self, done](Keyring::Failure) {
+            self->m_keyring.remove(self->m_layout.probeKey(), [self, done](Keyring::Failure) {
                 if (!self)
                     return;
-                self->m_keyring.read(self->markKey(), [done](Keyring::Failure failure, const QString &) {
+                self->m_keyring.read(self->m_layout.markKey(), [done](Keyring::Failure failure, const QString &) {
                     done(problemOf(failure), failure == Keyring::Failure::None);
                 });
             });
@@ -274,7 +214,8 @@ void Passwords::readEntries(const QStringList &ids, Unmarked unmarked,
             return self->readLists(ids, done);
         if (unmarked == Unmarked::Report)
             return done(Problem::KeyringHoldsNothing, {});
-        self->writeValues({ { self->markKey(), QStringLiteral("{}") } }, [self, ids, done](Problem problem) {
+        const QList<std::pair<QString, QString>> mark{ { self->m_layout.markKey(), KeyringLayout::markValue() } };
+        self->writeValues(mark, [self, ids, done](Problem problem) {
             if (!self)
                 return;
             if (problem != Problem::None)
@@ -294,12 +235,12 @@ void Passwords::readLists(const QStringList &ids, std::function<void(Problem, QL
                 if (!self)
                     return;
                 const QString id = ids[index];
-                self->m_keyring.read(self->keyFor(id), [self, id, lists, answered](Keyring::Failure failure,
+                self->m_keyring.read(self->m_layout.keyOf(id), [self, id, lists, answered](Keyring::Failure failure,
                                                                                    const QString &value) {
                     if (!self)
                         return;
                     if (failure == Keyring::Failure::None)
-                        lists->append(decode(value, self->slotsHolding(id)));
+                        lists->append(KeyringLayout::listPairedWithStore(value, self->slotsHolding(id)));
                     else
                         lists->append(QStringList());
                     answered(problemOf(failure));
@@ -459,7 +400,8 @@ void Passwords::takeIntoKeyring(const QString &id, const QStringList &ids, QStri
     }
     // The value first, then the store: a kill between leaves the same password in both.
     QPointer<Passwords> self(this);
-    writeValues({ { keyFor(id), encode(list) } }, [self, id, ids, stored, then](Problem problem) {
+    const QList<std::pair<QString, QString>> value{ { m_layout.keyOf(id), KeyringLayout::valueOf(list) } };
+    writeValues(value, [self, id, ids, stored, then](Problem problem) {
         if (!self)
             return;
         // A store written again meanwhile keeps what it holds; the next read takes it.
@@ -584,8 +526,9 @@ void Passwords::editNow(Edit edit, Done done, std::function<void()> finished)
         for (const PasswordPlan::ChangedList &list : plan.changedLists) {
             const QStringList listBefore = passwordsFrom(list.before, passwordsBefore, edit.typedPassword);
             const QStringList listAfter = passwordsFrom(list.after, passwordsBefore, edit.typedPassword);
-            valuesWithBothLists.append({ self->keyFor(list.id), encode(listAfter, &listBefore) });
-            valuesAfter.append({ self->keyFor(list.id), encode(listAfter) });
+            const QString key = self->m_layout.keyOf(list.id);
+            valuesWithBothLists.append({ key, KeyringLayout::valueDuringChange(listAfter, listBefore) });
+            valuesAfter.append({ key, KeyringLayout::valueOf(listAfter) });
         }
         if (plan.steps == PasswordPlan::Steps::ListsAfterFirst) {
             // The same slots hold each ID: the keyring's value alone makes the change.
@@ -657,9 +600,9 @@ void Passwords::finishPending(std::function<void(Problem)> done)
         QStringList gone;
         for (int i = 0; i < ids.size(); ++i) {
             if (lists[i].isEmpty())
-                gone.append(self->keyFor(ids[i]));
+                gone.append(self->m_layout.keyOf(ids[i]));
             else
-                settled.append({ self->keyFor(ids[i]), encode(lists[i]) });
+                settled.append({ self->m_layout.keyOf(ids[i]), KeyringLayout::valueOf(lists[i]) });
         }
         self->writeValues(settled, [self, gone, done](Problem problem) {
             if (!self)
@@ -746,21 +689,21 @@ void Passwords::removeStaleValues(Done done)
     // Earlier editions of the program noted no key: in the keyring, the mark and each listed
     // ID's value may be there.
     if (inKeyring() && kept.isEmpty()) {
-        QStringList keys{ markKey() };
+        QStringList keys{ m_layout.markKey() };
         for (const QString &id : listed)
-            keys.append(keyFor(id));
+            keys.append(m_layout.keyOf(id));
         return done(m_settings.setKeptKeys(keys) ? Problem::None : Problem::NotStored);
     }
     // While the keyring keeps the passwords, the values of IDs no longer listed; else every
     // value, and the mark last.
     QStringList keys;
     for (const QString &key : kept) {
-        const QString id = idOfKey(key);
-        if (!inKeyring() ? key != markKey() : !id.isEmpty() && !listed.contains(id))
+        const QString id = m_layout.idOfKey(key);
+        if (!inKeyring() ? key != m_layout.markKey() : !id.isEmpty() && !listed.contains(id))
             keys.append(key);
     }
-    if (!inKeyring() && kept.contains(markKey()))
-        keys.append(markKey());
+    if (!inKeyring() && kept.contains(m_layout.markKey()))
+        keys.append(m_layout.markKey());
     // On most starts nothing differs, and the keyring is not touched.
     if (keys.isEmpty())
         return done(Problem::None);
@@ -812,14 +755,14 @@ void Passwords::moveNow(bool toKeyring, Unmarked unmarked, Done done, std::funct
 void Passwords::moveIntoKeyring(const QStringList &ids, const QStringList &passwords, const Done &end)
 {
     // The mark first, so that it is there whenever a value is.
-    QList<std::pair<QString, QString>> values{ { markKey(), QStringLiteral("{}") } };
+    QList<std::pair<QString, QString>> values{ { m_layout.markKey(), KeyringLayout::markValue() } };
     for (const QString &id : distinct(ids)) {
         QStringList own;
         for (int slot = 0; slot < ids.size(); ++slot) {
             if (ids[slot] == id)
                 own.append(passwords[slot]);
         }
-        values.append({ keyFor(id), encode(own) });
+        values.append({ m_layout.keyOf(id), KeyringLayout::valueOf(own) });
     }
     QPointer<Passwords> self(this);
     writeValues(values, [self, ids, values, end](Problem problem) {
@@ -856,10 +799,10 @@ void Passwords::moveIntoStore(const QStringList &ids, const QStringList &passwor
     // would not let them go) at the next start.
     QStringList keys;
     for (const QString &id : distinct(ids + m_settings.unsettledIds()))
-        keys.append(keyFor(id));
+        keys.append(m_layout.keyOf(id));
     keys = distinct(keys + m_settings.keptKeys());
-    keys.removeAll(markKey());
-    keys.append(markKey());
+    keys.removeAll(m_layout.markKey());
+    keys.append(m_layout.markKey());
     QPointer<Passwords> self(this);
     removeWhenOpen(keys, [self, end](Problem problem) {
         if (!self)

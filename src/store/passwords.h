@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/keyringlayout.h"
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -14,28 +16,20 @@ class ProgramSettings;
 
 // Where the accounts' passwords are kept, and every way to them: in the store beside their IDs
 // (the store as it always was), or, when the user chose so, in the desktop's keyring, with the
-// store's passwords left empty.
-//
-// In the keyring, an ID's passwords are one value under the key "<application>/<ID>": the
-// passwords of the slots that hold that ID, in slot order. A slot's password is the one at its
-// place among the slots of its ID. So moving or removing accounts of other IDs never touches
-// it, and two slots of the same ID keep theirs apart. Beside them, a mark under "<application>"
-// shows that the keyring holds the passwords. A locked keyring reads as an empty one: without
-// the mark, a write tells a locked keyring (which refuses it) from one that holds nothing of
-// this program's (made anew, emptied by hand, or another computer's).
+// store's passwords left empty. How they lie in the keyring is KeyringLayout's: one value per
+// ID, and a mark beside them. A locked keyring reads as an empty one: without the mark, a write
+// tells a locked keyring (which refuses it) from one that holds nothing of this program's (made
+// anew, emptied by hand, or another computer's).
 //
 // A password found in the store while the keyring keeps them was written there by hand: it is
 // the user's newer word, used before the keyring's, and moved into the keyring by the next
 // call that reads its slot. The keys that have values are noted in the program's settings, so
 // that a value whose ID a hand edit removed goes at the next start.
 //
-// Every change that alters which slots hold an ID takes three steps: the value is first written
-// with both lists, before and after the change, then the store changes, then the value keeps
-// only the list after. Until the last step, the store's count of slots holding the ID tells
-// which list is right, so a program killed at any moment leaves every password with its
-// account. The IDs whose values may still hold two lists, and a move between store and keyring
-// that has not ended, are noted in the program's settings first and finished at the next start
-// (resume()).
+// A change of the list reaches the keyring and the store in the steps PasswordPlan sets, so
+// that a program killed at any moment leaves every password with its account. The IDs whose
+// values may still hold two lists, and a move between store and keyring that has not ended, are
+// noted in the program's settings first and finished at the next start (resume()).
 //
 // Calls run one after another, in the order given; each answers exactly once through its
 // callback, at once while the passwords are in the store and nothing else runs. A call has
@@ -108,14 +102,6 @@ private:
     void enqueue(Task task);
     void runNext();
 
-    QString keyFor(const QString &id) const;
-    // The ID whose value is kept under the key; empty for the mark and the probe.
-    QString idOfKey(const QString &key) const;
-    // The key of the mark that shows the keyring holds this edition's passwords:
-    // "<application>".
-    QString markKey() const;
-    // The key written to learn whether the keyring is locked; never an ID's.
-    QString probeKey() const;
     // How many listed slots hold the ID, and the place of a slot among them.
     int slotsHolding(const QString &id) const;
     int placeAmongSameId(int slot) const;
@@ -165,6 +151,7 @@ private:
     Accounts &m_accounts;
     ProgramSettings &m_settings;
     Keyring &m_keyring;
+    const KeyringLayout m_layout;
     std::deque<Task> m_tasks;
     bool m_running = false;
 };
