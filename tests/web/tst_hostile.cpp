@@ -266,7 +266,7 @@ void tst_Hostile::hostilePage()
     QVERIFY2(stall <= kMaxStallMs, qPrintable(QString::number(stall)));
 
     // Once its run has ended, the page costs nothing, whatever it still holds.
-    (void)waitInEventLoop([] { return false; }, 500);
+    (void)waitInEventLoop([] { return false; }, 1000);
     const double cpuBefore = ProcessTree::now({ m_portal->serverPid() }).cpuSeconds;
     (void)waitInEventLoop([] { return false; }, 1000);
     const double restCpu = ProcessTree::now({ m_portal->serverPid() }).cpuSeconds - cpuBefore;
