@@ -12,6 +12,7 @@
 #include "tray/trayicons.h"
 #include "tray/traynotifier.h"
 #include "tray/windowvisibility.h"
+#include "ui/common/caption.h"
 #include "ui/common/clipboard.h"
 #include "ui/common/messagebox.h"
 #include "ui/common/statustext.h"
@@ -39,13 +40,6 @@ QAction *templateItem(QMenu *menu)
     QAction *item = menu->addSeparator();
     item->setText(QStringLiteral("-"));
     return item;
-}
-
-// A menu shows '&' as an access-key marker; an ID is shown exactly as stored.
-QString menuCaption(const QString &id)
-{
-    QString caption = id;
-    return caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
 } // namespace
@@ -323,9 +317,9 @@ void frmTasktray::rebuildAccountMenus()
         // The walk ends at an ID of blanks, the kind the entry dialog refuses.
         if (isBlankId(id))
             break;
-        mnLogin.insert(slot, mnLoginP->addAction(menuCaption(id), this,
+        mnLogin.insert(slot, mnLoginP->addAction(literalCaption(id), this,
                                                  [this, slot] { mnLogin_Click(slot); }));
-        mnClipboard.insert(slot, mnClipboardP->addAction(menuCaption(id), this,
+        mnClipboard.insert(slot, mnClipboardP->addAction(literalCaption(id), this,
                                                          [this, slot] { mnClipboard_Click(slot); }));
         created = true;
     }
