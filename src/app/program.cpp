@@ -2,8 +2,8 @@
 
 #include "platform/paths.h"
 #include "tray/frmtasktray.h"
-#include "tray/passwordproblems.h"
 #include "tray/windowvisibility.h"
+#include "ui/common/passwordproblems.h"
 #include "ui/main/frmmainld.h"
 #include "ui/main/statusbar.h"
 #include "web/frmwb.h"
