@@ -5,7 +5,6 @@
 #include "platform/versioninfo.h"
 #include "store/accounts.h"
 #include "store/passwords.h"
-#include "store/programsettings.h"
 #include "tray/popupguard.h"
 #include "tray/traycallback.h"
 #include "tray/trayicons.h"
@@ -208,7 +207,7 @@ void frmTasktray::Form_Load()
     const qint16 edition = m_uses.shared.editionCode;
     if (edition >= 0 && edition < qint16(pcbIcon.size()))
         trayIcon->setIcon(pcbIcon[edition]);
-    showAccount(m_uses.settings.lastAccount());
+    showAccount(m_uses.webHost.currentAccount());
     trayIcon->show();
     hide();
     ShowEditionSiteMenu();
