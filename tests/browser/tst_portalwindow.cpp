@@ -4,6 +4,7 @@
 #include "web/accountprofile.h"
 
 #include <QAction>
+#include <QFile>
 #include <QFileInfo>
 #include <QApplication>
 #include <QLineEdit>
@@ -21,7 +22,10 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
+#include <csignal>
 #include <memory>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -33,6 +37,12 @@ void recordMessage(QtMsgType type, const QMessageLogContext &context, const QStr
 {
     g_messages << message;
     g_previousHandler(type, context, message);
+}
+
+QByteArray contentsOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -246,6 +256,22 @@ void tst_PortalWindow::recordBringsTheTabsBack()
     first.findChild<QTabWidget *>()->setCurrentIndex(2);
     const QString file = m_folder->filePath(QStringLiteral("tabs.json"));
     QVERIFY(first.record().write(file));
+    // A disk that takes the record only in part (a file size limit) leaves the one written
+    // before, and the write says it failed.
+    {
+        const QByteArray before = contentsOf(file);
+        struct rlimit limit {};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &limit) == 0);
+        const struct rlimit old = limit;
+        limit.rlim_cur = rlim_t(before.size() / 2);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &limit) == 0);
+        const bool written = first.record().write(file);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY(!written);
+        QCOMPARE(contentsOf(file), before);
+    }
     first.close();
 
     const std::optional<TabRecord> read = TabRecord::read(file);
