@@ -4,6 +4,7 @@
 #include "browser/engineprofiles.h"
 #include "browser/findbar.h"
 #include "browser/portalpage.h"
+#include "links/linkroute.h"
 #include "ui/common/caption.h"
 
 #include <QAction>
