@@ -3,8 +3,18 @@
 # every test through CTest on a private Xvfb display and a private session bus, so that no test
 # touches the desktop it is started from. YORUMI_TEST_ON_MY_DISPLAY=1 runs the display tests on
 # $DISPLAY instead, to watch them.
+#
+# Usage: ./test.sh [--long] [CTest arguments...]
+# CTest runs two tests per core side by side (most of them wait on programs and pages more than
+# they compute); `-j N` among the arguments says otherwise. --long also runs the tests of the
+# label long, the full counts of the kill trials, which are reported as skipped without it.
 set -euo pipefail
 cd "$(dirname "$0")"
+
+if [ "${1:-}" = --long ]; then
+    export YORUMI_TEST_LONG=1
+    shift
+fi
 
 scripts/ensure-packages.sh test
 cmake --preset debug >/dev/null
@@ -51,7 +61,8 @@ export DBUS_SESSION_BUS_ADDRESS
 YORUMI_TEST_CANARY="Cn$(od -An -N12 -tx1 /dev/urandom | tr -d ' \n')Ry"
 export YORUMI_TEST_CANARY
 status=0
-ctest --preset debug --parallel 2 "$@" || status=$?
+cores=$(nproc 2>/dev/null || echo 2)
+ctest --preset debug --parallel $((2 * cores)) "$@" || status=$?
 leaks=$(grep -rlaF -- "$YORUMI_TEST_CANARY" build/debug "$runtime_dir" 2>/dev/null || true)
 if [ -n "$leaks" ]; then
     echo "test.sh: the canary password of this run was found in:" >&2

@@ -21,25 +21,32 @@ function(yorumi_layer_includes target folder)
 endfunction()
 
 # yorumi_layer(TARGET FOLDER SOURCES ... [LAYERS lower layers...] [QT Qt libraries...]
-#              [INCLUDES extra include folders...] [HELPER])
-# A HELPER layer is linked by the engine helper too. The helper runs without the sanitizers
-# (the engine's allocations do not suit them), so with YORUMI_SANITIZE such a layer is built a
-# second time without them, as TARGET_plain, linking the plain builds of its layers.
+#              [INCLUDES extra include folders...] [HELPER sources the helper uses...])
+# HELPER names the sources of the layer that the engine helper links too. The helper runs
+# without the sanitizers (the engine's allocations do not suit them), so with YORUMI_SANITIZE
+# just those sources are built a second time without them, as TARGET_plain, linking the plain
+# builds of its layers; the rest of the layer is the program's alone and built once. (A source
+# the helper comes to use shows as an undefined symbol when the helper links: add it here.)
+# Without the sanitizers the helper links the layer itself.
 function(yorumi_layer target folder)
-    cmake_parse_arguments(ARG "HELPER" "" "SOURCES;LAYERS;QT;INCLUDES" ${ARGN})
+    cmake_parse_arguments(ARG "" "" "SOURCES;LAYERS;QT;INCLUDES;HELPER" ${ARGN})
     set(variants ${target})
     if(ARG_HELPER AND YORUMI_SANITIZE)
         list(APPEND variants ${target}_plain)
     endif()
     foreach(variant IN LISTS variants)
-        add_library(${variant} STATIC ${ARG_SOURCES})
+        if(variant STREQUAL target)
+            add_library(${variant} STATIC ${ARG_SOURCES})
+        else()
+            add_library(${variant} STATIC ${ARG_HELPER})
+        endif()
         yorumi_layer_includes(${variant} ${folder})
         target_include_directories(${variant} PUBLIC ${ARG_INCLUDES})
         target_link_libraries(${variant} PUBLIC ${ARG_QT})
         foreach(layer IN LISTS ARG_LAYERS)
             if(variant STREQUAL target)
                 target_link_libraries(${variant} PUBLIC ${layer})
-            else()
+            elseif(TARGET ${layer}_plain)
                 target_link_libraries(${variant} PUBLIC ${layer}_plain)
             endif()
         endforeach()

@@ -23,7 +23,7 @@ using namespace std::chrono_literals;
 
 // Pages that are meant to run out of time do so on a short budget; the others have the
 // program's own.
-constexpr std::chrono::milliseconds kShortBudget = 5s;
+constexpr std::chrono::milliseconds kShortBudget = 3s;
 // How far past its budget a run may end: the grace a run gives a script the page has not
 // answered yet, and a little for the test's own bookkeeping.
 constexpr qint64 kOvershootMs = PageRun::kScriptGrace.count() + 500;
@@ -32,9 +32,9 @@ constexpr qint64 kOvershootMs = PageRun::kScriptGrace.count() + 500;
 // hostile_e2e; here the bound leaves room for the scheduler of a loaded machine, which has
 // stretched a 45 ms pause to 266 ms, while a page that froze the loop would hold it for seconds.
 constexpr qint64 kMaxStallMs = 500;
-// CPU the whole process tree may spend in two seconds of rest after a hostile run (a page
-// that went on running would take a whole core).
-constexpr double kRestCpuSeconds = 0.4;
+// CPU the whole process tree may spend in a second of rest after a hostile run (a page that
+// went on running would take a whole core, and half of one on a machine busy with others).
+constexpr double kRestCpuSeconds = 0.2;
 
 namespace {
 
@@ -135,9 +135,11 @@ void tst_Hostile::initTestCase()
 {
     m_portal = std::make_unique<PortalFixture>();
     QVERIFY2(m_portal->isReady(), qPrintable(m_portal->error()));
-    // The engine starts on a harmless page, so every row meets a running one.
+    // The engine starts on a harmless page, so every row meets a running one. On a busy machine
+    // its start alone may take longer than the short budget: the next run finds it running.
     QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
-    QCOMPARE(run(host(kShortBudget), false).status, QStringLiteral("Done"));
+    if (run(host(kShortBudget), false).status != QLatin1String("Done"))
+        QCOMPARE(run(host(kShortBudget), false).status, QStringLiteral("Done"));
     m_portal->takeRequests();
 }
 
@@ -234,11 +236,11 @@ void tst_Hostile::hostilePage()
     QVERIFY2(stall <= kMaxStallMs, qPrintable(QString::number(stall)));
 
     // Once its run has ended, the page costs nothing, whatever it still holds.
-    (void)waitInEventLoop([] { return false; }, 1000);
+    (void)waitInEventLoop([] { return false; }, 500);
     const double cpuBefore = ProcessTree::now({ m_portal->serverPid() }).cpuSeconds;
-    (void)waitInEventLoop([] { return false; }, 2000);
+    (void)waitInEventLoop([] { return false; }, 1000);
     const double restCpu = ProcessTree::now({ m_portal->serverPid() }).cpuSeconds - cpuBefore;
-    m_figures.last() += QStringLiteral(", CPU at rest %1 s in 2 s").arg(restCpu);
+    m_figures.last() += QStringLiteral(", CPU at rest %1 s in 1 s").arg(restCpu);
     QVERIFY2(restCpu < kRestCpuSeconds, qPrintable(QString::number(restCpu)));
 
     // The host has got over it: the next run on a plain page works.
