@@ -2,16 +2,14 @@
 
 #include "platform/keyring.h"
 #include "store/accounts.h"
+#include "store/keyringlayout.h"
+#include "store/passwordplan.h"
 #include "store/programsettings.h"
 
 #include <QHash>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <algorithm>
 #include <memory>
-#include <numeric>
 
 namespace {
 
@@ -33,69 +31,13 @@ Problem problemOf(Keyring::Failure failure)
     return Problem::KeyringRefused;
 }
 
-// An ID's value in the keyring: its slots' passwords in slot order ("passwords"), and, while a
-// change of its slots is under way, the list from before it ("before"). A slot without a
-// password has null.
-QJsonArray toJson(const QStringList &passwords)
-{
-    QJsonArray array;
-    for (const QString &password : passwords)
-        array.append(password.isEmpty() ? QJsonValue() : QJsonValue(password));
-    return array;
-}
-
-QStringList fromJson(const QJsonValue &value)
-{
-    QStringList passwords;
-    for (const QJsonValue &password : value.toArray())
-        passwords.append(password.toString());
-    return passwords;
-}
-
-QString encode(const QStringList &passwords, const QStringList *before = nullptr)
-{
-    QJsonObject value{ { QStringLiteral("passwords"), toJson(passwords) } };
-    if (before)
-        value.insert(QStringLiteral("before"), toJson(*before));
-    return QString::fromUtf8(QJsonDocument(value).toJson(QJsonDocument::Compact));
-}
-
-// The list that pairs with the store now: while a change is under way, the store's count of
-// slots holding the ID tells whether it has reached the store.
-QStringList decode(const QString &text, int slotsHoldingId)
-{
-    const QJsonObject value = QJsonDocument::fromJson(text.toUtf8()).object();
-    const QStringList after = fromJson(value.value(QStringLiteral("passwords")));
-    if (value.contains(QStringLiteral("before")) && after.size() != slotsHoldingId)
-        return fromJson(value.value(QStringLiteral("before")));
-    return after;
-}
-
-// The slots (in order) that hold the ID in a list of IDs, and where their passwords came from.
-QList<int> sourcesOf(const QString &id, const QStringList &ids, const QList<int> &from)
-{
-    QList<int> sources;
-    for (int slot = 0; slot < ids.size(); ++slot) {
-        if (ids[slot] == id)
-            sources.append(from[slot]);
-    }
-    return sources;
-}
-
-QList<int> identity(int count)
-{
-    QList<int> numbers(count);
-    std::iota(numbers.begin(), numbers.end(), 0);
-    return numbers;
-}
-
 using Answered = std::function<void(Problem)>;
 
 // Makes `count` calls one after another, each started when the one before has answered, and
 // ends with the first problem or, after the last call, with none.
-void inTurn(int count, std::function<void(int index, Answered answered)> call, Answered done)
+void oneAfterAnother(int count, std::function<void(int index, Answered answered)> call, Answered done)
 {
-    struct Turns : std::enable_shared_from_this<Turns>
+    struct Sequence : std::enable_shared_from_this<Sequence>
     {
         int count = 0;
         int index = 0;
@@ -106,19 +48,19 @@ void inTurn(int count, std::function<void(int index, Answered answered)> call, A
         {
             if (index == count)
                 return done(Problem::None);
-            call(index, [turns = shared_from_this()](Problem problem) {
+            call(index, [sequence = shared_from_this()](Problem problem) {
                 if (problem != Problem::None)
-                    return turns->done(problem);
-                ++turns->index;
-                turns->next();
+                    return sequence->done(problem);
+                ++sequence->index;
+                sequence->next();
             });
         }
     };
-    auto turns = std::make_shared<Turns>();
-    turns->count = count;
-    turns->call = std::move(call);
-    turns->done = std::move(done);
-    turns->next();
+    auto sequence = std::make_shared<Sequence>();
+    sequence->count = count;
+    sequence->call = std::move(call);
+    sequence->done = std::move(done);
+    sequence->next();
 }
 
 QStringList distinct(QStringList ids)
@@ -130,15 +72,16 @@ QStringList distinct(QStringList ids)
 } // namespace
 
 // A change of the listed accounts: the IDs it leaves, where each slot's password comes from (a
-// slot before the change, or -1 for `password`), and the store's side of it, which writes the
-// password it is given (`password` while the store keeps them, none while the keyring does). A
-// change out of the list's reach is only the store's, which refuses it.
+// slot before the change, or PasswordPlan::kTypedPassword for `typedPassword`), and the store's
+// side of it, which writes the password it is given (`typedPassword` while the store keeps
+// them, none while the keyring does). A change out of the list's reach is only the store's,
+// which refuses it.
 struct Passwords::Edit
 {
     bool inReach;
-    QStringList ids;
-    QList<int> from;
-    QString password;
+    QStringList idsAfter;
+    QList<int> sourcesAfter;
+    QString typedPassword;
     std::function<bool(const QString &password)> writeStore;
 };
 
@@ -147,6 +90,7 @@ Passwords::Passwords(Accounts &accounts, ProgramSettings &settings, Keyring &key
     , m_accounts(accounts)
     , m_settings(settings)
     , m_keyring(keyring)
+    , m_layout(accounts.application())
 {
 }
 
@@ -184,29 +128,7 @@ void Passwords::runNext()
     });
 }
 
-QString Passwords::keyFor(const QString &id) const
-{
-    return m_accounts.application() + QLatin1Char('/') + id;
-}
-
-QString Passwords::idOfKey(const QString &key) const
-{
-    const QString prefix = m_accounts.application() + QLatin1Char('/');
-    return key.startsWith(prefix) ? key.mid(prefix.size()) : QString();
-}
-
-QString Passwords::markKey() const
-{
-    return m_accounts.application();
-}
-
-QString Passwords::probeKey() const
-{
-    // IDs live under "<application>/<ID>": this key is never one of theirs.
-    return m_accounts.application() + QStringLiteral(".probe");
-}
-
-int Passwords::slotsHolding(const QString &id) const
+int Passwords::slotCountOf(const QString &id) const
 {
     int count = 0;
     for (qint16 slot = 0; slot < m_accounts.count(); ++slot)
@@ -223,15 +145,22 @@ int Passwords::placeAmongSameId(int slot) const
     return place;
 }
 
-QStringList Passwords::passwordsOf(const QStringList &ids, const QList<QStringList> &lists) const
+QStringList Passwords::storedPasswords() const
 {
-    const QStringList keys = distinct(ids);
+    QStringList passwords;
+    for (qint16 slot = 0; slot < m_accounts.count(); ++slot)
+        passwords.append(m_accounts.password(slot));
+    return passwords;
+}
+
+QStringList Passwords::passwordsFound(const QStringList &ids, const ListsById &lists) const
+{
     QHash<QString, int> places;
     QStringList passwords;
     for (int slot = 0; slot < ids.size(); ++slot) {
         const int place = places[ids[slot]]++;
         const QString stored = m_accounts.password(qint16(slot));
-        passwords.append(!stored.isEmpty() || lists.isEmpty() ? stored : lists[keys.indexOf(ids[slot])].value(place));
+        passwords.append(stored.isEmpty() ? lists.value(ids[slot]).value(place) : stored);
     }
     return passwords;
 }
@@ -244,22 +173,23 @@ QStringList Passwords::listedIds() const
 void Passwords::readMark(std::function<void(Problem, bool)> done)
 {
     QPointer<Passwords> self(this);
-    m_keyring.read(markKey(), [self, done](Keyring::Failure failure, const QString &) {
+    m_keyring.read(m_layout.markKey(), [self, done](Keyring::Failure failure, const QString &) {
         if (!self)
             return;
         if (failure != Keyring::Failure::NotFound)
             return done(problemOf(failure), failure == Keyring::Failure::None);
         // A locked keyring answers every read as if nothing were kept; it refuses a write. A
         // write may also unlock it (through the desktop's prompt), so the mark is read again.
-        self->m_keyring.write(self->probeKey(), QStringLiteral("{}"), [self, done](Keyring::Failure failure) {
+        const QString probe = self->m_layout.probeKey();
+        self->m_keyring.write(probe, KeyringLayout::probeValue(), [self, done](Keyring::Failure failure) {
             if (!self)
                 return;
             if (failure != Keyring::Failure::None)
                 return done(problemOf(failure), false);
-            self->m_keyring.remove(self->probeKey(), [self, done](Keyring::Failure) {
+            self->m_keyring.remove(self->m_layout.probeKey(), [self, done](Keyring::Failure) {
                 if (!self)
                     return;
-                self->m_keyring.read(self->markKey(), [done](Keyring::Failure failure, const QString &) {
+                self->m_keyring.read(self->m_layout.markKey(), [done](Keyring::Failure failure, const QString &) {
                     done(problemOf(failure), failure == Keyring::Failure::None);
                 });
             });
@@ -267,8 +197,7 @@ void Passwords::readMark(std::function<void(Problem, bool)> done)
     });
 }
 
-void Passwords::readEntries(const QStringList &ids, Unmarked unmarked,
-                            std::function<void(Problem, QList<QStringList>)> done)
+void Passwords::readLists(const QStringList &ids, Unmarked unmarked, ListsRead done)
 {
     QPointer<Passwords> self(this);
     // The mark comes first: without it, the values read would be those of a locked keyring,
@@ -279,58 +208,59 @@ void Passwords::readEntries(const QStringList &ids, Unmarked unmarked,
         if (problem != Problem::None)
             return done(problem, {});
         if (marked || unmarked == Unmarked::Read)
-            return self->readLists(ids, done);
+            return self->readValuesOf(ids, done);
         if (unmarked == Unmarked::Report)
             return done(Problem::KeyringHoldsNothing, {});
-        self->writeValues({ { self->markKey(), QStringLiteral("{}") } }, [self, ids, done](Problem problem) {
+        const Values mark{ { self->m_layout.markKey(), KeyringLayout::markValue() } };
+        self->writeValues(mark, [self, ids, done](Problem problem) {
             if (!self)
                 return;
             if (problem != Problem::None)
                 return done(problem, {});
-            self->readLists(ids, done);
+            self->readValuesOf(ids, done);
         });
     });
 }
 
-void Passwords::readLists(const QStringList &ids, std::function<void(Problem, QList<QStringList>)> done)
+void Passwords::readValuesOf(const QStringList &ids, ListsRead done)
 {
-    auto lists = std::make_shared<QList<QStringList>>();
+    auto lists = std::make_shared<ListsById>();
     QPointer<Passwords> self(this);
-    inTurn(
+    oneAfterAnother(
             int(ids.size()),
             [self, ids, lists](int index, Answered answered) {
                 if (!self)
                     return;
                 const QString id = ids[index];
-                self->m_keyring.read(self->keyFor(id), [self, id, lists, answered](Keyring::Failure failure,
-                                                                                   const QString &value) {
+                const QString key = self->m_layout.keyOf(id);
+                self->m_keyring.read(key, [self, id, lists, answered](Keyring::Failure failure, const QString &value) {
                     if (!self)
                         return;
                     if (failure == Keyring::Failure::None)
-                        lists->append(decode(value, self->slotsHolding(id)));
+                        lists->insert(id, KeyringLayout::listPairedWithStore(value, self->slotCountOf(id)));
                     else
-                        lists->append(QStringList());
+                        lists->insert(id, QStringList());
                     answered(problemOf(failure));
                 });
             },
-            [lists, done](Problem problem) { done(problem, problem == Problem::None ? *lists : QList<QStringList>()); });
+            [lists, done](Problem problem) { done(problem, problem == Problem::None ? *lists : ListsById()); });
 }
 
-void Passwords::writeValues(const QList<std::pair<QString, QString>> &values, Done done)
+void Passwords::writeValues(const Values &values, Done done)
 {
     // Every key is noted before its value is written; those whose write failed, or never came,
     // are taken off again.
-    const QStringList noted = m_settings.keptKeys();
-    QStringList kept = noted;
+    const QStringList notedBefore = m_settings.keptKeys();
+    QStringList noted = notedBefore;
     for (const auto &value : values) {
-        if (!kept.contains(value.first))
-            kept.append(value.first);
+        if (!noted.contains(value.first))
+            noted.append(value.first);
     }
-    if (kept.size() != noted.size() && !m_settings.setKeptKeys(kept))
+    if (noted.size() != notedBefore.size() && !m_settings.setKeptKeys(noted))
         return done(Problem::NotStored);
     QPointer<Passwords> self(this);
     auto written = std::make_shared<int>(0);
-    inTurn(
+    oneAfterAnother(
             int(values.size()),
             [self, values, written](int index, Answered answered) {
                 if (!self)
@@ -341,47 +271,63 @@ void Passwords::writeValues(const QList<std::pair<QString, QString>> &values, Do
                                           answered(problemOf(failure));
                                       });
             },
-            [self, values, noted, written, done](Problem problem) {
+            [self, values, notedBefore, written, done](Problem problem) {
                 if (!self)
                     return;
                 if (problem != Problem::None) {
-                    QStringList kept = self->m_settings.keptKeys();
+                    QStringList noted = self->m_settings.keptKeys();
                     for (qsizetype index = *written; index < values.size(); ++index) {
-                        if (!noted.contains(values[index].first))
-                            kept.removeAll(values[index].first);
+                        if (!notedBefore.contains(values[index].first))
+                            noted.removeAll(values[index].first);
                     }
-                    self->m_settings.setKeptKeys(kept);
+                    self->m_settings.setKeptKeys(noted);
                 }
                 done(problem);
             });
 }
 
-void Passwords::removeValues(const QStringList &keys, bool pastFailures, Done done)
+void Passwords::removeValues(const QStringList &keys, Done done)
 {
     QPointer<Passwords> self(this);
     auto removed = std::make_shared<int>(0);
-    inTurn(
+    oneAfterAnother(
             int(keys.size()),
-            [self, keys, pastFailures, removed](int index, Answered answered) {
+            [self, keys, removed](int index, Answered answered) {
                 if (!self)
                     return;
-                self->m_keyring.remove(keys[index], [answered, pastFailures, removed](Keyring::Failure failure) {
+                self->m_keyring.remove(keys[index], [answered, removed](Keyring::Failure failure) {
                     *removed += failure == Keyring::Failure::None ? 1 : 0;
-                    answered(pastFailures ? Problem::None : problemOf(failure));
+                    answered(problemOf(failure));
                 });
             },
-            [self, keys, pastFailures, removed, done](Problem problem) {
+            [self, keys, removed, done](Problem problem) {
                 if (!self)
                     return;
                 // The keys of the values removed, up to the first failure, are no longer noted (a
                 // failure to write that is no problem: the next start removes them again).
-                QStringList kept = self->m_settings.keptKeys();
-                const qsizetype noted = kept.size();
-                for (int index = 0; !pastFailures && index < *removed; ++index)
-                    kept.removeAll(keys[index]);
-                if (kept.size() != noted)
-                    self->m_settings.setKeptKeys(kept);
+                QStringList noted = self->m_settings.keptKeys();
+                const qsizetype notedBefore = noted.size();
+                for (int index = 0; index < *removed; ++index)
+                    noted.removeAll(keys[index]);
+                if (noted.size() != notedBefore)
+                    self->m_settings.setKeptKeys(noted);
                 done(problem);
+            });
+}
+
+void Passwords::tryRemovingValues(const QStringList &keys, std::function<void()> then)
+{
+    QPointer<Passwords> self(this);
+    oneAfterAnother(
+            int(keys.size()),
+            [self, keys](int index, Answered answered) {
+                if (!self)
+                    return;
+                self->m_keyring.remove(keys[index], [answered](Keyring::Failure) { answered(Problem::None); });
+            },
+            [self, then](Problem) {
+                if (self)
+                    then();
             });
 }
 
@@ -393,86 +339,85 @@ void Passwords::removeWhenOpen(const QStringList &keys, Done done)
             return;
         if (problem != Problem::None)
             return done(problem);
-        self->removeValues(keys, false, done);
+        self->removeValues(keys, done);
     });
 }
 
 void Passwords::fetch(qint16 slot, const QString &id, Fetched done)
 {
-    enqueue([this, slot, id, done](std::function<void()> finished) {
-        fetchNow(slot, id, done, finished);
-    });
+    enqueue([this, slot, id, done](std::function<void()> endTurn) { fetchNow(slot, id, done, endTurn); });
 }
 
-void Passwords::fetchNow(qint16 slot, const QString &id, Fetched done, std::function<void()> finished)
+void Passwords::fetchNow(qint16 slot, const QString &id, Fetched done, std::function<void()> endTurn)
 {
     m_accounts.refresh();
     if (slot < 0 || slot >= m_accounts.count() || m_accounts.id(slot) != id) {
-        finished();
+        endTurn();
         done(Problem::NotFound, QString());
         return;
     }
-    const QString stored = m_accounts.password(slot);
+    const QString storedPassword = m_accounts.password(slot);
     if (!inKeyring()) {
-        finished();
-        done(stored.isEmpty() ? Problem::NotFound : Problem::None, stored);
+        endTurn();
+        done(storedPassword.isEmpty() ? Problem::NotFound : Problem::None, storedPassword);
         return;
     }
     const int place = placeAmongSameId(slot);
-    const QStringList ids = listedIds();
+    const QStringList listed = listedIds();
     QPointer<Passwords> self(this);
-    readEntries({ id }, Unmarked::Report, [self, id, ids, stored, place, done, finished](
-                                                  Problem problem, const QList<QStringList> &lists) {
+    readLists({ id }, Unmarked::Report,
+              [self, id, listed, storedPassword, place, done, endTurn](Problem problem, const ListsById &lists) {
         if (!self)
             return;
-        if (!stored.isEmpty()) {
+        if (!storedPassword.isEmpty()) {
             // A password written into the store by hand is the user's newer word: it is the
             // one used, and it moves into the keyring when the keyring takes it.
-            auto answer = [done, finished, stored] {
-                finished();
-                done(Problem::None, stored);
+            auto answer = [done, endTurn, storedPassword] {
+                endTurn();
+                done(Problem::None, storedPassword);
             };
             if (problem != Problem::None)
                 return answer();
-            return self->takeIntoKeyring(id, ids, lists[0], answer);
+            return self->takeIntoKeyring(id, listed, lists.value(id), answer);
         }
         QString password;
         if (problem == Problem::None) {
-            password = lists[0].value(place);
+            password = lists.value(id).value(place);
             if (password.isEmpty())
                 problem = Problem::NotFound;
         }
-        finished();
+        endTurn();
         done(problem, password);
     });
 }
 
-void Passwords::takeIntoKeyring(const QString &id, const QStringList &ids, QStringList list,
+void Passwords::takeIntoKeyring(const QString &id, const QStringList &listed, QStringList listRead,
                                 std::function<void()> then)
 {
     // The accounts must still be those the list was read for.
     m_accounts.refresh();
-    if (listedIds() != ids)
+    if (listedIds() != listed)
         return then();
-    const QStringList stored = passwordsOf(ids, {});
+    const QStringList storedBefore = storedPasswords();
     int place = 0;
-    for (int slot = 0; slot < ids.size(); ++slot) {
-        if (ids[slot] != id)
+    for (int slot = 0; slot < listed.size(); ++slot) {
+        if (listed[slot] != id)
             continue;
-        while (list.size() <= place)
-            list.append(QString());
-        if (!stored[slot].isEmpty())
-            list[place] = stored[slot];
+        while (listRead.size() <= place)
+            listRead.append(QString());
+        if (!storedBefore[slot].isEmpty())
+            listRead[place] = storedBefore[slot];
         ++place;
     }
     // The value first, then the store: a kill between leaves the same password in both.
     QPointer<Passwords> self(this);
-    writeValues({ { keyFor(id), encode(list) } }, [self, id, ids, stored, then](Problem problem) {
+    const Values value{ { m_layout.keyOf(id), KeyringLayout::valueOf(listRead) } };
+    writeValues(value, [self, id, listed, storedBefore, then](Problem problem) {
         if (!self)
             return;
         // A store written again meanwhile keeps what it holds; the next read takes it.
         self->m_accounts.refresh();
-        if (problem == Problem::None && self->listedIds() == ids && self->passwordsOf(ids, {}) == stored)
+        if (problem == Problem::None && self->listedIds() == listed && self->storedPasswords() == storedBefore)
             self->emptyStoredPasswords({ id });
         then();
     });
@@ -481,7 +426,7 @@ void Passwords::takeIntoKeyring(const QString &id, const QStringList &ids, QStri
 void Passwords::emptyStoredPasswords(const QStringList &ids)
 {
     const QStringList listed = listedIds();
-    QStringList passwords = passwordsOf(listed, {});
+    QStringList passwords = storedPasswords();
     bool emptied = false;
     for (int slot = 0; slot < listed.size(); ++slot) {
         if (ids.contains(listed[slot]) && !passwords[slot].isEmpty()) {
@@ -496,77 +441,79 @@ void Passwords::emptyStoredPasswords(const QStringList &ids)
 
 void Passwords::put(qint16 slot, const QString &id, const QString &password, Done done)
 {
-    enqueue([this, slot, id, password, done](std::function<void()> finished) {
+    enqueue([this, slot, id, password, done](std::function<void()> endTurn) {
         m_accounts.refresh();
         const int count = m_accounts.count();
         const int target = slot >= 0 && slot < count ? slot : count;
-        Edit edit{ slot >= 0 && target < AccountTable::kSlots, listedIds(), identity(count), password,
-                   [this, slot, id](const QString &stored) { return m_accounts.put(slot, id, stored); } };
+        Edit edit{ slot >= 0 && target < AccountTable::kSlots, listedIds(), unchangedSources(count), password,
+                   [this, slot, id](const QString &password) { return m_accounts.put(slot, id, password); } };
         if (target < count) {
-            edit.ids[target] = id;
-            edit.from[target] = -1;
+            edit.idsAfter[target] = id;
+            edit.sourcesAfter[target] = PasswordPlan::kTypedPassword;
         } else {
-            edit.ids.append(id);
-            edit.from.append(-1);
+            edit.idsAfter.append(id);
+            edit.sourcesAfter.append(PasswordPlan::kTypedPassword);
         }
-        editNow(std::move(edit), done, finished);
+        editNow(std::move(edit), done, endTurn);
     });
 }
 
 void Passwords::remove(qint16 slot, Done done)
 {
-    enqueue([this, slot, done](std::function<void()> finished) {
-        Edit edit{ slot >= 0 && slot < m_accounts.count(), listedIds(), identity(m_accounts.count()), QString(),
+    enqueue([this, slot, done](std::function<void()> endTurn) {
+        Edit edit{ slot >= 0 && slot < m_accounts.count(), listedIds(), unchangedSources(m_accounts.count()), QString(),
                    [this, slot](const QString &) { return m_accounts.remove(slot); } };
         if (edit.inReach) {
-            edit.ids.removeAt(slot);
-            edit.from.removeAt(slot);
+            edit.idsAfter.removeAt(slot);
+            edit.sourcesAfter.removeAt(slot);
         }
-        editNow(std::move(edit), done, finished);
+        editNow(std::move(edit), done, endTurn);
     });
 }
 
 void Passwords::swapWithNext(qint16 slot, Done done)
 {
-    enqueue([this, slot, done](std::function<void()> finished) {
-        Edit edit{ slot >= 0 && slot + 1 < m_accounts.count(), listedIds(), identity(m_accounts.count()),
+    enqueue([this, slot, done](std::function<void()> endTurn) {
+        Edit edit{ slot >= 0 && slot + 1 < m_accounts.count(), listedIds(), unchangedSources(m_accounts.count()),
                    QString(), [this, slot](const QString &) { return m_accounts.swapWithNext(slot); } };
         if (edit.inReach) {
-            edit.ids.swapItemsAt(slot, slot + 1);
-            edit.from.swapItemsAt(slot, slot + 1);
+            edit.idsAfter.swapItemsAt(slot, slot + 1);
+            edit.sourcesAfter.swapItemsAt(slot, slot + 1);
         }
-        editNow(std::move(edit), done, finished);
+        editNow(std::move(edit), done, endTurn);
     });
 }
 
-void Passwords::editNow(Edit edit, Done done, std::function<void()> finished)
+void Passwords::editNow(Edit edit, Done done, std::function<void()> endTurn)
 {
     // While the store keeps the passwords, its change is the whole change.
     if (!edit.inReach || !inKeyring()) {
-        const Problem answer = edit.writeStore(edit.password) ? Problem::None : Problem::NotStored;
-        finished();
+        const Problem answer = edit.writeStore(edit.typedPassword) ? Problem::None : Problem::NotStored;
+        endTurn();
         done(answer);
         return;
     }
-    const QStringList before = listedIds();
-    const QList<int> unchanged = identity(before.size());
-    // The IDs whose slots take their passwords from other places than before.
-    QStringList affected;
-    for (const QString &id : distinct(before + edit.ids)) {
-        if (sourcesOf(id, before, unchanged) != sourcesOf(id, edit.ids, edit.from))
-            affected.append(id);
+    const QStringList idsBefore = listedIds();
+    const PasswordPlan plan = planPasswordChange(idsBefore, edit.idsAfter, edit.sourcesAfter);
+    if (plan.steps == PasswordPlan::Steps::Refused) {
+        // A kill between its steps could pair passwords with other accounts: nothing is
+        // written, and the change is reported as one the store did not take.
+        endTurn();
+        done(Problem::NotStored);
+        return;
     }
-    if (affected.isEmpty()) {
+    if (plan.steps == PasswordPlan::Steps::StoreOnly) {
         const Problem answer = edit.writeStore(QString()) ? Problem::None : Problem::NotStored;
-        finished();
+        endTurn();
         done(answer);
         return;
     }
+    const QStringList changedIds = plan.changedIds();
     QPointer<Passwords> self(this);
     // A keyring that holds nothing of this program's gets the mark back: each account without a
     // password then says so on its own.
-    readEntries(affected, Unmarked::Mark, [self, edit, before, affected, done, finished](
-                                                  Problem problem, const QList<QStringList> &lists) {
+    readLists(changedIds, Unmarked::Mark,
+              [self, edit, idsBefore, plan, changedIds, done, endTurn](Problem problem, const ListsById &lists) {
         if (!self)
             return;
         if (problem == Problem::None) {
@@ -574,86 +521,69 @@ void Passwords::editNow(Edit edit, Done done, std::function<void()> finished)
             // have been written by hand while the keyring was read (its unlock prompt waits for
             // the user).
             self->m_accounts.refresh();
-            if (self->listedIds() != before)
+            if (self->listedIds() != idsBefore)
                 problem = Problem::NotStored;
         }
         if (problem != Problem::None) {
-            finished();
+            endTurn();
             done(problem);
             return;
         }
-        // Each affected slot's password before the change (one written into the store by hand
-        // first), then each affected ID's list before and after it.
-        QHash<int, QString> old;
-        for (int i = 0; i < affected.size(); ++i) {
-            int place = 0;
-            for (int slot = 0; slot < before.size(); ++slot) {
-                if (before[slot] != affected[i])
-                    continue;
-                const QString stored = self->m_accounts.password(qint16(slot));
-                const QString kept = lists[i].value(place++);
-                old[slot] = stored.isEmpty() ? kept : stored;
-            }
+        // Each slot's password before the change (one written into the store by hand first),
+        // then each changed ID's list before and after it.
+        const QStringList passwordsBefore = self->passwordsFound(idsBefore, lists);
+        Values valuesWithBothLists;
+        Values valuesAfter;
+        for (const PasswordPlan::ChangedList &list : plan.changedLists) {
+            const QStringList listBefore = passwordsFrom(list.before, passwordsBefore, edit.typedPassword);
+            const QStringList listAfter = passwordsFrom(list.after, passwordsBefore, edit.typedPassword);
+            const QString key = self->m_layout.keyOf(list.id);
+            valuesWithBothLists.append({ key, KeyringLayout::valueDuringChange(listAfter, listBefore) });
+            valuesAfter.append({ key, KeyringLayout::valueOf(listAfter) });
         }
-        QList<std::pair<QString, QString>> pending;
-        QList<std::pair<QString, QString>> settled;
-        bool countsChange = false;
-        for (const QString &id : affected) {
-            QStringList was;
-            QStringList now;
-            for (const int source : sourcesOf(id, before, identity(before.size())))
-                was.append(old.value(source));
-            for (const int source : sourcesOf(id, edit.ids, edit.from))
-                now.append(source < 0 ? edit.password : old.value(source));
-            countsChange = countsChange || was.size() != now.size();
-            pending.append({ self->keyFor(id), encode(now, &was) });
-            settled.append({ self->keyFor(id), encode(now) });
-        }
-        if (!countsChange) {
+        if (plan.steps == PasswordPlan::Steps::ListsAfterFirst) {
             // The same slots hold each ID: the keyring's value alone makes the change.
-            self->writeValues(settled, [self, edit, affected, done, finished](Problem problem) {
+            self->writeValues(valuesAfter, [self, edit, changedIds, done, endTurn](Problem problem) {
                 if (problem == Problem::None && self) {
                     if (edit.writeStore(QString()))
-                        self->emptyStoredPasswords(affected);
+                        self->emptyStoredPasswords(changedIds);
                     else
                         problem = Problem::NotStored;
                 }
-                finished();
+                endTurn();
                 done(problem);
             });
             return;
         }
-        QStringList unsettled = self->m_settings.unsettledIds();
-        unsettled = distinct(unsettled + affected);
-        if (!self->m_settings.setUnsettledIds(unsettled)) {
-            finished();
+        if (!self->m_settings.setUnsettledIds(distinct(self->m_settings.unsettledIds() + changedIds))) {
+            endTurn();
             done(Problem::NotStored);
             return;
         }
-        self->writeValues(pending, [self, edit, before, affected, done, finished](Problem problem) {
+        self->writeValues(valuesWithBothLists, [self, edit, idsBefore, changedIds, done, endTurn](Problem problem) {
             if (!self)
                 return;
             if (problem == Problem::None) {
                 // The accounts must still be those the change was worked out for.
                 self->m_accounts.refresh();
-                if (self->listedIds() != before || !edit.writeStore(QString()))
+                if (self->listedIds() != idsBefore || !edit.writeStore(QString()))
                     problem = Problem::NotStored;
                 else
-                    self->emptyStoredPasswords(affected);
+                    self->emptyStoredPasswords(changedIds);
             }
             // Either way, each value keeps the one list that pairs with the store now.
-            self->finishPending([done, finished, problem](Problem) {
-                finished();
+            self->settleValues([done, endTurn, problem](Problem) {
+                endTurn();
                 done(problem);
             });
         });
     });
 }
 
-void Passwords::finishPending(std::function<void(Problem)> done)
+void Passwords::settleValues(Done done)
 {
-    const QStringList ids = m_settings.unsettledIds();
-    if (ids.isEmpty()) {
+    const QStringList unsettled = m_settings.unsettledIds();
+    if (unsettled.isEmpty()) {
         done(Problem::None);
         return;
     }
@@ -665,7 +595,7 @@ void Passwords::finishPending(std::function<void(Problem)> done)
     }
     m_accounts.refresh();
     QPointer<Passwords> self(this);
-    readEntries(ids, Unmarked::Report, [self, ids, done](Problem problem, const QList<QStringList> &lists) {
+    readLists(unsettled, Unmarked::Report, [self, unsettled, done](Problem problem, const ListsById &lists) {
         if (!self)
             return;
         // A keyring that holds nothing of this program's has no value left to settle.
@@ -675,22 +605,23 @@ void Passwords::finishPending(std::function<void(Problem)> done)
             done(problem);
             return;
         }
-        QList<std::pair<QString, QString>> settled;
-        QStringList gone;
-        for (int i = 0; i < ids.size(); ++i) {
-            if (lists[i].isEmpty())
-                gone.append(self->keyFor(ids[i]));
+        Values valuesAfter;
+        QStringList keysOfEmptyLists;
+        for (const QString &id : unsettled) {
+            const QStringList list = lists.value(id);
+            if (list.isEmpty())
+                keysOfEmptyLists.append(self->m_layout.keyOf(id));
             else
-                settled.append({ self->keyFor(ids[i]), encode(lists[i]) });
+                valuesAfter.append({ self->m_layout.keyOf(id), KeyringLayout::valueOf(list) });
         }
-        self->writeValues(settled, [self, gone, done](Problem problem) {
+        self->writeValues(valuesAfter, [self, keysOfEmptyLists, done](Problem problem) {
             if (!self)
                 return;
             if (problem != Problem::None) {
                 done(problem);
                 return;
             }
-            self->removeValues(gone, false, [self, done](Problem problem) {
+            self->removeValues(keysOfEmptyLists, [self, done](Problem problem) {
                 if (!self)
                     return;
                 if (problem == Problem::None && !self->m_settings.setUnsettledIds({}))
@@ -703,59 +634,59 @@ void Passwords::finishPending(std::function<void(Problem)> done)
 
 void Passwords::keepInKeyring(bool inKeyring, Done done)
 {
-    enqueue([this, inKeyring, done](std::function<void()> finished) {
+    enqueue([this, inKeyring, done](std::function<void()> endTurn) {
         if (inKeyring == this->inKeyring() && !m_settings.unfinishedMove()) {
-            finished();
+            endTurn();
             done(Problem::None);
             return;
         }
-        moveNow(inKeyring, Unmarked::Report, done, finished);
+        moveNow(inKeyring, Unmarked::Report, done, endTurn);
     });
 }
 
 void Passwords::keepInStoreDespiteLoss(Done done)
 {
-    enqueue([this, done](std::function<void()> finished) {
+    enqueue([this, done](std::function<void()> endTurn) {
         if (!inKeyring() && !m_settings.unfinishedMove()) {
-            finished();
+            endTurn();
             done(Problem::None);
             return;
         }
-        moveNow(false, Unmarked::Read, done, finished);
+        moveNow(false, Unmarked::Read, done, endTurn);
     });
 }
 
 int Passwords::passwordsMissingFromStore()
 {
     m_accounts.refresh();
-    return int(passwordsOf(listedIds(), {}).count(QString()));
+    return int(storedPasswords().count(QString()));
 }
 
 void Passwords::resume(Done done)
 {
-    enqueue([this, done](std::function<void()> finished) {
+    enqueue([this, done](std::function<void()> endTurn) {
         QPointer<Passwords> self(this);
         // Last, once nothing is left unfinished, the values of IDs no longer listed go.
-        auto end = [self, done, finished](Problem problem) {
+        auto removeStaleValuesLast = [self, done, endTurn](Problem problem) {
             if (!self)
                 return;
             if (problem != Problem::None || self->m_settings.unfinishedMove()) {
-                finished();
+                endTurn();
                 done(problem);
                 return;
             }
-            self->removeStaleValues([done, finished](Problem problem) {
-                finished();
+            self->removeStaleValues([done, endTurn](Problem problem) {
+                endTurn();
                 done(problem);
             });
         };
-        finishPending([self, end](Problem problem) {
+        settleValues([self, removeStaleValuesLast](Problem problem) {
             if (!self)
                 return;
-            const std::optional<bool> move = self->m_settings.unfinishedMove();
-            if (problem != Problem::None || !move)
-                return end(problem);
-            self->moveNow(*move, Unmarked::Report, end, [] {});
+            const std::optional<bool> unfinishedMove = self->m_settings.unfinishedMove();
+            if (problem != Problem::None || !unfinishedMove)
+                return removeStaleValuesLast(problem);
+            self->moveNow(*unfinishedMove, Unmarked::Report, removeStaleValuesLast, [] {});
         });
     });
 }
@@ -764,87 +695,87 @@ void Passwords::removeStaleValues(Done done)
 {
     m_accounts.refresh();
     const QStringList listed = distinct(listedIds());
-    const QStringList kept = m_settings.keptKeys();
+    const QStringList noted = m_settings.keptKeys();
     // Earlier editions of the program noted no key: in the keyring, the mark and each listed
     // ID's value may be there.
-    if (inKeyring() && kept.isEmpty()) {
-        QStringList keys{ markKey() };
+    if (inKeyring() && noted.isEmpty()) {
+        QStringList keys{ m_layout.markKey() };
         for (const QString &id : listed)
-            keys.append(keyFor(id));
+            keys.append(m_layout.keyOf(id));
         return done(m_settings.setKeptKeys(keys) ? Problem::None : Problem::NotStored);
     }
     // While the keyring keeps the passwords, the values of IDs no longer listed; else every
     // value, and the mark last.
-    QStringList keys;
-    for (const QString &key : kept) {
-        const QString id = idOfKey(key);
-        if (!inKeyring() ? key != markKey() : !id.isEmpty() && !listed.contains(id))
-            keys.append(key);
+    QStringList stale;
+    for (const QString &key : noted) {
+        const QString id = m_layout.idOfKey(key);
+        if (!inKeyring() ? key != m_layout.markKey() : !id.isEmpty() && !listed.contains(id))
+            stale.append(key);
     }
-    if (!inKeyring() && kept.contains(markKey()))
-        keys.append(markKey());
+    if (!inKeyring() && noted.contains(m_layout.markKey()))
+        stale.append(m_layout.markKey());
     // On most starts nothing differs, and the keyring is not touched.
-    if (keys.isEmpty())
+    if (stale.isEmpty())
         return done(Problem::None);
-    removeWhenOpen(keys, done);
+    removeWhenOpen(stale, done);
 }
 
-void Passwords::moveNow(bool toKeyring, Unmarked unmarked, Done done, std::function<void()> finished)
+void Passwords::moveNow(bool toKeyring, Unmarked unmarked, Done done, std::function<void()> endTurn)
 {
-    auto end = [this, toKeyring, done, finished](Problem problem) {
+    auto answer = [this, toKeyring, done, endTurn](Problem problem) {
         // A move that failed before the choice changed left everything where it was: there is
         // nothing to finish.
         if (problem != Problem::None && inKeyring() != toKeyring)
             m_settings.setUnfinishedMove(std::nullopt);
-        finished();
+        endTurn();
         done(problem);
     };
     if (!m_settings.setUnfinishedMove(toKeyring))
-        return end(Problem::NotStored);
+        return answer(Problem::NotStored);
     m_accounts.refresh();
-    const QStringList ids = listedIds();
-    const QStringList stored = passwordsOf(ids, {});
+    const QStringList listed = listedIds();
+    const QStringList inStore = storedPasswords();
     if (!inKeyring()) {
         if (toKeyring)
-            return moveIntoKeyring(ids, stored, end);
-        return moveIntoStore(ids, stored, end);
+            return moveIntoKeyring(listed, inStore, answer);
+        return moveIntoStore(listed, inStore, answer);
     }
     if (toKeyring) {
         // The choice changed only once every value was in the keyring: what is left of the move
         // is emptying the store, which needs nothing from the keyring.
-        if (!m_accounts.setPasswords(ids, QStringList(ids.size(), QString())))
-            return end(Problem::NotStored);
+        if (!m_accounts.setPasswords(listed, QStringList(listed.size(), QString())))
+            return answer(Problem::NotStored);
         m_settings.setUnfinishedMove(std::nullopt);
-        return end(Problem::None);
+        return answer(Problem::None);
     }
     // A store that holds every password (the move's store write was done, or the user wrote
     // them there) needs nothing from the keyring to take them back.
-    if (std::none_of(stored.begin(), stored.end(), [](const QString &password) { return password.isEmpty(); }))
-        return moveIntoStore(ids, stored, end);
+    if (std::none_of(inStore.begin(), inStore.end(), [](const QString &password) { return password.isEmpty(); }))
+        return moveIntoStore(listed, inStore, answer);
     QPointer<Passwords> self(this);
-    readEntries(distinct(ids), unmarked, [self, ids, end](Problem problem, const QList<QStringList> &lists) {
+    readLists(distinct(listed), unmarked, [self, listed, answer](Problem problem, const ListsById &lists) {
         if (!self)
             return;
         if (problem != Problem::None)
-            return end(problem);
-        self->moveIntoStore(ids, self->passwordsOf(ids, lists), end);
+            return answer(problem);
+        self->moveIntoStore(listed, self->passwordsFound(listed, lists), answer);
     });
 }
 
-void Passwords::moveIntoKeyring(const QStringList &ids, const QStringList &passwords, const Done &end)
+void Passwords::moveIntoKeyring(const QStringList &ids, const QStringList &passwords, const Done &answer)
 {
     // The mark first, so that it is there whenever a value is.
-    QList<std::pair<QString, QString>> values{ { markKey(), QStringLiteral("{}") } };
+    Values values{ { m_layout.markKey(), KeyringLayout::markValue() } };
     for (const QString &id : distinct(ids)) {
-        QStringList own;
+        QStringList listOfId;
         for (int slot = 0; slot < ids.size(); ++slot) {
             if (ids[slot] == id)
-                own.append(passwords[slot]);
+                listOfId.append(passwords[slot]);
         }
-        values.append({ keyFor(id), encode(own) });
+        values.append({ m_layout.keyOf(id), KeyringLayout::valueOf(listOfId) });
     }
     QPointer<Passwords> self(this);
-    writeValues(values, [self, ids, values, end](Problem problem) {
+    writeValues(values, [self, ids, values, answer](Problem problem) {
         if (!self)
             return;
         if (problem != Problem::None) {
@@ -853,43 +784,43 @@ void Passwords::moveIntoKeyring(const QStringList &ids, const QStringList &passw
             QStringList keys;
             for (const auto &value : values)
                 keys.prepend(value.first);
-            return self->removeValues(keys, true, [end, problem](Problem) { end(problem); });
+            return self->tryRemovingValues(keys, [answer, problem] { answer(problem); });
         }
         if (!self->m_settings.setPasswordsInKeyring(true))
-            return end(Problem::NotStored);
+            return answer(Problem::NotStored);
         emit self->placeChanged(true);
         if (!self->m_accounts.setPasswords(ids, QStringList(ids.size(), QString())))
-            return end(Problem::NotStored);
+            return answer(Problem::NotStored);
         self->m_settings.setUnfinishedMove(std::nullopt);
-        end(Problem::None);
+        answer(Problem::None);
     });
 }
 
-void Passwords::moveIntoStore(const QStringList &ids, const QStringList &passwords, const Done &end)
+void Passwords::moveIntoStore(const QStringList &ids, const QStringList &passwords, const Done &answer)
 {
     if (!m_accounts.setPasswords(ids, passwords))
-        return end(Problem::NotStored);
+        return answer(Problem::NotStored);
     if (inKeyring()) {
         if (!m_settings.setPasswordsInKeyring(false))
-            return end(Problem::NotStored);
+            return answer(Problem::NotStored);
         emit placeChanged(false);
     }
     // The passwords are back; the keyring's values go, the mark last, now or (when the keyring
     // would not let them go) at the next start.
     QStringList keys;
     for (const QString &id : distinct(ids + m_settings.unsettledIds()))
-        keys.append(keyFor(id));
+        keys.append(m_layout.keyOf(id));
     keys = distinct(keys + m_settings.keptKeys());
-    keys.removeAll(markKey());
-    keys.append(markKey());
+    keys.removeAll(m_layout.markKey());
+    keys.append(m_layout.markKey());
     QPointer<Passwords> self(this);
-    removeWhenOpen(keys, [self, end](Problem problem) {
+    removeWhenOpen(keys, [self, answer](Problem problem) {
         if (!self)
             return;
         if (problem == Problem::None) {
             self->m_settings.setUnsettledIds({});
             self->m_settings.setUnfinishedMove(std::nullopt);
         }
-        end(Problem::None);
+        answer(Problem::None);
     });
 }

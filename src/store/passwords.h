@@ -1,5 +1,8 @@
 #pragma once
 
+#include "store/keyringlayout.h"
+
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -14,28 +17,20 @@ class ProgramSettings;
 
 // Where the accounts' passwords are kept, and every way to them: in the store beside their IDs
 // (the store as it always was), or, when the user chose so, in the desktop's keyring, with the
-// store's passwords left empty.
-//
-// In the keyring, an ID's passwords are one value under the key "<application>/<ID>": the
-// passwords of the slots that hold that ID, in slot order. A slot's password is the one at its
-// place among the slots of its ID. So moving or removing accounts of other IDs never touches
-// it, and two slots of the same ID keep theirs apart. Beside them, a mark under "<application>"
-// shows that the keyring holds the passwords. A locked keyring reads as an empty one: without
-// the mark, a write tells a locked keyring (which refuses it) from one that holds nothing of
-// this program's (made anew, emptied by hand, or another computer's).
+// store's passwords left empty. How they lie in the keyring is KeyringLayout's: one value per
+// ID, and a mark beside them. A locked keyring reads as an empty one: without the mark, a write
+// tells a locked keyring (which refuses it) from one that holds nothing of this program's (made
+// anew, emptied by hand, or another computer's).
 //
 // A password found in the store while the keyring keeps them was written there by hand: it is
 // the user's newer word, used before the keyring's, and moved into the keyring by the next
 // call that reads its slot. The keys that have values are noted in the program's settings, so
 // that a value whose ID a hand edit removed goes at the next start.
 //
-// Every change that alters which slots hold an ID takes three steps: the value is first written
-// with both lists, before and after the change, then the store changes, then the value keeps
-// only the list after. Until the last step, the store's count of slots holding the ID tells
-// which list is right, so a program killed at any moment leaves every password with its
-// account. The IDs whose values may still hold two lists, and a move between store and keyring
-// that has not ended, are noted in the program's settings first and finished at the next start
-// (resume()).
+// A change of the list reaches the keyring and the store in the steps PasswordPlan sets, so
+// that a program killed at any moment leaves every password with its account. The IDs whose
+// values may still hold two lists, and a move between store and keyring that has not ended, are
+// noted in the program's settings first and finished at the next start (resume()).
 //
 // Calls run one after another, in the order given; each answers exactly once through its
 // callback, at once while the passwords are in the store and nothing else runs. A call has
@@ -58,7 +53,8 @@ public:
         KeyringRefused,
         // The keyring is open but holds none of the passwords: the mark is gone.
         KeyringHoldsNothing,
-        // The store did not take the change (or the slot is out of reach).
+        // The store did not take the change (or the slot is out of reach, or the keyring's side
+        // of the change could not be made safe against a kill: see PasswordPlan).
         NotStored,
     };
     using Fetched = std::function<void(Problem problem, const QString &password)>;
@@ -99,7 +95,15 @@ signals:
     void placeChanged(bool inKeyring);
 
 private:
-    using Task = std::function<void(std::function<void()> finished)>;
+    // A call's work in the queue. It calls `endTurn` once it has ended, which lets the next one
+    // run.
+    using Task = std::function<void(std::function<void()> endTurn)>;
+    // Values to write into the keyring, in order: each a key and its value.
+    using Values = QList<std::pair<QString, QString>>;
+    // The lists read from the keyring, each under its ID: the list that pairs with the store
+    // (empty for an ID that has no value).
+    using ListsById = QHash<QString, QStringList>;
+    using ListsRead = std::function<void(Problem problem, const ListsById &lists)>;
     struct Edit;
     // What a read does with a keyring that holds nothing of this program's: says so, puts the
     // mark back first (a change that writes the values anew), or reads on.
@@ -108,60 +112,59 @@ private:
     void enqueue(Task task);
     void runNext();
 
-    QString keyFor(const QString &id) const;
-    // The ID whose value is kept under the key; empty for the mark and the probe.
-    QString idOfKey(const QString &key) const;
-    // The key of the mark that shows the keyring holds this edition's passwords:
-    // "<application>".
-    QString markKey() const;
-    // The key written to learn whether the keyring is locked; never an ID's.
-    QString probeKey() const;
     // How many listed slots hold the ID, and the place of a slot among them.
-    int slotsHolding(const QString &id) const;
+    int slotCountOf(const QString &id) const;
     int placeAmongSameId(int slot) const;
     QStringList listedIds() const;
+    // The store's password of each listed slot.
+    QStringList storedPasswords() const;
     // Each slot's password: the store's when it holds one (a password written there by hand is
-    // the newer word), else the one at its place in its ID's list (one list for each of the
-    // distinct `ids`, in their order). Without lists, the store's.
-    QStringList passwordsOf(const QStringList &ids, const QList<QStringList> &lists) const;
+    // the newer word), else the one at its place in its ID's list. A slot of an ID without a
+    // list read has the store's.
+    QStringList passwordsFound(const QStringList &ids, const ListsById &lists) const;
 
-    // Asynchronous steps; each `done` runs once, unless this object is gone by then. The mark
-    // is read first: `marked` tells whether it is there, in a keyring found open (no problem).
-    // The IDs' lists are read after the mark; values are written and removed by their keys, one
-    // after another up to the first failure, or, `pastFailures`, all of them, with no failure
-    // told. A value's key is noted before the value is written, and taken off once it is
-    // removed (past failures, it stays noted).
+    // Asynchronous steps; each `done` (or `then`) runs once, unless this object is gone by then.
+    // The mark is read first: `marked` tells whether it is there, in a keyring found open (no
+    // problem). The IDs' lists are read after the mark, as `unmarked` says, or, by
+    // readValuesOf(), without it. Values are written and removed by their keys one after
+    // another, up to the first failure. A value's key is noted before the value is written, and
+    // taken off once it is removed.
     void readMark(std::function<void(Problem problem, bool marked)> done);
-    void readEntries(const QStringList &ids, Unmarked unmarked,
-                     std::function<void(Problem, QList<QStringList>)> done);
-    void readLists(const QStringList &ids, std::function<void(Problem, QList<QStringList>)> done);
-    void writeValues(const QList<std::pair<QString, QString>> &values, Done done);
-    void removeValues(const QStringList &keys, bool pastFailures, Done done);
+    void readLists(const QStringList &ids, Unmarked unmarked, ListsRead done);
+    void readValuesOf(const QStringList &ids, ListsRead done);
+    void writeValues(const Values &values, Done done);
+    void removeValues(const QStringList &keys, Done done);
+    // Removes each of the values, past any failure, and tells none; their keys stay noted, so
+    // that the next start removes what is left.
+    void tryRemovingValues(const QStringList &keys, std::function<void()> then);
     // Removes the values only once the keyring is known to be open: a locked one takes a
     // removal as done and removes nothing.
     void removeWhenOpen(const QStringList &keys, Done done);
 
-    void fetchNow(qint16 slot, const QString &id, Fetched done, std::function<void()> finished);
+    void fetchNow(qint16 slot, const QString &id, Fetched done, std::function<void()> endTurn);
     // Moves the passwords written into the store by hand for the ID's slots into its value
-    // (`list`, read for the accounts `ids`), then empties them in the store, as far as the
-    // keyring and the store take it (what stays is taken by the next read); then `then`.
-    void takeIntoKeyring(const QString &id, const QStringList &ids, QStringList list, std::function<void()> then);
+    // (`listRead`, read for the accounts `listed`), then empties them in the store, as far as
+    // the keyring and the store take it (what stays is taken by the next read); then `then`.
+    void takeIntoKeyring(const QString &id, const QStringList &listed, QStringList listRead,
+                         std::function<void()> then);
     // Empties the store's passwords of the slots that hold one of the IDs, whose values in the
     // keyring now hold them.
     void emptyStoredPasswords(const QStringList &ids);
-    void editNow(Edit edit, Done done, std::function<void()> finished);
-    void finishPending(std::function<void(Problem)> done);
-    void moveNow(bool toKeyring, Unmarked unmarked, Done done, std::function<void()> finished);
+    void editNow(Edit edit, Done done, std::function<void()> endTurn);
+    // Leaves each value noted as unsettled with the one list that pairs with the store.
+    void settleValues(Done done);
+    void moveNow(bool toKeyring, Unmarked unmarked, Done done, std::function<void()> endTurn);
     // Removes the noted values of IDs that are no longer listed (every noted value, the mark
     // last, while the store keeps the passwords).
     void removeStaleValues(Done done);
-    // A move's last steps, from every slot's password; `end` gets the outcome.
-    void moveIntoKeyring(const QStringList &ids, const QStringList &passwords, const Done &end);
-    void moveIntoStore(const QStringList &ids, const QStringList &passwords, const Done &end);
+    // A move's last steps, from every slot's password; `answer` gets the outcome.
+    void moveIntoKeyring(const QStringList &ids, const QStringList &passwords, const Done &answer);
+    void moveIntoStore(const QStringList &ids, const QStringList &passwords, const Done &answer);
 
     Accounts &m_accounts;
     ProgramSettings &m_settings;
     Keyring &m_keyring;
+    const KeyringLayout m_layout;
     std::deque<Task> m_tasks;
     bool m_running = false;
 };

@@ -8,6 +8,8 @@
 #include <QSaveFile>
 #include <QTimer>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <memory>
 
@@ -65,9 +67,16 @@ public:
             return std::nullopt;
         return QString::fromUtf8(file.readAll());
     }
+    // The items held. A program killed as it wrote one leaves the writer's temporary file beside
+    // them (the items' files are named by their keys in hex), which a keyring would not show.
     int size() const
     {
-        return m_folder.isEmpty() ? int(m_values.size()) : int(QDir(m_folder).entryList(QDir::Files).size());
+        if (m_folder.isEmpty())
+            return int(m_values.size());
+        const QStringList names = QDir(m_folder).entryList(QDir::Files);
+        return int(std::count_if(names.cbegin(), names.cend(), [](const QString &name) {
+            return std::all_of(name.cbegin(), name.cend(), [](QChar c) { return isxdigit(c.unicode()) != 0; });
+        }));
     }
     void store(const QString &key, const std::optional<QString> &value)
     {

@@ -81,6 +81,36 @@ private:
     qint64 m_longestMs = 0;
 };
 
+// The program's engine, each of whose runs takes the budget the test sets: a hostile page's run
+// the short one where it is to run out of time, and the plain run after it the program's own, on
+// the same helper, so that a busy machine does not make a sound helper look stuck.
+class BudgetedEngine : public BrowserEngine
+{
+public:
+    BudgetedEngine()
+    {
+        connect(&helper, &BrowserEngine::unavailable, this, &BrowserEngine::unavailable);
+        connect(&helper, &BrowserEngine::portalPageNotOpened, this, &BrowserEngine::portalPageNotOpened);
+        connect(&helper, &BrowserEngine::externalLinkRequested, this, &BrowserEngine::externalLinkRequested);
+        connect(&helper, &BrowserEngine::portalGeometryChanged, this, &BrowserEngine::portalGeometryChanged);
+        connect(&helper, &BrowserEngine::tabsRestored, this, &BrowserEngine::tabsRestored);
+    }
+    void run(EnginePage page, const QString &account, std::vector<PageStep> steps, std::chrono::milliseconds,
+             Done done) override
+    {
+        helper.run(page, account, std::move(steps), budget, std::move(done));
+    }
+    void openPortalPage(const QUrl &url, const QString &account, const QByteArray &geometry) override
+    {
+        helper.openPortalPage(url, account, geometry);
+    }
+    void forgetAccount(const QString &account) override { helper.forgetAccount(account); }
+    void prepare(const QString &account) override { helper.prepare(account); }
+
+    HelperEngine helper;
+    std::chrono::milliseconds budget = frmWB::kRunBudget;
+};
+
 struct Outcome
 {
     QString status = QStringLiteral("(no answer)");
@@ -122,12 +152,13 @@ private slots:
     void permissionsAreDenied();
 
 private:
+    // The host, its runs given `budget`.
     frmWB &host(std::chrono::milliseconds budget);
     QStringList listing() const;
 
     std::unique_ptr<PortalFixture> m_portal;
     std::unique_ptr<frmWB> m_host;
-    std::chrono::milliseconds m_budget{};
+    BudgetedEngine *m_engine = nullptr;
     QStringList m_figures;
 };
 
@@ -135,11 +166,9 @@ void tst_Hostile::initTestCase()
 {
     m_portal = std::make_unique<PortalFixture>();
     QVERIFY2(m_portal->isReady(), qPrintable(m_portal->error()));
-    // The engine starts on a harmless page, so every row meets a running one. On a busy machine
-    // its start alone may take longer than the short budget: the next run finds it running.
+    // The engine starts on a harmless page, so every row meets a running one.
     QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
-    if (run(host(kShortBudget), false).status != QLatin1String("Done"))
-        QCOMPARE(run(host(kShortBudget), false).status, QStringLiteral("Done"));
+    QCOMPARE(run(host(frmWB::kRunBudget), false).status, QStringLiteral("Done"));
     m_portal->takeRequests();
 }
 
@@ -152,11 +181,12 @@ void tst_Hostile::cleanupTestCase()
 
 frmWB &tst_Hostile::host(std::chrono::milliseconds budget)
 {
-    if (!m_host || m_budget != budget) {
-        m_host.reset();
-        m_host = std::make_unique<frmWB>(budget);
-        m_budget = budget;
+    if (!m_host) {
+        auto engine = std::make_unique<BudgetedEngine>();
+        m_engine = engine.get();
+        m_host = std::make_unique<frmWB>(std::move(engine));
     }
+    m_engine->budget = budget;
     return *m_host;
 }
 
@@ -243,13 +273,13 @@ void tst_Hostile::hostilePage()
     m_figures.last() += QStringLiteral(", CPU at rest %1 s in 1 s").arg(restCpu);
     QVERIFY2(restCpu < kRestCpuSeconds, qPrintable(QString::number(restCpu)));
 
-    // The host has got over it: the next run on a plain page works.
+    // The host has got over it: the next run on a plain page works, within the program's budget.
     QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
-    const Outcome next = run(wb, login);
+    const Outcome next = run(host(frmWB::kRunBudget), login);
     QCOMPARE(next.status, QStringLiteral("Done"));
 
     QVERIFY2(windows.shown.isEmpty(), qPrintable(windows.shown.join(QStringLiteral(", "))));
-    QCOMPARE(visibleWindowsOf(helperPid(wb)), QStringList());
+    QCOMPARE(visibleWindowsOf(m_engine->helper.helperProcessId()), QStringList());
     QCOMPARE(listing(), filesBefore);
     m_portal->takeRequests();
 }

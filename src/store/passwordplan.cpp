@@ -1,0 +1,73 @@
+#include "store/passwordplan.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+// The sources (in slot order) of the slots that hold the ID in a list of IDs.
+QList<int> sourcesOfSlotsHolding(const QString &id, const QStringList &ids, const QList<int> &sources)
+{
+    QList<int> found;
+    for (int slot = 0; slot < ids.size(); ++slot) {
+        if (ids[slot] == id)
+            found.append(sources[slot]);
+    }
+    return found;
+}
+
+} // namespace
+
+QStringList PasswordPlan::changedIds() const
+{
+    QStringList ids;
+    for (const ChangedList &list : changedLists)
+        ids.append(list.id);
+    return ids;
+}
+
+PasswordPlan planPasswordChange(const QStringList &idsBefore, const QStringList &idsAfter,
+                                const QList<int> &sourcesAfter)
+{
+    Q_ASSERT(idsAfter.size() == sourcesAfter.size());
+    const QList<int> sourcesBefore = unchangedSources(int(idsBefore.size()));
+    QStringList ids = idsBefore + idsAfter;
+    ids.removeDuplicates();
+    PasswordPlan plan;
+    for (const QString &id : ids) {
+        PasswordPlan::ChangedList list{ id, sourcesOfSlotsHolding(id, idsBefore, sourcesBefore),
+                                        sourcesOfSlotsHolding(id, idsAfter, sourcesAfter) };
+        if (list.before != list.after)
+            plan.changedLists.append(list);
+    }
+    if (plan.changedLists.isEmpty())
+        return plan;
+    const bool countsChange = std::any_of(plan.changedLists.begin(), plan.changedLists.end(),
+                                          [](const auto &list) { return list.before.size() != list.after.size(); });
+    // The two ways a kill between the steps leaves every password with its account (above).
+    const bool safe = std::all_of(plan.changedLists.begin(), plan.changedLists.end(), [&](const auto &list) {
+        if (countsChange)
+            return list.before.size() != list.after.size();
+        return list.before == sourcesOfSlotsHolding(list.id, idsAfter, unchangedSources(int(idsAfter.size())));
+    });
+    if (!safe)
+        plan.steps = PasswordPlan::Steps::Refused;
+    else
+        plan.steps = countsChange ? PasswordPlan::Steps::BothListsFirst : PasswordPlan::Steps::ListsAfterFirst;
+    return plan;
+}
+
+QList<int> unchangedSources(int count)
+{
+    QList<int> sources(count);
+    std::iota(sources.begin(), sources.end(), 0);
+    return sources;
+}
+
+QStringList passwordsFrom(const QList<int> &sources, const QStringList &passwordsBefore, const QString &typedPassword)
+{
+    QStringList passwords;
+    for (const int source : sources)
+        passwords.append(source == PasswordPlan::kTypedPassword ? typedPassword : passwordsBefore.value(source));
+    return passwords;
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// What a change of the listed accounts does to the lists of passwords the keyring keeps: one
+// list for each ID, the passwords of the slots that hold the ID, in slot order.
+//
+// The change is given as the listed IDs before it and the list it leaves: each slot's ID, and
+// the slot (before the change) whose password that slot keeps, or kTypedPassword for the
+// password the change brings. The plan names each ID whose list changes, with its list before
+// and after the change as the slots (before the change) whose passwords it holds, and says in
+// which steps the change reaches the keyring and the store.
+//
+// The keyring and the store are written one after the other, and a program killed between two
+// writes must still find every password with its account. Two ways keep that true:
+// - When some ID is held by more or fewer slots after the change than before, each changed
+//   list is written with both lists, before and after; then the store changes; then each value
+//   keeps its list after. While a value holds both, the store's count of slots holding its ID
+//   tells which list pairs with the store: the list after when the count is its length, else
+//   the one before. That holds only if every changed ID's count changes: an ID held by as many
+//   slots after as before would read as changed before the store has changed.
+// - When no count changes, each changed list is written with its list after alone, then the
+//   store changes. The store's change is then invisible to the keyring only if each changed ID
+//   is held by the same slots before and after: in the store, those slots hold the ID and no
+//   password either way.
+// put, remove and swapWithNext of Passwords always meet one of the two: a slot given another ID
+// changes the counts of both IDs, a slot added or removed changes its ID's count and no other
+// ID's list, a new password or an exchange of two slots of one ID leaves each ID on its slots.
+// A change that meets neither (moving an account past others, sorting, a removal and an
+// exchange at once) is refused rather than made: Q_ASSERT would vanish from a release build,
+// and the change would then pair passwords with other accounts if the program were killed
+// between its steps.
+struct PasswordPlan
+{
+    // The source of a slot that takes the password the change brings.
+    static constexpr int kTypedPassword = -1;
+
+    // In which steps the change reaches the keyring and the store.
+    enum class Steps {
+        // No ID's list changes: the store's change is the whole change.
+        StoreOnly,
+        // No count changes: each changed list is written, then the store changes.
+        ListsAfterFirst,
+        // Counts change: both lists of each changed ID, the store, then the lists after.
+        BothListsFirst,
+        // The change meets neither way above; nothing may be written.
+        Refused,
+    };
+
+    // An ID whose list changes, as the slots before the change whose passwords make up its list
+    // before it and after it (kTypedPassword for the password the change brings).
+    struct ChangedList
+    {
+        QString id;
+        QList<int> before;
+        QList<int> after;
+
+        bool operator==(const ChangedList &) const = default;
+    };
+
+    Steps steps = Steps::StoreOnly;
+    QList<ChangedList> changedLists;
+
+    // The IDs whose lists change, in the order of changedLists.
+    QStringList changedIds() const;
+};
+
+// The plan of a change that leaves `idsAfter`, each slot's password taken from `sourcesAfter`.
+PasswordPlan planPasswordChange(const QStringList &idsBefore, const QStringList &idsAfter,
+                                const QList<int> &sourcesAfter);
+
+// The sources of a list that no change has touched: each slot keeps its own password.
+QList<int> unchangedSources(int count);
+
+// The passwords a list of sources stands for, given each slot's password before the change
+// and the password the change brings.
+QStringList passwordsFrom(const QList<int> &sources, const QStringList &passwordsBefore, const QString &typedPassword);
