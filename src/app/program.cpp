@@ -48,8 +48,8 @@ Program::Program(Services services)
     m_launcher = std::make_unique<DocumentLauncher>(*m_services.urlOpener);
     m_frmWB = std::make_unique<frmWB>(m_services.engine ? std::move(m_services.engine) : makeEngine());
     // The account the portal knew the user as when the program last ran is current again. From
-    // here on the host's current account is the one every part asks for; the settings keep it for
-    // the next start.
+    // here on every window and link asks the host which account is current; the settings keep it
+    // for the next start.
     m_frmWB->setCurrentAccount(m_settings.lastAccount());
     m_portalLinks = std::make_unique<PortalLinks>(*m_frmWB, m_settings, *m_launcher);
     m_visibility = std::make_unique<WindowVisibility>(m_shared);

@@ -263,8 +263,8 @@ void tst_PortalWindow::recordBringsTheTabsBack()
     first.findChild<QTabWidget *>()->setCurrentIndex(2);
     const QString file = m_folder->filePath(QStringLiteral("tabs.json"));
     QVERIFY(first.record().write(file));
-    // A disk that takes the record only in part (a file size limit) leaves the one written
-    // before, and the write says it failed.
+    // A disk that takes only half the record (a file size limit) leaves the one written before,
+    // and the write says it failed.
     {
         const QByteArray before = contentsOf(file);
         struct rlimit limit {};
