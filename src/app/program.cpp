@@ -2,8 +2,8 @@
 
 #include "platform/paths.h"
 #include "tray/frmtasktray.h"
-#include "tray/passwordproblems.h"
 #include "tray/windowvisibility.h"
+#include "ui/common/passwordproblems.h"
 #include "ui/main/frmmainld.h"
 #include "ui/main/statusbar.h"
 #include "web/frmwb.h"
@@ -47,13 +47,15 @@ Program::Program(Services services)
                                                       [this] { return m_settings.clearsClipboard(); });
     m_launcher = std::make_unique<DocumentLauncher>(*m_services.urlOpener);
     m_frmWB = std::make_unique<frmWB>(m_services.engine ? std::move(m_services.engine) : makeEngine());
-    // The account the portal knew the user as when the program last ran is current again.
+    // The account the portal knew the user as when the program last ran is current again. From
+    // here on every window and link asks the host which account is current; the settings keep it
+    // for the next start.
     m_frmWB->setCurrentAccount(m_settings.lastAccount());
-    m_portalLinks = std::make_unique<PortalLinks>(m_frmWB->engine(), m_settings, *m_launcher);
+    m_portalLinks = std::make_unique<PortalLinks>(*m_frmWB, m_settings, *m_launcher);
     m_visibility = std::make_unique<WindowVisibility>(m_shared);
     m_frmTasktray = std::make_unique<frmTasktray>(frmTasktray::Uses{
-            m_shared, m_accounts, *m_passwords, m_settings, *m_clipboard, *m_frmWB, *m_portalLinks,
-            *m_visibility, m_services.notifier.get() });
+            m_shared, m_accounts, *m_passwords, *m_clipboard, *m_frmWB, *m_portalLinks, *m_visibility,
+            m_services.notifier.get() });
     m_frmMainLd = std::make_unique<frmMainLd>(frmMainLd::Uses{
             m_shared, m_accounts, *m_passwords, m_settings, *m_services.messageBoxes, *m_clipboard, *m_frmWB,
             *m_portalLinks, *m_launcher, *m_visibility, m_autostart, m_notificationArea,
@@ -149,7 +151,7 @@ void Program::adoptSharedProfile()
     // Once, at the first start since accounts have profiles of their own that finds the old
     // profile, before the engine starts: the login of the account last logged in stays that
     // account's, if it is still listed.
-    QString last = m_settings.lastAccount();
+    QString last = m_frmWB->currentAccount();
     if (!m_accounts.ids().contains(last))
         last.clear();
     if (::adoptSharedProfile(Paths::engineProfile(), Paths::engineCache(), last) != SharedProfile::None)

@@ -1,6 +1,6 @@
 #include "browser/cookiejournal.h"
 
-#include "browser/userfile.h"
+#include "platform/privatefile.h"
 
 #include <QFile>
 #include <QUrl>
@@ -98,5 +98,5 @@ CookieJournal::Entries CookieJournal::decode(const QByteArray &journal)
 
 void CookieJournal::write()
 {
-    writeUserFile(m_path, encode({ m_set.values(), m_removed.values() }));
+    PrivateFile::replace(m_path, encode({ m_set.values(), m_removed.values() }));
 }

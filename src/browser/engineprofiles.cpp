@@ -1,8 +1,8 @@
 #include "browser/engineprofiles.h"
 
 #include "browser/cookiejournal.h"
-#include "browser/userfile.h"
 #include "platform/ownerfolder.h"
+#include "platform/privatefile.h"
 #include "web/accountprofile.h"
 
 #include <QDir>
@@ -72,7 +72,7 @@ QWebEngineProfile *EngineProfiles::makeProfile(const QString &account)
             if (!makeOwnerOnlyFolder(folder))
                 return nullptr;
         }
-        writeUserFile(storage + QLatin1Char('/') + kAccountFile, account.toUtf8());
+        PrivateFile::replace(storage + QLatin1Char('/') + kAccountFile, account.toUtf8());
     }
     const QString storageName = account.isEmpty()
             ? QStringLiteral("yorumi-livedoor")

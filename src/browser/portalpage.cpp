@@ -7,11 +7,6 @@
 #include <QWebEngineRegisterProtocolHandlerRequest>
 #include <QWebEngineSettings>
 
-bool isWebAddress(const QUrl &url)
-{
-    return url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
-}
-
 PortalPage::PortalPage(QWebEngineProfile *profile, QObject *parent)
     : QWebEnginePage(profile, parent)
 {
@@ -38,10 +33,13 @@ QWebEnginePage *PortalPage::createWindow(WebWindowType type)
 bool PortalPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
 {
     // What the user or the program asked for directly is let through; where the portal's pages
-    // lead is checked.
+    // lead is checked. The engine goes to some addresses that Qt cannot read (a host whose name
+    // ends in '-'), which reach here empty: nothing shows they are the portal's, so they are kept
+    // out with the web pages outside it.
     const bool asked = type == NavigationTypeTyped || type == NavigationTypeReload
             || type == NavigationTypeBackForward;
-    if (isMainFrame && !asked && isWebAddress(url) && !isPortalPage(url)) {
+    const bool outside = !isPortalPage(url) && (isWebAddress(url) || !url.isValid());
+    if (isMainFrame && !asked && outside) {
         emit outsidePageRefused(url);
         return false;
     }

@@ -5,10 +5,6 @@
 
 #include <functional>
 
-// Whether the address is a web page's (http or https), the only kind the window hands on to the
-// default browser.
-bool isWebAddress(const QUrl &url);
-
 // A tab's page. The portal's own pages stay in the window; any other web page a link, a form
 // or a script leads to is left to the window, which may hand it to the default browser. Its
 // scripts open windows only in answer to the user, and what they write to the console stays in

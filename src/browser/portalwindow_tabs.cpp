@@ -4,6 +4,8 @@
 #include "browser/engineprofiles.h"
 #include "browser/findbar.h"
 #include "browser/portalpage.h"
+#include "links/linkroute.h"
+#include "ui/common/caption.h"
 
 #include <QAction>
 #include <QLabel>
@@ -83,8 +85,7 @@ void PortalWindow::showTabMenu(const QPoint &position)
     const QUrl url = addressOf(view);
     otherAccount->setEnabled(!others.isEmpty() && isWebAddress(url));
     for (const QString &account : std::as_const(others)) {
-        QString text = accountLabel(account);
-        QAction *action = otherAccount->addAction(accountMark(account), text.replace(QLatin1Char('&'), QLatin1String("&&")));
+        QAction *action = otherAccount->addAction(accountMark(account), literalCaption(accountLabel(account)));
         connect(action, &QAction::triggered, this,
                 [this, url, account] { openTab(url, account); });
     }
@@ -259,10 +260,9 @@ void PortalWindow::updateTitles(QWebEngineView *view)
         return;
     // The account first, so that it stays when the title is cut short.
     const QString title = QStringLiteral("%1: %2").arg(accountLabel(accountOf(view)), titleOf(view));
-    QString shortTitle =
+    const QString shortTitle =
             m_tabs->tabBar()->fontMetrics().elidedText(title, Qt::ElideRight, kTabTitleWidth);
-    // A tab's text takes "&" for a shortcut mark.
-    m_tabs->setTabText(index, shortTitle.replace(QLatin1Char('&'), QLatin1String("&&")));
+    m_tabs->setTabText(index, literalCaption(shortTitle));
     m_tabs->setTabToolTip(index, title);
     if (index == m_tabs->currentIndex())
         updateWindowTitle();

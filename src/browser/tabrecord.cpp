@@ -1,7 +1,7 @@
 #include "browser/tabrecord.h"
 
-#include "browser/userfile.h"
 #include "links/linkroute.h"
+#include "platform/privatefile.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -78,7 +78,7 @@ std::optional<TabRecord> TabRecord::read(const QString &path)
 bool TabRecord::write(const QString &path) const
 {
     // The addresses are the user's business alone.
-    return writeUserFile(path, toJson());
+    return PrivateFile::replace(path, toJson());
 }
 
 void TabRecord::forget(const QString &path)

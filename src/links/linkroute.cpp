@@ -28,13 +28,13 @@ const QStringList &portalDomains()
     return domains;
 }
 
+} // namespace
+
 bool isWebAddress(const QUrl &url)
 {
     return url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
             && !url.host().isEmpty();
 }
-
-} // namespace
 
 bool isPortalPage(const QUrl &url)
 {

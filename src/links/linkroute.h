@@ -8,6 +8,11 @@
 // or in the user's default browser, which does not.
 enum class LinkPlace { PortalWindow, DefaultBrowser };
 
+// Whether the address is a web page's: http or https, naming a host, and one Qt reads whole. Only
+// such an address opens anywhere, goes to the default browser or is kept with the portal window's
+// tabs.
+bool isWebAddress(const QUrl &url);
+
 // Whether the address is a web page of the portal: http or https on one of the portal's
 // domains (livedoor.com, .jp, .co.jp, .biz, .net) or on a site of the link menus, or below one.
 bool isPortalPage(const QUrl &url);

@@ -5,7 +5,9 @@
 
 // A file of the user's alone, as the account store keeps one on Unix (Windows keeps the accounts
 // in the registry): looked at without being opened, read whole and closed to others, and
-// replaced in one step, readable by its owner only.
+// replaced in one step, readable by its owner only. The engine helper's files (its tabs, its
+// cookie journal, a profile's account) are written the same way, on every system; looking and
+// reading are Unix's alone.
 namespace PrivateFile {
 
 // Which file a path named when it was looked at, and its size and times then: a file that is
@@ -39,7 +41,8 @@ bool ownedByUser(const Identity &identity);
 
 // Writes `contents` beside the file and renames it over the file in one step, readable and
 // writable by its owner only (a link is followed to its target). Every byte reaches the disk
-// before it reports success; a new file that fails is thrown away unused.
+// before it reports success: a short write, or one that cannot be pushed out or committed, is a
+// failure, and the new file is thrown away unused while the old one stays as it was.
 bool replace(const QString &path, const QByteArray &contents);
 
 } // namespace PrivateFile

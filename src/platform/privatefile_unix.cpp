@@ -1,7 +1,6 @@
 #include "platform/privatefile.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -97,19 +96,6 @@ Found read(const QString &path, qint64 maxSize, Identity &identity, QByteArray &
 bool ownedByUser(const Identity &identity)
 {
     return identity.owner == qint64(::geteuid());
-}
-
-bool replace(const QString &path, const QByteArray &contents)
-{
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    // QSaveFile::commit() takes a new file that could not be written to its end (a full disk)
-    // as written: the write is pushed out and checked first.
-    if (!out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
-        || out.write(contents) != contents.size() || !out.flush())
-        return false;
-    return out.commit();
 }
 
 } // namespace PrivateFile

@@ -56,7 +56,8 @@ public:
     bool profilePerAccount() const;
     void setProfilePerAccount();
 
-    // The ID of the account last logged in; empty after a logout or before the first login.
+    // The ID of the account last logged in; empty after a logout or before the first login. It is
+    // kept for the next start: while the program runs, the hidden browser host knows it.
     QString lastAccount() const;
     void setLastAccount(const QString &id);
 

@@ -5,15 +5,15 @@
 #include "platform/versioninfo.h"
 #include "store/accounts.h"
 #include "store/passwords.h"
-#include "store/programsettings.h"
-#include "tray/passwordproblems.h"
 #include "tray/popupguard.h"
 #include "tray/traycallback.h"
 #include "tray/trayicons.h"
 #include "tray/traynotifier.h"
 #include "tray/windowvisibility.h"
+#include "ui/common/caption.h"
 #include "ui/common/clipboard.h"
 #include "ui/common/messagebox.h"
+#include "ui/common/passwordproblems.h"
 #include "ui/common/statustext.h"
 #include "ui/common/twips.h"
 #include "web/frmwb.h"
@@ -39,13 +39,6 @@ QAction *templateItem(QMenu *menu)
     QAction *item = menu->addSeparator();
     item->setText(QStringLiteral("-"));
     return item;
-}
-
-// A menu shows '&' as an access-key marker; an ID is shown exactly as stored.
-QString menuCaption(const QString &id)
-{
-    QString caption = id;
-    return caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
 } // namespace
@@ -214,7 +207,7 @@ void frmTasktray::Form_Load()
     const qint16 edition = m_uses.shared.editionCode;
     if (edition >= 0 && edition < qint16(pcbIcon.size()))
         trayIcon->setIcon(pcbIcon[edition]);
-    showAccount(m_uses.settings.lastAccount());
+    showAccount(m_uses.webHost.currentAccount());
     trayIcon->show();
     hide();
     ShowEditionSiteMenu();
@@ -323,9 +316,9 @@ void frmTasktray::rebuildAccountMenus()
         // The walk ends at an ID of blanks, the kind the entry dialog refuses.
         if (isBlankId(id))
             break;
-        mnLogin.insert(slot, mnLoginP->addAction(menuCaption(id), this,
+        mnLogin.insert(slot, mnLoginP->addAction(literalCaption(id), this,
                                                  [this, slot] { mnLogin_Click(slot); }));
-        mnClipboard.insert(slot, mnClipboardP->addAction(menuCaption(id), this,
+        mnClipboard.insert(slot, mnClipboardP->addAction(literalCaption(id), this,
                                                          [this, slot] { mnClipboard_Click(slot); }));
         created = true;
     }

@@ -19,7 +19,6 @@ class Passwords;
 class Clipboard;
 class PopupGuard;
 class PortalLinks;
-class ProgramSettings;
 class WindowVisibility;
 class frmWB;
 class QAction;
@@ -45,7 +44,6 @@ public:
         Accounts &accounts;
         // Where the accounts' passwords are read.
         Passwords &passwords;
-        ProgramSettings &settings;
         Clipboard &clipboard;
         frmWB &webHost;
         PortalLinks &portalLinks;

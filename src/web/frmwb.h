@@ -15,7 +15,9 @@
 // that outcome on; the windows say it in words. Runs execute one at a time, in the order asked.
 //
 // Each account has a profile of its own in the engine. The host keeps the current account: the
-// one the latest successful login made current, empty (the guest) after a successful logout.
+// one the latest successful login made current, empty (the guest) after a successful logout. It is
+// the one place the program asks which account is current; the program's settings only keep it
+// for the next start.
 class frmWB : public QObject
 {
     Q_OBJECT

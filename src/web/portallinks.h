@@ -8,18 +8,18 @@ class BrowserEngine;
 class DocumentLauncher;
 class ProgramSettings;
 class QWidget;
+class frmWB;
 
 // Opens the pages of the link menus where they show the login: the portal's pages in the
-// portal window, in the profile of the current account (the one the settings keep), whose
-// cookies it shares; everything else (and every page, when the user chose so) in the default
-// browser. Pages that the portal window leaves to the default browser go there too, and so do
-// the pages of an engine that cannot be started. The window's geometry is kept in the
-// program's settings.
+// portal window, in the profile of the hidden browser host's current account, whose cookies it
+// shares; everything else (and every page, when the user chose so) in the default browser. Pages
+// that the portal window leaves to the default browser go there too, and so do the pages of an
+// engine that cannot be started. The window's geometry is kept in the program's settings.
 class PortalLinks : public QObject
 {
     Q_OBJECT
 public:
-    PortalLinks(BrowserEngine &engine, ProgramSettings &settings, const DocumentLauncher &launcher,
+    PortalLinks(const frmWB &webHost, ProgramSettings &settings, const DocumentLauncher &launcher,
                 QObject *parent = nullptr);
 
     // Opens a page of a link menu; `ownerWindow` is the window whose menu it came from. Like
@@ -41,6 +41,7 @@ private:
     // A page the engine leaves to the default browser, which has no owner window.
     void openInDefaultBrowser(const QUrl &url);
 
+    const frmWB &m_webHost;
     BrowserEngine &m_engine;
     ProgramSettings &m_settings;
     const DocumentLauncher &m_launcher;

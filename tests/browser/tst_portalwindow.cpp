@@ -4,6 +4,7 @@
 #include "web/accountprofile.h"
 
 #include <QAction>
+#include <QFile>
 #include <QFileInfo>
 #include <QApplication>
 #include <QLineEdit>
@@ -21,7 +22,10 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
+#include <csignal>
 #include <memory>
+
+#include <sys/resource.h>
 
 namespace {
 
@@ -33,6 +37,12 @@ void recordMessage(QtMsgType type, const QMessageLogContext &context, const QStr
 {
     g_messages << message;
     g_previousHandler(type, context, message);
+}
+
+QByteArray contentsOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -169,13 +179,20 @@ void tst_PortalWindow::consoleMessagesStayInThePage()
 void tst_PortalWindow::outsideAddressesWaitForTheUser()
 {
     QSignalSpy handedOn(m_window.get(), &PortalWindow::externalLinkRequested);
+    QStatusBar *status = m_window->statusBar();
+    // An address that Qt cannot read and the engine goes to (a host whose name ends in '-') is
+    // kept back as well: nothing shows it is the portal's.
+    view()->page()->setHtml(QStringLiteral("<script>location.href = 'http://away-.example/';</script>"),
+                            QUrl(QStringLiteral("http://www.livedoor.com/")));
+    QTRY_COMPARE(status->currentMessage(), QStringLiteral("既定のブラウザで開くのを止めました: "));
+    QCOMPARE(view()->url(), QUrl(QStringLiteral("http://www.livedoor.com/")));
+
     view()->page()->setHtml(
             QStringLiteral("<body style='margin:0'><a href='http://example.org/clicked' style='display:block;height:100vh'>"
                            "away</a><script>var n = 0; setInterval(function () { n++;"
                            "window.open('http://www.livedoor.com/popup/' + n);"
                            "location.href = 'http://example.org/pushed/' + n; }, 100);</script></body>"),
             QUrl(QStringLiteral("http://www.livedoor.com/")));
-    QStatusBar *status = m_window->statusBar();
     // The number of the last address the window kept back, as its status bar says.
     const auto keptBack = [status] {
         const QString shown = status->currentMessage();
@@ -246,6 +263,22 @@ void tst_PortalWindow::recordBringsTheTabsBack()
     first.findChild<QTabWidget *>()->setCurrentIndex(2);
     const QString file = m_folder->filePath(QStringLiteral("tabs.json"));
     QVERIFY(first.record().write(file));
+    // A disk that takes only half the record (a file size limit) leaves the one written before,
+    // and the write says it failed.
+    {
+        const QByteArray before = contentsOf(file);
+        struct rlimit limit {};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &limit) == 0);
+        const struct rlimit old = limit;
+        limit.rlim_cur = rlim_t(before.size() / 2);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        QVERIFY(::setrlimit(RLIMIT_FSIZE, &limit) == 0);
+        const bool written = first.record().write(file);
+        ::setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY(!written);
+        QCOMPARE(contentsOf(file), before);
+    }
     first.close();
 
     const std::optional<TabRecord> read = TabRecord::read(file);

@@ -8,6 +8,7 @@
 #include "tray/windowvisibility.h"
 #include "ui/main/frmmainld.h"
 #include "ui/main/statusbar.h"
+#include "web/frmwb.h"
 
 #include <QAction>
 #include <QListWidget>
@@ -351,7 +352,7 @@ void tst_MenuLinks::wherePagesOpen()
 void tst_MenuLinks::menusOpenThePortalInItsWindow()
 {
     Fixture f(false);
-    f.program.settings().setLastAccount(QStringLiteral("bob"));
+    f.program.webHost().setCurrentAccount(QStringLiteral("bob"));
     f.window().mnGoTop->trigger();
     f.window().mnGoPartner[9]->trigger();
     f.program.tasktray().mnSiteLD[4]->trigger();

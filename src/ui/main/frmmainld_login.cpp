@@ -2,9 +2,9 @@
 
 #include "store/accounts.h"
 #include "store/passwords.h"
-#include "tray/passwordproblems.h"
 #include "ui/common/inputpause.h"
 #include "ui/common/messagebox.h"
+#include "ui/common/passwordproblems.h"
 
 #include "ui/common/statustext.h"
 #include "ui/main/statusbar.h"

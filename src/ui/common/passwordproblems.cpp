@@ -1,4 +1,4 @@
-#include "tray/passwordproblems.h"
+#include "ui/common/passwordproblems.h"
 
 #include "ui/common/messagebox.h"
 
