@@ -1,6 +1,7 @@
 #include "browser/accountmark.h"
 #include "browser/engineprofiles.h"
 #include "browser/portalwindow.h"
+#include "common/filesizelimit.h"
 #include "web/accountprofile.h"
 
 #include <QAction>
@@ -22,10 +23,8 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
-#include <csignal>
 #include <memory>
-
-#include <sys/resource.h>
+#include <optional>
 
 namespace {
 
@@ -267,16 +266,9 @@ void tst_PortalWindow::recordBringsTheTabsBack()
     // and the write says it failed.
     {
         const QByteArray before = contentsOf(file);
-        struct rlimit limit {};
-        QVERIFY(::getrlimit(RLIMIT_FSIZE, &limit) == 0);
-        const struct rlimit old = limit;
-        limit.rlim_cur = rlim_t(before.size() / 2);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        QVERIFY(::setrlimit(RLIMIT_FSIZE, &limit) == 0);
-        const bool written = first.record().write(file);
-        ::setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
-        QVERIFY(!written);
+        const std::optional<bool> written
+                = underFileSizeLimit(before.size() / 2, [&] { return first.record().write(file); });
+        QCOMPARE(written, std::optional(false));
         QCOMPARE(contentsOf(file), before);
     }
     first.close();

@@ -1,3 +1,4 @@
+#include "common/filesizelimit.h"
 #include "common/storesamples.h"
 #include "common/storesandbox.h"
 #include "store/programsettings.h"
@@ -11,12 +12,10 @@
 #include <QThread>
 
 #include <atomic>
-#include <csignal>
 #include <optional>
 #include <thread>
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -445,18 +444,8 @@ void tst_SettingsStore::slotsChangeTogetherOrNotAtAll()
 
     // The file system refuses the new file when it is half written (a file size limit): the old
     // file stays as it was, and no half-written file is left behind.
-    {
-        struct rlimit limit {};
-        QVERIFY(::getrlimit(RLIMIT_FSIZE, &limit) == 0);
-        const struct rlimit old = limit;
-        limit.rlim_cur = rlim_t(before.size() / 2);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        QVERIFY(::setrlimit(RLIMIT_FSIZE, &limit) == 0);
-        const bool written = store.writeSlots(app, writes, { 99 });
-        ::setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
-        QVERIFY(!written);
-    }
+    QCOMPARE(underFileSizeLimit(before.size() / 2, [&] { return store.writeSlots(app, writes, { 99 }); }),
+             std::optional(false));
     QVERIFY2(sandbox.storeFileContents() == before, "the store file changed");
     QCOMPARE(QDir(sandbox.configHome()).entryList(QDir::Files | QDir::Hidden), QStringList{ "YRMLD.conf" });
     QCOMPARE(store.read(app, kIdSection, idKey(0)), QStringLiteral("id0"));
