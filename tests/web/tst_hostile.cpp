@@ -32,9 +32,10 @@ constexpr qint64 kOvershootMs = PageRun::kScriptGrace.count() + 500;
 // hostile_e2e; here the bound leaves room for the scheduler of a loaded machine, which has
 // stretched a 45 ms pause to 266 ms, while a page that froze the loop would hold it for seconds.
 constexpr qint64 kMaxStallMs = 500;
-// CPU the whole process tree may spend in a second of rest after a hostile run (a page that
-// went on running would take a whole core, and half of one on a machine busy with others).
-constexpr double kRestCpuSeconds = 0.2;
+// CPU the whole process tree may spend in two seconds of rest after a hostile run (a page
+// that went on running would take a whole core). Half of it in one second was too little on a
+// machine busy with other tests: the engine's own work at rest came to 0.28 s.
+constexpr double kRestCpuSeconds = 0.4;
 
 namespace {
 
@@ -268,9 +269,9 @@ void tst_Hostile::hostilePage()
     // Once its run has ended, the page costs nothing, whatever it still holds.
     (void)waitInEventLoop([] { return false; }, 1000);
     const double cpuBefore = ProcessTree::now({ m_portal->serverPid() }).cpuSeconds;
-    (void)waitInEventLoop([] { return false; }, 1000);
+    (void)waitInEventLoop([] { return false; }, 2000);
     const double restCpu = ProcessTree::now({ m_portal->serverPid() }).cpuSeconds - cpuBefore;
-    m_figures.last() += QStringLiteral(", CPU at rest %1 s in 1 s").arg(restCpu);
+    m_figures.last() += QStringLiteral(", CPU at rest %1 s in 2 s").arg(restCpu);
     QVERIFY2(restCpu < kRestCpuSeconds, qPrintable(QString::number(restCpu)));
 
     // The host has got over it: the next run on a plain page works, within the program's budget.
