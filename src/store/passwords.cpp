@@ -181,12 +181,12 @@ void Passwords::readMark(std::function<void(Problem, bool)> done)
         // A locked keyring answers every read as if nothing were kept; it refuses a write. A
         // write may also unlock it (through the desktop's prompt), so the mark is read again.
         const QString probe = self->m_layout.probeKey();
-        self->m_keyring.write(probe, KeyringLayout::probeValue(), [self, done](Keyring::Failure failure) {
+        self->m_keyring.write(probe, KeyringLayout::probeValue(), [self, done, probe](Keyring::Failure failure) {
             if (!self)
                 return;
             if (failure != Keyring::Failure::None)
                 return done(problemOf(failure), false);
-            self->m_keyring.remove(self->m_layout.probeKey(), [self, done](Keyring::Failure) {
+            self->m_keyring.remove(probe, [self, done](Keyring::Failure) {
                 if (!self)
                     return;
                 self->m_keyring.read(self->m_layout.markKey(), [done](Keyring::Failure failure, const QString &) {
