@@ -9,7 +9,7 @@
 # Usage: bench/keyring.sh [PATH-TO-yorumi-livedoor]
 # Default: build/bench/src/yorumi-livedoor, built (with its engine helper) first. A program
 # given is run as it is; its engine helper must be built beside it.
-# 10 repetitions of each measure with 100 accounts; YORUMI_BENCH_SHORT=1: 2 repetitions with 10
+# 10 repetitions of each measure with 100 accounts; YORUMI_BENCH_SHORT=1: 1 repetition with 4
 # accounts (CTest runs it so on the debug build: it fails when a step does not happen or a
 # figure cannot be read, never on a figure). Times are taken from the key press that chooses
 # the entry (xdotool's start, ~10 ms, counts in them) to a poll that sees its result: every
@@ -33,8 +33,8 @@ export ASAN_OPTIONS="${ASAN_OPTIONS:-new_delete_type_mismatch=0:detect_leaks=0}"
 REPS=10
 ACCOUNTS=100
 if [ "${YORUMI_BENCH_SHORT:-}" = 1 ]; then
-    REPS=2
-    ACCOUNTS=10
+    REPS=1
+    ACCOUNTS=4
 fi
 
 # Made up for this run and never printed; slot 0 gets ./test.sh's canary when there is one.

@@ -53,7 +53,17 @@ function(yorumi_layer target folder)
         if(NOT variant STREQUAL target)
             target_compile_options(${variant} PRIVATE -fno-sanitize=all)
         endif()
+        yorumi_unity(${variant})
     endforeach()
+endfunction()
+
+# yorumi_unity(TARGET): TARGET's sources are compiled a few at a time as one file each, which
+# reads Qt's headers once for all of them. Names local to a source file (in an unnamed
+# namespace, or static) must therefore differ across the sources of a layer. A source whose
+# object a program must not link unless it uses it (Windows-only code that only Windows calls)
+# sets SKIP_UNITY_BUILD_INCLUSION.
+function(yorumi_unity target)
+    set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 6)
 endfunction()
 
 # The plain build of a helper layer where there is one, else the layer itself.

@@ -27,7 +27,7 @@ namespace {
 
 // Client area below the menu bar, in twips: the frame with the list and buttons, then the
 // status bar along the bottom edge.
-constexpr int kClientWidth = 3885;
+constexpr int kMainWindowClientWidth = 3885;
 constexpr int kStatusBarTop = 2430;
 constexpr int kStatusBarHeight = 375;
 
@@ -78,7 +78,7 @@ frmMainLd::~frmMainLd() = default;
 void frmMainLd::buildControls()
 {
     auto *client = new QWidget(this);
-    client->setFixedSize(twipsToPixels(kClientWidth, logicalDpiX()),
+    client->setFixedSize(twipsToPixels(kMainWindowClientWidth, logicalDpiX()),
                          twipsToPixels(kStatusBarTop, logicalDpiY()));
     setCentralWidget(client);
 

@@ -17,8 +17,8 @@
 namespace {
 
 // Client area in twips.
-constexpr int kClientWidth = 3345;
-constexpr int kClientHeight = 1035;
+constexpr int kRegistryClientWidth = 3345;
+constexpr int kRegistryClientHeight = 1035;
 
 // The layout was drawn for a 9-point system font: with a larger desktop font a caption would
 // run under the text box beside it, so the captions shrink together until each one fits.
@@ -52,8 +52,8 @@ frmRegistry::frmRegistry(const Uses &uses, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmRegistry"));
     setWindowTitle(QStringLiteral("入力画面"));
-    setFixedSize(twipsToPixels(kClientWidth, logicalDpiX()),
-                 twipsToPixels(kClientHeight, logicalDpiY()));
+    setFixedSize(twipsToPixels(kRegistryClientWidth, logicalDpiX()),
+                 twipsToPixels(kRegistryClientHeight, logicalDpiY()));
 
     lblID = new QLabel(QStringLiteral("I  D"), this);
     lblID->setObjectName(QStringLiteral("lblID"));
