@@ -149,12 +149,59 @@ QJsonObject startedMessage(quint64 id)
     return message;
 }
 
-QJsonObject endedMessage(quint64 id, RunOutcome outcome)
+namespace {
+
+const QString kCookies = QStringLiteral("cookies");
+
+QJsonArray cookieArray(const std::vector<SessionCookie> &cookies)
+{
+    QJsonArray array;
+    for (const SessionCookie &cookie : cookies) {
+        QJsonObject object{ { QStringLiteral("name"), cookie.name },
+                            { QStringLiteral("domain"), cookie.domain },
+                            { QStringLiteral("path"), cookie.path } };
+        if (cookie.expires)
+            object.insert(QStringLiteral("expires"), qint64(cookie.expires->toMSecsSinceEpoch()));
+        array.append(object);
+    }
+    return array;
+}
+
+// The cookies of an array, those with a name; an expiry that is not a number is none.
+std::vector<SessionCookie> cookiesOf(const QJsonValue &value)
+{
+    std::vector<SessionCookie> cookies;
+    for (const QJsonValue &entry : value.toArray()) {
+        const QJsonObject object = entry.toObject();
+        SessionCookie cookie{ object.value(QStringLiteral("name")).toString(),
+                              object.value(QStringLiteral("domain")).toString(),
+                              object.value(QStringLiteral("path")).toString(), std::nullopt };
+        if (cookie.name.isEmpty())
+            continue;
+        if (const QJsonValue expires = object.value(QStringLiteral("expires")); expires.isDouble())
+            cookie.expires = QDateTime::fromMSecsSinceEpoch(expires.toInteger(), Qt::UTC);
+        cookies.push_back(std::move(cookie));
+    }
+    return cookies;
+}
+
+} // namespace
+
+QJsonObject endedMessage(quint64 id, RunOutcome outcome, const std::vector<SessionCookie> &cookies)
 {
     QJsonObject message = plainMessage("ended");
     message.insert(QStringLiteral("run"), qint64(id));
     message.insert(QStringLiteral("outcome"), QLatin1String(nameOf(kOutcomes, int(outcome))));
+    if (!cookies.empty())
+        message.insert(kCookies, cookieArray(cookies));
     return message;
+}
+
+std::vector<SessionCookie> parseEndedCookies(const QJsonObject &message)
+{
+    if (!isType(message, "ended"))
+        return {};
+    return cookiesOf(message.value(kCookies));
 }
 
 QJsonObject cancelMessage(quint64 id)
@@ -325,6 +372,108 @@ std::optional<QByteArray> parseGeometry(const QJsonObject &message)
     if (!isType(message, "geometry"))
         return std::nullopt;
     return fromBase64(message.value(kGeometry));
+}
+
+QJsonObject cookiesGoneMessage(const QString &account, const std::vector<SessionCookie> &cookies)
+{
+    QJsonObject message = messageWith("cookiesgone", kAccount, account);
+    message.insert(kCookies, cookieArray(cookies));
+    return message;
+}
+
+std::optional<CookiesGone> parseCookiesGone(const QJsonObject &message)
+{
+    if (!isType(message, "cookiesgone"))
+        return std::nullopt;
+    return CookiesGone{ message.value(kAccount).toString(), cookiesOf(message.value(kCookies)) };
+}
+
+namespace {
+
+const QString kTab = QStringLiteral("tab");
+
+quint64 tabOf(const QJsonObject &message)
+{
+    return quint64(message.value(kTab).toInteger());
+}
+
+} // namespace
+
+QJsonObject loginFormMessage(const QString &account, quint64 tab, const QUrl &url)
+{
+    QJsonObject message = messageWith("loginform", kAccount, account);
+    message.insert(kTab, qint64(tab));
+    message.insert(kUrl, url.toString(QUrl::FullyEncoded));
+    return message;
+}
+
+std::optional<LoginForm> parseLoginForm(const QJsonObject &message)
+{
+    if (!isType(message, "loginform"))
+        return std::nullopt;
+    // The address is the helper's to take the tab back to; one that is not a web page is none.
+    return LoginForm{ message.value(kAccount).toString(), tabOf(message),
+                      webAddress(message.value(kUrl)).value_or(QUrl()) };
+}
+
+QJsonObject renewMessage(const QString &account, quint64 tab)
+{
+    QJsonObject message = messageWith("renew", kAccount, account);
+    message.insert(kTab, qint64(tab));
+    return message;
+}
+
+std::optional<Renew> parseRenew(const QJsonObject &message)
+{
+    if (!isType(message, "renew"))
+        return std::nullopt;
+    return Renew{ message.value(kAccount).toString(), tabOf(message) };
+}
+
+QJsonObject sessionsMessage(const QStringList &accounts)
+{
+    return messageWith("sessions", QStringLiteral("accounts"), QJsonArray::fromStringList(accounts));
+}
+
+std::optional<QStringList> parseSessions(const QJsonObject &message)
+{
+    if (!isType(message, "sessions"))
+        return std::nullopt;
+    QStringList accounts;
+    for (const QJsonValue &account : message.value(QStringLiteral("accounts")).toArray()) {
+        if (account.isString())
+            accounts << account.toString();
+    }
+    return accounts;
+}
+
+namespace {
+
+constexpr std::array kRenewalStates{
+    Name{ "offer", int(RenewalState::Offer) },
+    Name{ "done", int(RenewalState::Done) },
+    Name{ "failed", int(RenewalState::Failed) },
+};
+
+} // namespace
+
+QJsonObject renewalMessage(quint64 tab, RenewalState state, const QString &text)
+{
+    QJsonObject message = messageWith("renewal", kTab, qint64(tab));
+    message.insert(QStringLiteral("state"), QLatin1String(nameOf(kRenewalStates, int(state))));
+    if (state == RenewalState::Failed)
+        message.insert(QStringLiteral("text"), text);
+    return message;
+}
+
+std::optional<Renewal> parseRenewal(const QJsonObject &message)
+{
+    if (!isType(message, "renewal"))
+        return std::nullopt;
+    const std::optional<int> state = valueOf(kRenewalStates, message.value(QStringLiteral("state")).toString());
+    if (!state)
+        return std::nullopt;
+    return Renewal{ tabOf(message), RenewalState(*state), message.value(QStringLiteral("text")).toString() };
 }
 
 } // namespace EngineChannel

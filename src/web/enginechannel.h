@@ -3,6 +3,7 @@
 #include "web/pagestep.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QJsonObject>
 #include <QStringList>
 #include <QUrl>
@@ -44,6 +45,13 @@ enum class RunOutcome { Done, Failed, TimedOut, WrongPage, Cancelled };
 // "restore" (first thing, to the helper that replaces one it saw end so), with the accounts the
 // program lists: tabs of other accounts stay closed, the guest's come back. The helper answers
 // "restored" with how many tabs came back; any other helper lets the tabs it found go.
+//
+// Which accounts are logged in: the "ended" of a login run that succeeded names the portal's
+// cookies the run set, "cookiesgone" those that went from a profile afterwards, and "loginform"
+// a tab that the portal sent to its login form outside a run. The program sends "sessions", the
+// logged-in accounts, when the helper is ready and whenever they change. A tab whose login
+// expired gets a "renewal" offer (the user answers "renew") unless the program logs in again by
+// itself; "renewal" done or failed follows that login.
 namespace EngineChannel {
 
 // A message longer than this breaks the channel: no run needs a fraction of it.
@@ -82,7 +90,18 @@ std::optional<Run> parseRun(const QJsonObject &message);
 
 QJsonObject plainMessage(const char *type);
 QJsonObject startedMessage(quint64 id);
-QJsonObject endedMessage(quint64 id, RunOutcome outcome);
+// One of the portal's cookies in an account's profile, as the program keeps track of a login: no
+// expiry for a cookie that lasts as long as the profile keeps it.
+struct SessionCookie
+{
+    QString name, domain, path;
+    std::optional<QDateTime> expires;
+    bool operator==(const SessionCookie &) const = default;
+};
+
+// A login run that ended Done carries the portal's cookies it set or changed in the account's
+// profile (names, domains, paths and expiry times, never values).
+QJsonObject endedMessage(quint64 id, RunOutcome outcome, const std::vector<SessionCookie> &cookies = {});
 // The outcome an "ended" message reports, if it is one.
 std::optional<RunOutcome> parseOutcome(const QJsonObject &message);
 bool isType(const QJsonObject &message, const char *type);
@@ -123,5 +142,53 @@ QJsonObject externalMessage(const QUrl &url);
 std::optional<QUrl> parseExternal(const QJsonObject &message);
 QJsonObject geometryMessage(const QByteArray &geometry);
 std::optional<QByteArray> parseGeometry(const QJsonObject &message);
+
+// The cookies an "ended" message carries; none for any other message.
+std::vector<SessionCookie> parseEndedCookies(const QJsonObject &message);
+
+// Cookies of the portal's hosts went from the account's profile, whoever removed them.
+struct CookiesGone
+{
+    QString account;
+    std::vector<SessionCookie> cookies;
+};
+QJsonObject cookiesGoneMessage(const QString &account, const std::vector<SessionCookie> &cookies);
+std::optional<CookiesGone> parseCookiesGone(const QJsonObject &message);
+
+// The portal sent a tab of the account (an id the helper gives each tab) to its login form
+// outside any run; `url` is the address the tab showed before.
+struct LoginForm
+{
+    QString account;
+    quint64 tab = 0;
+    QUrl url;
+};
+QJsonObject loginFormMessage(const QString &account, quint64 tab, const QUrl &url);
+std::optional<LoginForm> parseLoginForm(const QJsonObject &message);
+
+// The user asked, on the tab's bar, for the account's login again.
+struct Renew
+{
+    QString account;
+    quint64 tab = 0;
+};
+QJsonObject renewMessage(const QString &account, quint64 tab);
+std::optional<Renew> parseRenew(const QJsonObject &message);
+
+// The logged-in accounts, in the list's order.
+QJsonObject sessionsMessage(const QStringList &accounts);
+std::optional<QStringList> parseSessions(const QJsonObject &message);
+
+// What a tab whose login expired shows: the offer to log in again, the renewal done (the tab goes
+// back to its address), or the renewal failed with the status text the login would show.
+enum class RenewalState { Offer, Done, Failed };
+struct Renewal
+{
+    quint64 tab = 0;
+    RenewalState state = RenewalState::Offer;
+    QString text;
+};
+QJsonObject renewalMessage(quint64 tab, RenewalState state, const QString &text = {});
+std::optional<Renewal> parseRenewal(const QJsonObject &message);
 
 } // namespace EngineChannel

@@ -1,6 +1,7 @@
 #include "web/accountprofile.h"
 #include "web/enginechannel.h"
 
+#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
@@ -17,6 +18,8 @@ private slots:
     void oversizedFrameIsRefusedAtItsHeader_data();
     void oversizedFrameIsRefusedAtItsHeader();
     void accountFoldersStayApartAndInside();
+    void messagesAsTheOtherSideReadsThem_data();
+    void messagesAsTheOtherSideReadsThem();
 };
 
 namespace {
@@ -85,6 +88,59 @@ void tst_EngineChannel::accountFoldersStayApartAndInside()
         folders.insert(folder);
     }
     QCOMPARE(folders.size(), 7);
+}
+
+// Each message as built, against its text on the wire, and built again from what its parser read.
+void tst_EngineChannel::messagesAsTheOtherSideReadsThem_data()
+{
+    using namespace EngineChannel;
+    QTest::addColumn<QJsonObject>("built");
+    QTest::addColumn<QByteArray>("wire");
+    QTest::addColumn<QJsonObject>("reparsed");
+    const QDateTime expires = QDateTime::fromMSecsSinceEpoch(1796860800000, Qt::UTC);
+    const std::vector<SessionCookie> cookies{ { "ldsession", ".livedoor.com", "/", expires },
+                                              { "pref", "member.livedoor.com", "/login/", std::nullopt } };
+    const QByteArray cookiesText = R"([{"name":"ldsession","domain":".livedoor.com","path":"/","expires":1796860800000},)"
+                                   R"({"name":"pref","domain":"member.livedoor.com","path":"/login/"}])";
+
+    QJsonObject message = endedMessage(7, RunOutcome::Done, cookies);
+    QTest::newRow("ended with cookies")
+            << message << R"({"type":"ended","run":7,"outcome":"done","cookies":)" + cookiesText + "}"
+            << endedMessage(runId(message), *parseOutcome(message), parseEndedCookies(message));
+    message = cookiesGoneMessage("bob", cookies);
+    std::optional<CookiesGone> gone = parseCookiesGone(message);
+    QTest::newRow("cookiesgone") << message << R"({"type":"cookiesgone","account":"bob","cookies":)" + cookiesText + "}"
+                                 << cookiesGoneMessage(gone->account, gone->cookies);
+    message = loginFormMessage("bob", 12, QUrl("https://blog.livedoor.com/members/a?b=%E3%81%82"));
+    const std::optional<LoginForm> form = parseLoginForm(message);
+    QTest::newRow("loginform")
+            << message << QByteArray(R"({"type":"loginform","account":"bob","tab":12,"url":"https://blog.livedoor.com/members/a?b=%E3%81%82"})")
+            << loginFormMessage(form->account, form->tab, form->url);
+    message = renewMessage("ユーザー", 3);
+    const std::optional<Renew> renew = parseRenew(message);
+    QTest::newRow("renew") << message << QByteArray(R"({"type":"renew","account":"ユーザー","tab":3})")
+                           << renewMessage(renew->account, renew->tab);
+    message = sessionsMessage({ "carol", "alice" });
+    QTest::newRow("sessions") << message << QByteArray(R"({"type":"sessions","accounts":["carol","alice"]})")
+                              << sessionsMessage(*parseSessions(message));
+    for (const auto &[state, text, wire] :
+         { std::tuple{ RenewalState::Offer, "", R"({"type":"renewal","tab":5,"state":"offer"})" },
+           std::tuple{ RenewalState::Done, "", R"({"type":"renewal","tab":5,"state":"done"})" },
+           std::tuple{ RenewalState::Failed, "ログイン失敗", R"({"type":"renewal","tab":5,"state":"failed","text":"ログイン失敗"})" } }) {
+        message = renewalMessage(5, state, QString::fromUtf8(text));
+        const std::optional<Renewal> renewal = parseRenewal(message);
+        QTest::newRow(qPrintable(QStringLiteral("renewal ") + message.value("state").toString()))
+                << message << QByteArray(wire) << renewalMessage(renewal->tab, renewal->state, renewal->text);
+    }
+}
+
+void tst_EngineChannel::messagesAsTheOtherSideReadsThem()
+{
+    QFETCH(QJsonObject, built);
+    QFETCH(QByteArray, wire);
+    QFETCH(QJsonObject, reparsed);
+    QCOMPARE(built, QJsonDocument::fromJson(wire).object());
+    QCOMPARE(reparsed, built);
 }
 
 QTEST_GUILESS_MAIN(tst_EngineChannel)
