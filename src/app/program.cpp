@@ -8,6 +8,7 @@
 #include "ui/main/statusbar.h"
 #include "web/frmwb.h"
 #include "web/helperengine.h"
+#include "web/loginsessions.h"
 #include "web/portallinks.h"
 #include "web/sharedprofile.h"
 
@@ -51,6 +52,8 @@ Program::Program(Services services)
     // here on every window and link asks the host which account is current; the settings keep it
     // for the next start.
     m_frmWB->setCurrentAccount(m_settings.lastAccount());
+    m_sessions = std::make_unique<LoginSessions>(m_settings, [this] { return m_accounts.ids(); });
+    followSessions();
     m_portalLinks = std::make_unique<PortalLinks>(*m_frmWB, m_settings, *m_launcher);
     m_visibility = std::make_unique<WindowVisibility>(m_shared);
     m_frmTasktray = std::make_unique<frmTasktray>(frmTasktray::Uses{
@@ -62,7 +65,12 @@ Program::Program(Services services)
             [tray = m_frmTasktray.get()] { tray->mnEnd_Click(); } });
     m_visibility->setWindows(*m_frmMainLd, *m_frmMainLd->mnWindowPos, *m_frmTasktray->mnShowMain);
 
-    // Every change of the accounts reaches the tray's menus first, then the settings window's list.
+    // Every change of the accounts reaches the logins first (a removed account's is forgotten), then
+    // the tray's menus, then the settings window's list.
+    QObject::connect(&m_accounts, &Accounts::changed, m_sessions.get(), [this] {
+        m_sessions->keepListed();
+        m_frmWB->engine().setSessions(m_sessions->loggedIn());
+    });
     QObject::connect(&m_accounts, &Accounts::changed, m_frmTasktray.get(),
                      [tray = m_frmTasktray.get()] { tray->rebuildAccountMenus(); });
     QObject::connect(&m_accounts, &Accounts::changed, m_frmMainLd.get(),
@@ -73,6 +81,22 @@ Program::Program(Services services)
                          m_settings.setLastAccount(id);
                          m_frmTasktray->showAccount(id);
                      });
+}
+
+void Program::followSessions()
+{
+    LoginSessions *sessions = m_sessions.get();
+    BrowserEngine &engine = m_frmWB->engine();
+    QObject::connect(m_frmWB.get(), &frmWB::loggedIn, sessions, &LoginSessions::loginSucceeded);
+    QObject::connect(m_frmWB.get(), &frmWB::loggedOut, sessions, &LoginSessions::loggedOut);
+    QObject::connect(&engine, &BrowserEngine::cookiesGone, sessions, &LoginSessions::cookiesGone);
+    // The portal sent a page of the account to its login form: its login has expired.
+    QObject::connect(&engine, &BrowserEngine::loginFormShown, sessions,
+                     [sessions](const QString &account) { sessions->loggedOut(account); });
+    // The engine shows the logged-in accounts too: a helper is told them as it starts.
+    QObject::connect(sessions, &LoginSessions::changed, &engine,
+                     [sessions, &engine] { engine.setSessions(sessions->loggedIn()); });
+    engine.setSessions(sessions->loggedIn());
 }
 
 std::unique_ptr<BrowserEngine> Program::makeEngine() const

@@ -25,6 +25,7 @@
 class frmMainLd;
 class frmTasktray;
 class frmWB;
+class LoginSessions;
 class PortalLinks;
 class WindowVisibility;
 
@@ -79,6 +80,7 @@ public:
     Accounts &accounts() { return m_accounts; }
     ProgramSettings &settings() { return m_settings; }
     Passwords &passwords() { return *m_passwords; }
+    LoginSessions &sessions() { return *m_sessions; }
     const NotificationAreaState &notificationArea() const { return m_notificationArea; }
     frmMainLd &mainLd() { return *m_frmMainLd; }
     frmTasktray &tasktray() { return *m_frmTasktray; }
@@ -89,6 +91,8 @@ public:
 private:
     // The program's own browser engine, the helper process.
     std::unique_ptr<BrowserEngine> makeEngine() const;
+    // Keeps the logged-in accounts up to date with the runs and what the engine tells.
+    void followSessions();
     // Gives the engine's one profile of earlier versions to the account last logged in.
     void adoptSharedProfile();
     // Starts looking at the notification area, once.
@@ -101,6 +105,7 @@ private:
     Accounts m_accounts;
     ProgramSettings m_settings;
     std::unique_ptr<Passwords> m_passwords;
+    std::unique_ptr<LoginSessions> m_sessions;
     Autostart m_autostart;
     NotificationAreaProbe m_probe;
     NotificationAreaState m_notificationArea;

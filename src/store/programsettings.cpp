@@ -16,6 +16,7 @@ const QString kUnfinishedMove = QStringLiteral("Keyring/UnfinishedMove");
 const QString kUnsettledIds = QStringLiteral("Keyring/UnsettledIds");
 const QString kKeptKeys = QStringLiteral("Keyring/KeptKeys");
 const QString kLastAccount = QStringLiteral("Login/LastAccount");
+const QString kLoginSessions = QStringLiteral("Login/Sessions");
 const QString kProfilePerAccount = QStringLiteral("WebEngine/ProfilePerAccount");
 const QString kPortalWindowGeometry = QStringLiteral("PortalWindow/Geometry");
 
@@ -138,6 +139,16 @@ QString ProgramSettings::lastAccount() const
 void ProgramSettings::setLastAccount(const QString &id)
 {
     write(kLastAccount, id);
+}
+
+QByteArray ProgramSettings::loginSessions() const
+{
+    return m_settings->value(kLoginSessions).toString().toUtf8();
+}
+
+void ProgramSettings::setLoginSessions(const QByteArray &sessions)
+{
+    write(kLoginSessions, sessions.isEmpty() ? QVariant() : QVariant(QString::fromUtf8(sessions)));
 }
 
 QByteArray ProgramSettings::portalWindowGeometry() const

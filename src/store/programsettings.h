@@ -61,6 +61,11 @@ public:
     QString lastAccount() const;
     void setLastAccount(const QString &id);
 
+    // The accounts logged in to the portal and the cookies of each login, as LoginSessions writes
+    // them; empty for none.
+    QByteArray loginSessions() const;
+    void setLoginSessions(const QByteArray &sessions);
+
     // The portal window's geometry as it last was.
     QByteArray portalWindowGeometry() const;
     void setPortalWindowGeometry(const QByteArray &geometry);

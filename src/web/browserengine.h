@@ -36,6 +36,16 @@ public:
     // takes a while to start starts now, with the account's profile, so that what follows does
     // not wait for them.
     virtual void prepare(const QString &account) { Q_UNUSED(account); }
+    // The accounts logged in now, in the list's order, for the portal window to show; an engine
+    // that runs is told whenever they change.
+    virtual void setSessions(const QStringList &accounts) { Q_UNUSED(accounts); }
+    // What the tab whose login expired shows: the offer to log in again, or how that login went.
+    virtual void showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text)
+    {
+        Q_UNUSED(tab);
+        Q_UNUSED(state);
+        Q_UNUSED(text);
+    }
 
 signals:
     // The engine could not be started, once for each try: runs asked of it fail, and pages it
@@ -50,4 +60,12 @@ signals:
     void portalGeometryChanged(const QByteArray &geometry);
     // The engine ended unexpectedly with the portal window open, and its tabs have come back.
     void tabsRestored(int tabs);
+    // A login run is about to end as done: the portal's cookies it set in its account's profile.
+    void loginCookies(const std::vector<EngineChannel::SessionCookie> &cookies);
+    // Cookies of the portal's hosts went from the account's profile, outside the runs too.
+    void cookiesGone(const QString &account, const std::vector<EngineChannel::SessionCookie> &cookies);
+    // The portal sent a tab of the account to its login form outside any run: its login expired.
+    void loginFormShown(const QString &account, quint64 tab);
+    // The user asked on that tab for the account's login again.
+    void renewRequested(const QString &account, quint64 tab);
 };

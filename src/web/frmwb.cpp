@@ -66,6 +66,11 @@ frmWB::frmWB(std::unique_ptr<BrowserEngine> engine, std::chrono::milliseconds ru
     , m_engine(std::move(engine))
 {
     setObjectName(QStringLiteral("frmWB"));
+    connect(m_engine.get(), &BrowserEngine::loginCookies, this,
+            [this](const std::vector<EngineChannel::SessionCookie> &cookies) {
+                if (m_running)
+                    m_runCookies = cookies;
+            });
 }
 
 frmWB::~frmWB()
@@ -78,7 +83,7 @@ void frmWB::Form_Load()
     // Nothing to do until the first run: the engine starts then.
 }
 
-void frmWB::loginLD(const QString &rid, const QString &rpw, Done done)
+void frmWB::loginLD(const QString &rid, const QString &rpw, Done done, Current current)
 {
     // The ID and the password go into the portal's login pages alone: a login page that took the
     // page elsewhere (a moved page, a network's own sign-in page, a hostile redirect) gets
@@ -97,17 +102,29 @@ void frmWB::loginLD(const QString &rid, const QString &rpw, Done done)
                       { Step::WaitIdle, {}, {} },
                       { Step::FailIf, {}, call(kLoginFormShown, {}) },
               },
-              rid, std::move(done) });
+              rid, std::move(done), current });
 }
+
+namespace {
+
+std::vector<PageStep> logoutSteps()
+{
+    return {
+        { Step::Navigate, QUrl(httpsUrl(Host::PortalMain, QStringLiteral("/login/logout"))), {} },
+        { Step::WaitIdle, {}, {} },
+    };
+}
+
+} // namespace
 
 void frmWB::logoutLD(Done done)
 {
-    enqueue({ Page::LogOut,
-              {
-                      { Step::Navigate, QUrl(httpsUrl(Host::PortalMain, QStringLiteral("/login/logout"))), {} },
-                      { Step::WaitIdle, {}, {} },
-              },
-              QString(), std::move(done) });
+    enqueue({ Page::LogOut, logoutSteps(), QString(), std::move(done), Current::Becomes, true });
+}
+
+void frmWB::logoutAccount(const QString &account, Done done)
+{
+    enqueue({ Page::LogOut, logoutSteps(), account, std::move(done), Current::Stays, false });
 }
 
 void frmWB::forgetAccount(const QString &account)
@@ -154,17 +171,28 @@ void frmWB::startNext()
     // A login runs in the profile of the account it logs in as, a logout in that of the account
     // it logs out; once it succeeded, that account (none after a logout) is the current one.
     const bool login = request.page == Page::LogIn;
-    const QString profile = login ? request.account : m_account;
+    const QString profile = request.ofCurrent ? m_account : request.account;
     m_runningAccount = profile;
+    m_runCookies.clear();
     m_engine->run(request.page, profile, std::move(request.steps), m_runBudget,
-                  [this, page = request.page, login, done = std::move(request.done)](RunOutcome outcome) {
+                  [this, page = request.page, login, current = request.current,
+                   done = std::move(request.done)](RunOutcome outcome) {
                       // A login whose account the user removed meanwhile makes nothing current.
                       const bool removed = login && m_runningAccount.isEmpty();
+                      const QString account = std::exchange(m_runningAccount, QString());
                       if (outcome == RunOutcome::Done && !removed) {
-                          m_account = login ? m_runningAccount : QString();
-                          emit accountChanged(m_account);
+                          // A logout of an account other than the current one leaves it current.
+                          const bool changes = login ? current == Current::Becomes
+                                                     : current == Current::Becomes || account == m_account;
+                          if (changes) {
+                              m_account = login ? account : QString();
+                              emit accountChanged(m_account);
+                          }
+                          if (login)
+                              emit loggedIn(account, std::exchange(m_runCookies, {}));
+                          else if (!account.isEmpty())
+                              emit loggedOut(account);
                       }
-                      m_runningAccount.clear();
                       m_running = false;
                       emit runEnded(page, outcome);
                       if (done)

@@ -40,11 +40,17 @@ public:
     void setCurrentAccount(const QString &account) { m_account = account; }
     const QString &currentAccount() const { return m_account; }
 
+    // Whether a login that succeeds makes its account the current one.
+    enum class Current { Becomes, Stays };
+
     // Logs in as the account, in its profile; `done` receives the outcome when the run has ended.
-    void loginLD(const QString &rid, const QString &rpw, Done done);
+    void loginLD(const QString &rid, const QString &rpw, Done done, Current current = Current::Becomes);
     // Logs out the account current when the run starts, in its profile; `done` receives the
     // outcome.
     void logoutLD(Done done);
+    // Logs out this account, in its profile; the guest becomes current only when it was the
+    // current one.
+    void logoutAccount(const QString &account, Done done);
     // The user removed the account: the engine forgets it (its profile goes once the page of a
     // run that is on it has gone), and when it was the current account the guest takes its
     // place, since its login has gone with it. Logins asked for it and not yet begun are dropped
@@ -63,15 +69,22 @@ signals:
     // The current account has changed: after a successful login or logout (empty after a
     // logout), or when the current account was forgotten (empty).
     void accountChanged(const QString &account);
+    // A login of the account succeeded (one of an account removed meanwhile does not count), with
+    // the portal's cookies it set; a logout of the account succeeded.
+    void loggedIn(const QString &account, const std::vector<EngineChannel::SessionCookie> &cookies);
+    void loggedOut(const QString &account);
 
 private:
     struct Request
     {
         Page page;
         std::vector<PageStep> steps;
-        // The account a login runs as; a logout runs in the current account's profile.
+        // The account a login runs as, or a logout of an account runs in; a logout of the current
+        // account runs in the profile of the one current when it starts.
         QString account;
         Done done;
+        Current current = Current::Becomes;
+        bool ofCurrent = false;
     };
     void enqueue(Request request);
     void startNext();
@@ -82,5 +95,7 @@ private:
     bool m_running = false;
     // The account the running login logs in as, until the user removes it.
     QString m_runningAccount;
+    // The cookies the running login set, once the engine has told them.
+    std::vector<EngineChannel::SessionCookie> m_runCookies;
     QString m_account;
 };

@@ -94,6 +94,29 @@ void HelperEngine::prepare(const QString &account)
         post({ EngineChannel::prepareMessage(account), 0, {} });
 }
 
+void HelperEngine::setSessions(const QStringList &accounts)
+{
+    if (accounts == m_sessions)
+        return;
+    m_sessions = accounts;
+    m_sessionsSent = false;
+    sendSessions();
+}
+
+void HelperEngine::sendSessions()
+{
+    if (m_sessionsSent || !m_helper || !m_helper->isReady())
+        return;
+    m_helper->send(EngineChannel::sessionsMessage(m_sessions));
+    m_sessionsSent = true;
+}
+
+void HelperEngine::showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text)
+{
+    if (m_helper)
+        post({ EngineChannel::renewalMessage(tab, state, text), 0, {} });
+}
+
 bool HelperEngine::recentlyFailedToStart() const
 {
     return m_lastStartFailure.isValid() && m_lastStartFailure.elapsed() < kStartRetryPause.count();
@@ -120,12 +143,14 @@ void HelperEngine::sendOutbox()
 bool HelperEngine::startHelper()
 {
     m_restoring = false;
+    m_sessionsSent = false;
     m_helper = new HelperProcess(this);
     connect(m_helper, &HelperProcess::ready, this, [this] {
         // The run first: an account forgotten while the helper started goes after the run on its
         // profile, once the run's page has gone, rather than before it, which would make its
         // profile again.
         send();
+        sendSessions();
         sendOutbox();
     });
     connect(m_helper, &HelperProcess::message, this, &HelperEngine::onMessage);
@@ -169,11 +194,19 @@ void HelperEngine::onMessage(const QJsonObject &message)
         m_restoring = false;
         if (*tabs > 0)
             emit tabsRestored(*tabs);
+    } else if (const std::optional<CookiesGone> gone = parseCookiesGone(message)) {
+        emit cookiesGone(gone->account, gone->cookies);
+    } else if (const std::optional<LoginForm> form = parseLoginForm(message)) {
+        emit loginFormShown(form->account, form->tab);
+    } else if (const std::optional<Renew> renew = parseRenew(message)) {
+        emit renewRequested(renew->account, renew->tab);
     } else if (!m_run || runId(message) != m_run->run.id) {
         return;
     } else if (isType(message, "started")) {
         m_run->started = true;
     } else if (const std::optional<RunOutcome> outcome = parseOutcome(message)) {
+        if (*outcome == RunOutcome::Done && m_run->run.page == EnginePage::LogIn)
+            emit loginCookies(parseEndedCookies(message));
         finish(*outcome);
     }
 }

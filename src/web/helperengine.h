@@ -47,6 +47,11 @@ public:
     // account's profile and cache folders go at once.
     void forgetAccount(const QString &account) override;
     void prepare(const QString &account) override;
+    // Sent to the running helper when they differ from what it was last told, and to each helper
+    // as it becomes ready.
+    void setSessions(const QStringList &accounts) override;
+    // Only a running helper has the tab.
+    void showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text) override;
 
     // The running helper's process, or 0.
     qint64 helperProcessId() const;
@@ -73,6 +78,8 @@ private:
     void send();
     // Sends what waited for the helper to be ready.
     void sendOutbox();
+    // Tells a ready helper the logged-in accounts, unless it knows them.
+    void sendSessions();
     void post(Outgoing outgoing);
     void onMessage(const QJsonObject &message);
     void onHelperEnded(const QString &failure);
@@ -110,6 +117,10 @@ private:
     bool m_restoring = false;
     QTimer m_deadline;
     QTimer m_answerWait;
+    // The logged-in accounts as the program last gave them, and whether the running helper has
+    // been told.
+    QStringList m_sessions;
+    bool m_sessionsSent = false;
     QElapsedTimer m_lastStartFailure;
     QString m_lastReport;
 };
