@@ -1,11 +1,11 @@
 #include "browser/portalwindow.h"
 
-#include "browser/accountmark.h"
 #include "browser/downloadprompt.h"
 #include "browser/engineprofiles.h"
 #include "browser/findbar.h"
 #include "browser/portalpage.h"
 #include "links/linkroute.h"
+#include "ui/common/accountmark.h"
 
 #include <QAction>
 #include <QChildEvent>

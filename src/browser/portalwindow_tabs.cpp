@@ -1,10 +1,10 @@
 #include "browser/portalwindow.h"
 
-#include "browser/accountmark.h"
 #include "browser/engineprofiles.h"
 #include "browser/findbar.h"
 #include "browser/portalpage.h"
 #include "links/linkroute.h"
+#include "ui/common/accountmark.h"
 #include "ui/common/caption.h"
 
 #include <QAction>

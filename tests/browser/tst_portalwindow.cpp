@@ -1,7 +1,7 @@
-#include "browser/accountmark.h"
 #include "browser/engineprofiles.h"
 #include "browser/portalwindow.h"
 #include "common/filesizelimit.h"
+#include "ui/common/accountmark.h"
 #include "web/accountprofile.h"
 
 #include <QAction>

@@ -1,4 +1,4 @@
-#include "browser/accountmark.h"
+#include "ui/common/accountmark.h"
 
 #include <QCryptographicHash>
 #include <QPainter>
