@@ -58,10 +58,10 @@ Program::Program(Services services)
     m_visibility = std::make_unique<WindowVisibility>(m_shared);
     m_frmTasktray = std::make_unique<frmTasktray>(frmTasktray::Uses{
             m_shared, m_accounts, *m_passwords, *m_clipboard, *m_frmWB, *m_portalLinks, *m_visibility,
-            m_services.notifier.get() });
+            *m_sessions, m_services.notifier.get() });
     m_frmMainLd = std::make_unique<frmMainLd>(frmMainLd::Uses{
             m_shared, m_accounts, *m_passwords, m_settings, *m_services.messageBoxes, *m_clipboard, *m_frmWB,
-            *m_portalLinks, *m_launcher, *m_visibility, m_autostart, m_notificationArea,
+            *m_sessions, *m_portalLinks, *m_launcher, *m_visibility, m_autostart, m_notificationArea,
             [tray = m_frmTasktray.get()] { tray->mnEnd_Click(); } });
     m_visibility->setWindows(*m_frmMainLd, *m_frmMainLd->mnWindowPos, *m_frmTasktray->mnShowMain);
 

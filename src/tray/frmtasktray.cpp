@@ -17,6 +17,7 @@
 #include "ui/common/statustext.h"
 #include "ui/common/twips.h"
 #include "web/frmwb.h"
+#include "web/loginsessions.h"
 #include "web/portallinks.h"
 
 #include <QAction>
@@ -43,6 +44,14 @@ QAction *templateItem(QMenu *menu)
 
 } // namespace
 
+QString trayAccountLine(const QString &current, const QStringList &loggedIn)
+{
+    if (current.isEmpty())
+        return QString();
+    const qsizetype others = loggedIn.size() - loggedIn.count(current);
+    return others > 0 ? QStringLiteral("%1 ほか%2件").arg(current).arg(others) : current;
+}
+
 QString siteLinkUrl(qint16 index)
 {
     if (index < 0 || index >= qint16(traylinks::kLivedoor.size()))
@@ -61,6 +70,7 @@ frmTasktray::frmTasktray(Uses uses, QWidget *parent)
         pcbIcon[edition] = editionIcon(edition);
     buildMenu();
     m_popupGuard = std::make_unique<PopupGuard>(mnLeft);
+    connect(&m_uses.sessions, &LoginSessions::changed, this, &frmTasktray::showSessions);
 
     // A login or logout shows in the tooltip while it runs, wherever it was started.
     connect(&m_uses.webHost, &frmWB::runStarted, this, [this](EnginePage page) {
@@ -229,7 +239,7 @@ void frmTasktray::updateToolTip()
 {
     if (!trayIcon)
         return; // Form_Load shows it when it puts the icon in place
-    const QString second = m_running.isEmpty() ? m_account : m_running;
+    const QString second = m_running.isEmpty() ? trayAccountLine(m_account, m_uses.sessions.loggedIn()) : m_running;
     QString tip = QString::fromUtf8(VersionInfo::legalTrademarks);
     if (!second.isEmpty())
         tip += QLatin1Char('\n') + second;
@@ -316,8 +326,12 @@ void frmTasktray::rebuildAccountMenus()
         // The walk ends at an ID of blanks, the kind the entry dialog refuses.
         if (isBlankId(id))
             break;
-        mnLogin.insert(slot, mnLoginP->addAction(literalCaption(id), this,
-                                                 [this, slot] { mnLogin_Click(slot); }));
+        // Checked while the account is logged in.
+        auto *login = new QAction(literalCaption(id), mnLoginP);
+        login->setCheckable(true);
+        connect(login, &QAction::triggered, this, [this, slot] { mnLogin_Click(slot); });
+        mnLoginP->addAction(login);
+        mnLogin.insert(slot, login);
         mnClipboard.insert(slot, mnClipboardP->addAction(literalCaption(id), this,
                                                          [this, slot] { mnClipboard_Click(slot); }));
         created = true;
@@ -330,6 +344,16 @@ void frmTasktray::rebuildAccountMenus()
         mnLogin.value(kTemplateIndex)->setVisible(false);
     }
     applyMenuStates();
+    showSessions();
+}
+
+void frmTasktray::showSessions()
+{
+    for (auto it = mnLogin.cbegin(); it != mnLogin.cend(); ++it) {
+        if (it.key() != kTemplateIndex)
+            it.value()->setChecked(m_uses.sessions.isLoggedIn(m_uses.accounts.id(it.key())));
+    }
+    updateToolTip();
 }
 
 void frmTasktray::mnEnd_Click()
@@ -367,6 +391,8 @@ void frmTasktray::mnClipboard_Click(qint16 index)
 
 void frmTasktray::mnLogin_Click(qint16 index)
 {
+    // The entry's check mark shows whether the account is logged in, not that it was chosen.
+    showSessions();
     const qint16 edition = m_uses.shared.editionCode;
     if (edition != EditionLivedoor)
         return;

@@ -15,6 +15,7 @@
 #include <memory>
 
 class Accounts;
+class LoginSessions;
 class Passwords;
 class Clipboard;
 class PopupGuard;
@@ -48,6 +49,8 @@ public:
         frmWB &webHost;
         PortalLinks &portalLinks;
         WindowVisibility &visibility;
+        // Which accounts are logged in.
+        const LoginSessions &sessions;
         // Where its notifications go; none: to its own icon.
         TrayNotifier *notifier = nullptr;
     };
@@ -63,6 +66,8 @@ public:
 
     // Refills the per-account submenus from the accounts.
     void rebuildAccountMenus();
+    // Marks the logged-in accounts in the login submenu and counts them in the tooltip.
+    void showSessions();
     // Makes the running edition's portal submenu of the menu visible.
     void ShowEditionSiteMenu();
     // The tooltip names the account the portal knows the user as, under the program's name
@@ -131,6 +136,10 @@ private:
     QString m_account;
     QString m_running;
 };
+
+// The tooltip's line under the program's name: the current account and how many others are
+// logged in ("bob ほか2件", "bob"); empty for the guest.
+QString trayAccountLine(const QString &current, const QStringList &loggedIn);
 
 // The address that entry `index` of the tray's portal submenu opens; empty for no entry.
 QString siteLinkUrl(qint16 index);

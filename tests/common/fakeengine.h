@@ -35,6 +35,7 @@ public:
 
     void forgetAccount(const QString &account) override { forgotten << account; }
     void prepare(const QString &) override { ++prepared; }
+    void setSessions(const QStringList &accounts) override { sessions = accounts; }
 
     // Ends the oldest open run.
     void end(RunOutcome outcome)
@@ -68,4 +69,6 @@ public:
     // The accounts the engine was told to forget, in order, and how often it was prepared.
     QStringList forgotten;
     int prepared = 0;
+    // The logged-in accounts as last told.
+    QStringList sessions;
 };

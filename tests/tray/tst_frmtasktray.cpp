@@ -77,6 +77,8 @@ private slots:
     void withoutTheEnginePagesGoToTheDefaultBrowser();
     void engineStartsAsTheLoginMenuOpensAndRestoredTabsAreTold();
     void endRemovesTheIcon();
+    void accountLineCountsTheOthers_data();
+    void accountLineCountsTheOthers();
 };
 
 void tst_frmTasktray::menuTreeAfterStartup()
@@ -416,6 +418,26 @@ void tst_frmTasktray::endRemovesTheIcon()
     QVERIFY(tray.trayIcon->isVisible());
     tray.mnEnd->trigger();
     QVERIFY(!tray.trayIcon->isVisible());
+}
+
+// The tooltip's second line: the current account, and how many other accounts are logged in.
+void tst_frmTasktray::accountLineCountsTheOthers_data()
+{
+    QTest::addColumn<QString>("current");
+    QTest::addColumn<QStringList>("loggedIn");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("the guest") << "" << QStringList{ "alice" } << "";
+    QTest::newRow("no other") << "bob" << QStringList{ "bob" } << "bob";
+    QTest::newRow("two others") << "bob" << QStringList{ "alice", "bob", "carol" } << "bob ほか2件";
+    QTest::newRow("the current one's login expired") << "bob" << QStringList{ "alice" } << "bob ほか1件";
+}
+
+void tst_frmTasktray::accountLineCountsTheOthers()
+{
+    QFETCH(QString, current);
+    QFETCH(QStringList, loggedIn);
+    QFETCH(QString, line);
+    QCOMPARE(trayAccountLine(current, loggedIn), line);
 }
 
 QTEST_MAIN(tst_frmTasktray)

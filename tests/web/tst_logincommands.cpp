@@ -3,9 +3,11 @@
 #include "common/fakes.h"
 #include "common/storesandbox.h"
 #include "tray/frmtasktray.h"
+#include "ui/common/accountmark.h"
 #include "ui/main/frmmainld.h"
 #include "ui/main/statusbar.h"
 #include "web/frmwb.h"
+#include "web/loginsessions.h"
 
 #include <QAction>
 #include <QApplication>
@@ -32,6 +34,7 @@ private slots:
     void windowStaysDisabledUntilItsOwnRunEnds();
     void trayTellsFailuresAndTheAccount();
     void runsGoToTheirAccountsProfiles();
+    void loginsAreMarkedWhereTheAccountsAreListed();
 
 private:
     void startProgram();
@@ -241,6 +244,47 @@ void tst_LoginCommands::runsGoToTheirAccountsProfiles()
     QCOMPARE(runsIn(tray.mnLogout), QStringLiteral("alice"));
     m_engine->end(RunOutcome::Done);
     QCOMPARE(runsIn(tray.mnLogout), QString());
+}
+
+// The tray's login entries are checked, and the settings window's list marks filled, while their
+// accounts are logged in; the tooltip counts the others. The engine hears of every change.
+void tst_LoginCommands::loginsAreMarkedWhereTheAccountsAreListed()
+{
+    frmTasktray &tray = m_program->tasktray();
+    frmMainLd &window = m_program->mainLd();
+    auto checked = [&tray] {
+        QStringList out;
+        for (const qint16 slot : { 0, 1 }) {
+            if (tray.mnLogin.value(slot)->isChecked())
+                out << tray.mnLogin.value(slot)->text();
+        }
+        return out;
+    };
+    auto markedAs = [&window](int row, bool filled) {
+        const QListWidgetItem *item = window.lbID->item(row);
+        return item->icon().pixmap(16).toImage() == accountMark(item->text(), filled).pixmap(16).toImage();
+    };
+    const QString name = QStringLiteral("ヨルミ＠ライブドア");
+
+    tray.mnLogin.value(1)->trigger();
+    QCOMPARE(checked(), QStringList()); // chosen, not yet logged in
+    emit m_engine->loginCookies({ { "ldsession", ".livedoor.com", "/", QDateTime::currentDateTimeUtc().addSecs(3600) } });
+    m_engine->end(RunOutcome::Done);
+    QCOMPARE(checked(), QStringList{ "bob" });
+    QVERIFY(markedAs(0, false));
+    QVERIFY(markedAs(1, true));
+    tray.mnLogin.value(0)->trigger();
+    m_engine->end(RunOutcome::Done);
+    QCOMPARE(checked(), (QStringList{ "alice", "bob" }));
+    QCOMPARE(tray.trayIcon->toolTip(), name + "\nalice ほか1件");
+    QCOMPARE(m_engine->sessions, (QStringList{ "alice", "bob" }));
+
+    emit m_engine->cookiesGone("bob", { { "ldsession", ".livedoor.com", "/", std::nullopt } });
+    QCOMPARE(checked(), QStringList{ "alice" });
+    QVERIFY(markedAs(1, false));
+    QVERIFY(markedAs(0, true));
+    QCOMPARE(tray.trayIcon->toolTip(), name + "\nalice");
+    QCOMPARE(m_engine->sessions, QStringList{ "alice" });
 }
 
 QTEST_MAIN(tst_LoginCommands)

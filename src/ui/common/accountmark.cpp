@@ -22,7 +22,7 @@ QColor accountColour(const QString &account)
     return QColor::fromHsv(hue, 200, dark ? 150 : 215);
 }
 
-QIcon accountMark(const QString &account)
+QIcon accountMark(const QString &account, bool filled)
 {
     QIcon icon;
     for (const int size : { 10, 16, 20, 32 }) {
@@ -30,9 +30,18 @@ QIcon accountMark(const QString &account)
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
         painter.setRenderHint(QPainter::Antialiasing);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(accountColour(account));
-        painter.drawEllipse(QRectF(0.5, 0.5, size - 1.0, size - 1.0));
+        if (filled) {
+            painter.setPen(Qt::NoPen);
+            painter.setBrush(accountColour(account));
+            painter.drawEllipse(QRectF(0.5, 0.5, size - 1.0, size - 1.0));
+        } else {
+            // A ring a sixth of the mark wide, inside the same circle.
+            const qreal width = qMax(1.5, size / 6.0);
+            painter.setPen(QPen(accountColour(account), width));
+            painter.setBrush(Qt::NoBrush);
+            const qreal inset = 0.5 + width / 2;
+            painter.drawEllipse(QRectF(inset, inset, size - 2 * inset, size - 2 * inset));
+        }
         painter.end();
         icon.addPixmap(pixmap);
     }

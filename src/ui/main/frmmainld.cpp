@@ -6,12 +6,14 @@
 #include "store/programsettings.h"
 #include "tray/notificationareastate.h"
 #include "tray/windowvisibility.h"
+#include "ui/common/accountmark.h"
 #include "ui/common/inputpause.h"
 #include "ui/common/messagebox.h"
 #include "ui/common/passwordproblems.h"
 #include "ui/common/placement.h"
 #include "ui/common/twips.h"
 #include "ui/main/statusbar.h"
+#include "web/loginsessions.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -198,6 +200,8 @@ void frmMainLd::buildMenus()
     mnKeyring->setCheckable(true);
     mnKeyring->setStatusTip(QStringLiteral("パスワードを設定ファイルではなく、デスクトップのキーリングに保存します。"));
     connect(mnKeyring, &QAction::triggered, this, &frmMainLd::mnKeyring_Click);
+    // The list's marks follow the logins.
+    connect(&m_uses.sessions, &LoginSessions::changed, this, &frmMainLd::showSessions);
     // The mark follows where the passwords are, whoever moved them.
     connect(&m_uses.passwords, &Passwords::placeChanged, mnKeyring, &QAction::setChecked);
 }
@@ -222,6 +226,15 @@ void frmMainLd::showAccounts()
     lbID->clear();
     for (qint16 slot = 0; slot < accounts.count(); ++slot)
         lbID->addItem(accounts.id(slot));
+    showSessions();
+}
+
+void frmMainLd::showSessions()
+{
+    for (int row = 0; row < lbID->count(); ++row) {
+        QListWidgetItem *item = lbID->item(row);
+        item->setIcon(accountMark(item->text(), m_uses.sessions.isLoggedIn(item->text())));
+    }
 }
 
 void frmMainLd::mnWindowPos_Click()

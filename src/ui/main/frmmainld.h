@@ -20,6 +20,7 @@ class ProgramSettings;
 class WindowVisibility;
 class frmWB;
 class InputPause;
+class LoginSessions;
 struct MenuLink;
 class QAction;
 class QListWidget;
@@ -44,6 +45,8 @@ public:
         MessageBoxes &messageBoxes;
         Clipboard &clipboard;
         frmWB &webHost;
+        // Which accounts are logged in: the list marks them.
+        const LoginSessions &sessions;
         PortalLinks &portalLinks;
         const DocumentLauncher &launcher;
         WindowVisibility &visibility;
@@ -64,6 +67,9 @@ public:
     void RefreshAccountList();
     // Fills the list with the accounts as they are, with no row selected.
     void showAccounts();
+    // Gives each row its account's colour mark: filled while the account is logged in, hollow
+    // when not.
+    void showSessions();
 
     // Controls.
     QWidget *frMain;
