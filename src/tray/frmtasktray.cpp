@@ -5,6 +5,7 @@
 #include "platform/versioninfo.h"
 #include "store/accounts.h"
 #include "store/passwords.h"
+#include "tray/everyaccount.h"
 #include "tray/popupguard.h"
 #include "tray/traycallback.h"
 #include "tray/trayicons.h"
@@ -70,6 +71,16 @@ frmTasktray::frmTasktray(Uses uses, QWidget *parent)
         pcbIcon[edition] = editionIcon(edition);
     buildMenu();
     m_popupGuard = std::make_unique<PopupGuard>(mnLeft);
+    m_everyAccount = std::make_unique<EveryAccount>(m_uses.accounts, m_uses.passwords, m_uses.webHost,
+                                                    m_uses.sessions);
+    connect(m_everyAccount.get(), &EveryAccount::progress, this, [this](const QString &text) {
+        m_everyProgress = text;
+        applyEveryAccountStates();
+        updateToolTip();
+    });
+    connect(m_everyAccount.get(), &EveryAccount::finished, this, [this](bool allDone, const QString &text) {
+        notify(allDone ? TrayNotifier::Kind::Hint : TrayNotifier::Kind::Warning, text);
+    });
     connect(&m_uses.sessions, &LoginSessions::changed, this, &frmTasktray::showSessions);
 
     // A login or logout shows in the tooltip while it runs, wherever it was started.
@@ -166,6 +177,11 @@ void frmTasktray::buildMenu()
     connect(mnLoginP, &QMenu::aboutToShow, this,
             [this] { m_uses.webHost.engine().prepare(m_uses.webHost.currentAccount()); });
     mnLogin.insert(kTemplateIndex, templateItem(mnLoginP));
+    mnLoginLine = mnLoginP->addSeparator();
+    mnLoginAll = mnLoginP->addAction(QStringLiteral("すべてのアカウントでログイン"), this,
+                                     &frmTasktray::mnLoginAll_Click);
+    mnLogoutAll = mnLoginP->addAction(QStringLiteral("すべてのアカウントからログアウト"), this,
+                                      &frmTasktray::mnLogoutAll_Click);
 
     // While an entry dialog or the About box is open the entries are greyed: a host that draws
     // the menu itself cannot be kept from showing it.
@@ -239,7 +255,9 @@ void frmTasktray::updateToolTip()
 {
     if (!trayIcon)
         return; // Form_Load shows it when it puts the icon in place
-    const QString second = m_running.isEmpty() ? trayAccountLine(m_account, m_uses.sessions.loggedIn()) : m_running;
+    const QString second = !m_everyProgress.isEmpty() ? m_everyProgress
+            : !m_running.isEmpty()                      ? m_running
+                                                        : trayAccountLine(m_account, m_uses.sessions.loggedIn());
     QString tip = QString::fromUtf8(VersionInfo::legalTrademarks);
     if (!second.isEmpty())
         tip += QLatin1Char('\n') + second;
@@ -326,11 +344,11 @@ void frmTasktray::rebuildAccountMenus()
         // The walk ends at an ID of blanks, the kind the entry dialog refuses.
         if (isBlankId(id))
             break;
-        // Checked while the account is logged in.
+        // Before the every-account entries; checked while the account is logged in.
         auto *login = new QAction(literalCaption(id), mnLoginP);
         login->setCheckable(true);
         connect(login, &QAction::triggered, this, [this, slot] { mnLogin_Click(slot); });
-        mnLoginP->addAction(login);
+        mnLoginP->insertAction(mnLoginLine, login);
         mnLogin.insert(slot, login);
         mnClipboard.insert(slot, mnClipboardP->addAction(literalCaption(id), this,
                                                          [this, slot] { mnClipboard_Click(slot); }));
@@ -343,6 +361,8 @@ void frmTasktray::rebuildAccountMenus()
         mnClipboard.value(kTemplateIndex)->setVisible(false);
         mnLogin.value(kTemplateIndex)->setVisible(false);
     }
+    for (QAction *entry : { mnLoginLine, mnLoginAll, mnLogoutAll })
+        entry->setVisible(created);
     applyMenuStates();
     showSessions();
 }
@@ -353,7 +373,27 @@ void frmTasktray::showSessions()
         if (it.key() != kTemplateIndex)
             it.value()->setChecked(m_uses.sessions.isLoggedIn(m_uses.accounts.id(it.key())));
     }
+    applyEveryAccountStates();
     updateToolTip();
+}
+
+void frmTasktray::applyEveryAccountStates()
+{
+    const bool running = m_everyAccount->isRunning();
+    mnLoginAll->setEnabled(!running);
+    mnLogoutAll->setEnabled(!running && !m_uses.sessions.loggedIn().isEmpty());
+}
+
+void frmTasktray::mnLoginAll_Click()
+{
+    if (m_uses.shared.editionCode == EditionLivedoor)
+        m_everyAccount->logInAll();
+}
+
+void frmTasktray::mnLogoutAll_Click()
+{
+    if (m_uses.shared.editionCode == EditionLivedoor)
+        m_everyAccount->logOutAll();
 }
 
 void frmTasktray::mnEnd_Click()

@@ -15,6 +15,7 @@
 #include <memory>
 
 class Accounts;
+class EveryAccount;
 class LoginSessions;
 class Passwords;
 class Clipboard;
@@ -96,6 +97,10 @@ public:
     QAction *mnLogout;
     QMenu *mnLoginP;
     QMap<qint16, QAction *> mnLogin;
+    // At the end of the login submenu, after a separator: every account at once.
+    QAction *mnLoginLine;
+    QAction *mnLoginAll;
+    QAction *mnLogoutAll;
 
 public slots:
     void mnEnd_Click();
@@ -105,6 +110,8 @@ public slots:
     void mnClipboard_Click(qint16 index);
     void mnLogin_Click(qint16 index);
     void mnLogout_Click();
+    void mnLoginAll_Click();
+    void mnLogoutAll_Click();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -132,9 +139,16 @@ private:
     std::unique_ptr<TrayNotifier> m_iconNotifier;
     TrayNotifier *m_notifier;
     std::unique_ptr<PopupGuard> m_popupGuard;
-    // The account the tooltip names, and what a running login or logout is doing.
+    // Greys the every-account entries while one of them runs, and the logout when no account
+    // is logged in.
+    void applyEveryAccountStates();
+
+    std::unique_ptr<EveryAccount> m_everyAccount;
+    // The account the tooltip names, what a running login or logout is doing, and how far the
+    // every-account run has come.
     QString m_account;
     QString m_running;
+    QString m_everyProgress;
 };
 
 // The tooltip's line under the program's name: the current account and how many others are

@@ -182,8 +182,12 @@ void tst_frmTasktray::rebuildFollowsTheTable()
     const bool any = !listed.isEmpty();
     for (QMenu *menu : { tray.mnLoginP, tray.mnClipboardP }) {
         QCOMPARE(menu->menuAction()->isEnabled(), any);
-        // An empty menu keeps its template separator; a filled one shows the IDs only.
-        QCOMPARE(visibleCaptions(menu), any ? listed : QStringList{ "-" });
+        // An empty menu keeps its template separator; a filled one shows the IDs only, and the
+        // login menu, after a separator, its entries for every account at once.
+        QStringList expected = any ? listed : QStringList{ "-" };
+        if (any && menu == tray.mnLoginP)
+            expected << "-" << "すべてのアカウントでログイン" << "すべてのアカウントからログアウト";
+        QCOMPARE(visibleCaptions(menu), expected);
     }
     QCOMPARE(tray.mnLogin.size(), listed.size() + 1);
     QCOMPARE(tray.mnClipboard.size(), listed.size() + 1);
@@ -199,13 +203,14 @@ void tst_frmTasktray::rebuildReplacesOldEntries()
     Program program;
     program.start(true);
     frmTasktray &tray = program.tasktray();
-    QCOMPARE(visibleCaptions(tray.mnLoginP), (QStringList{ "a", "b", "c" }));
+    const QStringList everyAccount{ "-", "すべてのアカウントでログイン", "すべてのアカウントからログアウト" };
+    QCOMPARE(visibleCaptions(tray.mnLoginP), QStringList({ "a", "b", "c" }) + everyAccount);
 
     program.table().set(EditionLivedoor, 0, QStringLiteral("b"), QStringLiteral("2"));
     program.table().set(EditionLivedoor, 1, QStringLiteral("a"), QStringLiteral("1"));
     program.table().set(EditionLivedoor, 2, QString(), QString());
     program.tasktray().rebuildAccountMenus();
-    QCOMPARE(visibleCaptions(tray.mnLoginP), (QStringList{ "b", "a" }));
+    QCOMPARE(visibleCaptions(tray.mnLoginP), QStringList({ "b", "a" }) + everyAccount);
     QCOMPARE(visibleCaptions(tray.mnClipboardP), (QStringList{ "b", "a" }));
 
     for (int slot = 0; slot < 3; ++slot)

@@ -35,6 +35,8 @@ private slots:
     void trayTellsFailuresAndTheAccount();
     void runsGoToTheirAccountsProfiles();
     void loginsAreMarkedWhereTheAccountsAreListed();
+    void everyAccountTakesItsTurnAndTellsOnce();
+    void everyAccountLogsOutTheLoggedIn();
 
 private:
     void startProgram();
@@ -285,6 +287,66 @@ void tst_LoginCommands::loginsAreMarkedWhereTheAccountsAreListed()
     QVERIFY(markedAs(0, true));
     QCOMPARE(tray.trayIcon->toolTip(), name + "\nalice");
     QCOMPARE(m_engine->sessions, QStringList{ "alice" });
+}
+
+// すべてのアカウントでログイン logs each listed account in, one run at a time, while a single login
+// chosen meanwhile takes its turn; the tooltip counts, one notification names the failures, and
+// the current account stays.
+void tst_LoginCommands::everyAccountTakesItsTurnAndTellsOnce()
+{
+    m_sandbox->seedAccounts({ "alice", "bob", "carol" }, { "pw-a", "pw-b", "pw-c" });
+    m_program.reset();
+    startProgram();
+    frmTasktray &tray = m_program->tasktray();
+    const QString name = QStringLiteral("ヨルミ＠ライブドア");
+    tray.mnLogin.value(1)->trigger();
+    m_engine->end(RunOutcome::Done);
+    QCOMPARE(tray.trayIcon->toolTip(), name + "\nbob");
+
+    tray.mnLoginAll->trigger();
+    QTRY_COMPARE(m_engine->open.size(), 1u);
+    QCOMPARE(FakeEngine::filledValues(m_engine->open.front()), (QStringList{ "alice", "pw-a" }));
+    QCOMPARE(m_engine->open.front().account, QStringLiteral("alice"));
+    QCOMPARE(tray.trayIcon->toolTip(), name + "\nログイン中... 1/3");
+    QVERIFY(!tray.mnLoginAll->isEnabled());
+    QVERIFY(!tray.mnLogoutAll->isEnabled());
+    tray.mnLogin.value(1)->trigger();
+    m_engine->end(RunOutcome::Done);
+
+    QList<QStringList> runs;
+    for (const RunOutcome outcome : { RunOutcome::Done, RunOutcome::Failed, RunOutcome::Done }) {
+        QTRY_COMPARE(m_engine->open.size(), 1u);
+        runs << FakeEngine::filledValues(m_engine->open.front());
+        m_engine->end(outcome);
+    }
+    QCOMPARE(runs, (QList<QStringList>{ { "bob", "pw-b" }, { "bob", "pw-b" }, { "carol", "pw-c" } }));
+    QCOMPARE(m_notifier->shown.size(), 1);
+    QCOMPARE(m_notifier->shown[0].value(1), QStringLiteral("次のアカウントでログインできませんでした: bob"));
+    QCOMPARE(m_program->webHost().currentAccount(), QStringLiteral("bob"));
+    QCOMPARE(tray.trayIcon->toolTip(), name + "\nbob ほか2件");
+    QVERIFY(tray.mnLoginAll->isEnabled());
+    QVERIFY(tray.mnLogoutAll->isEnabled());
+}
+
+// すべてのアカウントからログアウト logs out the logged-in accounts alone, each in its profile.
+void tst_LoginCommands::everyAccountLogsOutTheLoggedIn()
+{
+    frmTasktray &tray = m_program->tasktray();
+    QVERIFY(!tray.mnLogoutAll->isEnabled());
+    m_program->sessions().loginSucceeded("bob", {});
+    m_program->sessions().loginSucceeded("alice", {});
+    QVERIFY(tray.mnLogoutAll->isEnabled());
+    tray.mnLogoutAll->trigger();
+    QCOMPARE(m_engine->open.size(), 1u);
+    QCOMPARE(m_engine->open.front().page, EnginePage::LogOut);
+    QCOMPARE(m_engine->open.front().account, QStringLiteral("alice"));
+    QCOMPARE(tray.trayIcon->toolTip(), QStringLiteral("ヨルミ＠ライブドア\nログアウト中... 1/2"));
+    m_engine->end(RunOutcome::Failed);
+    QCOMPARE(m_engine->open.front().account, QStringLiteral("bob"));
+    m_engine->end(RunOutcome::Done);
+    QCOMPARE(m_notifier->shown, (QList<QStringList>{ { QStringLiteral("Yorumi@Livedoor"),
+                                                       QStringLiteral("次のアカウントからログアウトできませんでした: alice") } }));
+    QCOMPARE(m_program->sessions().loggedIn(), QStringList{ "alice" });
 }
 
 QTEST_MAIN(tst_LoginCommands)
