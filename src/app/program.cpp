@@ -2,6 +2,7 @@
 
 #include "platform/paths.h"
 #include "tray/frmtasktray.h"
+#include "tray/loginrenewal.h"
 #include "tray/windowvisibility.h"
 #include "ui/common/passwordproblems.h"
 #include "ui/main/frmmainld.h"
@@ -63,6 +64,7 @@ Program::Program(Services services)
             m_shared, m_accounts, *m_passwords, m_settings, *m_services.messageBoxes, *m_clipboard, *m_frmWB,
             *m_sessions, *m_portalLinks, *m_launcher, *m_visibility, m_autostart, m_notificationArea,
             [tray = m_frmTasktray.get()] { tray->mnEnd_Click(); } });
+    m_renewal = std::make_unique<LoginRenewal>(m_accounts, *m_passwords, *m_frmWB, *m_sessions, m_settings);
     m_visibility->setWindows(*m_frmMainLd, *m_frmMainLd->mnWindowPos, *m_frmTasktray->mnShowMain);
 
     // Every change of the accounts reaches the logins first (a removed account's is forgotten), then
@@ -90,9 +92,6 @@ void Program::followSessions()
     QObject::connect(m_frmWB.get(), &frmWB::loggedIn, sessions, &LoginSessions::loginSucceeded);
     QObject::connect(m_frmWB.get(), &frmWB::loggedOut, sessions, &LoginSessions::loggedOut);
     QObject::connect(&engine, &BrowserEngine::cookiesGone, sessions, &LoginSessions::cookiesGone);
-    // The portal sent a page of the account to its login form: its login has expired.
-    QObject::connect(&engine, &BrowserEngine::loginFormShown, sessions,
-                     [sessions](const QString &account) { sessions->loggedOut(account); });
     // The engine shows the logged-in accounts too: a helper is told them as it starts.
     QObject::connect(sessions, &LoginSessions::changed, &engine,
                      [sessions, &engine] { engine.setSessions(sessions->loggedIn()); });
@@ -112,6 +111,7 @@ Program::~Program()
     m_trayPresence.reset();
     m_frmTasktray.reset();
     m_frmMainLd.reset();
+    m_renewal.reset();
     m_portalLinks.reset();
     // Last, so that the browser engine writes its cookies out after every page is gone.
     m_frmWB.reset();

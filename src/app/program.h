@@ -25,6 +25,7 @@
 class frmMainLd;
 class frmTasktray;
 class frmWB;
+class LoginRenewal;
 class LoginSessions;
 class PortalLinks;
 class WindowVisibility;
@@ -119,4 +120,6 @@ private:
     std::unique_ptr<WindowVisibility> m_visibility;
     std::unique_ptr<frmTasktray> m_frmTasktray;
     std::unique_ptr<frmMainLd> m_frmMainLd;
+    // Logins that expired under an open page are renewed.
+    std::unique_ptr<LoginRenewal> m_renewal;
 };

@@ -17,6 +17,7 @@ const QString kUnsettledIds = QStringLiteral("Keyring/UnsettledIds");
 const QString kKeptKeys = QStringLiteral("Keyring/KeptKeys");
 const QString kLastAccount = QStringLiteral("Login/LastAccount");
 const QString kLoginSessions = QStringLiteral("Login/Sessions");
+const QString kRenewLogins = QStringLiteral("Login/RenewExpired");
 const QString kProfilePerAccount = QStringLiteral("WebEngine/ProfilePerAccount");
 const QString kPortalWindowGeometry = QStringLiteral("PortalWindow/Geometry");
 
@@ -149,6 +150,16 @@ QByteArray ProgramSettings::loginSessions() const
 void ProgramSettings::setLoginSessions(const QByteArray &sessions)
 {
     write(kLoginSessions, sessions.isEmpty() ? QVariant() : QVariant(QString::fromUtf8(sessions)));
+}
+
+bool ProgramSettings::renewsLogins() const
+{
+    return m_settings->value(kRenewLogins, false).toBool();
+}
+
+void ProgramSettings::setRenewsLogins(bool renews)
+{
+    write(kRenewLogins, renews);
 }
 
 QByteArray ProgramSettings::portalWindowGeometry() const

@@ -66,6 +66,11 @@ public:
     QByteArray loginSessions() const;
     void setLoginSessions(const QByteArray &sessions);
 
+    // Whether an account's login that expired under an open page is renewed without asking (off
+    // by default).
+    bool renewsLogins() const;
+    void setRenewsLogins(bool renews);
+
     // The portal window's geometry as it last was.
     QByteArray portalWindowGeometry() const;
     void setPortalWindowGeometry(const QByteArray &geometry);

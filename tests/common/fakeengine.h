@@ -36,6 +36,11 @@ public:
     void forgetAccount(const QString &account) override { forgotten << account; }
     void prepare(const QString &) override { ++prepared; }
     void setSessions(const QStringList &accounts) override { sessions = accounts; }
+    void showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text) override
+    {
+        const char *names[] = { "offer", "done", "failed" };
+        renewals << QStringLiteral("%1 %2 %3").arg(tab).arg(QLatin1String(names[int(state)]), text).trimmed();
+    }
 
     // Ends the oldest open run.
     void end(RunOutcome outcome)
@@ -69,6 +74,8 @@ public:
     // The accounts the engine was told to forget, in order, and how often it was prepared.
     QStringList forgotten;
     int prepared = 0;
-    // The logged-in accounts as last told.
+    // The logged-in accounts as last told, and what each tab whose login expired was told to
+    // show ("7 offer", "7 failed <text>").
     QStringList sessions;
+    QStringList renewals;
 };

@@ -2,6 +2,7 @@
 #include "common/fakeengine.h"
 #include "common/fakes.h"
 #include "common/storesandbox.h"
+#include "store/programsettings.h"
 #include "tray/frmtasktray.h"
 #include "ui/common/accountmark.h"
 #include "ui/main/frmmainld.h"
@@ -37,6 +38,7 @@ private slots:
     void loginsAreMarkedWhereTheAccountsAreListed();
     void everyAccountTakesItsTurnAndTellsOnce();
     void everyAccountLogsOutTheLoggedIn();
+    void expiredLoginIsRenewedInPlace();
 
 private:
     void startProgram();
@@ -347,6 +349,37 @@ void tst_LoginCommands::everyAccountLogsOutTheLoggedIn()
     QCOMPARE(m_notifier->shown, (QList<QStringList>{ { QStringLiteral("Yorumi@Livedoor"),
                                                        QStringLiteral("次のアカウントからログアウトできませんでした: alice") } }));
     QCOMPARE(m_program->sessions().loggedIn(), QStringList{ "alice" });
+}
+
+// A tab that the portal sent to its login form offers the login again, which runs as the account;
+// with the automatic renewal ticked it runs at once, though not twice a minute for a tab.
+void tst_LoginCommands::expiredLoginIsRenewedInPlace()
+{
+    m_program->sessions().loginSucceeded("alice", {});
+    emit m_engine->loginFormShown("alice", 7);
+    QCOMPARE(m_engine->renewals, QStringList{ "7 offer" });
+    QVERIFY(!m_program->sessions().isLoggedIn("alice"));
+    QVERIFY(m_engine->open.empty());
+    emit m_engine->renewRequested("alice", 7);
+    QTRY_COMPARE(m_engine->open.size(), 1u);
+    QCOMPARE(m_engine->open.front().account, QStringLiteral("alice"));
+    QCOMPARE(FakeEngine::filledValues(m_engine->open.front()), (QStringList{ "alice", "pw-a" }));
+    m_engine->end(RunOutcome::Failed);
+    QCOMPARE(m_engine->renewals.last(), QStringLiteral("7 failed ログインできませんでした。"));
+
+    m_program->mainLd().mnRenewLogins->trigger();
+    QVERIFY(m_program->settings().renewsLogins());
+    m_engine->renewals.clear();
+    emit m_engine->loginFormShown("alice", 7);
+    QTRY_COMPARE(m_engine->open.size(), 1u);
+    m_engine->end(RunOutcome::Done);
+    QCOMPARE(m_engine->renewals, QStringList{ "7 done" });
+    QVERIFY(m_program->sessions().isLoggedIn("alice"));
+    QCOMPARE(m_program->webHost().currentAccount(), QString());
+    emit m_engine->loginFormShown("alice", 7);
+    QCOMPARE(m_engine->renewals, (QStringList{ "7 done", "7 offer" }));
+    emit m_engine->loginFormShown("alice", 8);
+    QTRY_COMPARE(m_engine->open.size(), 1u);
 }
 
 QTEST_MAIN(tst_LoginCommands)

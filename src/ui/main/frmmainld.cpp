@@ -200,6 +200,10 @@ void frmMainLd::buildMenus()
     mnKeyring->setCheckable(true);
     mnKeyring->setStatusTip(QStringLiteral("パスワードを設定ファイルではなく、デスクトップのキーリングに保存します。"));
     connect(mnKeyring, &QAction::triggered, this, &frmMainLd::mnKeyring_Click);
+    mnRenewLogins = addEntry(mnOther, "mnRenewLogins", QStringLiteral("ログインが切れたら自動でログインし直す"));
+    mnRenewLogins->setCheckable(true);
+    mnRenewLogins->setStatusTip(QStringLiteral("開いているページのログインが切れたとき、確認せずにログインし直します。"));
+    connect(mnRenewLogins, &QAction::triggered, this, &frmMainLd::mnRenewLogins_Click);
     // The list's marks follow the logins.
     connect(&m_uses.sessions, &LoginSessions::changed, this, &frmMainLd::showSessions);
     // The mark follows where the passwords are, whoever moved them.
@@ -212,6 +216,7 @@ void frmMainLd::Form_Load()
     mnStartAtLogin->setChecked(m_uses.autostart.isEnabled());
     mnClearClipboard->setChecked(m_uses.settings.clearsClipboard());
     mnKeyring->setChecked(m_uses.passwords.inKeyring());
+    mnRenewLogins->setChecked(m_uses.settings.renewsLogins());
     RefreshAccountList();
 }
 
@@ -273,6 +278,12 @@ void frmMainLd::mnClearClipboard_Click()
 {
     // The trigger has already flipped the check mark: it shows the new choice.
     m_uses.settings.setClearsClipboard(mnClearClipboard->isChecked());
+}
+
+void frmMainLd::mnRenewLogins_Click()
+{
+    // The trigger has already flipped the check mark: it shows the new choice.
+    m_uses.settings.setRenewsLogins(mnRenewLogins->isChecked());
 }
 
 void frmMainLd::mnKeyring_Click()

@@ -123,6 +123,7 @@ public:
     QAction *mnStartAtLogin;
     QAction *mnClearClipboard;
     QAction *mnKeyring;
+    QAction *mnRenewLogins;
 
 public slots:
     // Login and logout.
@@ -164,6 +165,7 @@ public slots:
     void mnStartAtLogin_Click();
     void mnClearClipboard_Click();
     void mnKeyring_Click();
+    void mnRenewLogins_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
