@@ -5,7 +5,13 @@ Serves HTTPS on 127.0.0.1 (the tests map the portal's host names here); plain HT
 port is sent on to HTTPS, as the portal does. The session cookie a login sets names the
 account, and the top page says whom it knows. Prints
 "PORT <n>" once listening, then one JSON line per request it records. Reads commands
-on stdin: "variant <name>" switches the login page and answers "ack <name>".
+on stdin: "variant <name>" switches the login page and answers "ack <name>"; "expire <account>"
+forgets the account's sessions, so that the cookie its browser sends no longer counts, and
+answers "ack expire <account>".
+
+The pages under /members/ are for logged-in accounts: without a session the portal knows, they
+send the browser to the login form, with the page's address in the ".next" parameter. A login
+with the password "wrong-password" is refused.
 """
 import argparse
 import functools
@@ -16,10 +22,10 @@ import sys
 import threading
 import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
-from urllib.parse import parse_qsl, quote
+from urllib.parse import parse_qsl, quote, unquote
 
 LOCK = threading.Lock()
-STATE = {"variant": "normal"}
+STATE = {"variant": "normal", "sessions": set()}
 
 FIELDS = ('<input type="text" id="livedoor_id" name="livedoor_id">'
           '<input type="password" id="password" name="password">')
@@ -237,6 +243,18 @@ class Handler(BaseHTTPRequestHandler):
             self.wfile.write(body)
         elif path == "/report":
             self.send(204, b"")
+        elif path.startswith("/members/"):
+            session = self.session()
+            with LOCK:
+                known = session in STATE["sessions"]
+            if not known:
+                here = f"https://{self.headers.get('Host', '')}{self.path}"
+                self.send(302, page("login"), [("Location", "https://member.livedoor.com/login/index?.next="
+                                                + quote(here, safe=""))])
+                return
+            who = unquote(session.split(".", 1)[1])
+            self.send(200, f'<!DOCTYPE html><html><head><meta charset="utf-8"><title>members</title>'
+                           f'</head><body><p id="who">{who}</p></body></html>'.encode())
         elif path == "/":
             who = "guest"
             for part in self.headers.get("Cookie", "").split(";"):
@@ -253,6 +271,14 @@ class Handler(BaseHTTPRequestHandler):
         else:
             self.send(404, page("not found"))
 
+    def session(self):
+        """The value of the session cookie the browser sent, or ""."""
+        for part in self.headers.get("Cookie", "").split(";"):
+            name, _, value = part.strip().partition("=")
+            if name == "ldsession" and value:
+                return value
+        return ""
+
     def do_POST(self):
         length = int(self.headers.get("Content-Length", "0"))
         raw = self.rfile.read(length)
@@ -262,7 +288,12 @@ class Handler(BaseHTTPRequestHandler):
         if self.path == "/login/refused":
             self.send(200, page(LOGIN_PAGES["normal"]))
             return
+        if dict(fields).get("password") == "wrong-password":
+            self.send(200, page(LOGIN_PAGES["normal"]))
+            return
         account = quote(dict(fields).get("livedoor_id", ""), safe="")
+        with LOCK:
+            STATE["sessions"].add(f"s1.{account}")
         session = ("Set-Cookie", f"ldsession=s1.{account}; Domain=livedoor.com; Path=/; Secure; HttpOnly")
         if STATE["variant"] == "busy_answer":
             # The answer to a login keeps the processor busy for as long as it is loaded.
@@ -278,6 +309,11 @@ def commands():
             STATE["variant"] = words[1]
             with LOCK:
                 sys.stdout.write(f"ack {words[1]}\n")
+                sys.stdout.flush()
+        elif len(words) == 2 and words[0] == "expire":
+            with LOCK:
+                STATE["sessions"].discard("s1." + quote(words[1], safe=""))
+                sys.stdout.write(f"ack expire {words[1]}\n")
                 sys.stdout.flush()
     # The test has gone: so does the server.
     import os

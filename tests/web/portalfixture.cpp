@@ -135,6 +135,13 @@ bool PortalFixture::setVariant(const QString &variant)
             && (m_acks.removeAll(variant), true);
 }
 
+bool PortalFixture::expire(const QString &account)
+{
+    const QString ack = QStringLiteral("expire ") + account;
+    m_server.write("expire " + account.toUtf8() + "\n");
+    return QTest::qWaitFor([&] { return m_acks.contains(ack); }, 5000) && (m_acks.removeAll(ack), true);
+}
+
 QList<QJsonObject> PortalFixture::takeRequests()
 {
     readServer();

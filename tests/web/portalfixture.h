@@ -38,6 +38,9 @@ public:
 
     // Switches the login page the server serves; waits until the server has taken it.
     bool setVariant(const QString &variant);
+    // Forgets the account's sessions at the portal: its pages under /members/ go to the login
+    // form. Waits until the server has done it.
+    bool expire(const QString &account);
     // The requests received so far, oldest first, taken out of the fixture.
     QList<QJsonObject> takeRequests();
     // Waits (processing events) until at least `count` requests have arrived.

@@ -1,0 +1,117 @@
+#include "app/program.h"
+#include "common/eventwait.h"
+#include "common/fakes.h"
+#include "store/settingsstore.h"
+#include "tray/frmtasktray.h"
+#include "web/frmwb.h"
+#include "web/loginsessions.h"
+#include "web/portalfixture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QJsonArray>
+#include <QMenu>
+#include <QSettings>
+#include <QTest>
+
+// Which accounts are logged in, through the real program, the real engine
+// helper and the fake portal: the tray's logins, marked in its submenu, and
+// すべてのアカウントでログイン with one password the portal refuses.
+class tst_Sessions : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void loginsAreMarkedInTheSubmenu();
+    void everyAccountAtOnceNamesTheOneRefused();
+
+private:
+    QStringList checkedLogins() const;
+    bool waitForRunEnd(QAction *entry);
+
+    std::unique_ptr<PortalFixture> m_portal;
+    std::unique_ptr<Program> m_program;
+    FakeTrayNotifier *m_notifier = nullptr;
+};
+
+void tst_Sessions::initTestCase()
+{
+    m_portal = std::make_unique<PortalFixture>();
+    QVERIFY2(m_portal->isReady(), qPrintable(m_portal->error()));
+    {
+        QSettings settings(SettingsStore::location(QStringLiteral("YRMLD")), QSettings::IniFormat);
+        const QStringList ids{ "alice", "bob", "carol", "dave" };
+        const QStringList passwords{ "pw-a", "pw-b", "wrong-password", "pw-d" };
+        for (int n = 0; n < int(ids.size()); ++n) {
+            settings.setValue(kIdSection + QLatin1Char('/') + idKey(n), ids[n]);
+            settings.setValue(kPwSection + QLatin1Char('/') + pwKey(n), passwords[n]);
+        }
+    }
+    Services services;
+    m_notifier = new FakeTrayNotifier;
+    services.notifier.reset(m_notifier);
+    m_program = std::make_unique<Program>(std::move(services));
+    m_program->start(true);
+    QVERIFY(m_portal->setVariant(QStringLiteral("normal")));
+}
+
+void tst_Sessions::cleanupTestCase()
+{
+    m_program.reset();
+}
+
+QStringList tst_Sessions::checkedLogins() const
+{
+    QStringList out;
+    for (QAction *entry : m_program->tasktray().mnLoginP->actions()) {
+        if (entry->isCheckable() && entry->isChecked())
+            out << entry->text();
+    }
+    return out;
+}
+
+bool tst_Sessions::waitForRunEnd(QAction *entry)
+{
+    std::optional<RunOutcome> ended;
+    const QMetaObject::Connection connection = connect(&m_program->webHost(), &frmWB::runEnded, this,
+                                                       [&ended](EnginePage, RunOutcome outcome) { ended = outcome; });
+    entry->trigger();
+    const bool done = waitInEventLoop([&ended] { return ended.has_value(); }, 60000) && *ended == RunOutcome::Done;
+    disconnect(connection);
+    return done;
+}
+
+void tst_Sessions::loginsAreMarkedInTheSubmenu()
+{
+    frmTasktray &tray = m_program->tasktray();
+    QVERIFY(waitForRunEnd(tray.mnLogin.value(0)));
+    QVERIFY(waitForRunEnd(tray.mnLogin.value(1)));
+    QCOMPARE(checkedLogins(), (QStringList{ "alice", "bob" }));
+    QCOMPARE(tray.trayIcon->toolTip(), QStringLiteral("ヨルミ＠ライブドア\nbob ほか1件"));
+    QVERIFY(m_notifier->shown.isEmpty());
+}
+
+void tst_Sessions::everyAccountAtOnceNamesTheOneRefused()
+{
+    frmTasktray &tray = m_program->tasktray();
+    m_portal->takeRequests();
+    tray.mnLoginAll->trigger();
+    QVERIFY(!tray.mnLoginAll->isEnabled());
+    QVERIFY(waitInEventLoop([this] { return !m_notifier->shown.isEmpty(); }, 240000));
+    QCOMPARE(m_notifier->shown,
+             (QList<QStringList>{ { QStringLiteral("Yorumi@Livedoor"),
+                                    QStringLiteral("次のアカウントでログインできませんでした: carol") } }));
+    QCOMPARE(checkedLogins(), (QStringList{ "alice", "bob", "dave" }));
+    // Each account's form went to the portal with its own ID, in list order.
+    QStringList sent;
+    for (const QJsonObject &request : m_portal->takeRequests()) {
+        if (request.value(QStringLiteral("event")).toString() == QLatin1String("post"))
+            sent << request.value(QStringLiteral("fields")).toArray().at(0).toArray().at(1).toString();
+    }
+    QCOMPARE(sent, (QStringList{ "alice", "bob", "carol", "dave" }));
+    QCOMPARE(m_program->webHost().currentAccount(), QStringLiteral("bob"));
+    QCOMPARE(tray.trayIcon->toolTip(), QStringLiteral("ヨルミ＠ライブドア\nbob ほか2件"));
+}
+
+YORUMI_WEB_TEST_MAIN(tst_Sessions)
+#include "tst_sessions.moc"
