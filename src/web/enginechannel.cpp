@@ -327,4 +327,154 @@ std::optional<QByteArray> parseGeometry(const QJsonObject &message)
     return fromBase64(message.value(kGeometry));
 }
 
+namespace {
+
+const QString kCookies = QStringLiteral("cookies");
+const QString kTab = QStringLiteral("tab");
+const QString kState = QStringLiteral("state");
+const QString kText = QStringLiteral("text");
+
+constexpr std::array kRenewalStates{
+    Name{ "offer", int(RenewalState::Offer) },
+    Name{ "done", int(RenewalState::Done) },
+    Name{ "failed", int(RenewalState::Failed) },
+};
+
+QJsonArray cookieArray(const std::vector<SessionCookie> &cookies, bool withExpiry)
+{
+    QJsonArray array;
+    for (const SessionCookie &cookie : cookies) {
+        QJsonObject entry{ { QStringLiteral("name"), cookie.name },
+                           { QStringLiteral("domain"), cookie.domain },
+                           { QStringLiteral("path"), cookie.path } };
+        if (withExpiry && cookie.expires)
+            entry.insert(QStringLiteral("expires"), cookie.expires->toMSecsSinceEpoch());
+        array.append(entry);
+    }
+    return array;
+}
+
+std::vector<SessionCookie> cookieList(const QJsonValue &value)
+{
+    std::vector<SessionCookie> cookies;
+    for (const QJsonValue &item : value.toArray()) {
+        const QJsonObject entry = item.toObject();
+        const QString name = entry.value(QStringLiteral("name")).toString();
+        if (name.isEmpty())
+            continue;
+        SessionCookie cookie{ name, entry.value(QStringLiteral("domain")).toString(),
+                              entry.value(QStringLiteral("path")).toString(), std::nullopt };
+        if (const QJsonValue expires = entry.value(QStringLiteral("expires")); expires.isDouble())
+            cookie.expires = QDateTime::fromMSecsSinceEpoch(expires.toInteger(), Qt::UTC);
+        cookies.push_back(cookie);
+    }
+    return cookies;
+}
+
+quint64 tabOf(const QJsonObject &message)
+{
+    return quint64(message.value(kTab).toInteger());
+}
+
+} // namespace
+
+QJsonObject endedMessage(quint64 id, RunOutcome outcome, const std::vector<SessionCookie> &cookies)
+{
+    QJsonObject message = endedMessage(id, outcome);
+    message.insert(kCookies, cookieArray(cookies, true));
+    return message;
+}
+
+std::vector<SessionCookie> parseEndedCookies(const QJsonObject &message)
+{
+    if (!isType(message, "ended"))
+        return {};
+    return cookieList(message.value(kCookies));
+}
+
+QJsonObject cookiesGoneMessage(const QString &account, const std::vector<SessionCookie> &cookies)
+{
+    QJsonObject message = messageWith("cookiesgone", kAccount, account);
+    message.insert(kCookies, cookieArray(cookies, false));
+    return message;
+}
+
+std::optional<CookiesGone> parseCookiesGone(const QJsonObject &message)
+{
+    if (!isType(message, "cookiesgone"))
+        return std::nullopt;
+    CookiesGone gone{ message.value(kAccount).toString(), cookieList(message.value(kCookies)) };
+    for (SessionCookie &cookie : gone.cookies)
+        cookie.expires.reset();
+    return gone;
+}
+
+QJsonObject loginFormMessage(const QString &account, quint64 tab, const QUrl &url)
+{
+    QJsonObject message = messageWith("loginform", kAccount, account);
+    message.insert(kTab, qint64(tab));
+    message.insert(kUrl, url.toString(QUrl::FullyEncoded));
+    return message;
+}
+
+std::optional<LoginForm> parseLoginForm(const QJsonObject &message)
+{
+    if (!isType(message, "loginform"))
+        return std::nullopt;
+    const std::optional<QUrl> url = webAddress(message.value(kUrl));
+    if (!url)
+        return std::nullopt;
+    return LoginForm{ message.value(kAccount).toString(), tabOf(message), *url };
+}
+
+QJsonObject renewMessage(const QString &account, quint64 tab)
+{
+    QJsonObject message = messageWith("renew", kAccount, account);
+    message.insert(kTab, qint64(tab));
+    return message;
+}
+
+std::optional<Renew> parseRenew(const QJsonObject &message)
+{
+    if (!isType(message, "renew"))
+        return std::nullopt;
+    return Renew{ message.value(kAccount).toString(), tabOf(message) };
+}
+
+QJsonObject sessionsMessage(const QStringList &accounts)
+{
+    return messageWith("sessions", QStringLiteral("accounts"), QJsonArray::fromStringList(accounts));
+}
+
+std::optional<QStringList> parseSessions(const QJsonObject &message)
+{
+    if (!isType(message, "sessions"))
+        return std::nullopt;
+    QStringList accounts;
+    for (const QJsonValue &account : message.value(QStringLiteral("accounts")).toArray()) {
+        if (account.isString())
+            accounts << account.toString();
+    }
+    return accounts;
+}
+
+QJsonObject renewalMessage(quint64 tab, RenewalState state, const QString &text)
+{
+    QJsonObject message = messageWith("renewal", kTab, qint64(tab));
+    message.insert(kState, QLatin1String(nameOf(kRenewalStates, int(state))));
+    if (state == RenewalState::Failed)
+        message.insert(kText, text);
+    return message;
+}
+
+std::optional<Renewal> parseRenewal(const QJsonObject &message)
+{
+    if (!isType(message, "renewal"))
+        return std::nullopt;
+    const std::optional<int> state = valueOf(kRenewalStates, message.value(kState).toString());
+    if (!state)
+        return std::nullopt;
+    return Renewal{ tabOf(message), RenewalState(*state), message.value(kText).toString() };
+}
+
 } // namespace EngineChannel

@@ -3,6 +3,7 @@
 #include "web/pagestep.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QJsonObject>
 #include <QStringList>
 #include <QUrl>
@@ -123,5 +124,64 @@ QJsonObject externalMessage(const QUrl &url);
 std::optional<QUrl> parseExternal(const QJsonObject &message);
 QJsonObject geometryMessage(const QByteArray &geometry);
 std::optional<QByteArray> parseGeometry(const QJsonObject &message);
+
+// A cookie of the portal as the helper reports it: never its value. `expires` is empty for a
+// cookie that lasts as long as the session.
+struct SessionCookie
+{
+    QString name, domain, path;
+    std::optional<QDateTime> expires;
+};
+
+// The "ended" message of a login run that ended Done, with the portal's cookies the run set or
+// changed in the account's profile; and the cookies an "ended" message names (none for any other).
+QJsonObject endedMessage(quint64 id, RunOutcome outcome, const std::vector<SessionCookie> &cookies);
+std::vector<SessionCookie> parseEndedCookies(const QJsonObject &message);
+
+// Cookies of the portal's hosts went from the account's profile (removed by the portal or the
+// engine, or expired and dropped), outside a logout run too. Their expiry times are left out.
+struct CookiesGone
+{
+    QString account;
+    std::vector<SessionCookie> cookies;
+};
+QJsonObject cookiesGoneMessage(const QString &account, const std::vector<SessionCookie> &cookies);
+std::optional<CookiesGone> parseCookiesGone(const QJsonObject &message);
+
+// A tab of the account (an id the helper gives each tab, unique in its run) was sent by the portal
+// to its login form outside any run; `url` is the address the tab showed before.
+struct LoginForm
+{
+    QString account;
+    quint64 tab = 0;
+    QUrl url;
+};
+QJsonObject loginFormMessage(const QString &account, quint64 tab, const QUrl &url);
+std::optional<LoginForm> parseLoginForm(const QJsonObject &message);
+
+// The user pressed ログインし直す on the tab's bar.
+struct Renew
+{
+    QString account;
+    quint64 tab = 0;
+};
+QJsonObject renewMessage(const QString &account, quint64 tab);
+std::optional<Renew> parseRenew(const QJsonObject &message);
+
+// The logged-in accounts in the list's order.
+QJsonObject sessionsMessage(const QStringList &accounts);
+std::optional<QStringList> parseSessions(const QJsonObject &message);
+
+// Offer: show the tab's bar. Done: the renewal login succeeded; the tab goes back to the address it
+// had before the portal sent it away, and its bar goes. Failed: the bar shows `text`.
+enum class RenewalState { Offer, Done, Failed };
+struct Renewal
+{
+    quint64 tab = 0;
+    RenewalState state = RenewalState::Offer;
+    QString text;
+};
+QJsonObject renewalMessage(quint64 tab, RenewalState state, const QString &text = {});
+std::optional<Renewal> parseRenewal(const QJsonObject &message);
 
 } // namespace EngineChannel
