@@ -44,12 +44,14 @@ CookieJournal::CookieJournal(QWebEngineCookieStore *store, const QString &path, 
     // that none takes a cookie of the same name set after it.
     connect(store, &QWebEngineCookieStore::cookieAdded, this, [this](const QNetworkCookie &cookie) {
         m_removed.remove(keyOf(cookie));
+        m_gone.remove(keyOf(cookie));
         m_set.insert(keyOf(cookie), cookie);
         m_write.start();
     });
     connect(store, &QWebEngineCookieStore::cookieRemoved, this, [this](const QNetworkCookie &cookie) {
         m_set.remove(keyOf(cookie));
         m_removed.insert(keyOf(cookie), cookie);
+        m_gone.insert(keyOf(cookie), cookie);
         m_write.start();
     });
     QFile left(path);
@@ -99,4 +101,6 @@ CookieJournal::Entries CookieJournal::decode(const QByteArray &journal)
 void CookieJournal::write()
 {
     PrivateFile::replace(m_path, encode({ m_set.values(), m_removed.values() }));
+    if (!m_gone.isEmpty())
+        emit cookiesGone(std::exchange(m_gone, {}).values());
 }

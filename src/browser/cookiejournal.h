@@ -19,6 +19,9 @@ class QWebEngineCookieStore;
 // back. Cookies the journal does not name are as the store has them: the engine tells nothing of
 // the cookies it loads from its store, only of those that change. A helper that ends in order
 // removes the journals.
+//
+// It also tells which cookies went from the store for good (a cookie replaced goes and comes back
+// at once), a few at a time.
 class CookieJournal final : public QObject
 {
     Q_OBJECT
@@ -43,6 +46,10 @@ public:
     static QByteArray encode(const Entries &entries);
     static Entries decode(const QByteArray &journal);
 
+signals:
+    // These cookies went from the store, and have not come back since.
+    void cookiesGone(const QList<QNetworkCookie> &cookies);
+
 private:
     void write();
 
@@ -50,5 +57,7 @@ private:
     // By name, domain and path: a cookie is either set or removed.
     QHash<QByteArray, QNetworkCookie> m_set;
     QHash<QByteArray, QNetworkCookie> m_removed;
+    // Removed since the journal was last written, and not set again.
+    QHash<QByteArray, QNetworkCookie> m_gone;
     QTimer m_write;
 };

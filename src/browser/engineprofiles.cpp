@@ -1,6 +1,7 @@
 #include "browser/engineprofiles.h"
 
 #include "browser/cookiejournal.h"
+#include "browser/sessioncookies.h"
 #include "platform/ownerfolder.h"
 #include "platform/privatefile.h"
 #include "web/accountprofile.h"
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 
 namespace {
 
@@ -85,7 +87,13 @@ QWebEngineProfile *EngineProfiles::makeProfile(const QString &account)
     profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
     profile->setSpellCheckEnabled(false);
     connect(profile, &QWebEngineProfile::downloadRequested, this, &EngineProfiles::downloadRequested);
-    new CookieJournal(profile->cookieStore(), storage + QLatin1Char('/') + kCookieJournal, profile);
+    auto *journal = new CookieJournal(profile->cookieStore(), storage + QLatin1Char('/') + kCookieJournal, profile);
+    connect(journal, &CookieJournal::cookiesGone, this, [this, account](const QList<QNetworkCookie> &cookies) {
+        QList<QNetworkCookie> portal;
+        std::copy_if(cookies.cbegin(), cookies.cend(), std::back_inserter(portal), isPortalCookie);
+        if (!portal.isEmpty())
+            emit cookiesGone(account, portal);
+    });
     return profile;
 }
 

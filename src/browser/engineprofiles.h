@@ -1,13 +1,15 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
+#include <QNetworkCookie>
 #include <QObject>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
-class QWebEngineDownloadRequest;
 class QWebEnginePage;
+class QWebEngineDownloadRequest;
 class QWebEngineProfile;
 
 // The engine's profiles, each with the portal's cookies of one account: the guest's (an empty
@@ -44,6 +46,8 @@ public:
 signals:
     // A page on one of the profiles asks to download something.
     void downloadRequested(QWebEngineDownloadRequest *download);
+    // Cookies of the portal's hosts went from the account's profile.
+    void cookiesGone(const QString &account, const QList<QNetworkCookie> &cookies);
 
 private:
     QWebEngineProfile *makeProfile(const QString &account);

@@ -1,6 +1,7 @@
 #include "browser/accountmark.h"
 #include "browser/engineprofiles.h"
 #include "browser/portalwindow.h"
+#include "browser/renewalbar.h"
 #include "common/filesizelimit.h"
 #include "web/accountprofile.h"
 
@@ -8,8 +9,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTimer>
 #include <QRegularExpression>
@@ -21,6 +24,7 @@
 #include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 
 #include <memory>
@@ -44,6 +48,25 @@ QByteArray contentsOf(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The portal with an expired login: it sends its members' pages to the login form.
+class ExpiredLogin : public QWebEngineUrlRequestInterceptor
+{
+public:
+    explicit ExpiredLogin(const QUrl &form)
+        : m_form(form)
+    {
+    }
+    void interceptRequest(QWebEngineUrlRequestInfo &info) override
+    {
+        if (expired && info.requestUrl().path().startsWith(QLatin1String("/members/")))
+            info.redirect(m_form);
+    }
+    bool expired = true;
+
+private:
+    QUrl m_form;
+};
+
 } // namespace
 
 // The portal window in the test's own process, on profiles in a folder of the test's that reach
@@ -66,6 +89,7 @@ private slots:
     void tabMenuOpensThePageAsAnotherAccount();
     void forgottenProfileGoesWithItsLastTab();
     void loginReloadsOnlyItsAccountsPlainPages();
+    void renewalBarTakesTheTabBack();
     void accountColoursTellAccountsApart();
 
 private:
@@ -305,13 +329,15 @@ void tst_PortalWindow::recordBringsTheTabsBack()
 }
 
 // A tab's context menu opens its page in a new tab as another account that has a profile, or as
-// the guest; not as the tab's own account.
+// the guest; not as the tab's own account. It opens the page in every other account logged in,
+// in the list's order.
 void tst_PortalWindow::tabMenuOpensThePageAsAnotherAccount()
 {
     const QUrl top(QStringLiteral("http://www.livedoor.com/"));
     QVERIFY(m_profiles->profile(QStringLiteral("bob")));
     PortalWindow window(*m_profiles);
     window.openTab(top, QStringLiteral("alice"));
+    window.setSessions({ QStringLiteral("dave"), QStringLiteral("alice"), QStringLiteral("bob") });
     auto *tabBar = window.findChild<QTabWidget *>()->tabBar();
     QStringList offered;
     QTimer::singleShot(0, this, [&] {
@@ -326,14 +352,21 @@ void tst_PortalWindow::tabMenuOpensThePageAsAnotherAccount()
             if (action->text() == QLatin1String("bob"))
                 bob = action;
         }
+        QAction *each = menu->actions().value(1);
+        QVERIFY(each);
+        QCOMPARE(each->text(), QStringLiteral("すべてのアカウントで開く"));
         menu->close();
         QVERIFY(bob);
         bob->trigger();
+        each->trigger();
     });
     emit tabBar->customContextMenuRequested(tabBar->tabRect(0).center());
     QCOMPARE(offered, (QStringList{ QStringLiteral("ゲスト"), QStringLiteral("bob") }));
     const TabRecord record = window.record();
-    const std::vector<TabRecord::Tab> expected{ { top, QStringLiteral("alice") }, { top, QStringLiteral("bob") } };
+    const std::vector<TabRecord::Tab> expected{ { top, QStringLiteral("alice") },
+                                                { top, QStringLiteral("bob") },
+                                                { top, QStringLiteral("dave") },
+                                                { top, QStringLiteral("bob") } };
     QVERIFY(record.tabs == expected);
     window.close();
 }
@@ -363,7 +396,7 @@ void tst_PortalWindow::forgottenProfileGoesWithItsLastTab()
     const QString dave = QStringLiteral("dave");
     const QString daveFolder = AccountProfile::folder(m_folder->filePath(QStringLiteral("profile")), dave);
     m_window->openTab(QUrl(QStringLiteral("about:blank")), dave);
-    QSignalSpy oldTabGone(qobject_cast<QWebEngineView *>(tabs()->currentWidget())->page(), &QObject::destroyed);
+    QSignalSpy oldTabGone(tabs()->currentWidget()->findChild<QWebEngineView *>()->page(), &QObject::destroyed);
     m_profiles->forget(dave);
     // Added back and logged in: its login lands in the profile the old tab still holds.
     QWebEngineProfile *again = m_profiles->profile(dave);
@@ -389,6 +422,55 @@ void tst_PortalWindow::loginReloadsOnlyItsAccountsPlainPages()
                                       { QStringLiteral("alice"), false } };
     QCOMPARE(tabsToReload(tabs, QStringLiteral("alice")), (std::vector<int>{ 0, 4 }));
     QCOMPARE(tabsToReload(tabs, QString()), (std::vector<int>{ 3 }));
+}
+
+// The portal sends an account's tab to its login form (as it does once the login has expired): the
+// window tells so, with the address the tab was on its way to, but not of the login form the user
+// opens directly. The tab's bar offers the renewal, waits for its answer, shows a failure's text,
+// and once the renewal is done goes, taking the tab back to that address.
+void tst_PortalWindow::renewalBarTakesTheTabBack()
+{
+    const QUrl members(QStringLiteral("http://www.livedoor.com/members/page?x=1"));
+    const QUrl form(QStringLiteral("http://member.livedoor.com/login/index"));
+    ExpiredLogin portal(form);
+    QWebEngineProfile *alice = m_profiles->profile(QStringLiteral("alice"));
+    alice->setUrlRequestInterceptor(&portal);
+    const auto noInterceptor = qScopeGuard([alice] { alice->setUrlRequestInterceptor(nullptr); });
+    QSignalSpy shown(m_window.get(), &PortalWindow::loginFormShown);
+    QSignalSpy renew(m_window.get(), &PortalWindow::renewRequested);
+
+    m_window->openTab(form, QStringLiteral("alice"));
+    QWebEngineView *view = tabs()->currentWidget()->findChild<QWebEngineView *>();
+    QVERIFY(view);
+    QTRY_COMPARE(view->url(), form);
+    view->load(members);
+    QTRY_COMPARE(shown.size(), 1);
+    QCOMPARE(shown[0][1].toString(), QStringLiteral("alice"));
+    QCOMPARE(shown[0][2].toUrl(), members);
+    const quint64 tab = shown[0][0].value<quint64>();
+
+    auto *bar = tabs()->currentWidget()->findChild<RenewalBar *>();
+    QVERIFY(bar);
+    auto *text = bar->findChild<QLabel *>();
+    auto *button = bar->findChild<QPushButton *>(QStringLiteral("renew"));
+    QVERIFY(!bar->isVisible());
+    m_window->showRenewal(tab, EngineChannel::RenewalState::Offer, {});
+    QVERIFY(bar->isVisible());
+    QCOMPARE(text->text(), QStringLiteral("aliceのログインが切れました。"));
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(renew.size(), 1);
+    QCOMPARE(renew[0][0].value<quint64>(), tab);
+    QCOMPARE(renew[0][1].toString(), QStringLiteral("alice"));
+    QVERIFY(!button->isEnabled());
+    m_window->showRenewal(tab, EngineChannel::RenewalState::Failed, QStringLiteral("ログイン失敗"));
+    QCOMPARE(text->text(), QStringLiteral("ログイン失敗"));
+    QVERIFY(button->isEnabled());
+
+    portal.expired = false;
+    m_window->showRenewal(tab, EngineChannel::RenewalState::Done, {});
+    QVERIFY(!bar->isVisible());
+    QTRY_COMPARE(view->url(), members);
+    QCOMPARE(shown.size(), 1);
 }
 
 // The guest's mark is grey; accounts get clear colours, and ten IDs alike but for a digit get
