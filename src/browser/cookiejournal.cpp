@@ -57,6 +57,12 @@ CookieJournal::CookieJournal(QWebEngineCookieStore *store, const QString &path, 
     QFile left(path);
     if (left.open(QIODevice::ReadOnly) && left.size() <= kMaxJournal) {
         const Entries entries = decode(left.readAll());
+        // Its word stands until the store says otherwise, whether or not the store had a cookie
+        // to change: a journal left by a profile let go is this one's to carry on.
+        for (const QNetworkCookie &cookie : entries.set)
+            m_set.insert(keyOf(cookie), cookie);
+        for (const QNetworkCookie &cookie : entries.removed)
+            m_removed.insert(keyOf(cookie), cookie);
         for (const QNetworkCookie &cookie : entries.removed) {
             if (const QUrl origin = originOf(cookie); origin.isValid() && !origin.host().isEmpty())
                 store->deleteCookie(cookie, origin);
@@ -70,7 +76,10 @@ CookieJournal::CookieJournal(QWebEngineCookieStore *store, const QString &path, 
 
 CookieJournal::~CookieJournal()
 {
-    QFile::remove(m_path);
+    if (!m_keep)
+        QFile::remove(m_path);
+    else if (m_write.isActive())
+        PrivateFile::replace(m_path, encode({ m_set.values(), m_removed.values() }));
 }
 
 QByteArray CookieJournal::encode(const Entries &entries)

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QNetworkCookie>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTimer>
@@ -23,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEnginePage>
+#include <QWebEngineCookieStore>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
@@ -90,6 +92,7 @@ private slots:
     void forgottenProfileGoesWithItsLastTab();
     void loginReloadsOnlyItsAccountsPlainPages();
     void renewalBarTakesTheTabBack();
+    void idleProfileGoesAndComesBackWithItsCookies();
     void accountColoursTellAccountsApart();
 
 private:
@@ -471,6 +474,47 @@ void tst_PortalWindow::renewalBarTakesTheTabBack()
     QVERIFY(!bar->isVisible());
     QTRY_COMPARE(view->url(), members);
     QCOMPARE(shown.size(), 1);
+}
+
+// A profile without a page for the idle time is let go, and made again with its cookies when it
+// is asked for; one with a tab stays.
+void tst_PortalWindow::idleProfileGoesAndComesBackWithItsCookies()
+{
+    using namespace std::chrono_literals;
+    EngineProfiles profiles(m_folder->filePath(QStringLiteral("idle")), m_folder->filePath(QStringLiteral("idle-cache")),
+                            300ms);
+    PortalWindow window(profiles);
+    // A tab of frank's from the start, and one of erin's, whose profile gets a cookie.
+    window.openTab(QUrl(QStringLiteral("about:blank")), QStringLiteral("frank"));
+    window.openTab(QUrl(QStringLiteral("about:blank")), QStringLiteral("erin"));
+    QWebEngineProfile *erin = profiles.profile(QStringLiteral("erin"));
+    QSignalSpy set(erin->cookieStore(), &QWebEngineCookieStore::cookieAdded);
+    QNetworkCookie cookie("session", "kept");
+    cookie.setDomain(QStringLiteral("www.livedoor.com"));
+    cookie.setPath(QStringLiteral("/"));
+    cookie.setExpirationDate(QDateTime::currentDateTimeUtc().addDays(1));
+    erin->cookieStore()->setCookie(cookie, QUrl(QStringLiteral("http://www.livedoor.com/")));
+    QTRY_COMPARE(set.size(), 1);
+    QTest::keyClick(&window, Qt::Key_W, Qt::ControlModifier);
+
+    QTRY_VERIFY(!profiles.hasProfile(QStringLiteral("erin")));
+    QVERIFY(profiles.hasProfile(QStringLiteral("frank")));
+    QWebEngineProfile *again = profiles.profile(QStringLiteral("erin"));
+    QVERIFY(again);
+    // A page on it again, and every cookie it has told.
+    QSignalSpy cookies(again->cookieStore(), &QWebEngineCookieStore::cookieAdded);
+    window.openTab(QUrl(QStringLiteral("about:blank")), QStringLiteral("erin"));
+    again->cookieStore()->loadAllCookies();
+    const auto kept = [&] {
+        for (const QList<QVariant> &added : cookies) {
+            const auto found = added[0].value<QNetworkCookie>();
+            if (found.name() == "session" && found.value() == "kept")
+                return true;
+        }
+        return false;
+    };
+    QTRY_VERIFY(kept());
+    window.close();
 }
 
 // The guest's mark is grey; accounts get clear colours, and ten IDs alike but for a digit get
