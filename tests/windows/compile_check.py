@@ -102,6 +102,14 @@ def unchanged(record, flags):
         return False
 
 
+def unity_sources(path):
+    """The sources a file of CMake's unity build includes, or [] for any other file."""
+    if not (os.path.basename(path).startswith("unity_") and os.path.basename(os.path.dirname(path)) == "Unity"):
+        return []
+    with open(path, encoding="utf-8") as f:
+        return [os.path.realpath(line.split('"')[1]) for line in f if line.startswith("#include \"")]
+
+
 def main():
     source_dir, database, record_file = sys.argv[1:4]
     resource_scripts = sys.argv[4:]
@@ -117,10 +125,12 @@ def main():
     commands = {}
     for entry in entries:
         path = os.path.realpath(os.path.join(entry["directory"], entry["file"]))
-        if not path.startswith(src + os.sep) or path in commands:
-            continue
         arguments = entry.get("arguments") or shlex.split(entry["command"])
-        commands[path] = ["-I", MSVC_HEADERS, *windows_flags(arguments)]
+        # A layer's sources are compiled a few at a time in one file that includes them: each
+        # is checked alone, with that file's flags.
+        for path in unity_sources(path) or [path]:
+            if path.startswith(src + os.sep) and path not in commands:
+                commands[path] = ["-I", MSVC_HEADERS, *windows_flags(arguments)]
 
     # What differs per system stands in sibling files: X_unix.cpp is never built for Windows,
     # and X_win.cpp, never built here, takes the flags of its sibling, or of another file of
