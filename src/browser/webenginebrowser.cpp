@@ -85,8 +85,10 @@ void WebEngineBrowser::run(EnginePage, const QString &account, std::vector<PageS
     m_running = std::make_unique<PageRun>(page, std::move(steps), budget);
     m_runningAccount = account;
     connect(m_running.get(), &PageRun::finished, this,
-            [this, page, cookies, account, done = std::move(done)](RunOutcome outcome) {
-                const std::vector<EngineChannel::SessionCookie> set = cookies->cookies();
+            [this, page, cookies = QPointer(cookies), account, done = std::move(done)](RunOutcome outcome) {
+                // Nothing, should the page have gone before its run ended.
+                const std::vector<EngineChannel::SessionCookie> set
+                        = cookies ? cookies->cookies() : std::vector<EngineChannel::SessionCookie>();
                 retire(page);
                 // The run is still on the stack: let it go once control has returned.
                 m_running.release()->deleteLater();
