@@ -44,17 +44,25 @@ CookieJournal::CookieJournal(QWebEngineCookieStore *store, const QString &path, 
     // that none takes a cookie of the same name set after it.
     connect(store, &QWebEngineCookieStore::cookieAdded, this, [this](const QNetworkCookie &cookie) {
         m_removed.remove(keyOf(cookie));
+        m_gone.remove(keyOf(cookie));
         m_set.insert(keyOf(cookie), cookie);
         m_write.start();
     });
     connect(store, &QWebEngineCookieStore::cookieRemoved, this, [this](const QNetworkCookie &cookie) {
         m_set.remove(keyOf(cookie));
         m_removed.insert(keyOf(cookie), cookie);
+        m_gone.insert(keyOf(cookie), cookie);
         m_write.start();
     });
     QFile left(path);
     if (left.open(QIODevice::ReadOnly) && left.size() <= kMaxJournal) {
         const Entries entries = decode(left.readAll());
+        // Its word stands until the store says otherwise, whether or not the store had a cookie
+        // to change: a journal left by a profile let go is this one's to carry on.
+        for (const QNetworkCookie &cookie : entries.set)
+            m_set.insert(keyOf(cookie), cookie);
+        for (const QNetworkCookie &cookie : entries.removed)
+            m_removed.insert(keyOf(cookie), cookie);
         for (const QNetworkCookie &cookie : entries.removed) {
             if (const QUrl origin = originOf(cookie); origin.isValid() && !origin.host().isEmpty())
                 store->deleteCookie(cookie, origin);
@@ -68,7 +76,10 @@ CookieJournal::CookieJournal(QWebEngineCookieStore *store, const QString &path, 
 
 CookieJournal::~CookieJournal()
 {
-    QFile::remove(m_path);
+    if (!m_keep)
+        QFile::remove(m_path);
+    else if (m_write.isActive())
+        PrivateFile::replace(m_path, encode({ m_set.values(), m_removed.values() }));
 }
 
 QByteArray CookieJournal::encode(const Entries &entries)
@@ -99,4 +110,6 @@ CookieJournal::Entries CookieJournal::decode(const QByteArray &journal)
 void CookieJournal::write()
 {
     PrivateFile::replace(m_path, encode({ m_set.values(), m_removed.values() }));
+    if (!m_gone.isEmpty())
+        emit cookiesGone(std::exchange(m_gone, {}).values());
 }

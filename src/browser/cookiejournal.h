@@ -18,7 +18,11 @@ class QWebEngineCookieStore;
 // unexpectedly) takes the journal's word over its store's: the cookies removed go, those set come
 // back. Cookies the journal does not name are as the store has them: the engine tells nothing of
 // the cookies it loads from its store, only of those that change. A helper that ends in order
-// removes the journals.
+// removes the journals; a profile let go while the helper runs on keeps its own, for the profile
+// made again in its place.
+//
+// It also tells which cookies went from the store for good (a cookie replaced goes and comes back
+// at once), a few at a time.
 class CookieJournal final : public QObject
 {
     Q_OBJECT
@@ -36,12 +40,21 @@ public:
     // Follows the store's cookies from now on, after putting in it what a journal left in `path`
     // says.
     CookieJournal(QWebEngineCookieStore *store, const QString &path, QObject *parent = nullptr);
-    // Removes the journal: the engine writes the cookies out itself as the profile goes.
+    // Removes the journal, unless it is to be kept: the engine writes the cookies out itself as
+    // the profile goes.
     ~CookieJournal() override;
+
+    // The journal stays when this goes, with every change written to it: the profile is let go
+    // while the helper runs on, and the engine writes its store out in the background then.
+    void keep() { m_keep = true; }
 
     // The journal's text for the entries, and the entries it holds.
     static QByteArray encode(const Entries &entries);
     static Entries decode(const QByteArray &journal);
+
+signals:
+    // These cookies went from the store, and have not come back since.
+    void cookiesGone(const QList<QNetworkCookie> &cookies);
 
 private:
     void write();
@@ -50,5 +63,8 @@ private:
     // By name, domain and path: a cookie is either set or removed.
     QHash<QByteArray, QNetworkCookie> m_set;
     QHash<QByteArray, QNetworkCookie> m_removed;
+    // Removed since the journal was last written, and not set again.
+    QHash<QByteArray, QNetworkCookie> m_gone;
     QTimer m_write;
+    bool m_keep = false;
 };

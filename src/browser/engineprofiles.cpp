@@ -1,6 +1,7 @@
 #include "browser/engineprofiles.h"
 
 #include "browser/cookiejournal.h"
+#include "browser/sessioncookies.h"
 #include "platform/ownerfolder.h"
 #include "platform/privatefile.h"
 #include "web/accountprofile.h"
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 
 namespace {
 
@@ -30,10 +32,12 @@ constexpr std::array kRemovalRetriesMs{ 1000, 4000 };
 
 } // namespace
 
-EngineProfiles::EngineProfiles(const QString &storageRoot, const QString &cacheRoot, QObject *parent)
+EngineProfiles::EngineProfiles(const QString &storageRoot, const QString &cacheRoot,
+                               std::chrono::milliseconds idleRelease, QObject *parent)
     : QObject(parent)
     , m_storageRoot(storageRoot)
     , m_cacheRoot(cacheRoot)
+    , m_idleRelease(idleRelease)
 {
 }
 
@@ -53,8 +57,11 @@ QWebEngineProfile *EngineProfiles::profile(const QString &account)
     if (QWebEngineProfile *made = m_profiles.value(account))
         return made;
     QWebEngineProfile *made = makeProfile(account);
-    if (made)
+    if (made) {
         m_profiles.insert(account, made);
+        // Made for a page, which comes next, or warmed for one that may never come.
+        startIdleTime(account);
+    }
     return made;
 }
 
@@ -84,8 +91,18 @@ QWebEngineProfile *EngineProfiles::makeProfile(const QString &account)
     // Keep session cookies too, so that a login survives a restart of the program.
     profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
     profile->setSpellCheckEnabled(false);
-    connect(profile, &QWebEngineProfile::downloadRequested, this, &EngineProfiles::downloadRequested);
-    new CookieJournal(profile->cookieStore(), storage + QLatin1Char('/') + kCookieJournal, profile);
+    connect(profile, &QWebEngineProfile::downloadRequested, this,
+            [this, account](QWebEngineDownloadRequest *download) {
+                m_downloads[account].append(download);
+                emit downloadRequested(download);
+            });
+    auto *journal = new CookieJournal(profile->cookieStore(), storage + QLatin1Char('/') + kCookieJournal, profile);
+    connect(journal, &CookieJournal::cookiesGone, this, [this, account](const QList<QNetworkCookie> &cookies) {
+        QList<QNetworkCookie> portal;
+        std::copy_if(cookies.cbegin(), cookies.cend(), std::back_inserter(portal), isPortalCookie);
+        if (!portal.isEmpty())
+            emit cookiesGone(account, portal);
+    });
     return profile;
 }
 
@@ -126,6 +143,8 @@ void EngineProfiles::watch(QWebEnginePage *page)
 {
     const QString account = accountOf(page->profile());
     ++m_pages[account];
+    if (QTimer *idle = m_idle.value(account))
+        idle->stop();
     connect(page, &QObject::destroyed, this, [this, account] { pageGone(account); });
 }
 
@@ -136,13 +155,53 @@ bool EngineProfiles::isInUse(const QString &account) const
 
 void EngineProfiles::pageGone(const QString &account)
 {
-    if (--m_pages[account] > 0 || !m_forgotten.contains(account))
+    if (--m_pages[account] > 0)
         return;
+    if (!m_forgotten.contains(account)) {
+        startIdleTime(account);
+        return;
+    }
     // Not from within the page's destruction.
     QTimer::singleShot(0, this, [this, account] {
         if (m_forgotten.contains(account) && !isInUse(account))
             drop(account);
     });
+}
+
+void EngineProfiles::startIdleTime(const QString &account)
+{
+    if (!m_profiles.contains(account) || isInUse(account))
+        return;
+    QTimer *&idle = m_idle[account];
+    if (!idle) {
+        idle = new QTimer(this);
+        idle->setSingleShot(true);
+        idle->setInterval(m_idleRelease);
+        connect(idle, &QTimer::timeout, this, [this, account] { release(account); });
+    }
+    idle->start();
+}
+
+void EngineProfiles::release(const QString &account)
+{
+    QWebEngineProfile *profile = m_profiles.value(account);
+    if (!profile || isInUse(account) || m_forgotten.contains(account))
+        return;
+    QList<QPointer<QWebEngineDownloadRequest>> &downloads = m_downloads[account];
+    downloads.removeIf([](const QPointer<QWebEngineDownloadRequest> &download) {
+        return !download || download->isFinished();
+    });
+    if (!downloads.isEmpty()) {
+        // A file still on its way: the profile stays for another while.
+        startIdleTime(account);
+        return;
+    }
+    m_profiles.remove(account);
+    // The profile made again takes the journal's word over a store that the engine may not have
+    // written out yet.
+    if (auto *journal = profile->findChild<CookieJournal *>())
+        journal->keep();
+    delete profile;
 }
 
 void EngineProfiles::forget(const QString &account)
@@ -157,6 +216,9 @@ void EngineProfiles::forget(const QString &account)
 void EngineProfiles::drop(const QString &account)
 {
     m_forgotten.remove(account);
+    if (QTimer *idle = m_idle.value(account))
+        idle->stop();
+    m_downloads.remove(account);
     if (QWebEngineProfile *profile = m_profiles.value(account)) {
         m_profiles.remove(account);
         // Whatever the engine still writes as the profile goes holds no login.

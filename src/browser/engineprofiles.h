@@ -1,14 +1,20 @@
 #pragma once
 
 #include <QHash>
+#include <QList>
+#include <QNetworkCookie>
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QWebEngineDownloadRequest>
 
-class QWebEngineDownloadRequest;
+#include <chrono>
+
 class QWebEnginePage;
 class QWebEngineProfile;
+class QTimer;
 
 // The engine's profiles, each with the portal's cookies of one account: the guest's (an empty
 // account), for pages opened before any login, and one for each account the user logs in as,
@@ -16,19 +22,27 @@ class QWebEngineProfile;
 // profile keeps its files in a folder of its own that only the user may open.
 //
 // The pages on a profile must go before it: each page is watched, and a profile the user
-// removed the account of goes, with its folders, once its last page has gone.
+// removed the account of goes, with its folders, once its last page has gone. A profile that has
+// had no page (a run's included) and no download for a while is let go, its cookies on disk, and
+// made again when it is asked for: the engine's memory and open files do not grow with the
+// number of accounts the user has logged in as.
 class EngineProfiles final : public QObject
 {
     Q_OBJECT
 public:
-    EngineProfiles(const QString &storageRoot, const QString &cacheRoot, QObject *parent = nullptr);
+    // How long a profile stays without a page before it is let go.
+    static constexpr std::chrono::milliseconds kIdleRelease{ std::chrono::minutes(2) };
+
+    EngineProfiles(const QString &storageRoot, const QString &cacheRoot,
+                   std::chrono::milliseconds idleRelease = kIdleRelease, QObject *parent = nullptr);
     // Every page on the profiles must have gone by now.
     ~EngineProfiles() override;
 
     // The account's profile, made now if it has none yet (nullptr only when its folder cannot be
     // made). An account forgotten earlier starts afresh.
     QWebEngineProfile *profile(const QString &account);
-    // Whether the account's profile has been made in this run (and not forgotten since).
+    // Whether the account's profile has been made in this run (and neither forgotten nor let go
+    // since).
     bool hasProfile(const QString &account) const { return m_profiles.contains(account); }
     // Whose profile it is; empty for the guest's.
     QString accountOf(const QWebEngineProfile *profile) const;
@@ -44,12 +58,18 @@ public:
 signals:
     // A page on one of the profiles asks to download something.
     void downloadRequested(QWebEngineDownloadRequest *download);
+    // Cookies of the portal's hosts went from the account's profile.
+    void cookiesGone(const QString &account, const QList<QNetworkCookie> &cookies);
 
 private:
     QWebEngineProfile *makeProfile(const QString &account);
     // Whether a page is on the account's profile.
     bool isInUse(const QString &account) const;
     void pageGone(const QString &account);
+    // The account's profile has no page from now on: it is let go unless one comes in time.
+    void startIdleTime(const QString &account);
+    // Lets the profile go, keeping its cookies, unless it is in use again or still downloads.
+    void release(const QString &account);
     void drop(const QString &account);
     void removeFolders(const QString &account) const;
 
@@ -59,4 +79,9 @@ private:
     QHash<QString, int> m_pages;
     // Accounts to forget once their last page has gone.
     QSet<QString> m_forgotten;
+    std::chrono::milliseconds m_idleRelease;
+    // Each account's idle time, once its profile has been made.
+    QHash<QString, QTimer *> m_idle;
+    // The downloads each profile has been asked for, which keep it while they go on.
+    QHash<QString, QList<QPointer<QWebEngineDownloadRequest>>> m_downloads;
 };

@@ -24,6 +24,16 @@ void EngineServer::serve(WebEngineBrowser *browser)
     connect(browser, &WebEngineBrowser::portalGeometryChanged, this,
             [this](const QByteArray &geometry) { write(EngineChannel::geometryMessage(geometry)); });
     connect(browser, &WebEngineBrowser::portalClosed, this, &EngineServer::restartIdleTime);
+    connect(browser, &WebEngineBrowser::loginFormShown, this,
+            [this](const QString &account, quint64 tab, const QUrl &from) {
+                write(EngineChannel::loginFormMessage(account, tab, from));
+            });
+    connect(browser, &WebEngineBrowser::renewRequested, this,
+            [this](const QString &account, quint64 tab) { write(EngineChannel::renewMessage(account, tab)); });
+    connect(browser, &WebEngineBrowser::cookiesGone, this,
+            [this](const QString &account, const std::vector<EngineChannel::SessionCookie> &cookies) {
+                write(EngineChannel::cookiesGoneMessage(account, cookies));
+            });
     write(EngineChannel::plainMessage("ready"));
     // Nothing is read until the engine is up: runs wait in the pipe meanwhile.
     m_channel->startReading();
@@ -75,6 +85,14 @@ void EngineServer::onMessage(const QJsonObject &message)
         m_browser->forgetAccount(*account);
         return;
     }
+    if (const std::optional<QStringList> accounts = EngineChannel::parseSessions(message)) {
+        m_browser->setSessions(*accounts);
+        return;
+    }
+    if (const std::optional<EngineChannel::Renewal> renewal = EngineChannel::parseRenewal(message)) {
+        m_browser->showRenewal(renewal->tab, renewal->state, renewal->text);
+        return;
+    }
     if (const std::optional<quint64> id = EngineChannel::parseCancel(message)) {
         // The run's own "ended" answers, if it is the one going on; otherwise this does. Either
         // way the program learns that the helper still answers.
@@ -96,8 +114,14 @@ void EngineServer::onMessage(const QJsonObject &message)
     m_running = run->id;
     write(EngineChannel::startedMessage(run->id));
     m_browser->run(run->page, run->account, run->steps, run->budget,
-                   [this, id = run->id](RunOutcome outcome) {
-                       write(EngineChannel::endedMessage(id, outcome));
+                   [this, id = run->id, login = run->page == EnginePage::LogIn](
+                           RunOutcome outcome, const std::vector<EngineChannel::SessionCookie> &cookies) {
+                       // A login that went through tells what it set, for the program to know
+                       // how long it lasts.
+                       if (login && outcome == RunOutcome::Done)
+                           write(EngineChannel::endedMessage(id, outcome, cookies));
+                       else
+                           write(EngineChannel::endedMessage(id, outcome));
                        restartIdleTime();
                    });
 }

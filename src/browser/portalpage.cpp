@@ -7,6 +7,8 @@
 #include <QWebEngineRegisterProtocolHandlerRequest>
 #include <QWebEngineSettings>
 
+#include <utility>
+
 PortalPage::PortalPage(QWebEngineProfile *profile, QObject *parent)
     : QWebEnginePage(profile, parent)
 {
@@ -47,7 +49,44 @@ bool PortalPage::acceptNavigationRequest(const QUrl &url, NavigationType type, b
     // navigation shows a new one.
     if (isMainFrame && type != NavigationTypeReload && type != NavigationTypeBackForward)
         m_formAnswer = type == NavigationTypeFormSubmitted;
+    if (!isMainFrame)
+        return true;
+    if (type != NavigationTypeRedirect) {
+        m_navigationStart = url;
+        // Any other navigation takes the place of the reload a run asked for.
+        const bool reloadAfterRun = std::exchange(m_reloadAfterRun, false);
+        m_afterRun = reloadAfterRun && type == NavigationTypeReload;
+        return true;
+    }
+    // The user who goes to the login form on purpose goes there directly: only the portal's
+    // redirect of a page elsewhere tells of an expired login.
+    if (isLoginForm(url) && !isLoginForm(m_navigationStart) && isWebAddress(m_navigationStart) && !m_afterRun) {
+        m_sentAwayFrom = m_navigationStart;
+        emit sentToLoginForm(m_sentAwayFrom);
+    }
     return true;
+}
+
+void PortalPage::reloadAfterRun()
+{
+    m_reloadAfterRun = true;
+    triggerAction(Reload);
+}
+
+void PortalPage::goBackFromLoginForm()
+{
+    if (m_sentAwayFrom.isEmpty())
+        return;
+    load(std::exchange(m_sentAwayFrom, QUrl()));
+}
+
+bool isLoginForm(const QUrl &url)
+{
+    if (!isPortalPage(url))
+        return false;
+    const QString path = url.path();
+    return path == QLatin1String("/login") || path == QLatin1String("/login/")
+            || path == QLatin1String("/login/index");
 }
 
 void PortalPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &, int, const QString &) { }

@@ -9,6 +9,9 @@
 // or a script leads to is left to the window, which may hand it to the default browser. Its
 // scripts open windows only in answer to the user, and what they write to the console stays in
 // the page: the helper's output is the program's.
+//
+// The page tells when the portal sends it away to its login form (the portal's own redirect, as
+// it does when the login has expired), and keeps the address it was sent away from.
 class PortalPage final : public QWebEnginePage
 {
     Q_OBJECT
@@ -27,9 +30,20 @@ public:
     // the form again.
     bool isFormAnswer() const { return m_formAnswer; }
 
+    // Reloads the page after a login or logout: a login form the portal sends it to now is that
+    // run's doing.
+    void reloadAfterRun();
+    // The address the portal last sent the page away from to its login form; empty once the page
+    // has gone back to it.
+    QUrl sentAwayFrom() const { return m_sentAwayFrom; }
+    // Goes back to the address the portal sent the page away from, if it did.
+    void goBackFromLoginForm();
+
 signals:
     // The page was kept from going to this web page outside the portal.
     void outsidePageRefused(const QUrl &url);
+    // The portal sent the page to its login form on its way to this address.
+    void sentToLoginForm(const QUrl &from);
 
 protected:
     QWebEnginePage *createWindow(WebWindowType type) override;
@@ -41,4 +55,13 @@ private:
     WindowOpener m_openWindow;
     int m_progress = 0;
     bool m_formAnswer = false;
+    // Where the navigation going on began, before any redirect.
+    QUrl m_navigationStart;
+    QUrl m_sentAwayFrom;
+    // The next reload, and where the portal sends it, follow a run.
+    bool m_reloadAfterRun = false;
+    bool m_afterRun = false;
 };
+
+// Whether the address is the portal's login form.
+bool isLoginForm(const QUrl &url);

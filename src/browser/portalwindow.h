@@ -2,6 +2,7 @@
 
 #include "browser/tabrecord.h"
 #include "browser/zoomsteps.h"
+#include "web/enginechannel.h"
 
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -37,6 +38,10 @@ std::vector<int> tabsToReload(const std::vector<TabState> &tabs, const QString &
 // has just clicked or pressed a key in one of the window's pages, one address for each such
 // action: a script alone cannot push pages into the user's browser. What is kept back shows in
 // the status bar.
+//
+// Each tab has an id, unique in the helper's run, by which the program names it. When the portal
+// sends an account's tab to its login form, the window tells the program, which may have it
+// offer the renewal of the login on a bar above the tab's page.
 class PortalWindow : public QMainWindow
 {
     Q_OBJECT
@@ -59,6 +64,11 @@ public:
     void openTabs(const TabRecord &record);
     // After a login or logout of the account: its tabs show what changed (see tabsToReload).
     void reloadTabs(const QString &account);
+    // The accounts logged in, in the list's order: a tab's page opens in each of the others.
+    void setSessions(const QStringList &accounts);
+    // The renewal of an expired login, on the tab's bar: offered, done (the tab goes back to the
+    // address the portal sent it away from, and the bar goes), or failed with the text given.
+    void showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text);
     // The tabs as they are now.
     TabRecord record() const;
     // Takes a download that one of this window's pages asked for: asks where to save it
@@ -75,6 +85,10 @@ signals:
     void tabsChanged();
     // The window was closed, by the user or by closing its last tab; its owner deletes it.
     void closed();
+    // The portal sent the account's tab to its login form on its way to `from`.
+    void loginFormShown(quint64 tab, const QString &account, const QUrl &from);
+    // ログインし直す was pressed on the tab's bar.
+    void renewRequested(quint64 tab, const QString &account);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -95,6 +109,9 @@ private:
     // portalwindow_tabs.cpp.
     QWebEngineView *addTab(QWebEngineProfile *profile, bool makeCurrent);
     void showTabMenu(const QPoint &position);
+    // A new tab for the page in each of the accounts' profiles, in order; the first is made
+    // current.
+    void openInEach(const QUrl &url, const QStringList &accounts);
     void closeTab(int index);
     // Cuts the tab's page off from the window and stops it.
     void detach(QWebEngineView *view);
@@ -111,6 +128,7 @@ private:
     // The tab's page's address, or the one it was asked to load.
     static QUrl addressOf(const QWebEngineView *view);
     QWebEngineView *viewAt(int index) const;
+    int tabIndex(const QWebEngineView *view) const;
     void updateTitles(QWebEngineView *view);
 
     void updateWindowTitle();
@@ -141,4 +159,7 @@ private:
     // to the default browser for it.
     QElapsedTimer m_userAction;
     bool m_userActionTaken = false;
+    QStringList m_sessions;
+    // The id of the tab opened last.
+    quint64 m_lastTab = 0;
 };

@@ -3,6 +3,7 @@
 #include "browser/engineprofiles.h"
 #include "browser/findbar.h"
 #include "browser/portalpage.h"
+#include "browser/renewalbar.h"
 #include "links/linkroute.h"
 #include "ui/common/accountmark.h"
 #include "ui/common/caption.h"
@@ -15,6 +16,7 @@
 #include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QVBoxLayout>
 #include <QWebEngineFindTextResult>
 #include <QWebEngineView>
 
@@ -30,6 +32,28 @@ QTabBar::ButtonPosition markSide(const QTabBar *bar)
             bar->style()->styleHint(QStyle::SH_TabBar_CloseButtonPosition, nullptr, bar));
     return closeSide == QTabBar::LeftSide ? QTabBar::RightSide : QTabBar::LeftSide;
 }
+
+// A tab: its page's view, with the renewal bar above it.
+class TabPane final : public QWidget
+{
+public:
+    TabPane(quint64 tabId, QWebEngineView *page)
+        : id(tabId)
+        , view(page)
+        , bar(new RenewalBar)
+    {
+        auto *layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+        layout->addWidget(bar);
+        layout->addWidget(view);
+        setFocusProxy(view);
+    }
+
+    const quint64 id;
+    QWebEngineView *const view;
+    RenewalBar *const bar;
+};
 
 } // namespace
 
@@ -89,9 +113,14 @@ void PortalWindow::showTabMenu(const QPoint &position)
         connect(action, &QAction::triggered, this,
                 [this, url, account] { openTab(url, account); });
     }
+    QStringList loggedIn = m_sessions;
+    loggedIn.removeAll(own);
+    QAction *each = menu.addAction(QStringLiteral("すべてのアカウントで開く"));
+    each->setEnabled(!loggedIn.isEmpty() && isWebAddress(url));
+    connect(each, &QAction::triggered, this, [this, url, loggedIn] { openInEach(url, loggedIn); });
     menu.addSeparator();
     QAction *close = menu.addAction(QStringLiteral("タブを閉じる"));
-    connect(close, &QAction::triggered, this, [this, view] { closeTab(m_tabs->indexOf(view)); });
+    connect(close, &QAction::triggered, this, [this, view] { closeTab(tabIndex(view)); });
     menu.exec(m_tabs->tabBar()->mapToGlobal(position));
 }
 
@@ -103,7 +132,50 @@ void PortalWindow::reloadTabs(const QString &account)
         tabs.push_back({ accountOf(view), static_cast<PortalPage *>(view->page())->isFormAnswer() });
     }
     for (const int index : tabsToReload(tabs, account))
-        viewAt(index)->reload();
+        static_cast<PortalPage *>(viewAt(index)->page())->reloadAfterRun();
+}
+
+void PortalWindow::openInEach(const QUrl &url, const QStringList &accounts)
+{
+    QWebEngineView *first = nullptr;
+    for (const QString &account : accounts) {
+        QWebEngineProfile *profile = m_profiles.profile(account);
+        if (!profile)
+            continue;
+        QWebEngineView *view = addTab(profile, !first);
+        view->load(url);
+        if (!first)
+            first = view;
+    }
+    if (first)
+        first->setFocus();
+}
+
+void PortalWindow::setSessions(const QStringList &accounts)
+{
+    m_sessions = accounts;
+}
+
+void PortalWindow::showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text)
+{
+    for (int i = 0; i < m_tabs->count(); ++i) {
+        auto *pane = static_cast<TabPane *>(m_tabs->widget(i));
+        if (pane->id != tab)
+            continue;
+        switch (state) {
+        case EngineChannel::RenewalState::Offer:
+            pane->bar->offer(accountOf(pane->view));
+            break;
+        case EngineChannel::RenewalState::Failed:
+            pane->bar->fail(text);
+            break;
+        case EngineChannel::RenewalState::Done:
+            pane->bar->hide();
+            static_cast<PortalPage *>(pane->view->page())->goBackFromLoginForm();
+            break;
+        }
+        return;
+    }
 }
 
 TabRecord PortalWindow::record() const
@@ -124,6 +196,7 @@ TabRecord PortalWindow::record() const
 QWebEngineView *PortalWindow::addTab(QWebEngineProfile *profile, bool makeCurrent)
 {
     auto *view = new QWebEngineView;
+    auto *pane = new TabPane(++m_lastTab, view);
     view->installEventFilter(this);
     auto *page = new PortalPage(profile, view);
     m_profiles.watch(page);
@@ -140,6 +213,13 @@ QWebEngineView *PortalWindow::addTab(QWebEngineProfile *profile, bool makeCurren
         if (!page->hasShownPage())
             QTimer::singleShot(0, page, [this, page] { closeTab(indexOf(page)); });
     });
+    connect(page, &PortalPage::sentToLoginForm, this, [this, pane](const QUrl &from) {
+        // The guest has no login to renew.
+        if (const QString account = accountOf(pane->view); !account.isEmpty())
+            emit loginFormShown(pane->id, account, from);
+    });
+    connect(pane->bar, &RenewalBar::renewRequested, this,
+            [this, pane] { emit renewRequested(pane->id, accountOf(pane->view)); });
     connect(page, &QWebEnginePage::titleChanged, this, [this, view] { updateTitles(view); });
     connect(page, &QWebEnginePage::urlChanged, this, [this, view] {
         updateTitles(view);
@@ -149,7 +229,7 @@ QWebEngineView *PortalWindow::addTab(QWebEngineProfile *profile, bool makeCurren
         emit tabsChanged();
     });
     connect(page, &QWebEnginePage::iconChanged, this,
-            [this, view](const QIcon &icon) { m_tabs->setTabIcon(m_tabs->indexOf(view), icon); });
+            [this, view](const QIcon &icon) { m_tabs->setTabIcon(tabIndex(view), icon); });
     const auto refreshLoading = [this, view] {
         if (view == currentView())
             updateLoading();
@@ -175,7 +255,7 @@ QWebEngineView *PortalWindow::addTab(QWebEngineProfile *profile, bool makeCurren
                 m_findBar->showResult(page, result);
             });
 
-    const int index = m_tabs->addTab(view, QString());
+    const int index = m_tabs->addTab(pane, QString());
     auto *mark = new QLabel;
     const int markSize = m_tabs->tabBar()->fontMetrics().height() * 2 / 3;
     mark->setPixmap(accountMark(accountOf(view)).pixmap(markSize, markSize));
@@ -190,13 +270,13 @@ QWebEngineView *PortalWindow::addTab(QWebEngineProfile *profile, bool makeCurren
 
 void PortalWindow::closeTab(int index)
 {
-    auto *view = qobject_cast<QWebEngineView *>(m_tabs->widget(index));
+    QWebEngineView *view = viewAt(index);
     if (!view)
         return;
     detach(view);
     m_tabs->removeTab(index);
     // The tab may be closing from within one of its own page's signals.
-    view->deleteLater();
+    view->parentWidget()->deleteLater();
     if (m_tabs->count() == 0)
         close();
     else
@@ -224,12 +304,18 @@ int PortalWindow::indexOf(const QWebEnginePage *page) const
 
 QWebEngineView *PortalWindow::viewAt(int index) const
 {
-    return static_cast<QWebEngineView *>(m_tabs->widget(index));
+    const auto *pane = static_cast<const TabPane *>(m_tabs->widget(index));
+    return pane ? pane->view : nullptr;
 }
 
 QWebEngineView *PortalWindow::currentView() const
 {
-    return static_cast<QWebEngineView *>(m_tabs->currentWidget());
+    return viewAt(m_tabs->currentIndex());
+}
+
+int PortalWindow::tabIndex(const QWebEngineView *view) const
+{
+    return m_tabs->indexOf(view->parentWidget());
 }
 
 QUrl PortalWindow::addressOf(const QWebEngineView *view)
@@ -255,7 +341,7 @@ QString PortalWindow::titleOf(const QWebEngineView *view) const
 
 void PortalWindow::updateTitles(QWebEngineView *view)
 {
-    const int index = m_tabs->indexOf(view);
+    const int index = tabIndex(view);
     if (index < 0)
         return;
     // The account first, so that it stays when the title is cut short.

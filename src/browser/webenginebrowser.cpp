@@ -3,11 +3,13 @@
 #include "browser/engineprofiles.h"
 #include "browser/pagerun.h"
 #include "browser/portalwindow.h"
+#include "browser/sessioncookies.h"
 #include "browser/silentpage.h"
 #include "browser/tabrecord.h"
 
 #include <QWebEngineDownloadRequest>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 
 WebEngineBrowser::WebEngineBrowser(const QString &storagePath, const QString &cachePath,
                                    const QString &tabsFile, QObject *parent)
@@ -20,6 +22,10 @@ WebEngineBrowser::WebEngineBrowser(const QString &storagePath, const QString &ca
             [this](QWebEngineDownloadRequest *download) {
                 if (!m_portal || !m_portal->handleDownload(download))
                     download->cancel();
+            });
+    connect(m_profiles.get(), &EngineProfiles::cookiesGone, this,
+            [this](const QString &account, const QList<QNetworkCookie> &cookies) {
+                emit cookiesGone(account, sessionCookies(cookies));
             });
     m_tabSave.setSingleShot(true);
     m_tabSave.setInterval(kTabSaveDelay);
@@ -63,15 +69,26 @@ void WebEngineBrowser::run(EnginePage, const QString &account, std::vector<PageS
     // each run leaves its page behind, and taking it down stops all it was doing.
     QWebEngineProfile *profile = m_profiles->profile(account);
     if (!profile) {
-        QMetaObject::invokeMethod(this, [done = std::move(done)] { done(RunOutcome::Failed); },
+        QMetaObject::invokeMethod(this, [done = std::move(done)] { done(RunOutcome::Failed, {}); },
                                   Qt::QueuedConnection);
         return;
     }
     auto *page = new SilentPage(profile, this);
     m_profiles->watch(page);
+    // What the run sets on the hosts of its page, from the first it goes to on.
+    auto *cookies = new RunCookies(profile->cookieStore(), page);
+    for (const PageStep &step : steps) {
+        cookies->addHost(step.url);
+        cookies->addHost(step.onlyOn);
+    }
+    connect(page, &QWebEnginePage::urlChanged, cookies, &RunCookies::addHost);
     m_running = std::make_unique<PageRun>(page, std::move(steps), budget);
+    m_runningAccount = account;
     connect(m_running.get(), &PageRun::finished, this,
-            [this, page, account, done = std::move(done)](RunOutcome outcome) {
+            [this, page, cookies = QPointer(cookies), account, done = std::move(done)](RunOutcome outcome) {
+                // Nothing, should the page have gone before its run ended.
+                const std::vector<EngineChannel::SessionCookie> set
+                        = cookies ? cookies->cookies() : std::vector<EngineChannel::SessionCookie>();
                 retire(page);
                 // The run is still on the stack: let it go once control has returned.
                 m_running.release()->deleteLater();
@@ -79,7 +96,7 @@ void WebEngineBrowser::run(EnginePage, const QString &account, std::vector<PageS
                 // they are.
                 if (outcome == RunOutcome::Done && m_portal)
                     m_portal->reloadTabs(account);
-                done(outcome);
+                done(outcome, set);
             });
     m_running->start();
 }
@@ -99,6 +116,15 @@ PortalWindow *WebEngineBrowser::portal(const QByteArray &geometry)
     connect(m_portal, &PortalWindow::externalLinkRequested, this, &WebEngineBrowser::externalLinkRequested);
     connect(m_portal, &PortalWindow::geometryChanged, this, &WebEngineBrowser::portalGeometryChanged);
     connect(m_portal, &PortalWindow::tabsChanged, &m_tabSave, qOverload<>(&QTimer::start));
+    connect(m_portal, &PortalWindow::loginFormShown, this,
+            [this](quint64 tab, const QString &account, const QUrl &from) {
+                // A run of the account's own may send its tabs there: that is no expiry.
+                if (!isRunning() || m_runningAccount != account)
+                    emit loginFormShown(account, tab, from);
+            });
+    connect(m_portal, &PortalWindow::renewRequested, this,
+            [this](quint64 tab, const QString &account) { emit renewRequested(account, tab); });
+    m_portal->setSessions(m_sessions);
     connect(m_portal, &PortalWindow::closed, this, [this] {
         // Closed by the user: nothing to bring back.
         m_tabSave.stop();
@@ -145,6 +171,19 @@ int WebEngineBrowser::restoreTabs(const QStringList &accounts)
         return 0;
     portal(record.geometry)->openTabs(record);
     return int(record.tabs.size());
+}
+
+void WebEngineBrowser::setSessions(const QStringList &accounts)
+{
+    m_sessions = accounts;
+    if (m_portal)
+        m_portal->setSessions(accounts);
+}
+
+void WebEngineBrowser::showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text)
+{
+    if (m_portal)
+        m_portal->showRenewal(tab, state, text);
 }
 
 void WebEngineBrowser::saveTabs()

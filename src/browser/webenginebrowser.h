@@ -26,7 +26,8 @@ class WebEngineBrowser final : public QObject
 {
     Q_OBJECT
 public:
-    using Done = std::function<void(RunOutcome outcome)>;
+    // How the run ended, and the portal's cookies it set or changed on the hosts of its page.
+    using Done = std::function<void(RunOutcome outcome, const std::vector<EngineChannel::SessionCookie> &cookies)>;
 
     // How soon after a change of the window's tabs they are written down.
     static constexpr std::chrono::milliseconds kTabSaveDelay{ 300 };
@@ -59,10 +60,20 @@ public:
     // and the guest's, without taking the focus from what the user is doing; how many. Once.
     int restoreTabs(const QStringList &accounts);
 
+    // The accounts logged in, in the list's order, for the portal window's tab menu.
+    void setSessions(const QStringList &accounts);
+    // The renewal of an expired login on a tab's bar (see PortalWindow::showRenewal).
+    void showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text);
+
 signals:
     void externalLinkRequested(const QUrl &url);
     void portalGeometryChanged(const QByteArray &geometry);
     void portalClosed();
+    // The portal sent a tab of the account to its login form outside the runs on its profile.
+    void loginFormShown(const QString &account, quint64 tab, const QUrl &from);
+    void renewRequested(const QString &account, quint64 tab);
+    // Cookies of the portal's hosts went from the account's profile.
+    void cookiesGone(const QString &account, const std::vector<EngineChannel::SessionCookie> &cookies);
 
 private:
     PortalWindow *portal(const QByteArray &geometry);
@@ -76,6 +87,9 @@ private:
     // The tabs the helper before this one left behind, until they are restored or let go.
     std::optional<TabRecord> m_leftBehind;
     std::unique_ptr<PageRun> m_running;
+    // Whose profile the run going on is on.
+    QString m_runningAccount;
+    QStringList m_sessions;
     // Pages and windows taken out of service and not yet deleted; they go before the profiles.
     std::vector<QPointer<QObject>> m_retired;
     QPointer<PortalWindow> m_portal;

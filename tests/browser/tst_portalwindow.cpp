@@ -1,5 +1,6 @@
 #include "browser/engineprofiles.h"
 #include "browser/portalwindow.h"
+#include "browser/renewalbar.h"
 #include "common/filesizelimit.h"
 #include "ui/common/accountmark.h"
 #include "web/accountprofile.h"
@@ -8,8 +9,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QNetworkCookie>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTimer>
 #include <QRegularExpression>
@@ -20,7 +24,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEnginePage>
+#include <QWebEngineCookieStore>
 #include <QWebEngineProfile>
+#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 
 #include <memory>
@@ -44,6 +50,25 @@ QByteArray contentsOf(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The portal with an expired login: it sends its members' pages to the login form.
+class ExpiredLogin : public QWebEngineUrlRequestInterceptor
+{
+public:
+    explicit ExpiredLogin(const QUrl &form)
+        : m_form(form)
+    {
+    }
+    void interceptRequest(QWebEngineUrlRequestInfo &info) override
+    {
+        if (expired && info.requestUrl().path().startsWith(QLatin1String("/members/")))
+            info.redirect(m_form);
+    }
+    bool expired = true;
+
+private:
+    QUrl m_form;
+};
+
 } // namespace
 
 // The portal window in the test's own process, on profiles in a folder of the test's that reach
@@ -66,6 +91,8 @@ private slots:
     void tabMenuOpensThePageAsAnotherAccount();
     void forgottenProfileGoesWithItsLastTab();
     void loginReloadsOnlyItsAccountsPlainPages();
+    void renewalBarTakesTheTabBack();
+    void idleProfileGoesAndComesBackWithItsCookies();
     void accountColoursTellAccountsApart();
 
 private:
@@ -305,13 +332,15 @@ void tst_PortalWindow::recordBringsTheTabsBack()
 }
 
 // A tab's context menu opens its page in a new tab as another account that has a profile, or as
-// the guest; not as the tab's own account.
+// the guest; not as the tab's own account. It opens the page in every other account logged in,
+// in the list's order.
 void tst_PortalWindow::tabMenuOpensThePageAsAnotherAccount()
 {
     const QUrl top(QStringLiteral("http://www.livedoor.com/"));
     QVERIFY(m_profiles->profile(QStringLiteral("bob")));
     PortalWindow window(*m_profiles);
     window.openTab(top, QStringLiteral("alice"));
+    window.setSessions({ QStringLiteral("dave"), QStringLiteral("alice"), QStringLiteral("bob") });
     auto *tabBar = window.findChild<QTabWidget *>()->tabBar();
     QStringList offered;
     QTimer::singleShot(0, this, [&] {
@@ -326,14 +355,21 @@ void tst_PortalWindow::tabMenuOpensThePageAsAnotherAccount()
             if (action->text() == QLatin1String("bob"))
                 bob = action;
         }
+        QAction *each = menu->actions().value(1);
+        QVERIFY(each);
+        QCOMPARE(each->text(), QStringLiteral("すべてのアカウントで開く"));
         menu->close();
         QVERIFY(bob);
         bob->trigger();
+        each->trigger();
     });
     emit tabBar->customContextMenuRequested(tabBar->tabRect(0).center());
     QCOMPARE(offered, (QStringList{ QStringLiteral("ゲスト"), QStringLiteral("bob") }));
     const TabRecord record = window.record();
-    const std::vector<TabRecord::Tab> expected{ { top, QStringLiteral("alice") }, { top, QStringLiteral("bob") } };
+    const std::vector<TabRecord::Tab> expected{ { top, QStringLiteral("alice") },
+                                                { top, QStringLiteral("bob") },
+                                                { top, QStringLiteral("dave") },
+                                                { top, QStringLiteral("bob") } };
     QVERIFY(record.tabs == expected);
     window.close();
 }
@@ -363,7 +399,7 @@ void tst_PortalWindow::forgottenProfileGoesWithItsLastTab()
     const QString dave = QStringLiteral("dave");
     const QString daveFolder = AccountProfile::folder(m_folder->filePath(QStringLiteral("profile")), dave);
     m_window->openTab(QUrl(QStringLiteral("about:blank")), dave);
-    QSignalSpy oldTabGone(qobject_cast<QWebEngineView *>(tabs()->currentWidget())->page(), &QObject::destroyed);
+    QSignalSpy oldTabGone(tabs()->currentWidget()->findChild<QWebEngineView *>()->page(), &QObject::destroyed);
     m_profiles->forget(dave);
     // Added back and logged in: its login lands in the profile the old tab still holds.
     QWebEngineProfile *again = m_profiles->profile(dave);
@@ -389,6 +425,96 @@ void tst_PortalWindow::loginReloadsOnlyItsAccountsPlainPages()
                                       { QStringLiteral("alice"), false } };
     QCOMPARE(tabsToReload(tabs, QStringLiteral("alice")), (std::vector<int>{ 0, 4 }));
     QCOMPARE(tabsToReload(tabs, QString()), (std::vector<int>{ 3 }));
+}
+
+// The portal sends an account's tab to its login form (as it does once the login has expired): the
+// window tells so, with the address the tab was on its way to, but not of the login form the user
+// opens directly. The tab's bar offers the renewal, waits for its answer, shows a failure's text,
+// and once the renewal is done goes, taking the tab back to that address.
+void tst_PortalWindow::renewalBarTakesTheTabBack()
+{
+    const QUrl members(QStringLiteral("http://www.livedoor.com/members/page?x=1"));
+    const QUrl form(QStringLiteral("http://member.livedoor.com/login/index"));
+    ExpiredLogin portal(form);
+    QWebEngineProfile *alice = m_profiles->profile(QStringLiteral("alice"));
+    alice->setUrlRequestInterceptor(&portal);
+    const auto noInterceptor = qScopeGuard([alice] { alice->setUrlRequestInterceptor(nullptr); });
+    QSignalSpy shown(m_window.get(), &PortalWindow::loginFormShown);
+    QSignalSpy renew(m_window.get(), &PortalWindow::renewRequested);
+
+    m_window->openTab(form, QStringLiteral("alice"));
+    QWebEngineView *view = tabs()->currentWidget()->findChild<QWebEngineView *>();
+    QVERIFY(view);
+    QTRY_COMPARE(view->url(), form);
+    view->load(members);
+    QTRY_COMPARE(shown.size(), 1);
+    QCOMPARE(shown[0][1].toString(), QStringLiteral("alice"));
+    QCOMPARE(shown[0][2].toUrl(), members);
+    const quint64 tab = shown[0][0].value<quint64>();
+
+    auto *bar = tabs()->currentWidget()->findChild<RenewalBar *>();
+    QVERIFY(bar);
+    auto *text = bar->findChild<QLabel *>();
+    auto *button = bar->findChild<QPushButton *>(QStringLiteral("renew"));
+    QVERIFY(!bar->isVisible());
+    m_window->showRenewal(tab, EngineChannel::RenewalState::Offer, {});
+    QVERIFY(bar->isVisible());
+    QCOMPARE(text->text(), QStringLiteral("aliceのログインが切れました。"));
+    QTest::mouseClick(button, Qt::LeftButton);
+    QCOMPARE(renew.size(), 1);
+    QCOMPARE(renew[0][0].value<quint64>(), tab);
+    QCOMPARE(renew[0][1].toString(), QStringLiteral("alice"));
+    QVERIFY(!button->isEnabled());
+    m_window->showRenewal(tab, EngineChannel::RenewalState::Failed, QStringLiteral("ログイン失敗"));
+    QCOMPARE(text->text(), QStringLiteral("ログイン失敗"));
+    QVERIFY(button->isEnabled());
+
+    portal.expired = false;
+    m_window->showRenewal(tab, EngineChannel::RenewalState::Done, {});
+    QVERIFY(!bar->isVisible());
+    QTRY_COMPARE(view->url(), members);
+    QCOMPARE(shown.size(), 1);
+}
+
+// A profile without a page for the idle time is let go, and made again with its cookies when it
+// is asked for; one with a tab stays.
+void tst_PortalWindow::idleProfileGoesAndComesBackWithItsCookies()
+{
+    using namespace std::chrono_literals;
+    EngineProfiles profiles(m_folder->filePath(QStringLiteral("idle")), m_folder->filePath(QStringLiteral("idle-cache")),
+                            300ms);
+    PortalWindow window(profiles);
+    // A tab of frank's from the start, and one of erin's, whose profile gets a cookie.
+    window.openTab(QUrl(QStringLiteral("about:blank")), QStringLiteral("frank"));
+    window.openTab(QUrl(QStringLiteral("about:blank")), QStringLiteral("erin"));
+    QWebEngineProfile *erin = profiles.profile(QStringLiteral("erin"));
+    QSignalSpy set(erin->cookieStore(), &QWebEngineCookieStore::cookieAdded);
+    QNetworkCookie cookie("session", "kept");
+    cookie.setDomain(QStringLiteral("www.livedoor.com"));
+    cookie.setPath(QStringLiteral("/"));
+    cookie.setExpirationDate(QDateTime::currentDateTimeUtc().addDays(1));
+    erin->cookieStore()->setCookie(cookie, QUrl(QStringLiteral("http://www.livedoor.com/")));
+    QTRY_COMPARE(set.size(), 1);
+    QTest::keyClick(&window, Qt::Key_W, Qt::ControlModifier);
+
+    QTRY_VERIFY(!profiles.hasProfile(QStringLiteral("erin")));
+    QVERIFY(profiles.hasProfile(QStringLiteral("frank")));
+    QWebEngineProfile *again = profiles.profile(QStringLiteral("erin"));
+    QVERIFY(again);
+    // A page on it again, and every cookie it has told.
+    QSignalSpy cookies(again->cookieStore(), &QWebEngineCookieStore::cookieAdded);
+    window.openTab(QUrl(QStringLiteral("about:blank")), QStringLiteral("erin"));
+    again->cookieStore()->loadAllCookies();
+    const auto kept = [&] {
+        for (const QList<QVariant> &added : cookies) {
+            const auto found = added[0].value<QNetworkCookie>();
+            if (found.name() == "session" && found.value() == "kept")
+                return true;
+        }
+        return false;
+    };
+    QTRY_VERIFY(kept());
+    window.close();
 }
 
 // The guest's mark is grey; accounts get clear colours, and ten IDs alike but for a digit get
