@@ -1,4 +1,6 @@
 #include "app/program.h"
+#include "store/programsettings.h"
+#include "ui/main/frmmainld.h"
 #include "common/eventwait.h"
 #include "common/fakes.h"
 #include "store/settingsstore.h"
@@ -24,6 +26,7 @@ private slots:
     void cleanupTestCase();
     void loginsAreMarkedInTheSubmenu();
     void everyAccountAtOnceNamesTheOneRefused();
+    void expiredLoginIsRenewedWithoutAsking();
 
 private:
     QStringList checkedLogins() const;
@@ -111,6 +114,39 @@ void tst_Sessions::everyAccountAtOnceNamesTheOneRefused()
     QCOMPARE(sent, (QStringList{ "alice", "bob", "carol", "dave" }));
     QCOMPARE(m_program->webHost().currentAccount(), QStringLiteral("bob"));
     QCOMPARE(tray.trayIcon->toolTip(), QStringLiteral("ヨルミ＠ライブドア\nbob ほか2件"));
+}
+
+// The portal forgot an account's session: its page goes to the login form, the account is logged
+// out, and with the automatic renewal ticked it logs in again and the tab shows its page again.
+void tst_Sessions::expiredLoginIsRenewedWithoutAsking()
+{
+    m_program->mainLd().mnRenewLogins->trigger();
+    QVERIFY(m_program->settings().renewsLogins());
+    bool loggedOut = false;
+    connect(&m_program->sessions(), &LoginSessions::changed, this,
+            [this, &loggedOut] { loggedOut = loggedOut || !m_program->sessions().isLoggedIn("dave"); });
+    QVERIFY(m_portal->expire("dave"));
+    m_portal->takeRequests();
+    const QUrl page(QStringLiteral("https://www.livedoor.com/members/page"));
+    m_program->webHost().engine().openPortalPage(page, QStringLiteral("dave"), {});
+    int pages = 0;
+    QStringList sent;
+    QVERIFY(waitInEventLoop(
+            [&] {
+                for (const QJsonObject &request : m_portal->takeRequests()) {
+                    if (request.value("path").toString() == QLatin1String("/members/page"))
+                        ++pages;
+                    if (request.value("event").toString() == QLatin1String("post"))
+                        sent << request.value("fields").toArray().at(0).toArray().at(1).toString();
+                }
+                return pages >= 2;
+            },
+            120000));
+    QCOMPARE(sent, QStringList{ "dave" });
+    QVERIFY(loggedOut);
+    QVERIFY(m_program->sessions().isLoggedIn("dave"));
+    QCOMPARE(m_program->webHost().currentAccount(), QStringLiteral("bob"));
+    QCOMPARE(m_notifier->shown.size(), 1);
 }
 
 YORUMI_WEB_TEST_MAIN(tst_Sessions)
