@@ -18,7 +18,8 @@ class frmWB;
 // them. The current account stays as it was (a logout of it makes the guest
 // current, as any logout). What runs is told as it goes, and how it all went
 // once, at the end.
-class EveryAccount : public QObject {
+class EveryAccount : public QObject
+{
     Q_OBJECT
 public:
     EveryAccount(Accounts &accounts, Passwords &passwords, frmWB &webHost, const LoginSessions &sessions,

@@ -20,7 +20,8 @@ class frmWB;
 // password, in the account's profile; the current account stays as it is), and
 // the tab hears how it went: back to its page, or the status text the login
 // would show.
-class LoginRenewal : public QObject {
+class LoginRenewal : public QObject
+{
     Q_OBJECT
 public:
     // How long after an automatic renewal a tab gets the offer instead of another

@@ -21,7 +21,8 @@ class ProgramSettings;
 // outlives the program and needs no engine running: an expiry that passes is
 // seen by a timer set for the next one. Only listed accounts count; an account
 // removed from the list, or given another ID, is forgotten.
-class LoginSessions : public QObject {
+class LoginSessions : public QObject
+{
     Q_OBJECT
 public:
     using Cookie = EngineChannel::SessionCookie;

@@ -14,7 +14,8 @@
 // list now holds these IDs), "later s" (the clock moves on s seconds),
 // "restart" (the program starts again on the same settings) and "wait" (for the
 // next change, on the real clock).
-class tst_LoginSessions : public QObject {
+class tst_LoginSessions : public QObject
+{
     Q_OBJECT
 private slots:
     void rule_data();

@@ -19,7 +19,8 @@
 // Which accounts are logged in, through the real program, the real engine
 // helper and the fake portal: the tray's logins, marked in its submenu, and
 // すべてのアカウントでログイン with one password the portal refuses.
-class tst_Sessions : public QObject {
+class tst_Sessions : public QObject
+{
     Q_OBJECT
 private slots:
     void initTestCase();
