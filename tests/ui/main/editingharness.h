@@ -120,8 +120,9 @@ inline int selectedRow(const QListWidget *list)
 inline QStringList trayLogins(const frmTasktray &tray)
 {
     QStringList out;
+    // The accounts' entries, without the two for every account that end the submenu.
     for (const QAction *action : tray.mnLoginP->actions())
-        if (action->isVisible() && !action->isSeparator())
+        if (action->isVisible() && !action->isSeparator() && action != tray.mnLoginAll && action != tray.mnLogoutAll)
             out << action->text();
     return out;
 }
