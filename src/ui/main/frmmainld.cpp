@@ -92,6 +92,8 @@ void frmMainLd::buildControls()
     lbID->setObjectName(QStringLiteral("lbID"));
     lbID->setSelectionMode(QAbstractItemView::SingleSelection);
     lbID->setSortingEnabled(false);
+    // The accounts' colour marks stay within a line of text: the rows keep their height.
+    lbID->setIconSize(QSize(10, 10));
     placeInTwips(lbID, 120, 240, 2295, 2040);
 
     auto button = [this](const char *name, const QString &caption, int left, int top, int width) {
