@@ -321,6 +321,21 @@ std::optional<QString> parseForget(const QJsonObject &message)
     return message.value(kAccount).toString();
 }
 
+namespace {
+
+// The "accounts" of a message, those given as text.
+QStringList accountList(const QJsonObject &message)
+{
+    QStringList accounts;
+    for (const QJsonValue &account : message.value(QStringLiteral("accounts")).toArray()) {
+        if (account.isString())
+            accounts << account.toString();
+    }
+    return accounts;
+}
+
+} // namespace
+
 QJsonObject restoreMessage(const QStringList &accounts)
 {
     return messageWith("restore", QStringLiteral("accounts"), QJsonArray::fromStringList(accounts));
@@ -330,12 +345,7 @@ std::optional<QStringList> parseRestore(const QJsonObject &message)
 {
     if (!isType(message, "restore"))
         return std::nullopt;
-    QStringList accounts;
-    for (const QJsonValue &account : message.value(QStringLiteral("accounts")).toArray()) {
-        if (account.isString())
-            accounts << account.toString();
-    }
-    return accounts;
+    return accountList(message);
 }
 
 QJsonObject restoredMessage(int tabs)
@@ -439,12 +449,7 @@ std::optional<QStringList> parseSessions(const QJsonObject &message)
 {
     if (!isType(message, "sessions"))
         return std::nullopt;
-    QStringList accounts;
-    for (const QJsonValue &account : message.value(QStringLiteral("accounts")).toArray()) {
-        if (account.isString())
-            accounts << account.toString();
-    }
-    return accounts;
+    return accountList(message);
 }
 
 namespace {
