@@ -23,7 +23,7 @@ KEY_PREFIX=YRMLD
 keyring_open_entry() {
     local win before deadline
     if [ -z "$(e2e_settings_window)" ]; then
-        e2e_open_menu 3 && e2e_keys Up Up Up Up Return
+        e2e_open_menu 3 && e2e_keys Down Down Down Down Return
         e2e_wait_popups_closed
         e2e_wait_for 5 keyring_settings_shown || { e2e_log "the settings window did not show"; return 1; }
     fi

@@ -110,14 +110,14 @@ choose_keyring_entry() {
 
 # ｸﾘｯﾌﾟﾎﾞｰﾄﾞ > bob (Right opens the submenu on alice, Down moves to bob).
 tray_copy_bob() {
-    e2e_open_menu 3 && e2e_keys Up Up Up && e2e_open_submenu Right || return 1
+    e2e_open_menu 3 && e2e_keys Down Down Down && e2e_open_submenu Right || return 1
     e2e_keys Down Return
     e2e_wait_popups_closed
 }
 
 # ログイン > bob.
 tray_login_bob() {
-    e2e_open_menu 3 && e2e_keys Up && e2e_open_submenu Right || return 1
+    e2e_open_menu 3 && e2e_keys Down && e2e_open_submenu Right || return 1
     e2e_keys Down Return
     e2e_wait_popups_closed
 }
