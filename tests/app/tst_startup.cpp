@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <QTimer>
 
 class tst_Startup : public QObject
 {
@@ -90,6 +91,12 @@ void tst_Startup::withoutTrayTheSettingsWindowShows()
     QVERIFY(!program.notificationArea().isPresent());
     QVERIFY(program.mainLd().isVisible());
     QVERIFY(program.tasktray().mnShowMain->isChecked());
+    // 機能's 終了 ends the program, as the tray's does.
+    QTimer::singleShot(0, program.mainLd().mnEnd, &QAction::trigger);
+    QTimer stillRunning;
+    connect(&stillRunning, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    stillRunning.start(5000);
+    QCOMPARE(QCoreApplication::exec(), 0);
 }
 
 // Asking for any window makes every window once, in one go; the start makes no more.

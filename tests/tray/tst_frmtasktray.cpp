@@ -234,10 +234,13 @@ void tst_frmTasktray::clipboardEntryCopiesThePassword()
     tray.mnClipboard.value(1)->trigger();
     tray.mnClipboard.value(0)->trigger();
     QCOMPARE(clipboard->texts, (QStringList{ "bob-pw", "alice-pw" }));
+    // The settings window tells whose password it is, and that it comes off again.
+    const QString copied = QStringLiteral("aliceのパスワードをコピーしました。（30秒後に消去）");
+    QCOMPARE(program.mainLd().SB->text(), copied);
     // A refused clipboard shows nothing anywhere.
     clipboard->accept = false;
     tray.mnClipboard.value(1)->trigger();
-    QCOMPARE(program.mainLd().SB->text(), QString());
+    QCOMPARE(program.mainLd().SB->text(), copied);
 }
 
 void tst_frmTasktray::systemClipboardMarksTheSecret()
