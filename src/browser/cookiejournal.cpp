@@ -82,6 +82,15 @@ CookieJournal::~CookieJournal()
         PrivateFile::replace(m_path, encode({ m_set.values(), m_removed.values() }));
 }
 
+void CookieJournal::keep()
+{
+    m_keep = true;
+    if (m_write.isActive()) {
+        m_write.stop();
+        write();
+    }
+}
+
 QByteArray CookieJournal::encode(const Entries &entries)
 {
     // A cookie set is a line of its own, a cookie removed one that starts with "-".

@@ -45,8 +45,9 @@ public:
     ~CookieJournal() override;
 
     // The journal stays when this goes, with every change written to it: the profile is let go
-    // while the helper runs on, and the engine writes its store out in the background then.
-    void keep() { m_keep = true; }
+    // while the helper runs on, and the engine writes its store out in the background then. What
+    // changed since the journal was last written is written now, the cookies gone told.
+    void keep();
 
     // The journal's text for the entries, and the entries it holds.
     static QByteArray encode(const Entries &entries);

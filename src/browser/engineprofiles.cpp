@@ -141,11 +141,21 @@ QStringList EngineProfiles::accounts() const
 
 void EngineProfiles::watch(QWebEnginePage *page)
 {
+    count(page, false);
+}
+
+void EngineProfiles::watchRun(QWebEnginePage *page)
+{
+    count(page, true);
+}
+
+void EngineProfiles::count(QWebEnginePage *page, bool run)
+{
     const QString account = accountOf(page->profile());
     ++m_pages[account];
     if (QTimer *idle = m_idle.value(account))
         idle->stop();
-    connect(page, &QObject::destroyed, this, [this, account] { pageGone(account); });
+    connect(page, &QObject::destroyed, this, [this, account, run] { pageGone(account, run); });
 }
 
 bool EngineProfiles::isInUse(const QString &account) const
@@ -153,10 +163,16 @@ bool EngineProfiles::isInUse(const QString &account) const
     return m_pages.value(account) > 0;
 }
 
-void EngineProfiles::pageGone(const QString &account)
+void EngineProfiles::pageGone(const QString &account, bool run)
 {
     if (--m_pages[account] > 0)
         return;
+    if (run && account != m_expected && !m_forgotten.contains(account)) {
+        // The run's cookies are in the store and its journal by now: the profile goes once the
+        // page's destruction is over, unless a page has come meanwhile.
+        QTimer::singleShot(0, this, [this, account] { release(account); });
+        return;
+    }
     if (!m_forgotten.contains(account)) {
         startIdleTime(account);
         return;

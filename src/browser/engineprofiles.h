@@ -23,9 +23,10 @@ class QTimer;
 //
 // The pages on a profile must go before it: each page is watched, and a profile the user
 // removed the account of goes, with its folders, once its last page has gone. A profile that has
-// had no page (a run's included) and no download for a while is let go, its cookies on disk, and
-// made again when it is asked for: the engine's memory and open files do not grow with the
-// number of accounts the user has logged in as.
+// had no page and no download for a while is let go, its cookies on disk, and made again when it
+// is asked for; one that only a run needed goes as soon as the run's page has, unless its account
+// is the one whose page is likely next. So the engine's memory and open files do not grow with
+// the number of accounts the user has logged in as, all of them at once included.
 class EngineProfiles final : public QObject
 {
     Q_OBJECT
@@ -51,6 +52,13 @@ public:
 
     // Counts the page against its profile until it is destroyed.
     void watch(QWebEnginePage *page);
+    // The same for a run's page: once it has gone, a profile without another page is let go at
+    // once, unless its account is the one expected next.
+    void watchRun(QWebEnginePage *page);
+    // The account whose page or login is likely next (the program names the current account as
+    // the user opens a menu): its profile, which the pages opened from the menus are on, stays
+    // after a run for the idle time, so that the page chosen next finds it made.
+    void expectNext(const QString &account) { m_expected = account; }
 
     // The user removed the account: its profile and folders go now, or once its last page has.
     void forget(const QString &account);
@@ -63,9 +71,10 @@ signals:
 
 private:
     QWebEngineProfile *makeProfile(const QString &account);
+    void count(QWebEnginePage *page, bool run);
     // Whether a page is on the account's profile.
     bool isInUse(const QString &account) const;
-    void pageGone(const QString &account);
+    void pageGone(const QString &account, bool run);
     // The account's profile has no page from now on: it is let go unless one comes in time.
     void startIdleTime(const QString &account);
     // Lets the profile go, keeping its cookies, unless it is in use again or still downloads.
@@ -79,6 +88,7 @@ private:
     QHash<QString, int> m_pages;
     // Accounts to forget once their last page has gone.
     QSet<QString> m_forgotten;
+    QString m_expected;
     std::chrono::milliseconds m_idleRelease;
     // Each account's idle time, once its profile has been made.
     QHash<QString, QTimer *> m_idle;

@@ -74,7 +74,7 @@ void WebEngineBrowser::run(EnginePage, const QString &account, std::vector<PageS
         return;
     }
     auto *page = new SilentPage(profile, this);
-    m_profiles->watch(page);
+    m_profiles->watchRun(page);
     // What the run sets on the hosts of its page, from the first it goes to on.
     auto *cookies = new RunCookies(profile->cookieStore(), page);
     for (const PageStep &step : steps) {
@@ -143,6 +143,7 @@ void WebEngineBrowser::openPortalPage(const QUrl &url, const QString &account, c
 
 void WebEngineBrowser::prepare(const QString &account)
 {
+    m_profiles->expectNext(account);
     // Once for each profile: one made earlier has started its engine's parts already.
     if (m_profiles->hasProfile(account))
         return;

@@ -51,7 +51,8 @@ public:
     bool isPortalOpen() const { return !m_portal.isNull(); }
     // A page or a login as the account is likely to follow: its profile is made now, unless it
     // was made before, and a blank page on it starts a renderer, which the engine keeps for the
-    // next page.
+    // next page. Until another account is named so, its profile outlasts its runs (those of other
+    // accounts let theirs go as they end).
     void prepare(const QString &account);
     // The user removed the account: its profile goes once no tab shows it.
     void forgetAccount(const QString &account);

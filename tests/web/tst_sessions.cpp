@@ -1,16 +1,19 @@
 #include "app/program.h"
+#include "platform/paths.h"
 #include "store/programsettings.h"
 #include "ui/main/frmmainld.h"
 #include "common/eventwait.h"
 #include "common/fakes.h"
 #include "store/settingsstore.h"
 #include "tray/frmtasktray.h"
+#include "web/accountprofile.h"
 #include "web/frmwb.h"
 #include "web/loginsessions.h"
 #include "web/portalfixture.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QJsonArray>
 #include <QMenu>
 #include <QSettings>
@@ -26,6 +29,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void loginsAreMarkedInTheSubmenu();
+    void loginProfileGoesAfterItsRunAndComesBackWithItsCookies();
     void everyAccountAtOnceNamesTheOneRefused();
     void expiredLoginIsRenewedWithoutAsking();
 
@@ -64,6 +68,27 @@ void tst_Sessions::cleanupTestCase()
     m_program.reset();
 }
 
+namespace {
+
+// How many files of the account's profile folders the engine's processes have open.
+int openProfileFiles(const QString &account)
+{
+    const QStringList folders{ AccountProfile::folder(Paths::engineProfile(), account) + QLatin1Char('/'),
+                               AccountProfile::folder(Paths::engineCache(), account) + QLatin1Char('/') };
+    int open = 0;
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+        for (const QString &fd : fds.entryList(QDir::Files | QDir::System)) {
+            const QString target = QFile::symLinkTarget(fds.filePath(fd));
+            open += std::any_of(folders.begin(), folders.end(),
+                                [&](const QString &folder) { return target.startsWith(folder); });
+        }
+    }
+    return open;
+}
+
+} // namespace
+
 QStringList tst_Sessions::checkedLogins() const
 {
     QStringList out;
@@ -93,6 +118,23 @@ void tst_Sessions::loginsAreMarkedInTheSubmenu()
     QCOMPARE(checkedLogins(), (QStringList{ "alice", "bob" }));
     QCOMPARE(tray.trayIcon->toolTip(), QStringLiteral("ヨルミ＠ライブドア\nbob ほか1件"));
     QVERIFY(m_notifier->shown.isEmpty());
+}
+
+// A login's profile, which only its run needed, goes once the run has ended: the engine keeps none
+// of its files open, and the account stays logged in. The account's next page has it made again,
+// with the login's cookie.
+void tst_Sessions::loginProfileGoesAfterItsRunAndComesBackWithItsCookies()
+{
+    QVERIFY(waitInEventLoop([] { return openProfileFiles("alice") + openProfileFiles("bob") == 0; }, 30000));
+    QVERIFY(m_program->sessions().isLoggedIn("alice"));
+    m_portal->takeRequests();
+    m_program->webHost().engine().openPortalPage(QUrl(QStringLiteral("https://www.livedoor.com/members/page")),
+                                                 QStringLiteral("alice"), {});
+    QList<QJsonObject> requests;
+    QVERIFY(waitInEventLoop([&] { return !(requests += m_portal->takeRequests()).isEmpty(); }, 60000));
+    QCOMPARE(requests.first().value("path").toString(), QStringLiteral("/members/page"));
+    QCOMPARE(requests.first().value("cookie").toString(), QStringLiteral("ldsession=s1.alice"));
+    QVERIFY(m_program->sessions().isLoggedIn("alice"));
 }
 
 void tst_Sessions::everyAccountAtOnceNamesTheOneRefused()
