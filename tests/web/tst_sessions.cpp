@@ -14,8 +14,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QImage>
 #include <QJsonArray>
 #include <QMenu>
+#include <QProcess>
+#include <QScreen>
 #include <QSettings>
 #include <QTest>
 
@@ -31,6 +34,7 @@ private slots:
     void loginsAreMarkedInTheSubmenu();
     void loginProfileGoesAfterItsRunAndComesBackWithItsCookies();
     void everyAccountAtOnceNamesTheOneRefused();
+    void expiredLoginIsRenewedFromTheBar();
     void expiredLoginIsRenewedWithoutAsking();
 
 private:
@@ -85,6 +89,40 @@ int openProfileFiles(const QString &account)
         }
     }
     return open;
+}
+
+// Where the button of the renewal bar above a tab's page is on the screen, if a bar shows: the
+// bar has a tooltip's colours, in a stretch wider than any text right of its button.
+std::optional<QPoint> renewButton()
+{
+    const QImage screen
+            = QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
+    const QRgb bar = QApplication::palette().color(QPalette::ToolTipBase).rgb();
+    QList<int> rows;
+    QList<int> stretches;
+    for (int y = 0; y < screen.height(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(screen.constScanLine(y));
+        int run = 0;
+        for (int x = 0; x < screen.width(); ++x) {
+            run = line[x] == bar ? run + 1 : 0;
+            if (run == 200) {
+                rows << y;
+                stretches << x - run + 1;
+                break;
+            }
+        }
+    }
+    if (rows.isEmpty())
+        return std::nullopt;
+    const int y = rows[rows.size() / 2];
+    const auto *line = reinterpret_cast<const QRgb *>(screen.constScanLine(y));
+    const int end = stretches[rows.size() / 2];
+    int start = end;
+    while (start > 0 && line[start - 1] != bar)
+        --start;
+    if (end - start < 40)
+        return std::nullopt;
+    return QPoint((start + end) / 2, y);
 }
 
 } // namespace
@@ -157,6 +195,39 @@ void tst_Sessions::everyAccountAtOnceNamesTheOneRefused()
     QCOMPARE(sent, (QStringList{ "alice", "bob", "carol", "dave" }));
     QCOMPARE(m_program->webHost().currentAccount(), QStringLiteral("bob"));
     QCOMPARE(tray.trayIcon->toolTip(), QStringLiteral("ヨルミ＠ライブドア\nbob ほか2件"));
+}
+
+// Without the automatic renewal, a tab whose login expired shows the bar: ログインし直す logs its
+// account in again and the tab shows its page again as the account, without the bar.
+void tst_Sessions::expiredLoginIsRenewedFromTheBar()
+{
+    QVERIFY(!m_program->settings().renewsLogins());
+    QVERIFY(m_portal->expire("bob"));
+    m_program->webHost().engine().openPortalPage(QUrl(QStringLiteral("https://www.livedoor.com/members/bar")),
+                                                 QStringLiteral("bob"), {});
+    std::optional<QPoint> button;
+    QVERIFY(waitInEventLoop([&] { return (button = renewButton()).has_value(); }, 60000));
+    m_portal->takeRequests();
+    QCOMPARE(QProcess::execute(QStringLiteral("xdotool"), { "mousemove", QString::number(button->x()),
+                                                            QString::number(button->y()), "click", "1" }),
+             0);
+    QStringList sent;
+    QString cookie;
+    QVERIFY(waitInEventLoop(
+            [&] {
+                for (const QJsonObject &request : m_portal->takeRequests()) {
+                    if (request.value("event").toString() == QLatin1String("post"))
+                        sent << request.value("fields").toArray().at(0).toArray().at(1).toString();
+                    if (request.value("path").toString() == QLatin1String("/members/bar"))
+                        cookie = request.value("cookie").toString();
+                }
+                return !cookie.isEmpty();
+            },
+            60000));
+    QCOMPARE(sent, QStringList{ "bob" });
+    QCOMPARE(cookie, QStringLiteral("ldsession=s1.bob"));
+    QVERIFY(waitInEventLoop([] { return !renewButton(); }, 10000));
+    QVERIFY(m_program->sessions().isLoggedIn("bob"));
 }
 
 // The portal forgot an account's session: its page goes to the login form, the account is logged
