@@ -144,18 +144,24 @@ void EngineProfiles::watch(QWebEnginePage *page)
     count(page, false);
 }
 
-void EngineProfiles::watchRun(QWebEnginePage *page)
+void EngineProfiles::watchSilent(QWebEnginePage *page)
 {
     count(page, true);
 }
 
-void EngineProfiles::count(QWebEnginePage *page, bool run)
+void EngineProfiles::count(QWebEnginePage *page, bool silent)
 {
     const QString account = accountOf(page->profile());
     ++m_pages[account];
     if (QTimer *idle = m_idle.value(account))
         idle->stop();
-    connect(page, &QObject::destroyed, this, [this, account, run] { pageGone(account, run); });
+    connect(page, &QObject::destroyed, this, [this, account, silent] { pageGone(account, silent); });
+}
+
+void EngineProfiles::expectNext(const QString &account)
+{
+    if (const QString before = std::exchange(m_expected, account); before != account)
+        release(before);
 }
 
 bool EngineProfiles::isInUse(const QString &account) const
@@ -163,12 +169,12 @@ bool EngineProfiles::isInUse(const QString &account) const
     return m_pages.value(account) > 0;
 }
 
-void EngineProfiles::pageGone(const QString &account, bool run)
+void EngineProfiles::pageGone(const QString &account, bool silent)
 {
     if (--m_pages[account] > 0)
         return;
-    if (run && account != m_expected && !m_forgotten.contains(account)) {
-        // The run's cookies are in the store and its journal by now: the profile goes once the
+    if (silent && account != m_expected && !m_forgotten.contains(account)) {
+        // A run's cookies are in the store and its journal by now: the profile goes once the
         // page's destruction is over, unless a page has come meanwhile.
         QTimer::singleShot(0, this, [this, account] { release(account); });
         return;

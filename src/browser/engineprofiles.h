@@ -24,8 +24,8 @@ class QTimer;
 // The pages on a profile must go before it: each page is watched, and a profile the user
 // removed the account of goes, with its folders, once its last page has gone. A profile that has
 // had no page and no download for a while is let go, its cookies on disk, and made again when it
-// is asked for; one that only a run needed goes as soon as the run's page has, unless its account
-// is the one whose page is likely next. So the engine's memory and open files do not grow with
+// is asked for; one that only a run (or a page that warmed it) needed goes as soon as that page
+// has, unless its account is the one whose page is likely next. So the engine's memory and open files do not grow with
 // the number of accounts the user has logged in as, all of them at once included.
 class EngineProfiles final : public QObject
 {
@@ -52,13 +52,15 @@ public:
 
     // Counts the page against its profile until it is destroyed.
     void watch(QWebEnginePage *page);
-    // The same for a run's page: once it has gone, a profile without another page is let go at
-    // once, unless its account is the one expected next.
-    void watchRun(QWebEnginePage *page);
+    // The same for a silent page (a run's, or one that warms the profile): once it has gone, a
+    // profile without another page is let go at once, unless its account is the one expected
+    // next.
+    void watchSilent(QWebEnginePage *page);
     // The account whose page or login is likely next (the program names the current account as
     // the user opens a menu): its profile, which the pages opened from the menus are on, stays
-    // after a run for the idle time, so that the page chosen next finds it made.
-    void expectNext(const QString &account) { m_expected = account; }
+    // after a run for the idle time, so that the page chosen next finds it made. The profile of
+    // the account expected before goes now unless a page is on it.
+    void expectNext(const QString &account);
 
     // The user removed the account: its profile and folders go now, or once its last page has.
     void forget(const QString &account);
@@ -71,10 +73,10 @@ signals:
 
 private:
     QWebEngineProfile *makeProfile(const QString &account);
-    void count(QWebEnginePage *page, bool run);
+    void count(QWebEnginePage *page, bool silent);
     // Whether a page is on the account's profile.
     bool isInUse(const QString &account) const;
-    void pageGone(const QString &account, bool run);
+    void pageGone(const QString &account, bool silent);
     // The account's profile has no page from now on: it is let go unless one comes in time.
     void startIdleTime(const QString &account);
     // Lets the profile go, keeping its cookies, unless it is in use again or still downloads.

@@ -74,7 +74,7 @@ void WebEngineBrowser::run(EnginePage, const QString &account, std::vector<PageS
         return;
     }
     auto *page = new SilentPage(profile, this);
-    m_profiles->watchRun(page);
+    m_profiles->watchSilent(page);
     // What the run sets on the hosts of its page, from the first it goes to on.
     auto *cookies = new RunCookies(profile->cookieStore(), page);
     for (const PageStep &step : steps) {
@@ -151,7 +151,7 @@ void WebEngineBrowser::prepare(const QString &account)
     if (!profile)
         return;
     auto *page = new SilentPage(profile, this);
-    m_profiles->watch(page);
+    m_profiles->watchSilent(page);
     connect(
             page, &SilentPage::settled, this, [this, page] { retire(page); }, Qt::SingleShotConnection);
     page->navigate(QUrl(QStringLiteral("about:blank")));

@@ -51,8 +51,8 @@ public:
     bool isPortalOpen() const { return !m_portal.isNull(); }
     // A page or a login as the account is likely to follow: its profile is made now, unless it
     // was made before, and a blank page on it starts a renderer, which the engine keeps for the
-    // next page. Until another account is named so, its profile outlasts its runs (those of other
-    // accounts let theirs go as they end).
+    // next page. Until another account is named so, its profile outlasts its runs and that page
+    // (those of other accounts go as their runs end); then it goes unless a tab shows it.
     void prepare(const QString &account);
     // The user removed the account: its profile goes once no tab shows it.
     void forgetAccount(const QString &account);

@@ -159,12 +159,16 @@ void tst_Sessions::loginsAreMarkedInTheSubmenu()
 }
 
 // A login's profile, which only its run needed, goes once the run has ended: the engine keeps none
-// of its files open, and the account stays logged in. The account's next page has it made again,
-// with the login's cookie.
+// of its files open, and the account stays logged in. One warmed as the menus' account stays, until
+// the menus name another. The account's next page has it made again, with the login's cookie.
 void tst_Sessions::loginProfileGoesAfterItsRunAndComesBackWithItsCookies()
 {
     QVERIFY(waitInEventLoop([] { return openProfileFiles("alice") + openProfileFiles("bob") == 0; }, 30000));
     QVERIFY(m_program->sessions().isLoggedIn("alice"));
+    m_program->webHost().engine().prepare(QStringLiteral("alice"));
+    QVERIFY(waitInEventLoop([] { return openProfileFiles("alice") > 0; }, 30000));
+    m_program->webHost().engine().prepare(QStringLiteral("bob"));
+    QVERIFY(waitInEventLoop([] { return openProfileFiles("alice") == 0; }, 30000));
     m_portal->takeRequests();
     m_program->webHost().engine().openPortalPage(QUrl(QStringLiteral("https://www.livedoor.com/members/page")),
                                                  QStringLiteral("alice"), {});
@@ -173,6 +177,8 @@ void tst_Sessions::loginProfileGoesAfterItsRunAndComesBackWithItsCookies()
     QCOMPARE(requests.first().value("path").toString(), QStringLiteral("/members/page"));
     QCOMPARE(requests.first().value("cookie").toString(), QStringLiteral("ldsession=s1.alice"));
     QVERIFY(m_program->sessions().isLoggedIn("alice"));
+    // The menus' account keeps its own.
+    QVERIFY(openProfileFiles("bob") > 0);
 }
 
 void tst_Sessions::everyAccountAtOnceNamesTheOneRefused()
