@@ -29,24 +29,13 @@ e2e_init
 # Resident memory of the program's process tree; fails when the program's own cannot be read.
 tree_kb() {
     local pid total=0 kb
-    for pid in $(tree_pids "$APP_PID"); do
+    for pid in $(e2e_tree_pids "$APP_PID"); do
         kb=$(awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status" 2>/dev/null)
         [ -n "$kb" ] || [ "$pid" != "$APP_PID" ] || return 1
         total=$((total + ${kb:-0}))
     done
     echo "$total"
 }
-# The same as the tree's proportional share (each shared page counted once over all of them):
-# the engine's processes share most of their code, which resident sizes count in each.
-tree_pss_kb() {
-    local pid total=0 kb
-    for pid in $(tree_pids "$APP_PID"); do
-        kb=$(awk '/^Pss:/ { print $2 }' "/proc/$pid/smaps_rollup" 2>/dev/null)
-        total=$((total + ${kb:-0}))
-    done
-    echo "$total"
-}
-tree_pids() { local child; echo "$1"; for child in $(pgrep -P "$1"); do tree_pids "$child"; done; }
 mb() { awk -v kb="$1" 'BEGIN { printf "%.1f MB", kb / 1024 }'; }
 # The window showing the top page, titled with it and the tab's account (ゲスト, a1, a2...).
 window_up() { xdotool search --onlyvisible --name "^livedoor - ${1:-ゲスト}\$" >/dev/null 2>&1; }
@@ -150,14 +139,14 @@ log_in 1 || give_up
 time_top a1 >/dev/null || give_up
 sleep 3
 one=$(tree_kb) || give_up
-one_pss=$(tree_pss_kb)
+one_pss=$(e2e_tree_pss_kb "$APP_PID")
 log_in 2 || give_up
 time_top a2 >/dev/null || give_up
 log_in 3 || give_up
 time_top a3 >/dev/null || give_up
 sleep 3
 three=$(tree_kb) || give_up
-three_pss=$(tree_pss_kb)
+three_pss=$(e2e_tree_pss_kb "$APP_PID")
 percent() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%+.0f %%", (b - a) * 100 / a }'; }
 echo "window open, resident: one account with one tab $(mb "$one"); three accounts with a tab" \
     "each $(mb "$three") ($(percent "$one" "$three"))"

@@ -27,21 +27,12 @@ e2e_init
 accounts=30
 [ "${YORUMI_BENCH_SHORT:-}" = 1 ] && accounts=3
 
-tree_pids() { local child; echo "$1"; for child in $(pgrep -P "$1"); do tree_pids "$child"; done; }
 helper_pid() { pgrep -P "$APP_PID" -x yorumi-browser; }
 helper_gone() { [ -z "$(helper_pid)" ]; }
-# Proportional memory of a process tree (kB), and its open files.
-tree_pss_kb() {
-    local pid total=0 kb
-    for pid in $(tree_pids "$1"); do
-        kb=$(awk '/^Pss:/ { print $2 }' "/proc/$pid/smaps_rollup" 2>/dev/null)
-        total=$((total + ${kb:-0}))
-    done
-    echo "$total"
-}
+# The open files of a process tree.
 tree_fds() {
     local pid total=0
-    for pid in $(tree_pids "$1"); do
+    for pid in $(e2e_tree_pids "$1"); do
         total=$((total + $(find "/proc/$pid/fd" -mindepth 1 -maxdepth 1 2>/dev/null | wc -l)))
     done
     echo "$total"
@@ -68,7 +59,7 @@ watch_until_logged_in() {
     while ! logged_in_at_least "$1"; do
         [ "$(e2e_now_ms)" -lt "$deadline" ] || return 1
         if pid=$(helper_pid) && [ -n "$pid" ]; then
-            kb=$(tree_pss_kb "$pid")
+            kb=$(e2e_tree_pss_kb "$pid")
             fds=$(tree_fds "$pid")
             [ "$kb" -gt "$PEAK_KB" ] && PEAK_KB=$kb
             [ "$fds" -gt "$PEAK_FDS" ] && PEAK_FDS=$fds
@@ -106,7 +97,7 @@ e2e_keys Return
 e2e_wait_popups_closed
 watch_until_logged_in 1 60 || { echo "a1 was not logged in" >&2; give_up; }
 sleep 2
-one_kb=$(tree_pss_kb "$(helper_pid)")
+one_kb=$(e2e_tree_pss_kb "$(helper_pid)")
 [ "$one_kb" -gt "$PEAK_KB" ] && PEAK_KB=$one_kb
 one_kb=$PEAK_KB one_fds=$(tree_fds "$(helper_pid)")
 PEAK_KB=0 PEAK_FDS=0
@@ -129,4 +120,4 @@ echo "the helper's peak proportional memory: $(mb "$one_kb") with one account lo
 [ "${YORUMI_BENCH_SHORT:-}" = 1 ] && exit 0
 e2e_wait_for 150 helper_gone || { echo "the helper did not end" >&2; give_up; }
 sleep 5
-echo "5 s after the helper's idle end: the program's process tree $(mb "$(tree_pss_kb "$APP_PID")")"
+echo "5 s after the helper's idle end: the program's process tree $(mb "$(e2e_tree_pss_kb "$APP_PID")")"

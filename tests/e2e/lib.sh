@@ -303,6 +303,21 @@ e2e_not_running() {
     [[ $stat == *") Z "* ]]
 }
 
+# The process PID and all its descendants, one a line.
+e2e_tree_pids() { local child; echo "$1"; for child in $(pgrep -P "$1"); do e2e_tree_pids "$child"; done; }
+
+# The proportional memory (kB) of the process tree of PID: each page shared among its processes
+# counted once over all of them (the browser engine's processes share most of their code, which
+# resident sizes count in each).
+e2e_tree_pss_kb() {
+    local pid total=0 kb
+    for pid in $(e2e_tree_pids "$1"); do
+        kb=$(awk '/^Pss:/ { print $2 }' "/proc/$pid/smaps_rollup" 2>/dev/null)
+        total=$((total + ${kb:-0}))
+    done
+    echo "$total"
+}
+
 # Test results: check DESCRIPTION COMMAND... runs one check and prints "ok - ... # N ms" or
 # "not ok - ..."; a check explains a failure with fail MESSAGE (a "#   " line, status 1);
 # e2e_summary prints the closing "N passed, N failed" line and fails on any.
