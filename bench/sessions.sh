@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # What すべてのアカウントでログイン costs with 30 accounts: the time from choosing it in the tray's
 # ログイン submenu to the last account logged in, whether every login succeeded, the engine
-# helper's peak memory (its process tree's proportional share, each shared page counted once)
-# against the same with one account logged in, and its open files; then the program's memory
-# 5 s after the helper's idle end. Release build, private Xvfb with trayer, local fake portal.
+# helper's peak memory (its process tree's proportional share, each shared page counted once,
+# and what none of it shares with another process) and open files over those logins against the
+# same over the login of one account; then the program's memory 5 s after the helper's idle end.
+# Release build, private Xvfb with trayer, local fake portal.
 #
 # Usage: bench/sessions.sh [PATH-TO-yorumi-livedoor]
 # Default: build/bench/src/yorumi-livedoor, built (with its engine helper) first. A program
@@ -29,13 +30,20 @@ accounts=30
 
 helper_pid() { pgrep -P "$APP_PID" -x yorumi-browser; }
 helper_gone() { [ -z "$(helper_pid)" ]; }
-# The open files of a process tree.
-tree_fds() {
-    local pid total=0
+# The helper's figures, "PSS-KB PRIVATE-KB FILES": its process tree's proportional memory, the
+# memory none of it shares with another process (which, unlike the proportional share, does not
+# fall when other programs map the same libraries), and its open files.
+helper_figures() {
+    local pid files=() open fds=0
     for pid in $(e2e_tree_pids "$1"); do
-        total=$((total + $(find "/proc/$pid/fd" -mindepth 1 -maxdepth 1 2>/dev/null | wc -l)))
+        files+=("/proc/$pid/smaps_rollup")
+        open=(/proc/"$pid"/fd/*)
+        [ -L "${open[0]}" ] && fds=$((fds + ${#open[@]}))
     done
-    echo "$total"
+    cat "${files[@]}" 2>/dev/null | awk -v fds="$fds" '
+        /^Pss:/ { pss += $2 }
+        /^Private_(Clean|Dirty):/ { own += $2 }
+        END { print pss + 0, own + 0, fds }'
 }
 mb() { awk -v kb="$1" 'BEGIN { printf "%.1f MB", kb / 1024 }'; }
 # How many accounts the program's settings hold as logged in.
@@ -52,20 +60,37 @@ print(len(json.loads(match.group(1).replace('\\"', '"'))) if match else 0)
 PY
 }
 logged_in_at_least() { [ "$(logged_in)" -ge "$1" ]; }
-# Waits until N accounts are logged in, noting the helper's peak memory and open files meanwhile.
-PEAK_KB=0 PEAK_FDS=0
-watch_until_logged_in() {
-    local deadline=$(($(e2e_now_ms) + $2 * 1000)) pid kb fds
-    while ! logged_in_at_least "$1"; do
+# Waits at most SECONDS until N accounts are logged in (each look starts Python: not too often).
+wait_logged_in() {
+    local deadline=$(($(e2e_now_ms) + $2 * 1000))
+    until logged_in_at_least "$1"; do
         [ "$(e2e_now_ms)" -lt "$deadline" ] || return 1
-        if pid=$(helper_pid) && [ -n "$pid" ]; then
-            kb=$(e2e_tree_pss_kb "$pid")
-            fds=$(tree_fds "$pid")
-            [ "$kb" -gt "$PEAK_KB" ] && PEAK_KB=$kb
-            [ "$fds" -gt "$PEAK_FDS" ] && PEAK_FDS=$fds
-        fi
         sleep 0.2
     done
+}
+# Notes the helper's peak memory and open files in FILE ("PSS-KB PRIVATE-KB FILES"), sampling
+# them in the background every 50 ms until stop_sampling: a login takes a few hundred
+# milliseconds, and the logins of one account and of all of them are watched alike.
+start_sampling() {
+    (
+        peak_kb=0 peak_private_kb=0 peak_fds=0
+        while :; do
+            if pid=$(helper_pid) && [ -n "$pid" ] && read -r kb private fds < <(helper_figures "$pid"); then
+                [ "$kb" -gt "$peak_kb" ] && peak_kb=$kb
+                [ "$private" -gt "$peak_private_kb" ] && peak_private_kb=$private
+                [ "$fds" -gt "$peak_fds" ] && peak_fds=$fds
+                echo "$peak_kb $peak_private_kb $peak_fds" >"$1.new" && mv "$1.new" "$1"
+            fi
+            sleep 0.05
+        done
+    ) &
+    SAMPLER_PID=$!
+    E2E_PIDS+=("$SAMPLER_PID")
+}
+# Stops the sampling and sets PEAK_KB, PEAK_PRIVATE_KB and PEAK_FDS from FILE.
+stop_sampling() {
+    e2e_stop "$SAMPLER_PID"
+    read -r PEAK_KB PEAK_PRIVATE_KB PEAK_FDS <"$1" 2>/dev/null || return 1
 }
 # Opens the tray's ログイン submenu (the menu's last entry).
 open_login_menu() {
@@ -91,31 +116,35 @@ e2e_start_program "$BIN"
 e2e_wait_icon 15 || { echo "the icon did not dock" >&2; give_up; }
 sleep 1
 
-# One account: ログイン > a1.
+# One account: ログイン > a1, and the helper 2 s after.
+start_sampling "$E2E_TMP/one"
 open_login_menu || give_up
 e2e_keys Return
 e2e_wait_popups_closed
-watch_until_logged_in 1 60 || { echo "a1 was not logged in" >&2; give_up; }
+wait_logged_in 1 60 || { echo "a1 was not logged in" >&2; give_up; }
 sleep 2
-one_kb=$(e2e_tree_pss_kb "$(helper_pid)")
-[ "$one_kb" -gt "$PEAK_KB" ] && PEAK_KB=$one_kb
-one_kb=$PEAK_KB one_fds=$(tree_fds "$(helper_pid)")
-PEAK_KB=0 PEAK_FDS=0
+stop_sampling "$E2E_TMP/one" || { echo "the helper's figures could not be read" >&2; give_up; }
+one_kb=$PEAK_KB one_private_kb=$PEAK_PRIVATE_KB one_peak_fds=$PEAK_FDS
+read -r _ _ one_fds < <(helper_figures "$(helper_pid)")
 
 # Every account: the submenu's first entry from the bottom that can be chosen (すべてのアカウントから
 # ログアウト, below it, can be too now that a1 is logged in).
+start_sampling "$E2E_TMP/all"
 open_login_menu || give_up
 e2e_keys Up Up Return
 e2e_wait_popups_closed
 t0=$(e2e_now_ms)
-watch_until_logged_in "$accounts" $((accounts * 30)) ||
+wait_logged_in "$accounts" $((accounts * 30)) ||
     { echo "only $(logged_in) of $accounts accounts were logged in" >&2; give_up; }
 total=$(($(e2e_now_ms) - t0))
+stop_sampling "$E2E_TMP/all" || { echo "the helper's figures could not be read" >&2; give_up; }
 posts=$(portal_count post /login/)
 echo "すべてのアカウントでログイン, $accounts accounts: $total ms; $(logged_in) of $accounts logged in" \
     "($posts forms sent with a1's)"
-echo "the helper's peak proportional memory: $(mb "$one_kb") with one account logged in," \
-    "$(mb "$PEAK_KB") over the logins of $accounts; open files: $one_fds, at most $PEAK_FDS"
+echo "the helper's peak proportional memory: $(mb "$one_kb") over the login of one account," \
+    "$(mb "$PEAK_KB") over the logins of $accounts (its own, shared with no other process:" \
+    "$(mb "$one_private_kb") and $(mb "$PEAK_PRIVATE_KB")); open files: at most $one_peak_fds over" \
+    "the login of one account and $one_fds 2 s after it, at most $PEAK_FDS over the logins of $accounts"
 [ "$(logged_in)" -eq "$accounts" ] || give_up
 [ "${YORUMI_BENCH_SHORT:-}" = 1 ] && exit 0
 e2e_wait_for 150 helper_gone || { echo "the helper did not end" >&2; give_up; }

@@ -303,19 +303,28 @@ e2e_not_running() {
     [[ $stat == *") Z "* ]]
 }
 
-# The process PID and all its descendants, one a line.
-e2e_tree_pids() { local child; echo "$1"; for child in $(pgrep -P "$1"); do e2e_tree_pids "$child"; done; }
+# The process PID and all its descendants, one a line. Read from /proc by the shell itself, as
+# e2e_tree_pss_kb is, so that a benchmark can look many times a second even on a busy machine.
+e2e_tree_pids() {
+    local pids=("$1") i=0 file children
+    while [ "$i" -lt "${#pids[@]}" ]; do
+        for file in /proc/"${pids[i]}"/task/*/children; do
+            children=()
+            read -ra children 2>/dev/null <"$file"
+            pids+=("${children[@]}")
+        done
+        i=$((i + 1))
+    done
+    printf '%s\n' "${pids[@]}"
+}
 
 # The proportional memory (kB) of the process tree of PID: each page shared among its processes
 # counted once over all of them (the browser engine's processes share most of their code, which
 # resident sizes count in each).
 e2e_tree_pss_kb() {
-    local pid total=0 kb
-    for pid in $(e2e_tree_pids "$1"); do
-        kb=$(awk '/^Pss:/ { print $2 }' "/proc/$pid/smaps_rollup" 2>/dev/null)
-        total=$((total + ${kb:-0}))
-    done
-    echo "$total"
+    local pid files=()
+    for pid in $(e2e_tree_pids "$1"); do files+=("/proc/$pid/smaps_rollup"); done
+    cat "${files[@]}" 2>/dev/null | awk '/^Pss:/ { kb += $2 } END { print kb + 0 }'
 }
 
 # Test results: check DESCRIPTION COMMAND... runs one check and prints "ok - ... # N ms" or
