@@ -3,8 +3,11 @@
 # ログイン submenu to the last account logged in, whether every login succeeded, the engine
 # helper's peak memory (its process tree's proportional share, each shared page counted once,
 # and what none of it shares with another process) and open files over those logins against the
-# same over the login of one account; then the program's memory 5 s after the helper's idle end.
-# Release build, private Xvfb with trayer, local fake portal.
+# same over the login of one account; then what an expired login
+# costs, renewed without asking: the time from a tab of the portal window loaded again after the
+# portal forgot its account's session (which sends it to the login form) to its page shown again
+# as the account; and the program's memory 5 s after the helper's idle end. Release build,
+# private Xvfb with trayer, local fake portal.
 #
 # Usage: bench/sessions.sh [PATH-TO-yorumi-livedoor]
 # Default: build/bench/src/yorumi-livedoor, built (with its engine helper) first. A program
@@ -92,6 +95,10 @@ stop_sampling() {
     e2e_stop "$SAMPLER_PID"
     read -r PEAK_KB PEAK_PRIVATE_KB PEAK_FDS <"$1" 2>/dev/null || return 1
 }
+# The portal window showing a page titled TITLE as ACCOUNT, and not.
+window_shows() { xdotool search --onlyvisible --name "^$1 - $2\$" >/dev/null 2>&1; }
+window_leaves() { ! window_shows "$@"; }
+portal_window() { xdotool search --onlyvisible --name '^.* - a1$' 2>/dev/null | head -n1; }
 # Opens the tray's ログイン submenu (the menu's last entry).
 open_login_menu() {
     e2e_open_menu 3 && e2e_keys Down && e2e_open_submenu Right ||
@@ -107,6 +114,8 @@ e2e_start_x || exit 1
 e2e_start_tray || exit 1
 e2e_sandbox "$E2E_TMP/user"
 export XDG_DATA_HOME="$E2E_TMP/user/data"
+# An expired login is renewed without asking.
+printf '[Login]\nRenewExpired=true\n' >"$XDG_CONFIG_HOME/yorumi-livedoor.conf"
 store=()
 for n in $(seq "$accounts"); do store+=("a$n" "bench-pw-$n"); done
 e2e_seed_store "${store[@]}"
@@ -146,6 +155,29 @@ echo "the helper's peak proportional memory: $(mb "$one_kb") over the login of o
     "$(mb "$one_private_kb") and $(mb "$PEAK_PRIVATE_KB")); open files: at most $one_peak_fds over" \
     "the login of one account and $one_fds 2 s after it, at most $PEAK_FDS over the logins of $accounts"
 [ "$(logged_in)" -eq "$accounts" ] || give_up
+
+# The renewal: ライブドア > TOP as the current account, a1, then a page of its members typed in
+# the address bar (the toolbar's stretch, at the top of the window).
+e2e_open_menu 3 && e2e_keys Up Up && e2e_open_submenu Right ||
+    { echo "the menu ライブドア did not open" >&2; give_up; }
+e2e_keys Return
+e2e_wait_for 60 window_shows livedoor a1 || { echo "TOP did not load as a1" >&2; give_up; }
+win=$(portal_window)
+eval "$(xdotool getwindowgeometry --shell "$win")"
+xdotool windowfocus --sync "$win" mousemove --window "$win" $((WIDTH / 2)) 16 click 1
+e2e_keys ctrl+a
+xdotool type --delay 20 https://www.livedoor.com/members/page
+e2e_keys Return
+e2e_wait_for 30 window_shows members a1 || { echo "the members' page did not load as a1" >&2; give_up; }
+portal_expire a1 || { echo "the portal did not forget a1's session" >&2; give_up; }
+t0=$(e2e_now_ms)
+e2e_keys F5
+e2e_wait_for 30 window_leaves members a1 || { echo "the tab did not go to the login form" >&2; give_up; }
+e2e_wait_for 60 window_shows members a1 || { echo "the members' page did not come back" >&2; give_up; }
+echo "an expired login renewed without asking: from the tab loaded again to its page shown again" \
+    "as the account, $(($(e2e_now_ms) - t0)) ms"
+e2e_keys ctrl+w
+e2e_wait_for 10 window_leaves '.*' a1 || { echo "the portal window did not close" >&2; give_up; }
 [ "${YORUMI_BENCH_SHORT:-}" = 1 ] && exit 0
 e2e_wait_for 150 helper_gone || { echo "the helper did not end" >&2; give_up; }
 sleep 5

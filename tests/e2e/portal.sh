@@ -48,6 +48,15 @@ portal_variant() {
 }
 portal_acked() { [ "$(grep -c "^ack $1\$" "$PORTAL_LOG")" -gt "$2" ]; }
 
+# portal_expire ACCOUNT: the portal forgets the account's sessions (its pages under /members/
+# go to the login form from now on); waits until it has.
+portal_expire() {
+    local before
+    before=$(grep -c "^ack expire $1\$" "$PORTAL_LOG")
+    echo "expire $1" >&"$PORTAL_CONTROL"
+    e2e_wait_for 5 portal_acked "expire $1" "$before"
+}
+
 # portal_count EVENT PATH: how many such requests arrived.
 portal_count() {
     grep -c "\"event\": \"$1\".*\"path\": \"$2\"" "$PORTAL_LOG" || true
