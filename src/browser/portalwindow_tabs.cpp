@@ -12,10 +12,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSignalBlocker>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabBar>
-#include <QTabWidget>
 #include <QVBoxLayout>
 #include <QWebEngineFindTextResult>
 #include <QWebEngineView>
@@ -55,6 +56,11 @@ public:
     RenewalBar *const bar;
 };
 
+TabPane *paneOf(const QTabBar *bar, int index)
+{
+    return static_cast<TabPane *>(bar->tabData(index).value<QWidget *>());
+}
+
 } // namespace
 
 std::vector<int> tabsToReload(const std::vector<TabState> &tabs, const QString &account)
@@ -69,33 +75,41 @@ std::vector<int> tabsToReload(const std::vector<TabState> &tabs, const QString &
 
 void PortalWindow::setUpTabs()
 {
-    m_tabs->setDocumentMode(true);
-    m_tabs->setTabsClosable(true);
-    m_tabs->setMovable(true);
-    m_tabs->setElideMode(Qt::ElideRight);
+    m_tabBar->setObjectName(QStringLiteral("tabs"));
+    m_pages->setObjectName(QStringLiteral("pages"));
+    m_tabBar->setDocumentMode(true);
+    m_tabBar->setExpanding(false);
+    m_tabBar->setTabsClosable(true);
+    m_tabBar->setMovable(true);
+    m_tabBar->setElideMode(Qt::ElideRight);
     // A tab that closes at once, having been opened for a page outside, leaves its opener current.
-    m_tabs->tabBar()->setSelectionBehaviorOnRemove(QTabBar::SelectPreviousTab);
-    connect(m_tabs, &QTabWidget::tabCloseRequested, this, &PortalWindow::closeTab);
-    connect(m_tabs, &QTabWidget::currentChanged, this, [this] {
-        m_findBar->dismiss();
-        statusBar()->clearMessage();
-        updateWindowTitle();
-        updateAddress();
-        updateNavigation();
-        updateLoading();
-        // The page shown takes the keys, as the one before had them (unless the address bar has).
-        if (QWebEngineView *view = currentView(); view && !m_address->hasFocus())
-            view->setFocus();
-        emit tabsChanged();
-    });
-    connect(m_tabs->tabBar(), &QTabBar::tabMoved, this, &PortalWindow::tabsChanged);
-    m_tabs->tabBar()->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_tabs->tabBar(), &QWidget::customContextMenuRequested, this, &PortalWindow::showTabMenu);
+    m_tabBar->setSelectionBehaviorOnRemove(QTabBar::SelectPreviousTab);
+    connect(m_tabBar, &QTabBar::tabCloseRequested, this, &PortalWindow::closeTab);
+    connect(m_tabBar, &QTabBar::currentChanged, this, &PortalWindow::showCurrentTab);
+    connect(m_tabBar, &QTabBar::tabMoved, this, &PortalWindow::tabsChanged);
+    m_tabBar->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_tabBar, &QWidget::customContextMenuRequested, this, &PortalWindow::showTabMenu);
+}
+
+void PortalWindow::showCurrentTab()
+{
+    if (QWidget *pane = paneOf(m_tabBar, m_tabBar->currentIndex()))
+        m_pages->setCurrentWidget(pane);
+    m_findBar->dismiss();
+    statusBar()->clearMessage();
+    updateWindowTitle();
+    updateAddress();
+    updateNavigation();
+    updateLoading();
+    // The page shown takes the keys, as the one before had them (unless the address bar has).
+    if (QWebEngineView *view = currentView(); view && !m_address->hasFocus())
+        view->setFocus();
+    emit tabsChanged();
 }
 
 void PortalWindow::showTabMenu(const QPoint &position)
 {
-    const int index = m_tabs->tabBar()->tabAt(position);
+    const int index = m_tabBar->tabAt(position);
     QWebEngineView *view = viewAt(index);
     if (!view)
         return;
@@ -121,13 +135,13 @@ void PortalWindow::showTabMenu(const QPoint &position)
     menu.addSeparator();
     QAction *close = menu.addAction(QStringLiteral("タブを閉じる"));
     connect(close, &QAction::triggered, this, [this, view] { closeTab(tabIndex(view)); });
-    menu.exec(m_tabs->tabBar()->mapToGlobal(position));
+    menu.exec(m_tabBar->mapToGlobal(position));
 }
 
 void PortalWindow::reloadTabs(const QString &account)
 {
     std::vector<TabState> tabs;
-    for (int i = 0; i < m_tabs->count(); ++i) {
+    for (int i = 0; i < m_tabBar->count(); ++i) {
         QWebEngineView *view = viewAt(i);
         tabs.push_back({ accountOf(view), static_cast<PortalPage *>(view->page())->isFormAnswer() });
     }
@@ -158,8 +172,8 @@ void PortalWindow::setSessions(const QStringList &accounts)
 
 void PortalWindow::showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text)
 {
-    for (int i = 0; i < m_tabs->count(); ++i) {
-        auto *pane = static_cast<TabPane *>(m_tabs->widget(i));
+    for (int i = 0; i < m_tabBar->count(); ++i) {
+        TabPane *pane = paneOf(m_tabBar, i);
         if (pane->id != tab)
             continue;
         switch (state) {
@@ -181,12 +195,12 @@ void PortalWindow::showRenewal(quint64 tab, EngineChannel::RenewalState state, c
 TabRecord PortalWindow::record() const
 {
     TabRecord record;
-    for (int i = 0; i < m_tabs->count(); ++i) {
+    for (int i = 0; i < m_tabBar->count(); ++i) {
         const QWebEngineView *view = viewAt(i);
         const QUrl url = addressOf(view);
         if (isWebAddress(url))
             record.tabs.push_back({ url, accountOf(view) });
-        if (i == m_tabs->currentIndex())
+        if (i == m_tabBar->currentIndex())
             record.current = std::max(0, int(record.tabs.size()) - 1);
     }
     record.geometry = saveGeometry();
@@ -229,7 +243,7 @@ QWebEngineView *PortalWindow::addTab(QWebEngineProfile *profile, bool makeCurren
         emit tabsChanged();
     });
     connect(page, &QWebEnginePage::iconChanged, this,
-            [this, view](const QIcon &icon) { m_tabs->setTabIcon(tabIndex(view), icon); });
+            [this, view](const QIcon &icon) { m_tabBar->setTabIcon(tabIndex(view), icon); });
     const auto refreshLoading = [this, view] {
         if (view == currentView())
             updateLoading();
@@ -255,15 +269,24 @@ QWebEngineView *PortalWindow::addTab(QWebEngineProfile *profile, bool makeCurren
                 m_findBar->showResult(page, result);
             });
 
-    const int index = m_tabs->addTab(pane, QString());
+    m_pages->addWidget(pane);
+    int index = 0;
+    {
+        // The bar says nothing of the tab (the first one becomes current) before it has its page.
+        const QSignalBlocker unfinished(m_tabBar);
+        index = m_tabBar->addTab(QString());
+        m_tabBar->setTabData(index, QVariant::fromValue(static_cast<QWidget *>(pane)));
+    }
     auto *mark = new QLabel;
-    const int markSize = m_tabs->tabBar()->fontMetrics().height() * 2 / 3;
+    const int markSize = m_tabBar->fontMetrics().height() * 2 / 3;
     mark->setPixmap(accountMark(accountOf(view)).pixmap(markSize, markSize));
     mark->setToolTip(accountLabel(accountOf(view)));
-    m_tabs->tabBar()->setTabButton(index, markSide(m_tabs->tabBar()), mark);
+    m_tabBar->setTabButton(index, markSide(m_tabBar), mark);
     updateTitles(view);
-    if (makeCurrent)
-        m_tabs->setCurrentIndex(index);
+    if (m_tabBar->currentIndex() == index)
+        showCurrentTab();
+    else if (makeCurrent)
+        m_tabBar->setCurrentIndex(index);
     emit tabsChanged();
     return view;
 }
@@ -274,10 +297,11 @@ void PortalWindow::closeTab(int index)
     if (!view)
         return;
     detach(view);
-    m_tabs->removeTab(index);
+    m_tabBar->removeTab(index);
+    m_pages->removeWidget(view->parentWidget());
     // The tab may be closing from within one of its own page's signals.
     view->parentWidget()->deleteLater();
-    if (m_tabs->count() == 0)
+    if (m_tabBar->count() == 0)
         close();
     else
         emit tabsChanged();
@@ -295,7 +319,7 @@ void PortalWindow::detach(QWebEngineView *view)
 
 int PortalWindow::indexOf(const QWebEnginePage *page) const
 {
-    for (int i = 0; i < m_tabs->count(); ++i) {
+    for (int i = 0; i < m_tabBar->count(); ++i) {
         if (viewAt(i)->page() == page)
             return i;
     }
@@ -304,18 +328,22 @@ int PortalWindow::indexOf(const QWebEnginePage *page) const
 
 QWebEngineView *PortalWindow::viewAt(int index) const
 {
-    const auto *pane = static_cast<const TabPane *>(m_tabs->widget(index));
+    const TabPane *pane = paneOf(m_tabBar, index);
     return pane ? pane->view : nullptr;
 }
 
 QWebEngineView *PortalWindow::currentView() const
 {
-    return viewAt(m_tabs->currentIndex());
+    return viewAt(m_tabBar->currentIndex());
 }
 
 int PortalWindow::tabIndex(const QWebEngineView *view) const
 {
-    return m_tabs->indexOf(view->parentWidget());
+    for (int i = 0; i < m_tabBar->count(); ++i) {
+        if (viewAt(i) == view)
+            return i;
+    }
+    return -1;
 }
 
 QUrl PortalWindow::addressOf(const QWebEngineView *view)
@@ -346,10 +374,9 @@ void PortalWindow::updateTitles(QWebEngineView *view)
         return;
     // The account first, so that it stays when the title is cut short.
     const QString title = QStringLiteral("%1: %2").arg(accountLabel(accountOf(view)), titleOf(view));
-    const QString shortTitle =
-            m_tabs->tabBar()->fontMetrics().elidedText(title, Qt::ElideRight, kTabTitleWidth);
-    m_tabs->setTabText(index, literalCaption(shortTitle));
-    m_tabs->setTabToolTip(index, title);
-    if (index == m_tabs->currentIndex())
+    const QString shortTitle = m_tabBar->fontMetrics().elidedText(title, Qt::ElideRight, kTabTitleWidth);
+    m_tabBar->setTabText(index, literalCaption(shortTitle));
+    m_tabBar->setTabToolTip(index, title);
+    if (index == m_tabBar->currentIndex())
         updateWindowTitle();
 }

@@ -20,7 +20,7 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStatusBar>
-#include <QTabWidget>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEnginePage>
@@ -98,7 +98,12 @@ private slots:
 private:
     QWebEngineView *view() const { return m_window->findChild<QWebEngineView *>(); }
     QLineEdit *address() const { return m_window->findChild<QLineEdit *>(QStringLiteral("address")); }
-    QTabWidget *tabs() const { return m_window->findChild<QTabWidget *>(); }
+    QTabBar *tabs() const { return m_window->findChild<QTabBar *>(QStringLiteral("tabs")); }
+    // The current tab's page and the bar above it.
+    QWidget *currentPane() const
+    {
+        return m_window->findChild<QStackedWidget *>(QStringLiteral("pages"))->currentWidget();
+    }
 
     // Each test function has profiles of its own and a window of its own with one guest tab.
     std::unique_ptr<QTemporaryDir> m_folder;
@@ -240,7 +245,7 @@ void tst_PortalWindow::outsideAddressesWaitForTheUser()
 }
 
 // Each tab's label starts with its account, the guest's with ゲスト; the window's title ends with
-// the current tab's.
+// the current tab's. The tabs are above the address bar, as in browsers.
 void tst_PortalWindow::tabsShowTheirAccount()
 {
     m_window->openTab(QUrl(QStringLiteral("about:blank")), QStringLiteral("alice"));
@@ -249,6 +254,10 @@ void tst_PortalWindow::tabsShowTheirAccount()
     QVERIFY2(tabs()->tabText(1).startsWith(QStringLiteral("alice")), qPrintable(tabs()->tabText(1)));
     QCOMPARE(tabs()->currentIndex(), 1);
     QVERIFY2(m_window->windowTitle().endsWith(QStringLiteral(" - alice")), qPrintable(m_window->windowTitle()));
+
+    QVERIFY(tabs()->mapTo(m_window.get(), QPoint(0, tabs()->height())).y()
+            <= address()->mapTo(m_window.get(), QPoint()).y());
+
     tabs()->setCurrentIndex(0);
     QVERIFY2(m_window->windowTitle().endsWith(QStringLiteral(" - ゲスト")), qPrintable(m_window->windowTitle()));
 }
@@ -286,7 +295,7 @@ void tst_PortalWindow::recordBringsTheTabsBack()
     first.openTab(blog, QStringLiteral("carol"));
     first.openTab(blog, QStringLiteral("bob"));
     first.openTab(top, QString());
-    first.findChild<QTabWidget *>()->setCurrentIndex(2);
+    first.findChild<QTabBar *>()->setCurrentIndex(2);
     const QString file = m_folder->filePath(QStringLiteral("tabs.json"));
     QVERIFY(first.record().write(file));
     // A disk that takes only half the record (a file size limit) leaves the one written before,
@@ -341,7 +350,7 @@ void tst_PortalWindow::tabMenuOpensThePageAsAnotherAccount()
     PortalWindow window(*m_profiles);
     window.openTab(top, QStringLiteral("alice"));
     window.setSessions({ QStringLiteral("dave"), QStringLiteral("alice"), QStringLiteral("bob") });
-    auto *tabBar = window.findChild<QTabWidget *>()->tabBar();
+    auto *tabBar = window.findChild<QTabBar *>();
     QStringList offered;
     QTimer::singleShot(0, this, [&] {
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
@@ -399,7 +408,7 @@ void tst_PortalWindow::forgottenProfileGoesWithItsLastTab()
     const QString dave = QStringLiteral("dave");
     const QString daveFolder = AccountProfile::folder(m_folder->filePath(QStringLiteral("profile")), dave);
     m_window->openTab(QUrl(QStringLiteral("about:blank")), dave);
-    QSignalSpy oldTabGone(tabs()->currentWidget()->findChild<QWebEngineView *>()->page(), &QObject::destroyed);
+    QSignalSpy oldTabGone(currentPane()->findChild<QWebEngineView *>()->page(), &QObject::destroyed);
     m_profiles->forget(dave);
     // Added back and logged in: its login lands in the profile the old tab still holds.
     QWebEngineProfile *again = m_profiles->profile(dave);
@@ -443,7 +452,7 @@ void tst_PortalWindow::renewalBarTakesTheTabBack()
     QSignalSpy renew(m_window.get(), &PortalWindow::renewRequested);
 
     m_window->openTab(form, QStringLiteral("alice"));
-    QWebEngineView *view = tabs()->currentWidget()->findChild<QWebEngineView *>();
+    QWebEngineView *view = currentPane()->findChild<QWebEngineView *>();
     QVERIFY(view);
     QTRY_COMPARE(view->url(), form);
     view->load(members);
@@ -452,7 +461,7 @@ void tst_PortalWindow::renewalBarTakesTheTabBack()
     QCOMPARE(shown[0][2].toUrl(), members);
     const quint64 tab = shown[0][0].value<quint64>();
 
-    auto *bar = tabs()->currentWidget()->findChild<RenewalBar *>();
+    auto *bar = currentPane()->findChild<RenewalBar *>();
     QVERIFY(bar);
     auto *text = bar->findChild<QLabel *>();
     auto *button = bar->findChild<QPushButton *>(QStringLiteral("renew"));
