@@ -8,14 +8,19 @@
 #include "ui/common/accountmark.h"
 #include "ui/common/caption.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QCommonStyle>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QSignalBlocker>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
+#include <QStyleOption>
 #include <QTabBar>
 #include <QVBoxLayout>
 #include <QWebEngineFindTextResult>
@@ -26,13 +31,97 @@ namespace {
 // How wide a tab's title may grow before it is cut short.
 constexpr int kTabTitleWidth = 220;
 
-// The tab's side that its close button leaves free, for the account's mark.
+// The tab's side where the style puts its close button, and the other, for the account's mark.
+QTabBar::ButtonPosition closeSide(const QTabBar *bar)
+{
+    return QTabBar::ButtonPosition(bar->style()->styleHint(QStyle::SH_TabBar_CloseButtonPosition, nullptr, bar));
+}
+
 QTabBar::ButtonPosition markSide(const QTabBar *bar)
 {
-    const auto closeSide = QTabBar::ButtonPosition(
-            bar->style()->styleHint(QStyle::SH_TabBar_CloseButtonPosition, nullptr, bar));
-    return closeSide == QTabBar::LeftSide ? QTabBar::RightSide : QTabBar::LeftSide;
+    return closeSide(bar) == QTabBar::LeftSide ? QTabBar::RightSide : QTabBar::LeftSide;
 }
+
+// Whether the style draws the mark that closes a tab itself. Fusion and Windows leave it to Qt's
+// common base, which has only an old bitmap for it: an orange box, whatever the icon theme.
+bool drawsOwnTabCloseMark(const QStyle *style, const QWidget *widget)
+{
+    const QSize size(style->pixelMetric(QStyle::PM_TabCloseIndicatorWidth, nullptr, widget),
+                     style->pixelMetric(QStyle::PM_TabCloseIndicatorHeight, nullptr, widget));
+    const auto drawnBy = [size](const QStyle *drawing) {
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        QStyleOption option;
+        option.rect = image.rect();
+        option.state = QStyle::State_Enabled | QStyle::State_Selected;
+        drawing->drawPrimitive(QStyle::PE_IndicatorTabClose, &option, &painter, nullptr);
+        return image;
+    };
+    const QCommonStyle common;
+    return drawnBy(style) != drawnBy(&common);
+}
+
+// A tab's close button: what the style draws for it, or where that would be the common base's
+// bitmap, the style's mark for closing a window (as on the find bar and the renewal bar), on a
+// button that rises under the pointer.
+class TabCloseButton final : public QAbstractButton
+{
+public:
+    TabCloseButton()
+    {
+        setFocusPolicy(Qt::NoFocus);
+        setCursor(Qt::ArrowCursor);
+        setAttribute(Qt::WA_Hover);
+        setToolTip(QStringLiteral("タブを閉じる"));
+        setAccessibleName(QStringLiteral("タブを閉じる"));
+        m_ownMark = drawsOwnTabCloseMark(style(), this);
+        resize(sizeHint());
+    }
+
+    QSize sizeHint() const override
+    {
+        ensurePolished();
+        return { style()->pixelMetric(QStyle::PM_TabCloseIndicatorWidth, nullptr, this),
+                 style()->pixelMetric(QStyle::PM_TabCloseIndicatorHeight, nullptr, this) };
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void changeEvent(QEvent *event) override
+    {
+        if (event->type() == QEvent::StyleChange)
+            m_ownMark = drawsOwnTabCloseMark(style(), this);
+        QAbstractButton::changeEvent(event);
+    }
+
+    void paintEvent(QPaintEvent *) override
+    {
+        // The states Qt's own close button gives the style.
+        QStyleOption option;
+        option.initFrom(this);
+        option.state |= QStyle::State_AutoRaise;
+        if (isEnabled() && underMouse() && !isDown())
+            option.state |= QStyle::State_Raised;
+        if (isDown())
+            option.state |= QStyle::State_Sunken;
+        const auto *bar = qobject_cast<const QTabBar *>(parentWidget());
+        if (bar && bar->tabButton(bar->currentIndex(), closeSide(bar)) == this)
+            option.state |= QStyle::State_Selected;
+        QPainter painter(this);
+        if (m_ownMark) {
+            style()->drawPrimitive(QStyle::PE_IndicatorTabClose, &option, &painter, this);
+            return;
+        }
+        if (option.state & (QStyle::State_Raised | QStyle::State_Sunken))
+            style()->drawPrimitive(QStyle::PE_PanelButtonTool, &option, &painter, this);
+        style()->standardIcon(QStyle::SP_TitleBarCloseButton, &option, this)
+                .paint(&painter, rect(), Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
+    }
+
+private:
+    bool m_ownMark = true;
+};
 
 // A tab: its page's view, with the renewal bar above it.
 class TabPane final : public QWidget
@@ -79,12 +168,10 @@ void PortalWindow::setUpTabs()
     m_pages->setObjectName(QStringLiteral("pages"));
     m_tabBar->setDocumentMode(true);
     m_tabBar->setExpanding(false);
-    m_tabBar->setTabsClosable(true);
     m_tabBar->setMovable(true);
     m_tabBar->setElideMode(Qt::ElideRight);
     // A tab that closes at once, having been opened for a page outside, leaves its opener current.
     m_tabBar->setSelectionBehaviorOnRemove(QTabBar::SelectPreviousTab);
-    connect(m_tabBar, &QTabBar::tabCloseRequested, this, &PortalWindow::closeTab);
     connect(m_tabBar, &QTabBar::currentChanged, this, &PortalWindow::showCurrentTab);
     connect(m_tabBar, &QTabBar::tabMoved, this, &PortalWindow::tabsChanged);
     m_tabBar->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -282,6 +369,9 @@ QWebEngineView *PortalWindow::addTab(QWebEngineProfile *profile, bool makeCurren
     mark->setPixmap(accountMark(accountOf(view)).pixmap(markSize, markSize));
     mark->setToolTip(accountLabel(accountOf(view)));
     m_tabBar->setTabButton(index, markSide(m_tabBar), mark);
+    auto *close = new TabCloseButton;
+    connect(close, &QAbstractButton::clicked, this, [this, view] { closeTab(tabIndex(view)); });
+    m_tabBar->setTabButton(index, closeSide(m_tabBar), close);
     updateTitles(view);
     if (m_tabBar->currentIndex() == index)
         showCurrentTab();

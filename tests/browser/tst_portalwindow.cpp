@@ -245,7 +245,8 @@ void tst_PortalWindow::outsideAddressesWaitForTheUser()
 }
 
 // Each tab's label starts with its account, the guest's with ゲスト; the window's title ends with
-// the current tab's. The tabs are above the address bar, as in browsers.
+// the current tab's. The tabs are above the address bar, as in browsers. The close button is drawn
+// in the style's own grey, not as Qt's orange fallback box.
 void tst_PortalWindow::tabsShowTheirAccount()
 {
     m_window->openTab(QUrl(QStringLiteral("about:blank")), QStringLiteral("alice"));
@@ -257,9 +258,20 @@ void tst_PortalWindow::tabsShowTheirAccount()
 
     QVERIFY(tabs()->mapTo(m_window.get(), QPoint(0, tabs()->height())).y()
             <= address()->mapTo(m_window.get(), QPoint()).y());
+    QWidget *mark = tabs()->tabButton(1, QTabBar::LeftSide);
+    QWidget *close = tabs()->tabButton(1, QTabBar::RightSide);
+    if (!qobject_cast<QLabel *>(mark))
+        std::swap(mark, close);
+    const QImage drawn = close->grab().toImage();
+    for (int y = 0; y < drawn.height(); ++y) {
+        for (int x = 0; x < drawn.width(); ++x)
+            QVERIFY2(drawn.pixelColor(x, y).hsvSaturation() < 64, qPrintable(drawn.pixelColor(x, y).name()));
+    }
 
     tabs()->setCurrentIndex(0);
     QVERIFY2(m_window->windowTitle().endsWith(QStringLiteral(" - ゲスト")), qPrintable(m_window->windowTitle()));
+    QTest::mouseClick(close, Qt::LeftButton);
+    QCOMPARE(tabs()->count(), 1);
 }
 
 // Ctrl+Tab and Ctrl+PageDown go to the next tab, Ctrl+Shift+Tab and Ctrl+PageUp to the one
