@@ -200,6 +200,8 @@ void PortalWindow::showTabMenu(const QPoint &position)
     QWebEngineView *view = viewAt(index);
     if (!view)
         return;
+    // The tab the menu is for comes forward first, as in browsers.
+    m_tabBar->setCurrentIndex(index);
     const QString own = accountOf(view);
     QStringList others = m_profiles.accounts();
     others.prepend(QString()); // the guest's

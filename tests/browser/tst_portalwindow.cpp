@@ -352,19 +352,22 @@ void tst_PortalWindow::recordBringsTheTabsBack()
     QVERIFY(TabRecord::fromJson(foreign)->tabs.empty());
 }
 
-// A tab's context menu opens its page in a new tab as another account that has a profile, or as
-// the guest; not as the tab's own account. It opens the page in every other account logged in,
-// in the list's order.
+// A tab's context menu, for which the tab comes forward, opens its page in a new tab as another
+// account that has a profile, or as the guest; not as the tab's own account. It opens the page in
+// every other account logged in, in the list's order.
 void tst_PortalWindow::tabMenuOpensThePageAsAnotherAccount()
 {
     const QUrl top(QStringLiteral("http://www.livedoor.com/"));
     QVERIFY(m_profiles->profile(QStringLiteral("bob")));
     PortalWindow window(*m_profiles);
     window.openTab(top, QStringLiteral("alice"));
+    window.openTab(top, QString());
     window.setSessions({ QStringLiteral("dave"), QStringLiteral("alice"), QStringLiteral("bob") });
     auto *tabBar = window.findChild<QTabBar *>();
     QStringList offered;
+    int currentWithMenu = -1;
     QTimer::singleShot(0, this, [&] {
+        currentWithMenu = tabBar->currentIndex();
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         QVERIFY(menu);
         QMenu *other = menu->actions().value(0)->menu();
@@ -385,11 +388,11 @@ void tst_PortalWindow::tabMenuOpensThePageAsAnotherAccount()
         each->trigger();
     });
     emit tabBar->customContextMenuRequested(tabBar->tabRect(0).center());
+    QCOMPARE(currentWithMenu, 0);
     QCOMPARE(offered, (QStringList{ QStringLiteral("ゲスト"), QStringLiteral("bob") }));
     const TabRecord record = window.record();
-    const std::vector<TabRecord::Tab> expected{ { top, QStringLiteral("alice") },
-                                                { top, QStringLiteral("bob") },
-                                                { top, QStringLiteral("dave") },
+    const std::vector<TabRecord::Tab> expected{ { top, QStringLiteral("alice") }, { top, QString() },
+                                                { top, QStringLiteral("bob") },   { top, QStringLiteral("dave") },
                                                 { top, QStringLiteral("bob") } };
     QVERIFY(record.tabs == expected);
     window.close();
