@@ -219,10 +219,15 @@ void PortalWindow::restoreSavedGeometry(const QByteArray &geometry)
 
 void PortalWindow::openTab(const QUrl &url, const QString &account)
 {
+    openBeside(url, account, nullptr);
+}
+
+void PortalWindow::openBeside(const QUrl &url, const QString &account, const QWebEngineView *source)
+{
     QWebEngineProfile *profile = m_profiles.profile(account);
     if (!profile)
         return;
-    QWebEngineView *view = addTab(profile, true);
+    QWebEngineView *view = addTab(profile, true, source);
     view->load(url);
     bringUp();
     view->setFocus();

@@ -123,12 +123,14 @@ private:
     bool m_ownMark = true;
 };
 
-// A tab: its page's view, with the renewal bar above it.
+// A tab: its page's view, with the renewal bar above it. It knows the tab it was opened from
+// (0 for none), so that the tabs opened from one stay together after it.
 class TabPane final : public QWidget
 {
 public:
-    TabPane(quint64 tabId, QWebEngineView *page)
+    TabPane(quint64 tabId, quint64 openerId, QWebEngineView *page)
         : id(tabId)
+        , opener(openerId)
         , view(page)
         , bar(new RenewalBar)
     {
@@ -141,6 +143,7 @@ public:
     }
 
     const quint64 id;
+    const quint64 opener;
     QWebEngineView *const view;
     RenewalBar *const bar;
 };
@@ -214,13 +217,13 @@ void PortalWindow::showTabMenu(const QPoint &position)
     for (const QString &account : std::as_const(others)) {
         QAction *action = otherAccount->addAction(accountMark(account), literalCaption(accountLabel(account)));
         connect(action, &QAction::triggered, this,
-                [this, url, account] { openTab(url, account); });
+                [this, url, account, view] { openBeside(url, account, view); });
     }
     QStringList loggedIn = m_sessions;
     loggedIn.removeAll(own);
     QAction *each = menu.addAction(QStringLiteral("すべてのアカウントで開く"));
     each->setEnabled(!loggedIn.isEmpty() && isWebAddress(url));
-    connect(each, &QAction::triggered, this, [this, url, loggedIn] { openInEach(url, loggedIn); });
+    connect(each, &QAction::triggered, this, [this, url, loggedIn, view] { openInEach(url, loggedIn, view); });
     menu.addSeparator();
     QAction *close = menu.addAction(QStringLiteral("タブを閉じる"));
     connect(close, &QAction::triggered, this, [this, view] { closeTab(tabIndex(view)); });
@@ -238,14 +241,14 @@ void PortalWindow::reloadTabs(const QString &account)
         static_cast<PortalPage *>(viewAt(index)->page())->reloadAfterRun();
 }
 
-void PortalWindow::openInEach(const QUrl &url, const QStringList &accounts)
+void PortalWindow::openInEach(const QUrl &url, const QStringList &accounts, const QWebEngineView *source)
 {
     QWebEngineView *first = nullptr;
     for (const QString &account : accounts) {
         QWebEngineProfile *profile = m_profiles.profile(account);
         if (!profile)
             continue;
-        QWebEngineView *view = addTab(profile, !first);
+        QWebEngineView *view = addTab(profile, !first, source);
         view->load(url);
         if (!first)
             first = view;
@@ -296,17 +299,30 @@ TabRecord PortalWindow::record() const
     return record;
 }
 
-QWebEngineView *PortalWindow::addTab(QWebEngineProfile *profile, bool makeCurrent)
+int PortalWindow::placeFor(const QWebEngineView *source) const
 {
+    const int sourceIndex = source ? tabIndex(source) : -1;
+    if (sourceIndex < 0)
+        return m_tabBar->count();
+    const quint64 opener = paneOf(m_tabBar, sourceIndex)->id;
+    int index = sourceIndex + 1;
+    while (index < m_tabBar->count() && paneOf(m_tabBar, index)->opener == opener)
+        ++index;
+    return index;
+}
+
+QWebEngineView *PortalWindow::addTab(QWebEngineProfile *profile, bool makeCurrent, const QWebEngineView *source)
+{
+    const int sourceIndex = source ? tabIndex(source) : -1;
     auto *view = new QWebEngineView;
-    auto *pane = new TabPane(++m_lastTab, view);
+    auto *pane = new TabPane(++m_lastTab, sourceIndex < 0 ? 0 : paneOf(m_tabBar, sourceIndex)->id, view);
     view->installEventFilter(this);
     auto *page = new PortalPage(profile, view);
     m_profiles.watch(page);
     view->setPage(page);
-    // What a page opens stays on its profile.
-    page->setWindowOpener([this, profile](QWebEnginePage::WebWindowType type) {
-        return addTab(profile, type != QWebEnginePage::WebBrowserBackgroundTab)->page();
+    // What a page opens stays on its profile, in a tab after its own.
+    page->setWindowOpener([this, profile, view](QWebEnginePage::WebWindowType type) {
+        return addTab(profile, type != QWebEnginePage::WebBrowserBackgroundTab, view)->page();
     });
 
     connect(page, &PortalPage::outsidePageRefused, this, [this, page](const QUrl &url) {
@@ -363,7 +379,7 @@ QWebEngineView *PortalWindow::addTab(QWebEngineProfile *profile, bool makeCurren
     {
         // The bar says nothing of the tab (the first one becomes current) before it has its page.
         const QSignalBlocker unfinished(m_tabBar);
-        index = m_tabBar->addTab(QString());
+        index = m_tabBar->insertTab(placeFor(source), QString());
         m_tabBar->setTabData(index, QVariant::fromValue(static_cast<QWidget *>(pane)));
     }
     auto *mark = new QLabel;

@@ -354,7 +354,8 @@ void tst_PortalWindow::recordBringsTheTabsBack()
 
 // A tab's context menu, for which the tab comes forward, opens its page in a new tab as another
 // account that has a profile, or as the guest; not as the tab's own account. It opens the page in
-// every other account logged in, in the list's order.
+// every other account logged in, in the list's order. The new tabs follow the tab in the order
+// they were opened, before the tabs that were after it.
 void tst_PortalWindow::tabMenuOpensThePageAsAnotherAccount()
 {
     const QUrl top(QStringLiteral("http://www.livedoor.com/"));
@@ -362,7 +363,7 @@ void tst_PortalWindow::tabMenuOpensThePageAsAnotherAccount()
     PortalWindow window(*m_profiles);
     window.openTab(top, QStringLiteral("alice"));
     window.openTab(top, QString());
-    window.setSessions({ QStringLiteral("dave"), QStringLiteral("alice"), QStringLiteral("bob") });
+    window.setSessions({ QStringLiteral("dave"), QStringLiteral("alice"), QStringLiteral("carol") });
     auto *tabBar = window.findChild<QTabBar *>();
     QStringList offered;
     int currentWithMenu = -1;
@@ -391,9 +392,9 @@ void tst_PortalWindow::tabMenuOpensThePageAsAnotherAccount()
     QCOMPARE(currentWithMenu, 0);
     QCOMPARE(offered, (QStringList{ QStringLiteral("ゲスト"), QStringLiteral("bob") }));
     const TabRecord record = window.record();
-    const std::vector<TabRecord::Tab> expected{ { top, QStringLiteral("alice") }, { top, QString() },
-                                                { top, QStringLiteral("bob") },   { top, QStringLiteral("dave") },
-                                                { top, QStringLiteral("bob") } };
+    const std::vector<TabRecord::Tab> expected{ { top, QStringLiteral("alice") }, { top, QStringLiteral("bob") },
+                                                { top, QStringLiteral("dave") },  { top, QStringLiteral("carol") },
+                                                { top, QString() } };
     QVERIFY(record.tabs == expected);
     window.close();
 }
