@@ -108,6 +108,7 @@ void PortalWindow::setUpToolBar()
     });
     // The address bar takes an address on Enter; Esc, or a tab shown, puts back the page's.
     m_address->setObjectName(QStringLiteral("address"));
+    m_address->setAccessibleName(QStringLiteral("アドレス"));
     connect(m_address, &QLineEdit::returnPressed, this, &PortalWindow::goToTypedAddress);
     m_address->installEventFilter(this);
     toolBar->addWidget(m_address);

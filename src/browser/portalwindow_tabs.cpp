@@ -386,6 +386,7 @@ QWebEngineView *PortalWindow::addTab(QWebEngineProfile *profile, bool makeCurren
     const int markSize = m_tabBar->fontMetrics().height() * 2 / 3;
     mark->setPixmap(accountMark(accountOf(view)).pixmap(markSize, markSize));
     mark->setToolTip(accountLabel(accountOf(view)));
+    mark->setAccessibleName(QStringLiteral("アカウント: %1").arg(accountLabel(accountOf(view))));
     m_tabBar->setTabButton(index, markSide(m_tabBar), mark);
     auto *close = new TabCloseButton;
     connect(close, &QAbstractButton::clicked, this, [this, view] { closeTab(tabIndex(view)); });

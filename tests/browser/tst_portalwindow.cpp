@@ -1,10 +1,12 @@
 #include "browser/engineprofiles.h"
+#include "browser/findbar.h"
 #include "browser/portalwindow.h"
 #include "browser/renewalbar.h"
 #include "common/filesizelimit.h"
 #include "ui/common/accountmark.h"
 #include "web/accountprofile.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QFile>
 #include <QFileInfo>
@@ -245,8 +247,9 @@ void tst_PortalWindow::outsideAddressesWaitForTheUser()
 }
 
 // Each tab's label starts with its account, the guest's with ゲスト; the window's title ends with
-// the current tab's. The tabs are above the address bar, as in browsers. The close button is drawn
-// in the style's own grey, not as Qt's orange fallback box.
+// the current tab's. The tabs are above the address bar, as in browsers. A screen reader hears a
+// tab's mark as its account, the address bar as アドレス, and every button and field in sight by
+// a name. The close button is drawn in the style's own grey, not as Qt's orange fallback box.
 void tst_PortalWindow::tabsShowTheirAccount()
 {
     m_window->openTab(QUrl(QStringLiteral("about:blank")), QStringLiteral("alice"));
@@ -258,10 +261,20 @@ void tst_PortalWindow::tabsShowTheirAccount()
 
     QVERIFY(tabs()->mapTo(m_window.get(), QPoint(0, tabs()->height())).y()
             <= address()->mapTo(m_window.get(), QPoint()).y());
+    const auto heard = [](QWidget *widget) {
+        return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+    };
     QWidget *mark = tabs()->tabButton(1, QTabBar::LeftSide);
     QWidget *close = tabs()->tabButton(1, QTabBar::RightSide);
     if (!qobject_cast<QLabel *>(mark))
         std::swap(mark, close);
+    QCOMPARE(heard(mark), QStringLiteral("アカウント: alice"));
+    QCOMPARE(heard(address()), QStringLiteral("アドレス"));
+    m_window->findChild<FindBar *>()->open();
+    for (QWidget *widget : m_window->findChildren<QWidget *>()) {
+        if ((qobject_cast<QAbstractButton *>(widget) || qobject_cast<QLineEdit *>(widget)) && widget->isVisible())
+            QVERIFY2(!heard(widget).isEmpty(), widget->metaObject()->className());
+    }
     const QImage drawn = close->grab().toImage();
     for (int y = 0; y < drawn.height(); ++y) {
         for (int x = 0; x < drawn.width(); ++x)
