@@ -105,7 +105,7 @@ tray_submenu() { e2e_open_menu 3 && e2e_keys "$@" && e2e_open_submenu Right; }
 # clipboard.
 time_copy() {
     local slot=$1 t0
-    tray_submenu Up Up Up || { echo "the menu ｸﾘｯﾌﾟﾎﾞｰﾄﾞ did not open" >&2; return 1; }
+    tray_submenu Down Down Down || { echo "the menu ｸﾘｯﾌﾟﾎﾞｰﾄﾞ did not open" >&2; return 1; }
     [ "$slot" -eq 1 ] && e2e_keys Down
     t0=$(e2e_now_ms)
     xdotool key Return
@@ -118,7 +118,7 @@ time_copy() {
 time_login() {
     local slot=$1 t0 before
     before=$(portal_count post /login/)
-    tray_submenu Up || { echo "the menu ログイン did not open" >&2; return 1; }
+    tray_submenu Down || { echo "the menu ログイン did not open" >&2; return 1; }
     [ "$slot" -eq 1 ] && e2e_keys Down
     t0=$(e2e_now_ms)
     xdotool key Return

@@ -59,7 +59,7 @@ helper_gone() { [ -z "$(helper_pid)" ]; }
 # it would keep it: opening it starts the engine helper.
 time_top() {
     local t0 account=${1:-ゲスト} head_start=${2:-0}
-    e2e_open_menu 3 && e2e_keys Down Down && e2e_open_submenu Right ||
+    e2e_open_menu 3 && e2e_keys Up Up && e2e_open_submenu Right ||
         { echo "the menu ライブドア did not open" >&2; return 1; }
     sleep "$head_start"
     t0=$(e2e_now_ms)
@@ -85,7 +85,7 @@ end_helper() {
 log_in() {
     local place=$1 before
     before=$(portal_count post /login/)
-    e2e_open_menu 3 && e2e_keys Up && e2e_open_submenu Right ||
+    e2e_open_menu 3 && e2e_keys Down && e2e_open_submenu Right ||
         { echo "the menu ログイン did not open" >&2; return 1; }
     for _ in $(seq 2 "$place"); do e2e_keys Down; done
     e2e_keys Return

@@ -78,7 +78,7 @@ watch_until_logged_in() {
 }
 # Opens the tray's ログイン submenu (the menu's last entry).
 open_login_menu() {
-    e2e_open_menu 3 && e2e_keys Up && e2e_open_submenu Right ||
+    e2e_open_menu 3 && e2e_keys Down && e2e_open_submenu Right ||
         { echo "the menu ログイン did not open" >&2; return 1; }
 }
 give_up() {

@@ -116,7 +116,7 @@ bench_run() {
     hwm=$(hwm_kb "$pid")
 
     e2e_open_menu 3 || { echo "# run $run: menu did not open to end the program" >&2; return 1; }
-    e2e_keys Down Return
+    e2e_keys Up Return
     e2e_wait_exit "$timepid" 10 || { echo "# run $run: still running after 終了" >&2; return 1; }
     [ "$EXIT_STATUS" -eq 0 ] || { echo "# run $run: exit status $EXIT_STATUS after 終了" >&2; return 1; }
     peak=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$E2E_TMP/time$run")

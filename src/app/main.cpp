@@ -1,5 +1,5 @@
+#include "app/commandline.h"
 #include "app/program.h"
-#include "platform/autostart.h"
 #include "platform/processsetup.h"
 #include "platform/singleinstance.h"
 #include "store/settingsstore.h"
@@ -9,8 +9,40 @@
 
 #include <QApplication>
 
+#include <cstdio>
+
+namespace {
+
+void print(std::FILE *stream, const QString &text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    // The command line is read before anything of the program starts: asked for its usage or
+    // version, or given an argument it does not take, the program answers and ends without a
+    // display, without meeting a running copy and without touching its files.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const CommandLine line = parseCommandLine(arguments);
+    switch (line.request) {
+    case CommandLine::Request::Help:
+        print(stdout, usageText());
+        return 0;
+    case CommandLine::Request::Version:
+        print(stdout, versionText());
+        return 0;
+    case CommandLine::Request::Mistake:
+        print(stderr, line.error + usageText());
+        return 2;
+    case CommandLine::Request::Run:
+        break;
+    }
+
     // Before the toolkit starts: it looks for its runtime folder while it sets up.
     disableCoreDumps();
     ensureRuntimeFolder();
@@ -35,6 +67,6 @@ int main(int argc, char *argv[])
     Program program;
     QObject::connect(&instance, &SingleInstance::showRequested, &app,
                      [&program] { program.visibility().ShowMainWindow(); });
-    program.Main(QCoreApplication::arguments().contains(QLatin1String(Autostart::kAutostartArgument)));
+    program.Main(line.autostart);
     return app.exec();
 }

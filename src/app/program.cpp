@@ -65,6 +65,8 @@ Program::Program(Services services)
             *m_sessions, *m_portalLinks, *m_launcher, *m_visibility, m_autostart, m_notificationArea,
             [tray = m_frmTasktray.get()] { tray->mnEnd_Click(); } });
     m_renewal = std::make_unique<LoginRenewal>(m_accounts, *m_passwords, *m_frmWB, *m_sessions, m_settings);
+    // A password copied from the tray is told in the settings window too.
+    QObject::connect(m_frmTasktray.get(), &frmTasktray::passwordCopied, m_frmMainLd.get(), &frmMainLd::showCopied);
     m_visibility->setWindows(*m_frmMainLd, *m_frmMainLd->mnWindowPos, *m_frmTasktray->mnShowMain);
 
     // Every change of the accounts reaches the logins first (a removed account's is forgotten), then

@@ -1,5 +1,7 @@
 #include "platform/keyring.h"
 
+#include "platform/versioninfo.h"
+
 #include <keychain.h>
 
 #include <QObject>
@@ -65,6 +67,13 @@ QString caseBlindKey(const QString &key)
     return blind;
 }
 
+QString itemLabel(const QString &key)
+{
+    const QString program = QString::fromUtf8(VersionInfo::legalTrademarks);
+    const qsizetype slash = key.indexOf(QLatin1Char('/'));
+    return slash < 0 ? program : program + QStringLiteral(": ") + key.mid(slash + 1);
+}
+
 SystemKeyring::SystemKeyring()
     : m_calls(std::make_unique<QObject>())
 {
@@ -86,7 +95,12 @@ void SystemKeyring::write(const QString &key, const QString &value, Done done)
 {
     start<QKeychain::WritePasswordJob>(
             m_calls.get(), key,
-            [done = std::move(done)](QKeychain::Job &job) { done(failureOf(job)); },
+            [calls = m_calls.get(), key, done = std::move(done)](QKeychain::Job &job) {
+                const Failure failure = failureOf(job);
+                if (failure == Failure::None)
+                    labelSystemItem(calls, kService, key);
+                done(failure);
+            },
             [&value](QKeychain::WritePasswordJob &job) { job.setTextData(value); });
 }
 

@@ -43,9 +43,19 @@ public:
 QString caseBlindKey(const QString &key);
 // The key as this system's keyring takes it: caseBlindKey() on Windows, the key itself elsewhere.
 QString systemKey(const QString &key);
+// The name under which a person finds a key's item in the keyring's own window: the program's
+// name, followed by the ID for a key that holds one ("ヨルミ＠ライブドア: bob").
+QString itemLabel(const QString &key);
+// Gives the item just written under `key` (the key as the program knows it) of `service` the
+// name itemLabel() makes, where this system's keyring lets an item be named apart from the
+// attributes that find it. It happens in the background and says nothing: the value is already
+// kept, and an item left with its old name is only harder to tell apart. What is still under
+// way when `calls` goes is dropped.
+void labelSystemItem(QObject *calls, const QString &service, const QString &key);
 
 // The system's keyring through QtKeychain: the Secret Service on Linux desktops, the Credential
-// Manager on Windows. Every value is kept under the service "yorumi-livedoor".
+// Manager on Windows. Every value is kept under the service "yorumi-livedoor"; on the Secret
+// Service, each item written is then named by itemLabel().
 class SystemKeyring final : public Keyring
 {
 public:

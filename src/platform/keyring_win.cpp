@@ -5,3 +5,10 @@ QString systemKey(const QString &key)
 {
     return caseBlindKey(key);
 }
+
+// The Credential Manager lists an entry by its target name, which is the key itself (the ID
+// spelt out by caseBlindKey()), and that name is also how the entry is found: it has no name
+// of its own to set.
+void labelSystemItem(QObject *, const QString &, const QString &)
+{
+}

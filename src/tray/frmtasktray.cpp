@@ -426,7 +426,10 @@ void frmTasktray::mnShowMain_Click()
 
 void frmTasktray::mnClipboard_Click(qint16 index)
 {
-    withPassword(index, [this](const QString &, const QString &password) { m_uses.clipboard.setSecretText(password); });
+    withPassword(index, [this](const QString &id, const QString &password) {
+        if (m_uses.clipboard.setSecretText(password))
+            emit passwordCopied(id);
+    });
 }
 
 void frmTasktray::mnLogin_Click(qint16 index)

@@ -113,6 +113,10 @@ public slots:
     void mnLoginAll_Click();
     void mnLogoutAll_Click();
 
+signals:
+    // The password of the account was put on the clipboard.
+    void passwordCopied(const QString &id);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -41,11 +41,24 @@ QPoint popupPositionBesidePointer(QPoint pointer, QSize size, const QRect &area)
 PopupGuard::PopupGuard(QMenu *menu)
     : QObject(menu)
     , m_menu(menu)
+    , m_entries(menu->actions())
 {
     connect(menu, &QMenu::aboutToShow, this, [this] { m_opened.start(); });
     menu->installEventFilter(this);
     for (QMenu *submenu : menu->findChildren<QMenu *>())
         submenu->installEventFilter(this);
+}
+
+void PopupGuard::orderEntries(QPoint pointer)
+{
+    // The menu is shown but not yet drawn: the same entries in another order keep its size.
+    const QList<QAction *> order = entriesForOpening(m_entries, m_menu->geometry(), pointer);
+    if (m_menu->actions() == order)
+        return;
+    for (QAction *entry : order) {
+        m_menu->removeAction(entry);
+        m_menu->addAction(entry);
+    }
 }
 
 bool PopupGuard::eventFilter(QObject *watched, QEvent *event)
@@ -61,6 +74,7 @@ bool PopupGuard::eventFilter(QObject *watched, QEvent *event)
                     m_menu->move(popupPositionBesidePointer(pointer, m_menu->size(),
                                                             screen->availableGeometry()));
             }
+            orderEntries(pointer);
         }
         break;
     case QEvent::MouseButtonPress:

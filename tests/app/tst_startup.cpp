@@ -1,8 +1,10 @@
 #include "app/program.h"
 #include "common/fakekeyring.h"
 #include "common/fakes.h"
+#include "common/folderlisting.h"
 #include "common/storesandbox.h"
 #include "platform/paths.h"
+#include "platform/versioninfo.h"
 #include "store/programsettings.h"
 #include "tray/frmtasktray.h"
 #include "ui/main/frmmainld.h"
@@ -15,8 +17,11 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QMenu>
+#include <QProcess>
 #include <QSystemTrayIcon>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 class tst_Startup : public QObject
 {
@@ -32,6 +37,8 @@ private slots:
     void sharedProfileGoesToTheLastAccount();
     void whatAStartCannotFinishIsTold_data();
     void whatAStartCannotFinishIsTold();
+    void commandLineAnswersWithoutStarting_data();
+    void commandLineAnswersWithoutStarting();
 };
 
 namespace {
@@ -90,6 +97,12 @@ void tst_Startup::withoutTrayTheSettingsWindowShows()
     QVERIFY(!program.notificationArea().isPresent());
     QVERIFY(program.mainLd().isVisible());
     QVERIFY(program.tasktray().mnShowMain->isChecked());
+    // 機能's 終了 ends the program, as the tray's does.
+    QTimer::singleShot(0, program.mainLd().mnEnd, &QAction::trigger);
+    QTimer stillRunning;
+    connect(&stillRunning, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    stillRunning.start(5000);
+    QCOMPARE(QCoreApplication::exec(), 0);
 }
 
 // Asking for any window makes every window once, in one go; the start makes no more.
@@ -260,6 +273,59 @@ void tst_Startup::whatAStartCannotFinishIsTold()
         QTRY_COMPARE(program.mainLd().SB->text(), told + cause);
         QVERIFY(notifier->shown.isEmpty());
     }
+}
+
+// --help and --version answer on standard output, and a mistaken argument on standard error, from
+// the real program: with no display to start on, and without a settings file, a data folder or
+// the running copy's lock and socket made.
+void tst_Startup::commandLineAnswersWithoutStarting_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("language");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    const QString usage = QStringLiteral("Usage: yorumi-livedoor [--autostart] [Qt options]\n");
+    const QString version = QStringLiteral("yorumi-livedoor %1\n").arg(QLatin1String(VersionInfo::version));
+    QTest::newRow("help") << QStringList{ "--help" } << QByteArray("en_US.UTF-8") << 0 << usage << QString();
+    QTest::newRow("help in Japanese") << QStringList{ "--help" } << QByteArray("ja_JP.UTF-8") << 0
+                                      << QStringLiteral("使い方: yorumi-livedoor [--autostart] [Qt のオプション]\n")
+                                      << QString();
+    QTest::newRow("version") << QStringList{ "--version" } << QByteArray("ja_JP.UTF-8") << 0 << version
+                             << QString();
+    QTest::newRow("toolkit options and --autostart beside it")
+            << QStringList{ "-platform", "xcb", "--autostart", "--style=Fusion", "-reverse", "--version" }
+            << QByteArray("C") << 0 << version << QString();
+    QTest::newRow("unknown option") << QStringList{ "--autostart", "--bogus" } << QByteArray("C") << 2 << QString()
+                                    << QStringLiteral("yorumi-livedoor: unknown option: --bogus\n") + usage;
+}
+
+void tst_Startup::commandLineAnswersWithoutStarting()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, language);
+    QFETCH(int, status);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    StoreSandbox sandbox;
+    QTemporaryDir runtime;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : { "DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LC_ALL", "LC_MESSAGES", "LANGUAGE" })
+        environment.remove(QLatin1String(name));
+    environment.insert(QStringLiteral("LANG"), QString::fromLatin1(language));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(YORUMI_PROGRAM), arguments);
+    QVERIFY(program.waitForFinished(30000));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), status);
+    // Each stream begins with what is expected, and is empty when nothing is.
+    const QString gotOut = QString::fromUtf8(program.readAllStandardOutput());
+    const QString gotErr = QString::fromUtf8(program.readAllStandardError());
+    QCOMPARE(gotOut.left(out.isEmpty() ? gotOut.size() : out.size()), out);
+    QCOMPARE(gotErr.left(err.isEmpty() ? gotErr.size() : err.size()), err);
+    QCOMPARE(folderListing({ sandbox.root(), runtime.path() }), QStringList());
 }
 
 int main(int argc, char *argv[])

@@ -47,7 +47,7 @@ e2e_start_program "$BIN"
 e2e_wait_icon 15 || { echo "not ok - the icon docked"; exit 1; }
 
 # 設定画面 brings the settings window up at the top-left corner.
-e2e_open_menu 3 && e2e_keys Up Up Up Up Return
+e2e_open_menu 3 && e2e_keys Down Down Down Down Return
 e2e_wait_for 5 test -n "$(e2e_settings_window)"
 
 # 新規登録: type into the real dialog, OK, and confirm 登録いたします。
@@ -65,7 +65,7 @@ check "the dialog closes" e2e_wait_for 5 dialog_closed
 e2e_screenshot "$ART/settings-after-add.png" "$(e2e_settings_window)"
 
 # The tray knows the new account at once: ｸﾘｯﾌﾟﾎﾞｰﾄﾞ's last entry copies its password.
-e2e_open_menu 3 && e2e_keys Up Up Up && e2e_open_submenu Right
+e2e_open_menu 3 && e2e_keys Down Down Down && e2e_open_submenu Right
 e2e_screenshot "$ART/menu-clipboard-after-add.png" "$MENU_WIN"
 e2e_keys Up Return
 e2e_wait_popups_closed
@@ -83,7 +83,7 @@ e2e_wait_for 5 message_box_open
 e2e_keys Return
 check "削除 removes the moved account" e2e_wait_for 5 ids_are alice,bob
 
-e2e_open_menu 3 && e2e_keys Down Return
+e2e_open_menu 3 && e2e_keys Up Return
 check "終了 ends the program" e2e_wait_exit "$APP_PID" 15
 check "the program wrote nothing on its output" test ! -s "$E2E_APP_LOG"
 

@@ -90,7 +90,7 @@ posts_above() { [ "$(grep -c '"event": "post"' "$PORTAL_LOG")" -gt "$1" ]; }
 # Chooses ログイン > the account in SLOT (0 or 1) from the tray menu.
 tray_login() {
     e2e_open_menu 3 || return 1
-    e2e_keys Up
+    e2e_keys Down
     e2e_open_submenu Right || return 1
     [ "$1" -eq 1 ] && e2e_keys Down
     e2e_keys Return
@@ -100,7 +100,7 @@ tray_login() {
 # Chooses ログアウト from the tray menu.
 tray_logout() {
     e2e_open_menu 3 || return 1
-    e2e_keys Up Up Return
+    e2e_keys Down Down Return
     e2e_wait_popups_closed
 }
 

@@ -5,8 +5,8 @@
 # XDG_DATA_HOME is set: the keyring's files go to $XDG_DATA_HOME/keyrings.
 #
 # The program keeps an account's passwords as one item with the attributes
-# server=yorumi-livedoor and user=KEY_PREFIX/ID (QtKeychain's way of naming its items), and
-# while it keeps them there, an item user=KEY_PREFIX beside them.
+# server=yorumi-livedoor and user=KEY_PREFIX/ID (QtKeychain's way of naming its items), labelled
+# "ヨルミ＠ライブドア: ID", and while it keeps them there, an item user=KEY_PREFIX beside them.
 #
 # Variables set for the caller:
 #   KEYRING_PID  the keyring daemon (its output goes to the LOG given to keyring_start)
@@ -23,7 +23,7 @@ KEY_PREFIX=YRMLD
 keyring_open_entry() {
     local win before deadline
     if [ -z "$(e2e_settings_window)" ]; then
-        e2e_open_menu 3 && e2e_keys Up Up Up Up Return
+        e2e_open_menu 3 && e2e_keys Down Down Down Down Return
         e2e_wait_popups_closed
         e2e_wait_for 5 keyring_settings_shown || { e2e_log "the settings window did not show"; return 1; }
     fi
@@ -96,6 +96,11 @@ keyring_serving() {
 # keyring_holds ID TEXT: the item of ID exists and its secret contains TEXT.
 keyring_holds() {
     [[ $(secret-tool lookup server "$KEYRING_SERVICE" user "$KEY_PREFIX/$1" 2>/dev/null) == *"$2"* ]]
+}
+
+# keyring_label_is ID LABEL: the item of ID is labelled LABEL (its secret is not printed).
+keyring_label_is() {
+    secret-tool search --all server "$KEYRING_SERVICE" user "$KEY_PREFIX/$1" 2>&1 | grep -qxF "label = $2"
 }
 
 # keyring_has_entry ID: the keyring has an item for ID (whatever its secret).

@@ -110,14 +110,14 @@ choose_keyring_entry() {
 
 # ｸﾘｯﾌﾟﾎﾞｰﾄﾞ > bob (Right opens the submenu on alice, Down moves to bob).
 tray_copy_bob() {
-    e2e_open_menu 3 && e2e_keys Up Up Up && e2e_open_submenu Right || return 1
+    e2e_open_menu 3 && e2e_keys Down Down Down && e2e_open_submenu Right || return 1
     e2e_keys Down Return
     e2e_wait_popups_closed
 }
 
 # ログイン > bob.
 tray_login_bob() {
-    e2e_open_menu 3 && e2e_keys Up && e2e_open_submenu Right || return 1
+    e2e_open_menu 3 && e2e_keys Down && e2e_open_submenu Right || return 1
     e2e_keys Down Return
     e2e_wait_popups_closed
 }
@@ -138,7 +138,8 @@ check_tick() {
 
 check_keyring_holds_passwords() {
     keyring_holds alice "$ALICE_PW" || fail "no entry for alice with her password" || return 1
-    keyring_holds bob "$CANARY" || fail "no entry for bob with the canary"
+    keyring_holds bob "$CANARY" || fail "no entry for bob with the canary" || return 1
+    e2e_wait_for 5 keyring_label_is bob "ヨルミ＠ライブドア: bob" || fail "bob's item is not labelled with the program and his ID"
 }
 
 check_canary_in_no_file() {
@@ -264,7 +265,7 @@ if [ "$E2E_FAILED" -gt 0 ]; then
     e2e_summary
     exit 1
 fi
-check "the keyring holds each account's password under server yorumi-livedoor, user $KEY_PREFIX/ID" check_keyring_holds_passwords
+check "the keyring holds each account's password under server yorumi-livedoor, user $KEY_PREFIX/ID, labelled with the program and the ID" check_keyring_holds_passwords
 check "while ticked, the canary is in no file (the user's folders, the keyring's files, the program's output)" check_canary_in_no_file
 check "unticking with the keyring locked and its prompt cancelled says so and keeps the passwords in the keyring, the option ticked" check_locked_untick_keeps_passwords
 if [ "$E2E_FAILED" -gt 0 ]; then

@@ -246,7 +246,8 @@ e2e_wait_new_popup() {
     return 1
 }
 
-# Opens the tray menu with BUTTON (default 3) and waits for it to show.
+# Opens the tray menu with BUTTON (default 3) and waits for it to show. It opens below the
+# pointer on trayer's top panel, so its entries show reversed: ログイン first, 終了 last.
 e2e_open_menu() {
     local before
     before=$(e2e_popups)

@@ -61,8 +61,8 @@ portal_start || exit 1
 portal_variant normal || exit 1
 
 start || { echo "not ok - the icon docked"; exit 1; }
-# ログイン is the last entry; Right opens it on alice, Down moves to bob.
-e2e_open_menu 3 && e2e_keys Up && e2e_open_submenu Right
+# The menu opens below the panel, ログイン nearest: the first entry; Right opens it on alice, Down moves to bob.
+e2e_open_menu 3 && e2e_keys Down && e2e_open_submenu Right
 e2e_screenshot "$ART/menu-login.png" "$MENU_WIN"
 e2e_keys Down Return
 e2e_wait_popups_closed
@@ -77,13 +77,13 @@ check "the password is in neither the helper's command line nor its environment"
 
 # 終了, then a new start: the login must have survived in the browser's cookies.
 ENGINE_TREE=$(process_tree "$HELPER")
-e2e_open_menu 3 && e2e_keys Down Return
+e2e_open_menu 3 && e2e_keys Up Return
 check "終了 ends the program" e2e_wait_exit "$APP_PID" 15
 # shellcheck disable=SC2086
 check "the helper and the engine's processes end with it" e2e_wait_for 2 all_ended $ENGINE_TREE
 start || { echo "not ok - the icon docked again"; exit 1; }
 # ログアウト is the entry above ログイン.
-e2e_open_menu 3 && e2e_keys Up Up Return
+e2e_open_menu 3 && e2e_keys Down Down Return
 e2e_wait_popups_closed
 check "ログアウト requests the logout page" e2e_wait_for 40 logout_requested
 check "the portal's cookie survived the restart" logout_carried_cookie

@@ -59,14 +59,14 @@ portal_variant normal || exit 1
 e2e_start_program "$BIN"
 e2e_wait_icon 15 || { echo "not ok - the icon docked"; exit 1; }
 
-# ログイン (the last entry) > bob (the second).
-e2e_open_menu 3 && e2e_keys Up && e2e_open_submenu Right
+# ログイン (the first entry, under the top panel) > bob (the second).
+e2e_open_menu 3 && e2e_keys Down && e2e_open_submenu Right
 e2e_keys Down Return
 e2e_wait_popups_closed
 check "ログイン > bob sends the form" e2e_wait_for 40 login_posted
 
-# ライブドア (below 終了) > TOP (its first entry).
-e2e_open_menu 3 && e2e_keys Down Down && e2e_open_submenu Right
+# ライブドア (above 終了, the last entry) > TOP (its first entry).
+e2e_open_menu 3 && e2e_keys Up Up && e2e_open_submenu Right
 e2e_screenshot "$ART/portal-menu.png" "$MENU_WIN"
 e2e_keys Return
 e2e_wait_popups_closed
@@ -80,11 +80,11 @@ check "the window is the engine helper's" test -n "$HELPER"
 # ログイン > alice: a profile of her own. Pages opened now are hers; bob's tab stays as it is and
 # still shows bob when reloaded.
 BOB_TOPS=$(tops_as bob)
-e2e_open_menu 3 && e2e_keys Up && e2e_open_submenu Right
+e2e_open_menu 3 && e2e_keys Down && e2e_open_submenu Right
 e2e_keys Return
 e2e_wait_popups_closed
 check "ログイン > alice sends the form" e2e_wait_for 40 posted_twice
-e2e_open_menu 3 && e2e_keys Down Down && e2e_open_submenu Right
+e2e_open_menu 3 && e2e_keys Up Up && e2e_open_submenu Right
 e2e_keys Return
 e2e_wait_popups_closed
 check "ライブドア > TOP now opens a tab as alice" e2e_wait_for 40 seen_as alice 1
@@ -112,7 +112,7 @@ e2e_screenshot "$ART/portal-window-restored.png"
 # ログアウト (above ログイン) logs alice out: her tab reloads as a guest, bob's stays.
 BOB_TOPS=$(tops_as bob)
 GUEST_TOPS=$(tops_as guest)
-e2e_open_menu 3 && e2e_keys Up Up Return
+e2e_open_menu 3 && e2e_keys Down Down Return
 e2e_wait_popups_closed
 check "ログアウト requests the logout page" e2e_wait_for 40 logout_requested
 check "alice's tab reloads as a guest" e2e_wait_for 20 seen_as guest $((GUEST_TOPS + 1))
@@ -145,7 +145,7 @@ xdotool windowfocus --sync "$WIN" 2>/dev/null
 e2e_keys ctrl+w
 check "Ctrl+W on the last tab closes the window" e2e_wait_for 10 no_portal_window
 check "the window's geometry is saved" e2e_wait_for 5 geometry_saved
-e2e_open_menu 3 && e2e_keys Down Return
+e2e_open_menu 3 && e2e_keys Up Return
 check "終了 ends the program" e2e_wait_exit "$APP_PID" 15
 check "the helper ends with it" e2e_wait_for 5 e2e_not_running "$HELPER"
 

@@ -87,7 +87,7 @@ run_case() {
     e2e_not_running "$APP_PID" && { fail "the program ended by itself"; return 1; }
     if [ "$how" = quit ]; then
         e2e_open_menu 3 || fail "the tray menu did not open" || return 1
-        e2e_keys Down Return
+        e2e_keys Up Return
         e2e_wait_exit "$APP_PID" 20 || fail "still running 20 s after 終了" || return 1
         [ "$EXIT_STATUS" -eq 0 ] || fail "ended with status $EXIT_STATUS" || return 1
     else

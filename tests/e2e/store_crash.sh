@@ -221,7 +221,7 @@ export ASAN_OPTIONS=detect_leaks=1
 e2e_start_tray || exit 1
 e2e_start_program "$BIN"
 if e2e_wait_icon 20 && e2e_open_menu 3; then
-    e2e_keys Down Return
+    e2e_keys Up Return
     if e2e_wait_exit "$APP_PID" 20 && [ "$EXIT_STATUS" -eq 0 ]; then
         final_ok=1
     fi

@@ -28,7 +28,7 @@ clipboard_targets() { timeout 3 xclip -o -selection clipboard -t TARGETS 2>/dev/
 # saves it as menu-clipboard-NAME.png, moves with KEYS and chooses.
 choose_clipboard_entry() {
     e2e_open_menu 3 || return 1
-    e2e_keys Up Up Up
+    e2e_keys Down Down Down
     e2e_open_submenu Right || return 1
     e2e_screenshot "$ART/menu-clipboard-$1.png" "$MENU_WIN"
     shift
@@ -38,7 +38,7 @@ choose_clipboard_entry() {
 
 choose_settings_entry() {
     e2e_open_menu 3 || return 1
-    e2e_keys Up Up Up Up Return
+    e2e_keys Down Down Down Down Return
     e2e_wait_popups_closed
 }
 
@@ -126,7 +126,7 @@ check_settings_toggle() {
     e2e_screenshot "$ART/menu-settings-ticked.png" "$MENU_WIN"
     [ "$(pixels_differing "$ART/menu-settings-ticked.png" "$ART/menu-right-press.png")" != 0 ] ||
         fail "設定画面 carries no check mark while the window is shown" || return 1
-    e2e_keys Up Up Up Up Return
+    e2e_keys Down Down Down Down Return
     e2e_wait_popups_closed
     e2e_wait_for 5 settings_hidden || fail "settings window still shown after the second 設定画面" || return 1
 
@@ -135,7 +135,7 @@ check_settings_toggle() {
     e2e_screenshot "$ART/menu-settings-unticked.png" "$MENU_WIN"
     [ "$(pixels_differing "$ART/menu-settings-unticked.png" "$ART/menu-right-press.png")" = 0 ] ||
         fail "設定画面 still looks ticked after hiding the window" || return 1
-    e2e_keys Up Up Up Up Return
+    e2e_keys Down Down Down Down Return
     e2e_wait_popups_closed
     e2e_wait_for 5 settings_shown || fail "settings window not shown after the third 設定画面" || return 1
     sleep 0.2
@@ -145,7 +145,7 @@ check_settings_toggle() {
 
 check_portal_top() {
     e2e_open_menu 3 || fail "menu did not open" || return 1
-    e2e_keys Down Down
+    e2e_keys Up Up
     e2e_open_submenu Right || fail "ライブドア submenu did not open" || return 1
     e2e_screenshot "$ART/menu-livedoor.png" "$MENU_WIN"
     e2e_keys Return
@@ -190,7 +190,7 @@ check_double_click_chooses_nothing() {
 
 check_quit() {
     e2e_open_menu 3 || fail "menu did not open" || return 1
-    e2e_keys Down Return
+    e2e_keys Up Return
     e2e_wait_exit "$APP_PID" 10 || fail "program still running 10 s after 終了" || return 1
     [ "$EXIT_STATUS" -eq 0 ] || fail "program exited with status $EXIT_STATUS" || return 1
     e2e_icon_gone || fail "icon window still shown after 終了"

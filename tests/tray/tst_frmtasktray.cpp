@@ -234,10 +234,13 @@ void tst_frmTasktray::clipboardEntryCopiesThePassword()
     tray.mnClipboard.value(1)->trigger();
     tray.mnClipboard.value(0)->trigger();
     QCOMPARE(clipboard->texts, (QStringList{ "bob-pw", "alice-pw" }));
+    // The settings window tells whose password it is, and that it comes off again.
+    const QString copied = QStringLiteral("aliceのパスワードをコピーしました。（30秒後に消去）");
+    QCOMPARE(program.mainLd().SB->text(), copied);
     // A refused clipboard shows nothing anywhere.
     clipboard->accept = false;
     tray.mnClipboard.value(1)->trigger();
-    QCOMPARE(program.mainLd().SB->text(), QString());
+    QCOMPARE(program.mainLd().SB->text(), copied);
 }
 
 void tst_frmTasktray::systemClipboardMarksTheSecret()
@@ -318,24 +321,32 @@ void tst_frmTasktray::leftPressUnderWaylandShowsTheSettingsWindow()
 }
 
 // A menu of 200 x 300 opened for a press at the pointer, on a screen of 1280 x 800: the pointer
-// ends up beside it, never over an entry, wherever the panel is.
+// ends up beside it, never over an entry, wherever the panel is, and 終了 (given first, as on a
+// taskbar at the bottom) farthest from it.
 void tst_frmTasktray::popupOpensBesideThePointer_data()
 {
     QTest::addColumn<QPoint>("pointer");
     QTest::addColumn<QPoint>("topLeft");
-    QTest::newRow("panel at the top left") << QPoint(10, 12) << QPoint(11, 13);
-    QTest::newRow("panel at the top right") << QPoint(1270, 12) << QPoint(1070, 13);
-    QTest::newRow("panel at the bottom right") << QPoint(1270, 790) << QPoint(1070, 490);
-    QTest::newRow("panel at the bottom left") << QPoint(5, 790) << QPoint(6, 490);
-    QTest::newRow("room exactly to the right") << QPoint(1079, 400) << QPoint(1080, 401);
-    QTest::newRow("one pixel short on the right") << QPoint(1080, 400) << QPoint(880, 401);
+    QTest::addColumn<QStringList>("shown");
+    const QStringList below{ QStringLiteral("ログイン"), QStringLiteral("終了") };
+    const QStringList above{ QStringLiteral("終了"), QStringLiteral("ログイン") };
+    QTest::newRow("panel at the top left") << QPoint(10, 12) << QPoint(11, 13) << below;
+    QTest::newRow("panel at the top right") << QPoint(1270, 12) << QPoint(1070, 13) << below;
+    QTest::newRow("panel at the bottom right") << QPoint(1270, 790) << QPoint(1070, 490) << above;
+    QTest::newRow("panel at the bottom left") << QPoint(5, 790) << QPoint(6, 490) << above;
+    QTest::newRow("room exactly to the right") << QPoint(1079, 400) << QPoint(1080, 401) << below;
+    QTest::newRow("one pixel short on the right") << QPoint(1080, 400) << QPoint(880, 401) << below;
 }
 
 void tst_frmTasktray::popupOpensBesideThePointer()
 {
     QFETCH(QPoint, pointer);
     QFETCH(QPoint, topLeft);
-    QCOMPARE(popupPositionBesidePointer(pointer, QSize(200, 300), QRect(0, 0, 1280, 800)), topLeft);
+    QFETCH(QStringList, shown);
+    const QSize size(200, 300);
+    QCOMPARE(popupPositionBesidePointer(pointer, size, QRect(0, 0, 1280, 800)), topLeft);
+    const QStringList given{ QStringLiteral("終了"), QStringLiteral("ログイン") };
+    QCOMPARE(entriesForOpening(given, QRect(topLeft, size), pointer), shown);
 }
 
 // With no account yet, the icon says once where accounts are added.

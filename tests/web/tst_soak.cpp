@@ -460,7 +460,7 @@ void tst_Soak::listEditsThroughTheWindow()
             window.lbID->setCurrentRow(row);
             QTest::mouseClick(window.cmdDELETE, Qt::LeftButton);
             QCOMPARE(m_boxes->shown.size(), 1);
-            QCOMPARE(m_boxes->shown[0].text, QStringLiteral("削除いたします。"));
+            QCOMPARE(m_boxes->shown[0].text, QStringLiteral("削除いたします。\n") + accounts[row].id);
             accounts.removeAt(row);
             break;
         case Up:

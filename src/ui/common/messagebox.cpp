@@ -11,6 +11,8 @@ MessageBoxes::Answer SystemMessageBoxes::show(QWidget *parent, const QString &te
             : QMessageBox::StandardButtons(QMessageBox::Ok);
     QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, standard, parent);
     box.setDefaultButton(QMessageBox::Ok);
+    // An ID in the text is shown as typed, never read as markup.
+    box.setTextFormat(Qt::PlainText);
     // Plain buttons with the program's own words, whatever translations are installed.
     for (QAbstractButton *button : box.buttons())
         button->setIcon(QIcon());

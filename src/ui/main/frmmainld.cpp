@@ -33,6 +33,8 @@ constexpr int kMainWindowClientWidth = 3885;
 constexpr int kStatusBarTop = 2430;
 constexpr int kStatusBarHeight = 375;
 
+const QString kNoAccounts = QStringLiteral("IDが登録されていません。「新規登録」で追加してください。");
+
 QAction *addEntry(QMenu *menu, const char *name, const QString &caption)
 {
     QAction *action = menu->addAction(caption);
@@ -111,6 +113,10 @@ void frmMainLd::buildControls()
     cmdDELETE = button("cmdDELETE", QStringLiteral("削除"), 2400, 1800, 1215);
     cmdDown = button("cmdDown", QStringLiteral("▼"), 2400, 2040, 615);
     cmdUp = button("cmdUp", QStringLiteral("▲"), 3000, 2040, 615);
+    // What a screen reader says where a caption does not speak for itself.
+    lbID->setAccessibleName(QStringLiteral("ID一覧"));
+    cmdDown->setAccessibleName(QStringLiteral("下へ移動"));
+    cmdUp->setAccessibleName(QStringLiteral("上へ移動"));
 
     setTabOrder(lbID, cmdLOGIN);
     setTabOrder(cmdLOGIN, cmdLOGOUT);
@@ -124,6 +130,7 @@ void frmMainLd::buildControls()
     SB = new StatusBar(this);
     SB->setObjectName(QStringLiteral("SB"));
     SB->setFixedHeight(twipsToPixels(kStatusBarHeight, logicalDpiY()));
+    SB->setAccessibleName(QStringLiteral("状態"));
     setStatusBar(SB);
 }
 
@@ -148,6 +155,11 @@ void frmMainLd::buildMenus()
     mnShowTasktray = addEntry(mnVisual, "mnShowTasktray", QStringLiteral("設定画面を隠す(&H)"));
     connect(mnWindowPos, &QAction::triggered, this, &frmMainLd::mnWindowPos_Click);
     connect(mnShowTasktray, &QAction::triggered, this, &frmMainLd::mnShowTasktray_Click);
+    // Ends the program from the window too: without a notification area its close box only hides
+    // it once a panel has been seen.
+    mnVisual->addSeparator();
+    mnEnd = addEntry(mnVisual, "mnEnd", QStringLiteral("終了(&X)"));
+    connect(mnEnd, &QAction::triggered, this, &frmMainLd::mnEnd_Click);
 
     // The link menus are built from their link tables (links/menulinks.h).
     auto caption = [](const MenuLink &link) { return QString::fromUtf8(link.caption); };
@@ -220,6 +232,8 @@ void frmMainLd::Form_Load()
     mnKeyring->setChecked(m_uses.passwords.inKeyring());
     mnRenewLogins->setChecked(m_uses.settings.renewsLogins());
     RefreshAccountList();
+    // A store with no account changes nothing of the list: it is shown empty from the start.
+    showWhetherListed();
 }
 
 void frmMainLd::RefreshAccountList()
@@ -233,7 +247,27 @@ void frmMainLd::showAccounts()
     lbID->clear();
     for (qint16 slot = 0; slot < accounts.count(); ++slot)
         lbID->addItem(accounts.id(slot));
+    showWhetherListed();
     showSessions();
+}
+
+void frmMainLd::showWhetherListed()
+{
+    const bool listed = lbID->count() > 0;
+    for (QPushButton *command : { cmdLOGIN, cmdCopy, cmdREGISTRY, cmdDELETE, cmdDown, cmdUp })
+        command->setEnabled(listed);
+    if (!listed)
+        SB->setText(kNoAccounts);
+    else if (SB->text() == kNoAccounts)
+        SB->setText(QString());
+}
+
+void frmMainLd::showCopied(const QString &id)
+{
+    QString text = QStringLiteral("%1のパスワードをコピーしました。").arg(id);
+    if (m_uses.settings.clearsClipboard())
+        text += QStringLiteral("（30秒後に消去）");
+    SB->setText(text);
 }
 
 void frmMainLd::showSessions()
@@ -261,6 +295,11 @@ void frmMainLd::mnChange_Click(qint16 index)
 void frmMainLd::mnShowTasktray_Click()
 {
     m_uses.visibility.HideMainWindow();
+}
+
+void frmMainLd::mnEnd_Click()
+{
+    m_uses.endProgram();
 }
 
 void frmMainLd::mnStartAtLogin_Click()

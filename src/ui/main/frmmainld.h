@@ -70,6 +70,9 @@ public:
     // Gives each row its account's colour mark: filled while the account is logged in, hollow
     // when not.
     void showSessions();
+    // Tells in the status text that the account's password is on the clipboard, and when it
+    // comes off again.
+    void showCopied(const QString &id);
 
     // Controls.
     QWidget *frMain;
@@ -90,6 +93,7 @@ public:
     std::array<QAction *, 4> mnChange;
     QAction *mnWindowPos;
     QAction *mnShowTasktray;
+    QAction *mnEnd;
 
     // サイト(&G)
     QMenu *mnGoSite;
@@ -133,6 +137,7 @@ public slots:
     // Window visibility.
     void mnWindowPos_Click();
     void mnShowTasktray_Click();
+    void mnEnd_Click();
 
     // Account editing.
     void cmdNEW_Click();
@@ -172,6 +177,9 @@ protected:
 
 private:
     void buildControls();
+    // With no account, the commands that need one are greyed and the status text says how to
+    // add one.
+    void showWhetherListed();
     void buildMenus();
     // Each family of commands connects its own controls (frmmainld_<family>.cpp).
     void connectLoginCommands();

@@ -40,15 +40,18 @@ void forgetUnlisted(const frmMainLd::Uses &uses, const QString &id)
 }
 
 // Opens a fresh entry dialog for the shared selected slot at the settings window's position,
-// showing the password read for it, and waits until it closes. What it stores reaches the list
-// through the accounts.
-void runEntryDialog(const frmMainLd::Uses &uses, frmMainLd &window, const QString &password)
+// showing the password read for it, and waits until it closes; true when it stored the account.
+// What it stores reaches the list through the accounts.
+bool runEntryDialog(const frmMainLd::Uses &uses, frmMainLd &window, const QString &password)
 {
     uses.visibility.RememberMainWindowPosition();
     frmRegistry dialog({ uses.shared, uses.accounts, uses.passwords, uses.messageBoxes }, &window);
     dialog.Form_Load(password);
-    if (dialog.exec() == QDialog::Accepted && !dialog.replacedId().isEmpty())
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    if (!dialog.replacedId().isEmpty())
         forgetUnlisted(uses, dialog.replacedId());
+    return true;
 }
 
 } // namespace
@@ -73,7 +76,9 @@ void frmMainLd::cmdNEW_Click()
         return;
     }
     m_uses.shared.selectedSlot = qint16(rows);
-    runEntryDialog(m_uses, *this, QString());
+    // The account added is the one selected, ready for its first login.
+    if (runEntryDialog(m_uses, *this, QString()) && rows < lbID->count())
+        lbID->setCurrentRow(rows);
 }
 
 void frmMainLd::cmdREGISTRY_Click()
@@ -112,12 +117,13 @@ void frmMainLd::cmdDELETE_Click()
         m_uses.messageBoxes.show(this, kSelectAnId, MessageBoxes::Buttons::Ok);
         return;
     }
-    if (m_uses.messageBoxes.show(this, QStringLiteral("削除いたします。"),
-                                     MessageBoxes::Buttons::OkCancel)
+    // Of up to a hundred accounts, the question names the one that goes.
+    const QString id = m_uses.accounts.id(qint16(row));
+    if (m_uses.messageBoxes.show(this, QStringLiteral("削除いたします。\n%1").arg(id),
+                                 MessageBoxes::Buttons::OkCancel)
         != MessageBoxes::Answer::Ok)
         return;
 
-    const QString id = m_uses.accounts.id(qint16(row));
     edit([this, row](Passwords::Done done) { m_uses.passwords.remove(qint16(row), done); },
          [this, id] { forgetUnlisted(m_uses, id); });
 }
@@ -171,15 +177,17 @@ void frmMainLd::cmdCopy_Click()
         return;
     }
     QPointer<frmMainLd> self(this);
-    m_uses.passwords.fetch(qint16(row), m_uses.accounts.id(qint16(row)),
-                           [self](Passwords::Problem problem, const QString &password) {
-                               if (!self)
-                                   return;
-                               if (problem != Passwords::Problem::None) {
-                                   showPasswordProblem(self->m_uses.messageBoxes, self, problem, PasswordUse::Read);
-                                   return;
-                               }
-                               if (!self->m_uses.clipboard.setSecretText(password))
-                                   self->SB->setText(QStringLiteral("コピーできませんでした。"));
-                           });
+    const QString id = m_uses.accounts.id(qint16(row));
+    m_uses.passwords.fetch(qint16(row), id, [self, id](Passwords::Problem problem, const QString &password) {
+        if (!self)
+            return;
+        if (problem != Passwords::Problem::None) {
+            showPasswordProblem(self->m_uses.messageBoxes, self, problem, PasswordUse::Read);
+            return;
+        }
+        if (self->m_uses.clipboard.setSecretText(password))
+            self->showCopied(id);
+        else
+            self->SB->setText(QStringLiteral("コピーできませんでした。"));
+    });
 }

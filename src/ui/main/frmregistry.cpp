@@ -83,6 +83,9 @@ frmRegistry::frmRegistry(const Uses &uses, QWidget *parent)
     placeInTwips(cmdCANCEL, 2160, 720, 1095, 255);
 
     fitCaptions({ lblID, lblPASSWORD }, txtID->x() - lblID->x());
+    // A screen reader names each box by the caption beside it.
+    lblID->setBuddy(txtID);
+    lblPASSWORD->setBuddy(txtPW);
 
     m_input = std::make_unique<InputPause>(*this, *txtID);
     setTabOrder(txtID, txtPW);

@@ -7,6 +7,8 @@ StatusBar::StatusBar(QWidget *parent)
     , m_text(new QLabel(this))
 {
     setSizeGripEnabled(false);
+    // IDs in the text are shown as typed, never read as markup.
+    m_text->setTextFormat(Qt::PlainText);
     // A normal (not temporary) widget: menu status tips come and go without clearing it.
     addWidget(m_text, 1);
 }

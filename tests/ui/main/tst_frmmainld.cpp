@@ -3,7 +3,9 @@
 #include "ui/main/frmmainld.h"
 #include "ui/main/statusbar.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -147,15 +149,16 @@ void tst_frmMainLd::controlsAtDesignedGeometry_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QRect>("pixels");
-    QTest::newRow("lbID") << "lbID" << "" << QRect(8, 16, 153, 136); // 120, 240, 2295, 2040
-    QTest::newRow("cmdLOGIN") << "cmdLOGIN" << "ログイン" << QRect(160, 24, 81, 17); // 2400, 360, 1215, 255
-    QTest::newRow("cmdLOGOUT") << "cmdLOGOUT" << "ログアウト" << QRect(160, 40, 81, 17); // 2400, 600, 1215, 255
-    QTest::newRow("cmdCopy") << "cmdCopy" << "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ" << QRect(160, 56, 81, 17); // 2400, 840, 1215, 255
-    QTest::newRow("cmdNEW") << "cmdNEW" << "新規登録" << QRect(160, 88, 81, 17); // 2400, 1320, 1215, 255
-    QTest::newRow("cmdREGISTRY") << "cmdREGISTRY" << "修正" << QRect(160, 104, 81, 17); // 2400, 1560, 1215, 255
-    QTest::newRow("cmdDELETE") << "cmdDELETE" << "削除" << QRect(160, 120, 81, 17); // 2400, 1800, 1215, 255
-    QTest::newRow("cmdDown") << "cmdDown" << "▼" << QRect(160, 136, 41, 17); // 2400, 2040, 615, 255
-    QTest::newRow("cmdUp") << "cmdUp" << "▲" << QRect(200, 136, 41, 17); // 3000, 2040, 615, 255
+    QTest::addColumn<QString>("spoken"); // what a screen reader calls it
+    QTest::newRow("lbID") << "lbID" << "" << QRect(8, 16, 153, 136) << "ID一覧"; // 120, 240, 2295, 2040
+    QTest::newRow("cmdLOGIN") << "cmdLOGIN" << "ログイン" << QRect(160, 24, 81, 17) << "ログイン"; // 2400, 360, 1215, 255
+    QTest::newRow("cmdLOGOUT") << "cmdLOGOUT" << "ログアウト" << QRect(160, 40, 81, 17) << "ログアウト"; // 2400, 600, 1215, 255
+    QTest::newRow("cmdCopy") << "cmdCopy" << "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ" << QRect(160, 56, 81, 17) << "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ"; // 2400, 840, 1215, 255
+    QTest::newRow("cmdNEW") << "cmdNEW" << "新規登録" << QRect(160, 88, 81, 17) << "新規登録"; // 2400, 1320, 1215, 255
+    QTest::newRow("cmdREGISTRY") << "cmdREGISTRY" << "修正" << QRect(160, 104, 81, 17) << "修正"; // 2400, 1560, 1215, 255
+    QTest::newRow("cmdDELETE") << "cmdDELETE" << "削除" << QRect(160, 120, 81, 17) << "削除"; // 2400, 1800, 1215, 255
+    QTest::newRow("cmdDown") << "cmdDown" << "▼" << QRect(160, 136, 41, 17) << "下へ移動"; // 2400, 2040, 615, 255
+    QTest::newRow("cmdUp") << "cmdUp" << "▲" << QRect(200, 136, 41, 17) << "上へ移動"; // 3000, 2040, 615, 255
 }
 
 void tst_frmMainLd::controlsAtDesignedGeometry()
@@ -163,6 +166,7 @@ void tst_frmMainLd::controlsAtDesignedGeometry()
     QFETCH(QString, name);
     QFETCH(QString, caption);
     QFETCH(QRect, pixels);
+    QFETCH(QString, spoken);
 
     StoreSandbox sandbox;
     Program program;
@@ -176,6 +180,7 @@ void tst_frmMainLd::controlsAtDesignedGeometry()
     if (auto *button = qobject_cast<QPushButton *>(control))
         QCOMPARE(button->text(), caption);
     QCOMPARE(control->geometry(), pixels);
+    QCOMPARE(QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name), spoken);
     QCOMPARE(window.frMain->geometry(), QRect(0, 0, 245, 159)); // 3675 x 2385
     QCOMPARE(window.SB->height(), 25);                            // 375
     QCOMPARE(window.centralWidget()->size(), QSize(259, 162));    // 3885 x 2430
@@ -212,12 +217,15 @@ void tst_frmMainLd::menusAsDesigned()
     QCOMPARE(bar, (QStringList{ "機能(&F)", "サイト(&G) ", "その他(&O)" }));
 
     const QList<Entry> visual = entries(window.mnVisual);
-    QCOMPARE(visual.size(), 3);
+    QCOMPARE(visual.size(), 5);
     QCOMPARE(visual[0].caption, QStringLiteral("切替(&C)"));
     QVERIFY(!visual[0].visible);
     QCOMPARE(visual[1].caption, QStringLiteral("常に最前面に表示(&T)"));
     QVERIFY(visual[1].visible);
     QCOMPARE(visual[2].caption, QStringLiteral("設定画面を隠す(&H)"));
+    QCOMPARE(visual[3].caption, QStringLiteral("-"));
+    QCOMPARE(visual[4].caption, QStringLiteral("終了(&X)"));
+    QVERIFY(visual[4].visible);
     QVERIFY(window.mnWindowPos->isCheckable());
     QVERIFY(!window.mnWindowPos->isChecked());
     QVERIFY(!window.mnShowTasktray->isCheckable());
@@ -268,12 +276,18 @@ void tst_frmMainLd::statusBarStartsBlankAndKeepsText()
     Program program;
     frmMainLd &window = program.mainLd();
     QCOMPARE(window.SB->text(), QString());
+    QCOMPARE(QAccessible::queryAccessibleInterface(window.SB)->text(QAccessible::Name), QStringLiteral("状態"));
     window.SB->setText(QStringLiteral("エラーが発生しました。"));
     // A menu entry's (empty) status tip must not wipe the text.
     QStatusTipEvent tip{ QString() };
     QCoreApplication::sendEvent(&window, &tip);
     QCOMPARE(window.SB->text(), QStringLiteral("エラーが発生しました。"));
     QVERIFY(window.SB->currentMessage().isEmpty());
+    // An ID in the text shows as typed: markup in it is not read as such.
+    const QString typed = QStringLiteral("<i>bob</i>のパスワードをコピーしました。");
+    window.SB->setText(typed);
+    const QLabel *text = window.SB->findChild<QLabel *>();
+    QVERIFY(text->sizeHint().width() >= text->fontMetrics().horizontalAdvance(typed));
 }
 
 // "クリップボードを30秒後に消去" is ticked until the user unticks it, and the choice outlives the

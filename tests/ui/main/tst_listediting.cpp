@@ -28,6 +28,7 @@ private:
 };
 
 const QStringList kIds{ "a", "b", "c" };
+const QString kNoAccounts = QStringLiteral("IDが登録されていません。「新規登録」で追加してください。");
 const QStringList kPasswords{ "pa", "pb", "pc" };
 
 // Everything an editing command can change, taken at one moment.
@@ -76,6 +77,7 @@ private slots:
     void deleteClosesTheGap();
     void deleteCancelChangesNothing();
     void deleteForgetsAnIdNoSlotHolds();
+    void emptyListGuides();
     void oneAccountCommandsNeedASelection_data();
     void oneAccountCommandsNeedASelection();
     void moveExchangesNeighbours_data();
@@ -144,10 +146,12 @@ void tst_ListEditing::deleteClosesTheGap()
     Fixture f(store);
     const int before = f.window().lbID->count();
     f.window().lbID->setCurrentRow(row);
+    const QString chosen = f.window().lbID->currentItem()->text();
     QTest::mouseClick(f.window().cmdDELETE, Qt::LeftButton);
 
     QCOMPARE(f.boxes->shown.size(), 1);
-    QCOMPARE(f.boxes->shown[0].text, QStringLiteral("削除いたします。"));
+    // The question names the account on the row the user chose.
+    QCOMPARE(f.boxes->shown[0].text, QStringLiteral("削除いたします。\n") + chosen);
     QVERIFY(f.boxes->shown[0].buttons == Buttons::OkCancel);
     QCOMPARE(rows(f.window().lbID), ids);
     QCOMPARE(selectedRow(f.window().lbID), -1);
@@ -164,7 +168,8 @@ void tst_ListEditing::deleteClosesTheGap()
     QCOMPARE(storedKeys(f.sandbox), keys);
     QCOMPARE(storedValues(f.sandbox, kIdSection, ids.size()), ids);
     QVERIFY2(storedValues(f.sandbox, kPwSection, ids.size()) == passwords, "stored passwords differ");
-    QVERIFY(f.window().SB->text().isEmpty());
+    QCOMPARE(f.window().SB->text(), ids.isEmpty() ? kNoAccounts : QString());
+    QCOMPARE(f.window().cmdDELETE->isEnabled(), !ids.isEmpty());
 }
 
 void tst_ListEditing::deleteCancelChangesNothing()
@@ -213,12 +218,23 @@ void tst_ListEditing::deleteForgetsAnIdNoSlotHolds()
     QVERIFY(f.notifier->shown.isEmpty());
 }
 
+// With no account, the window says how to add one and greys the commands that need one (the
+// first account brings them back: tst_frmRegistry's add to an empty list).
+void tst_ListEditing::emptyListGuides()
+{
+    Fixture f;
+    QCOMPARE(f.window().SB->text(), kNoAccounts);
+    for (const char *name : { "cmdLOGIN", "cmdCopy", "cmdREGISTRY", "cmdDELETE", "cmdDown", "cmdUp" })
+        QVERIFY2(!button(f, QLatin1String(name))->isEnabled(), name);
+    QVERIFY(f.window().cmdNEW->isEnabled());
+    QVERIFY(f.window().cmdLOGOUT->isEnabled());
+}
+
 void tst_ListEditing::oneAccountCommandsNeedASelection_data()
 {
     QTest::addColumn<QString>("command");
     QTest::addColumn<int>("accounts");
     QTest::newRow("delete") << "cmdDELETE" << 3;
-    QTest::newRow("delete on an empty list") << "cmdDELETE" << 0;
     QTest::newRow("copy") << "cmdCopy" << 3;
 }
 
@@ -347,10 +363,12 @@ void tst_ListEditing::copyPutsThePasswordOnTheClipboard()
     Fixture f(kIds, kPasswords);
     f.window().lbID->setCurrentRow(1);
     const Snapshot before(f);
+    f.program.settings().setClearsClipboard(false);
     QTest::mouseClick(f.window().cmdCopy, Qt::LeftButton);
     QVERIFY2(f.clipboard->texts == QStringList{ "pb" }, "the clipboard did not get row 1's password");
     QVERIFY(f.boxes->shown.isEmpty());
-    QVERIFY(f.window().SB->text().isEmpty());
+    // Kept on the clipboard: nothing is said of its going.
+    QCOMPARE(f.window().SB->text(), QStringLiteral("bのパスワードをコピーしました。"));
     verifyUnchanged(before, Snapshot(f));
 }
 
@@ -427,7 +445,7 @@ void tst_ListEditing::storeWithoutChangeStampsKeepsTheSelection()
     f.boxes->answers = { Answer::Cancel };
     QTest::mouseClick(window.cmdDELETE, Qt::LeftButton);
     QCOMPARE(f.boxes->shown.size(), 1);
-    QCOMPARE(f.boxes->shown[0].text, QStringLiteral("削除いたします。"));
+    QCOMPARE(f.boxes->shown[0].text, QStringLiteral("削除いたします。\nb"));
     QTest::mouseClick(window.cmdDown, Qt::LeftButton);
     QCOMPARE(storedValues(f.sandbox, kIdSection, 3), (QStringList{ "a", "c", "b" }));
     QCOMPARE(selectedRow(window.lbID), 2);
