@@ -15,7 +15,9 @@ FindBar::FindBar(CurrentPage currentPage, QWidget *parent)
     , m_text(new QLineEdit)
     , m_result(new QLabel)
 {
+    // The buttons show marks alone: their names are what a screen reader says of them.
     m_text->setPlaceholderText(QStringLiteral("ページ内検索"));
+    m_text->setAccessibleName(QStringLiteral("ページ内検索"));
     m_text->setClearButtonEnabled(true);
     connect(m_text, &QLineEdit::textChanged, this, [this] { find(false); });
     connect(m_text, &QLineEdit::returnPressed, this, [this] { find(false); });
@@ -27,15 +29,18 @@ FindBar::FindBar(CurrentPage currentPage, QWidget *parent)
     auto *previous = new QToolButton;
     previous->setArrowType(Qt::UpArrow);
     previous->setToolTip(QStringLiteral("前を検索"));
+    previous->setAccessibleName(previous->toolTip());
     connect(previous, &QToolButton::clicked, this, [this] { find(true); });
     auto *next = new QToolButton;
     next->setArrowType(Qt::DownArrow);
     next->setToolTip(QStringLiteral("次を検索"));
+    next->setAccessibleName(next->toolTip());
     connect(next, &QToolButton::clicked, this, [this] { find(false); });
     auto *close = new QToolButton;
     close->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
     close->setAutoRaise(true);
     close->setToolTip(QStringLiteral("閉じる"));
+    close->setAccessibleName(close->toolTip());
     connect(close, &QToolButton::clicked, this, &FindBar::dismiss);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(6, 3, 6, 3);

@@ -15,9 +15,10 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QScreen>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
-#include <QTabWidget>
+#include <QTabBar>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QWebEngineDownloadRequest>
@@ -41,7 +42,9 @@ constexpr QSize kDefaultSize(1024, 768);
 PortalWindow::PortalWindow(EngineProfiles &profiles, QWidget *parent)
     : QMainWindow(parent)
     , m_profiles(profiles)
-    , m_tabs(new QTabWidget)
+    , m_tabBar(new QTabBar)
+    , m_pages(new QStackedWidget)
+    , m_toolBar(new QToolBar(QStringLiteral("ナビゲーション")))
     , m_address(new QLineEdit)
     , m_progress(new QProgressBar)
     , m_findBar(new FindBar([this]() -> QWebEnginePage * {
@@ -53,6 +56,7 @@ PortalWindow::PortalWindow(EngineProfiles &profiles, QWidget *parent)
     setUpToolBar();
     setUpKeys();
     setUpFindBar();
+    setUpLayout();
     setUpStatusBar();
 
     m_geometrySave.setSingleShot(true);
@@ -68,8 +72,8 @@ PortalWindow::~PortalWindow()
 {
     // Every page goes now, before the profiles, which the owner deletes after this window; the
     // tabs already closed and still waiting for their deletion among them.
-    m_tabs->disconnect(this);
-    const QList<QWebEngineView *> views = m_tabs->findChildren<QWebEngineView *>();
+    m_tabBar->disconnect(this);
+    const QList<QWebEngineView *> views = m_pages->findChildren<QWebEngineView *>();
     for (QWebEngineView *view : views) {
         detach(view);
         delete view;
@@ -78,8 +82,7 @@ PortalWindow::~PortalWindow()
 
 void PortalWindow::setUpToolBar()
 {
-    QToolBar *toolBar = addToolBar(QStringLiteral("ナビゲーション"));
-    toolBar->setMovable(false);
+    QToolBar *toolBar = m_toolBar;
     toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
     m_back = toolBar->addAction(style()->standardIcon(QStyle::SP_ArrowBack),
                                 QStringLiteral("戻る"));
@@ -105,6 +108,7 @@ void PortalWindow::setUpToolBar()
     });
     // The address bar takes an address on Enter; Esc, or a tab shown, puts back the page's.
     m_address->setObjectName(QStringLiteral("address"));
+    m_address->setAccessibleName(QStringLiteral("アドレス"));
     connect(m_address, &QLineEdit::returnPressed, this, &PortalWindow::goToTypedAddress);
     m_address->installEventFilter(this);
     toolBar->addWidget(m_address);
@@ -146,21 +150,21 @@ void PortalWindow::setUpKeys()
     connect(zoomReset, &QAction::triggered, this, [this] { zoom(ZoomDirection::Reset); });
     auto *closeCurrent = new QAction(this);
     closeCurrent->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
-    connect(closeCurrent, &QAction::triggered, this, [this] { closeTab(m_tabs->currentIndex()); });
+    connect(closeCurrent, &QAction::triggered, this, [this] { closeTab(m_tabBar->currentIndex()); });
     // The next and the previous tab, round the ends, as in browsers. Shift+Tab comes as Backtab.
     auto *nextTab = new QAction(this);
     nextTab->setShortcuts({ QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown) });
     connect(nextTab, &QAction::triggered, this, [this] {
-        if (m_tabs->count() > 0)
-            m_tabs->setCurrentIndex((m_tabs->currentIndex() + 1) % m_tabs->count());
+        if (m_tabBar->count() > 0)
+            m_tabBar->setCurrentIndex((m_tabBar->currentIndex() + 1) % m_tabBar->count());
     });
     auto *previousTab = new QAction(this);
     previousTab->setShortcuts({ QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
                                 QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
                                 QKeySequence(Qt::CTRL | Qt::Key_PageUp) });
     connect(previousTab, &QAction::triggered, this, [this] {
-        if (m_tabs->count() > 0)
-            m_tabs->setCurrentIndex((m_tabs->currentIndex() + m_tabs->count() - 1) % m_tabs->count());
+        if (m_tabBar->count() > 0)
+            m_tabBar->setCurrentIndex((m_tabBar->currentIndex() + m_tabBar->count() - 1) % m_tabBar->count());
     });
     addActions({ reload, m_escape, findInPage, zoomIn, zoomOut, zoomReset, closeCurrent, nextTab,
                  previousTab });
@@ -168,18 +172,25 @@ void PortalWindow::setUpKeys()
 
 void PortalWindow::setUpFindBar()
 {
-    // The find bar, below the pages. Once it is hidden, Esc is the page's again where nothing
-    // loads, and the focus it had goes back to the page.
+    // Once the find bar is hidden, Esc is the page's again where nothing loads, and the focus it
+    // had goes back to the page.
     connect(m_findBar, &FindBar::dismissed, this, [this](bool hadFocus) {
         updateLoading();
         if (QWebEngineView *view = currentView(); view && hadFocus)
             view->setFocus();
     });
+}
+
+void PortalWindow::setUpLayout()
+{
+    // As in browsers: the tabs on top, the navigation bar below them, the page, the find bar.
     auto *central = new QWidget;
     auto *layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(m_tabs);
+    layout->addWidget(m_tabBar);
+    layout->addWidget(m_toolBar);
+    layout->addWidget(m_pages, 1);
     layout->addWidget(m_findBar);
     setCentralWidget(central);
 }
@@ -209,10 +220,15 @@ void PortalWindow::restoreSavedGeometry(const QByteArray &geometry)
 
 void PortalWindow::openTab(const QUrl &url, const QString &account)
 {
+    openBeside(url, account, nullptr);
+}
+
+void PortalWindow::openBeside(const QUrl &url, const QString &account, const QWebEngineView *source)
+{
     QWebEngineProfile *profile = m_profiles.profile(account);
     if (!profile)
         return;
-    QWebEngineView *view = addTab(profile, true);
+    QWebEngineView *view = addTab(profile, true, source);
     view->load(url);
     bringUp();
     view->setFocus();
@@ -225,7 +241,7 @@ void PortalWindow::openTabs(const TabRecord &record)
         if (QWebEngineProfile *profile = m_profiles.profile(tab.account))
             addTab(profile, false)->load(tab.url);
     }
-    m_tabs->setCurrentIndex(std::min(record.current, m_tabs->count() - 1));
+    m_tabBar->setCurrentIndex(std::min(record.current, m_tabBar->count() - 1));
     setAttribute(Qt::WA_ShowWithoutActivating);
     show();
     setAttribute(Qt::WA_ShowWithoutActivating, false);

@@ -15,7 +15,9 @@ class FindBar;
 class QAction;
 class QLineEdit;
 class QProgressBar;
-class QTabWidget;
+class QStackedWidget;
+class QTabBar;
+class QToolBar;
 class QWebEngineDownloadRequest;
 class QWebEnginePage;
 class QWebEngineProfile;
@@ -31,8 +33,10 @@ struct TabState
 std::vector<int> tabsToReload(const std::vector<TabState> &tabs, const QString &account);
 
 // The portal window: an ordinary small browser with tabs, each on the profile of an account (or
-// the guest's), so that accounts show side by side. A tab's label starts with its account and
-// carries the account's colour; the pages a tab opens stay on its profile.
+// the guest's), so that accounts show side by side. As in browsers, the tabs are on top, the
+// navigation bar with the address below them, then the page. A tab's label starts with its account
+// and carries the account's colour; the pages a tab opens stay on its profile, in new tabs right
+// after it.
 //
 // A page that leads off the portal hands the address to the default browser only when the user
 // has just clicked or pressed a key in one of the window's pages, one address for each such
@@ -103,15 +107,27 @@ private:
     // Keys without a button of their own.
     void setUpKeys();
     void setUpFindBar();
+    void setUpLayout();
     void setUpStatusBar();
 
     // The tabs, each a view of a page: these, setUpTabs and reloadTabs are in
     // portalwindow_tabs.cpp.
-    QWebEngineView *addTab(QWebEngineProfile *profile, bool makeCurrent);
+    // A new tab on the profile; one opened from the tab of `source` goes right after it (see
+    // placeFor), any other at the end.
+    QWebEngineView *addTab(QWebEngineProfile *profile, bool makeCurrent,
+                           const QWebEngineView *source = nullptr);
+    // Where a tab opened from the tab of `source` goes: right after it and the tabs it opened
+    // before that follow it, so that several keep the order they were opened in; at the end
+    // when there is no such tab.
+    int placeFor(const QWebEngineView *source) const;
+    // The current tab's page shows, and the window's bars show what is on it.
+    void showCurrentTab();
     void showTabMenu(const QPoint &position);
-    // A new tab for the page in each of the accounts' profiles, in order; the first is made
-    // current.
-    void openInEach(const QUrl &url, const QStringList &accounts);
+    // openTab, for a page opened from the tab of `source`.
+    void openBeside(const QUrl &url, const QString &account, const QWebEngineView *source);
+    // A new tab for the page in each of the accounts' profiles, in order after the tab of
+    // `source`; the first is made current.
+    void openInEach(const QUrl &url, const QStringList &accounts, const QWebEngineView *source);
     void closeTab(int index);
     // Cuts the tab's page off from the window and stops it.
     void detach(QWebEngineView *view);
@@ -145,7 +161,10 @@ private:
     void showFindBar();
 
     EngineProfiles &m_profiles;
-    QTabWidget *m_tabs;
+    // The tabs, and their pages, one for each tab (the tab's data), the current one shown.
+    QTabBar *m_tabBar;
+    QStackedWidget *m_pages;
+    QToolBar *m_toolBar;
     QAction *m_back;
     QAction *m_forward;
     QAction *m_reloadOrStop;

@@ -27,6 +27,7 @@ RenewalBar::RenewalBar(QWidget *parent)
     close->setIcon(style()->standardIcon(QStyle::SP_TitleBarCloseButton));
     close->setAutoRaise(true);
     close->setToolTip(QStringLiteral("閉じる"));
+    close->setAccessibleName(close->toolTip());
     connect(close, &QToolButton::clicked, this, &QWidget::hide);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(6, 3, 6, 3);

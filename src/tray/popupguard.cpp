@@ -49,10 +49,10 @@ PopupGuard::PopupGuard(QMenu *menu)
         submenu->installEventFilter(this);
 }
 
-void PopupGuard::orderEntries(QPoint pointer)
+void PopupGuard::orderEntries(const QRect &placed, QPoint pointer)
 {
     // The menu is shown but not yet drawn: the same entries in another order keep its size.
-    const QList<QAction *> order = entriesForOpening(m_entries, m_menu->geometry(), pointer);
+    const QList<QAction *> order = entriesForOpening(m_entries, placed, pointer);
     if (m_menu->actions() == order)
         return;
     for (QAction *entry : order) {
@@ -69,12 +69,17 @@ bool PopupGuard::eventFilter(QObject *watched, QEvent *event)
         // first entry (終了) would be under it.
         if (watched == m_menu) {
             const QPoint pointer = QCursor::pos();
-            if (m_menu->geometry().contains(pointer)) {
-                if (const QScreen *screen = QGuiApplication::screenAt(pointer))
-                    m_menu->move(popupPositionBesidePointer(pointer, m_menu->size(),
-                                                            screen->availableGeometry()));
+            // A window that shows takes a move once the window system has placed it: the menu's
+            // own geometry tells where it is only after that.
+            QRect placed = m_menu->geometry();
+            if (placed.contains(pointer)) {
+                if (const QScreen *screen = QGuiApplication::screenAt(pointer)) {
+                    placed.moveTopLeft(popupPositionBesidePointer(pointer, placed.size(),
+                                                                  screen->availableGeometry()));
+                    m_menu->move(placed.topLeft());
+                }
             }
-            orderEntries(pointer);
+            orderEntries(placed, pointer);
         }
         break;
     case QEvent::MouseButtonPress:

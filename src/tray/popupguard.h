@@ -47,8 +47,8 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    // Puts the entries in the order for where the menu has opened.
-    void orderEntries(QPoint pointer);
+    // Puts the entries in the order for the menu placed at `placed`.
+    void orderEntries(const QRect &placed, QPoint pointer);
 
     QMenu *m_menu;
     QList<QAction *> m_entries;

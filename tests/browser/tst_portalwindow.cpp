@@ -1,10 +1,12 @@
 #include "browser/engineprofiles.h"
+#include "browser/findbar.h"
 #include "browser/portalwindow.h"
 #include "browser/renewalbar.h"
 #include "common/filesizelimit.h"
 #include "ui/common/accountmark.h"
 #include "web/accountprofile.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QFile>
 #include <QFileInfo>
@@ -20,7 +22,7 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStatusBar>
-#include <QTabWidget>
+#include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEnginePage>
@@ -98,7 +100,12 @@ private slots:
 private:
     QWebEngineView *view() const { return m_window->findChild<QWebEngineView *>(); }
     QLineEdit *address() const { return m_window->findChild<QLineEdit *>(QStringLiteral("address")); }
-    QTabWidget *tabs() const { return m_window->findChild<QTabWidget *>(); }
+    QTabBar *tabs() const { return m_window->findChild<QTabBar *>(QStringLiteral("tabs")); }
+    // The current tab's page and the bar above it.
+    QWidget *currentPane() const
+    {
+        return m_window->findChild<QStackedWidget *>(QStringLiteral("pages"))->currentWidget();
+    }
 
     // Each test function has profiles of its own and a window of its own with one guest tab.
     std::unique_ptr<QTemporaryDir> m_folder;
@@ -240,7 +247,9 @@ void tst_PortalWindow::outsideAddressesWaitForTheUser()
 }
 
 // Each tab's label starts with its account, the guest's with ゲスト; the window's title ends with
-// the current tab's.
+// the current tab's. The tabs are above the address bar, as in browsers. A screen reader hears a
+// tab's mark as its account, the address bar as アドレス, and every button and field in sight by
+// a name. The close button is drawn in the style's own grey, not as Qt's orange fallback box.
 void tst_PortalWindow::tabsShowTheirAccount()
 {
     m_window->openTab(QUrl(QStringLiteral("about:blank")), QStringLiteral("alice"));
@@ -249,8 +258,33 @@ void tst_PortalWindow::tabsShowTheirAccount()
     QVERIFY2(tabs()->tabText(1).startsWith(QStringLiteral("alice")), qPrintable(tabs()->tabText(1)));
     QCOMPARE(tabs()->currentIndex(), 1);
     QVERIFY2(m_window->windowTitle().endsWith(QStringLiteral(" - alice")), qPrintable(m_window->windowTitle()));
+
+    QVERIFY(tabs()->mapTo(m_window.get(), QPoint(0, tabs()->height())).y()
+            <= address()->mapTo(m_window.get(), QPoint()).y());
+    const auto heard = [](QWidget *widget) {
+        return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+    };
+    QWidget *mark = tabs()->tabButton(1, QTabBar::LeftSide);
+    QWidget *close = tabs()->tabButton(1, QTabBar::RightSide);
+    if (!qobject_cast<QLabel *>(mark))
+        std::swap(mark, close);
+    QCOMPARE(heard(mark), QStringLiteral("アカウント: alice"));
+    QCOMPARE(heard(address()), QStringLiteral("アドレス"));
+    m_window->findChild<FindBar *>()->open();
+    for (QWidget *widget : m_window->findChildren<QWidget *>()) {
+        if ((qobject_cast<QAbstractButton *>(widget) || qobject_cast<QLineEdit *>(widget)) && widget->isVisible())
+            QVERIFY2(!heard(widget).isEmpty(), widget->metaObject()->className());
+    }
+    const QImage drawn = close->grab().toImage();
+    for (int y = 0; y < drawn.height(); ++y) {
+        for (int x = 0; x < drawn.width(); ++x)
+            QVERIFY2(drawn.pixelColor(x, y).hsvSaturation() < 64, qPrintable(drawn.pixelColor(x, y).name()));
+    }
+
     tabs()->setCurrentIndex(0);
     QVERIFY2(m_window->windowTitle().endsWith(QStringLiteral(" - ゲスト")), qPrintable(m_window->windowTitle()));
+    QTest::mouseClick(close, Qt::LeftButton);
+    QCOMPARE(tabs()->count(), 1);
 }
 
 // Ctrl+Tab and Ctrl+PageDown go to the next tab, Ctrl+Shift+Tab and Ctrl+PageUp to the one
@@ -286,7 +320,7 @@ void tst_PortalWindow::recordBringsTheTabsBack()
     first.openTab(blog, QStringLiteral("carol"));
     first.openTab(blog, QStringLiteral("bob"));
     first.openTab(top, QString());
-    first.findChild<QTabWidget *>()->setCurrentIndex(2);
+    first.findChild<QTabBar *>()->setCurrentIndex(2);
     const QString file = m_folder->filePath(QStringLiteral("tabs.json"));
     QVERIFY(first.record().write(file));
     // A disk that takes only half the record (a file size limit) leaves the one written before,
@@ -331,19 +365,23 @@ void tst_PortalWindow::recordBringsTheTabsBack()
     QVERIFY(TabRecord::fromJson(foreign)->tabs.empty());
 }
 
-// A tab's context menu opens its page in a new tab as another account that has a profile, or as
-// the guest; not as the tab's own account. It opens the page in every other account logged in,
-// in the list's order.
+// A tab's context menu, for which the tab comes forward, opens its page in a new tab as another
+// account that has a profile, or as the guest; not as the tab's own account. It opens the page in
+// every other account logged in, in the list's order. The new tabs follow the tab in the order
+// they were opened, before the tabs that were after it.
 void tst_PortalWindow::tabMenuOpensThePageAsAnotherAccount()
 {
     const QUrl top(QStringLiteral("http://www.livedoor.com/"));
     QVERIFY(m_profiles->profile(QStringLiteral("bob")));
     PortalWindow window(*m_profiles);
     window.openTab(top, QStringLiteral("alice"));
-    window.setSessions({ QStringLiteral("dave"), QStringLiteral("alice"), QStringLiteral("bob") });
-    auto *tabBar = window.findChild<QTabWidget *>()->tabBar();
+    window.openTab(top, QString());
+    window.setSessions({ QStringLiteral("dave"), QStringLiteral("alice"), QStringLiteral("carol") });
+    auto *tabBar = window.findChild<QTabBar *>();
     QStringList offered;
+    int currentWithMenu = -1;
     QTimer::singleShot(0, this, [&] {
+        currentWithMenu = tabBar->currentIndex();
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         QVERIFY(menu);
         QMenu *other = menu->actions().value(0)->menu();
@@ -364,12 +402,12 @@ void tst_PortalWindow::tabMenuOpensThePageAsAnotherAccount()
         each->trigger();
     });
     emit tabBar->customContextMenuRequested(tabBar->tabRect(0).center());
+    QCOMPARE(currentWithMenu, 0);
     QCOMPARE(offered, (QStringList{ QStringLiteral("ゲスト"), QStringLiteral("bob") }));
     const TabRecord record = window.record();
-    const std::vector<TabRecord::Tab> expected{ { top, QStringLiteral("alice") },
-                                                { top, QStringLiteral("bob") },
-                                                { top, QStringLiteral("dave") },
-                                                { top, QStringLiteral("bob") } };
+    const std::vector<TabRecord::Tab> expected{ { top, QStringLiteral("alice") }, { top, QStringLiteral("bob") },
+                                                { top, QStringLiteral("dave") },  { top, QStringLiteral("carol") },
+                                                { top, QString() } };
     QVERIFY(record.tabs == expected);
     window.close();
 }
@@ -399,7 +437,7 @@ void tst_PortalWindow::forgottenProfileGoesWithItsLastTab()
     const QString dave = QStringLiteral("dave");
     const QString daveFolder = AccountProfile::folder(m_folder->filePath(QStringLiteral("profile")), dave);
     m_window->openTab(QUrl(QStringLiteral("about:blank")), dave);
-    QSignalSpy oldTabGone(tabs()->currentWidget()->findChild<QWebEngineView *>()->page(), &QObject::destroyed);
+    QSignalSpy oldTabGone(currentPane()->findChild<QWebEngineView *>()->page(), &QObject::destroyed);
     m_profiles->forget(dave);
     // Added back and logged in: its login lands in the profile the old tab still holds.
     QWebEngineProfile *again = m_profiles->profile(dave);
@@ -443,7 +481,7 @@ void tst_PortalWindow::renewalBarTakesTheTabBack()
     QSignalSpy renew(m_window.get(), &PortalWindow::renewRequested);
 
     m_window->openTab(form, QStringLiteral("alice"));
-    QWebEngineView *view = tabs()->currentWidget()->findChild<QWebEngineView *>();
+    QWebEngineView *view = currentPane()->findChild<QWebEngineView *>();
     QVERIFY(view);
     QTRY_COMPARE(view->url(), form);
     view->load(members);
@@ -452,7 +490,7 @@ void tst_PortalWindow::renewalBarTakesTheTabBack()
     QCOMPARE(shown[0][2].toUrl(), members);
     const quint64 tab = shown[0][0].value<quint64>();
 
-    auto *bar = tabs()->currentWidget()->findChild<RenewalBar *>();
+    auto *bar = currentPane()->findChild<RenewalBar *>();
     QVERIFY(bar);
     auto *text = bar->findChild<QLabel *>();
     auto *button = bar->findChild<QPushButton *>(QStringLiteral("renew"));
