@@ -99,6 +99,14 @@ stop_sampling() {
 window_shows() { xdotool search --onlyvisible --name "^$1 - $2\$" >/dev/null 2>&1; }
 window_leaves() { ! window_shows "$@"; }
 portal_window() { xdotool search --onlyvisible --name '^.* - a1$' 2>/dev/null | head -n1; }
+# How far below the top of the portal window WIN its address bar is: the first white stretch
+# down the middle of the window (the tab bar and the toolbar around it are not white).
+address_bar_y() {
+    local X Y WIDTH HEIGHT
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    import -window root -crop "1x${HEIGHT}+$((X + WIDTH / 2))+${Y}" txt:- 2>/dev/null |
+        awk -F'[,:]' '/#FFFFFF/ { if (++white == 8) { print $2 - 3; exit } next } { white = 0 }'
+}
 # Opens the tray's ログイン submenu (the menu's last entry).
 open_login_menu() {
     e2e_open_menu 3 && e2e_keys Down && e2e_open_submenu Right ||
@@ -157,14 +165,16 @@ echo "the helper's peak proportional memory: $(mb "$one_kb") over the login of o
 [ "$(logged_in)" -eq "$accounts" ] || give_up
 
 # The renewal: ライブドア > TOP as the current account, a1, then a page of its members typed in
-# the address bar (the toolbar's stretch, at the top of the window).
+# the address bar.
 e2e_open_menu 3 && e2e_keys Up Up && e2e_open_submenu Right ||
     { echo "the menu ライブドア did not open" >&2; give_up; }
 e2e_keys Return
 e2e_wait_for 60 window_shows livedoor a1 || { echo "TOP did not load as a1" >&2; give_up; }
 win=$(portal_window)
+y=$(address_bar_y "$win")
+[ -n "$y" ] || { echo "the address bar was not found" >&2; give_up; }
 eval "$(xdotool getwindowgeometry --shell "$win")"
-xdotool windowfocus --sync "$win" mousemove --window "$win" $((WIDTH / 2)) 16 click 1
+xdotool windowfocus --sync "$win" mousemove --window "$win" $((WIDTH / 2)) "$y" click 1
 e2e_keys ctrl+a
 xdotool type --delay 20 https://www.livedoor.com/members/page
 e2e_keys Return
