@@ -16,11 +16,9 @@
 # 20 ms and a grep, an xclip (~15 ms) or a secret-tool; a copy's figure cannot go below ~40 ms.
 set -u
 cd "$(dirname "$0")/.." || exit 1
-if [ $# -eq 0 ]; then
-    cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON >/dev/null &&
-        cmake --build build/bench --target yorumi-livedoor yorumi-browser >/dev/null || exit 1
-fi
-BIN=$(realpath "${1:-build/bench/src/yorumi-livedoor}")
+# shellcheck source-path=SCRIPTDIR
+source bench/program.sh
+bench_program "$@" || exit 1
 # shellcheck source-path=SCRIPTDIR
 source tests/e2e/lib.sh
 # shellcheck source-path=SCRIPTDIR

@@ -17,11 +17,9 @@
 # happen or a figure cannot be read, never on a figure).
 set -u
 cd "$(dirname "$0")/.." || exit 1
-if [ $# -eq 0 ]; then
-    cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON >/dev/null &&
-        cmake --build build/bench --target yorumi-livedoor yorumi-browser >/dev/null || exit 1
-fi
-BIN=$(realpath "${1:-build/bench/src/yorumi-livedoor}")
+# shellcheck source-path=SCRIPTDIR
+source bench/program.sh
+bench_program "$@" || exit 1
 # shellcheck source-path=SCRIPTDIR
 source tests/e2e/lib.sh
 # shellcheck source-path=SCRIPTDIR

@@ -1,0 +1,12 @@
+# shellcheck shell=bash disable=SC2034  # (sets BIN for the bench that sources it)
+# The program an end-to-end bench measures, from the repository's top folder:
+#   bench_program [PATH-TO-yorumi-livedoor]
+# sets BIN to the program given, run as it is (its engine helper built beside it), or to the
+# release build's, built with its engine helper first.
+bench_program() {
+    if [ $# -eq 0 ]; then
+        cmake -S . -B build/bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON >/dev/null &&
+            cmake --build build/bench --target yorumi-livedoor yorumi-browser >/dev/null || return 1
+    fi
+    BIN=$(realpath "${1:-build/bench/src/yorumi-livedoor}")
+}
