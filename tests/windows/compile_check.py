@@ -3,24 +3,21 @@
 against the Qt headers of this machine, and the resource scripts with its windres:
     compile_check.py <source folder> <compile_commands.json> <record file> [<file.rc>...]
 
-Each file takes its defines and include folders from the build's compile database (the first
-target that compiles it); what only suits Linux is left out. POSIX headers that MinGW-w64 has
-and Visual C++ has not are found first in msvc-headers/, which stops the compile. Qt's headers
-find Windows on their own from the compiler's _WIN32; nothing else is defined. Exits 77
-(skipped) without MinGW.
+The sources are compiled as the Windows build compiles them: a layer's sources a few at a time
+in one file that includes them (the build's unity files, X_unix.cpp in each replaced by its
+sibling X_win.cpp), the others alone. Each file takes its defines and include folders from the
+build's compile database (the first target that compiles it); what only suits Linux is left
+out. POSIX headers that MinGW-w64 has and Visual C++ has not are found first in msvc-headers/,
+which stops the compile. Qt's headers find Windows on their own from the compiler's _WIN32;
+nothing else is defined. Exits 77 (skipped) without MinGW.
 
-Files that share their defines and Qt modules (a library, mostly) share a precompiled header of
-the Qt headers they include, made first: most of a file's time went to reading Qt's headers.
-A header that cannot be made is left out, and its files read Qt's headers themselves.
-
-The record file keeps, for every file that passed, its flags and every file it read (its own
-headers, Qt's and MinGW's): a file none of whose inputs changed since it passed is not compiled
-again, as a build would not."""
+The record file keeps, for every source that passed, its flags and every file its compile read
+(its own headers, Qt's and MinGW's): a unity file none of whose sources' inputs changed since
+they passed is not compiled again, as a build would not."""
 
 import concurrent.futures
 import json
 import os
-import re
 import shlex
 import shutil
 import tempfile
@@ -77,21 +74,6 @@ def read_depfile(path):
     return words + ([word] if word else [])
 
 
-QT_INCLUDE = re.compile(r"^\s*#\s*include\s*<(Q[A-Za-z]+|Qt[A-Za-z]+/Q[A-Za-z]+)>", re.MULTILINE)
-
-
-def header_group(flags):
-    """Files whose flags have the same defines and system include folders (Qt's modules) can
-    share a precompiled header of Qt's; their own include folders do not matter to it."""
-    system = tuple(flags[i + 1] for i, word in enumerate(flags[:-1]) if word == "-isystem")
-    return tuple(sorted(word for word in flags if word.startswith("-D"))) + system
-
-
-def qt_includes(path):
-    with open(path, encoding="utf-8") as f:
-        return set(QT_INCLUDE.findall(f.read()))
-
-
 def unchanged(record, flags):
     """True when a file passed with these flags and nothing it read has changed since."""
     if not record or record["flags"] != flags:
@@ -110,6 +92,15 @@ def unity_sources(path):
         return [os.path.realpath(line.split('"')[1]) for line in f if line.startswith("#include \"")]
 
 
+def windows_source(path):
+    """What a Windows build compiles in the place of a source: X_unix.cpp's sibling X_win.cpp
+    where there is one, nothing where there is none, any other source itself."""
+    if not path.endswith("_unix.cpp"):
+        return path
+    sibling = path[:-len("_unix.cpp")] + "_win.cpp"
+    return sibling if os.path.exists(sibling) else None
+
+
 def main():
     source_dir, database, record_file = sys.argv[1:4]
     resource_scripts = sys.argv[4:]
@@ -122,30 +113,37 @@ def main():
     with open(database, encoding="utf-8") as f:
         entries = json.load(f)
 
+    # The files to compile, each a list of sources with their flags. A layer the engine helper
+    # links is built a second time without the sanitizers (its _plain target): its own unity
+    # files come last, so that the layer's are the ones compiled, as on Windows.
+    entries.sort(key=lambda entry: "_plain.dir" + os.sep in entry["file"])
+    units = []
     commands = {}
     for entry in entries:
         path = os.path.realpath(os.path.join(entry["directory"], entry["file"]))
         arguments = entry.get("arguments") or shlex.split(entry["command"])
-        # A layer's sources are compiled a few at a time in one file that includes them: each
-        # is checked alone, with that file's flags.
-        for path in unity_sources(path) or [path]:
-            if path.startswith(src + os.sep) and path not in commands:
-                commands[path] = ["-I", MSVC_HEADERS, *windows_flags(arguments)]
+        flags = ["-I", MSVC_HEADERS, *windows_flags(arguments)]
+        members = []
+        for member in unity_sources(path) or [path]:
+            member = windows_source(member) if member.startswith(src + os.sep) else None
+            if member and member not in commands:
+                commands[member] = flags
+                members.append(member)
+        if members:
+            units.append(members)
 
-    # What differs per system stands in sibling files: X_unix.cpp is never built for Windows,
-    # and X_win.cpp, never built here, takes the flags of its sibling, or of another file of
-    # its folder where it has none (its layer's).
+    # A Windows source in no unity file (X_win.cpp whose sibling the build does not compile
+    # here, or one that only Windows builds) is compiled alone, with the flags of another file
+    # of its folder (its layer's).
     sources = sorted(os.path.join(root, name) for root, _, names in os.walk(src)
                      for name in names if name.endswith(".cpp") and not name.endswith("_unix.cpp"))
     for path in sources:
-        if not path.endswith("_win.cpp") or path in commands:
+        if path in commands:
             continue
-        sibling = path[:-len("_win.cpp")] + "_unix.cpp"
         neighbours = sorted(other for other in commands if os.path.dirname(other) == os.path.dirname(path))
-        if sibling in commands:
-            commands[path] = commands[sibling]
-        elif neighbours:
+        if neighbours:
             commands[path] = commands[neighbours[0]]
+            units.append([path])
     missing = [path for path in sources if path not in commands]
     if missing:
         for path in missing:
@@ -158,56 +156,44 @@ def main():
     except (OSError, ValueError):
         records = {}
     records = {path: records.get(path) for path in sources}
-    stale = [path for path in sources if not unchanged(records[path], commands[path])]
+    stale = [unit for unit in units
+             if not all(unchanged(records[path], commands[path]) for path in unit)]
 
-    depfiles = tempfile.mkdtemp()
-    groups = {}
-    for path in stale:
-        groups.setdefault(header_group(commands[path]), []).append(path)
-    headers = {}
+    work = tempfile.mkdtemp()
 
-    def make_header(index, group):
-        """The group's precompiled header, or None where it is not worth one or fails."""
-        paths = groups[group]
-        includes = sorted(set().union(*(qt_includes(path) for path in paths)))
-        if len(paths) < 3 or not includes:
-            return group, None
-        header = os.path.join(depfiles, f"qt{index}.h")
-        with open(header, "w", encoding="utf-8") as f:
-            f.writelines(f"#include <{name}>\n" for name in includes)
-        run = subprocess.run([COMPILER, "-x", "c++-header", *commands[paths[0]], header, "-o", header + ".gch"],
-                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        return group, header if run.returncode == 0 else None
-
-    def check(index, path):
-        depfile = os.path.join(depfiles, f"{index}.d")
-        header = headers.get(header_group(commands[path]))
+    def check(index, unit):
+        depfile = os.path.join(work, f"{index}.d")
+        if len(unit) == 1:
+            compiled = unit[0]
+        else:
+            compiled = os.path.join(work, f"unity_{index}.cpp")
+            with open(compiled, "w", encoding="utf-8") as f:
+                f.writelines(f'#include "{path}"\n' for path in unit)
         # Whatever changes from this moment on is seen by the next run.
         started = time.time_ns()
-        run = subprocess.run([COMPILER, "-fsyntax-only", "-MD", "-MF", depfile, *commands[path],
-                              *(["-include", header] if header else []), path],
+        run = subprocess.run([COMPILER, "-fsyntax-only", "-MD", "-MF", depfile, *commands[unit[0]], compiled],
                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
         record = None
         if run.returncode == 0:
-            # The compiler itself counts among what the result depends on; the precompiled
-            # header, made for this run only, does not (the Qt headers it read do).
-            deps = [dep for dep in read_depfile(depfile) if not dep.startswith(depfiles + os.sep)]
-            record = {"flags": commands[path], "deps": deps + [compiler], "checked": started}
-        return path, record, run.stdout
+            # The compiler itself counts among what the result depends on; the unity file,
+            # made for this run only, does not (the sources it includes do).
+            deps = [dep for dep in read_depfile(depfile) if not dep.startswith(work + os.sep)]
+            record = {"flags": commands[unit[0]], "deps": deps + [compiler], "checked": started}
+        return unit, record, run.stdout
 
     started = time.monotonic()
     failed = 0
     try:
         with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 1) as pool:
-            headers.update(pool.map(make_header, range(len(groups)), list(groups)))
-            for path, record, output in pool.map(check, range(len(stale)), stale):
-                records[path] = record
+            for unit, record, output in pool.map(check, range(len(stale)), stale):
+                for path in unit:
+                    records[path] = record
                 if record is None:
-                    failed += 1
-                    print(f"--- {os.path.relpath(path, source_dir)}")
+                    failed += len(unit)
+                    print("--- " + ", ".join(os.path.relpath(path, source_dir) for path in unit))
                     print(output, end="")
     finally:
-        shutil.rmtree(depfiles, ignore_errors=True)
+        shutil.rmtree(work, ignore_errors=True)
         with open(record_file, "w", encoding="utf-8") as f:
             json.dump({path: record for path, record in records.items() if record}, f)
     for script in resource_scripts:
@@ -221,8 +207,8 @@ def main():
             print(run.stdout, end="")
     seconds = time.monotonic() - started
     print(f"{len(sources) + len(resource_scripts) - failed} of {len(sources) + len(resource_scripts)} "
-          f"sources and resource scripts compile for Windows ({len(stale)} sources compiled in "
-          f"{seconds:.0f} s, the others unchanged since they passed)")
+          f"sources and resource scripts compile for Windows ({sum(map(len, stale))} sources compiled "
+          f"as {len(stale)} files in {seconds:.0f} s, the others unchanged since they passed)")
     return 1 if failed else 0
 
 
