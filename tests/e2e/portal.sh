@@ -12,9 +12,9 @@ portal_start() {
     local dir="$E2E_TMP/portal" hosts="member.livedoor.com www.livedoor.com"
     mkdir -p "$dir" "$HOME/.pki/nssdb"
     printf 'subjectAltName=DNS:member.livedoor.com,DNS:www.livedoor.com\nbasicConstraints=CA:FALSE\n' >"$dir/leaf.ext"
-    openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=yorumi e2e authority" \
-        -keyout "$dir/ca.key" -out "$dir/ca.pem" >/dev/null 2>&1 &&
-    openssl req -newkey rsa:2048 -nodes -subj "/CN=member.livedoor.com" \
+    openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -days 2 \
+        -subj "/CN=yorumi e2e authority" -keyout "$dir/ca.key" -out "$dir/ca.pem" >/dev/null 2>&1 &&
+    openssl req -newkey ec -pkeyopt ec_paramgen_curve:P-256 -nodes -subj "/CN=member.livedoor.com" \
         -keyout "$dir/leaf.key" -out "$dir/leaf.csr" >/dev/null 2>&1 &&
     openssl x509 -req -in "$dir/leaf.csr" -CA "$dir/ca.pem" -CAkey "$dir/ca.key" -CAcreateserial \
         -days 2 -extfile "$dir/leaf.ext" -out "$dir/leaf.pem" >/dev/null 2>&1 &&
