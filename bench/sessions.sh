@@ -62,13 +62,7 @@ PY
 }
 logged_in_at_least() { [ "$(logged_in)" -ge "$1" ]; }
 # Waits at most SECONDS until N accounts are logged in (each look starts Python: not too often).
-wait_logged_in() {
-    local deadline=$(($(e2e_now_ms) + $2 * 1000))
-    until logged_in_at_least "$1"; do
-        [ "$(e2e_now_ms)" -lt "$deadline" ] || return 1
-        sleep 0.2
-    done
-}
+wait_logged_in() { E2E_POLL=0.2 e2e_wait_for "$2" logged_in_at_least "$1"; }
 # Notes the helper's peak memory and open files in FILE ("PSS-KB PRIVATE-KB FILES"), sampling
 # them in the background every 50 ms until stop_sampling: a login takes a few hundred
 # milliseconds, and the logins of one account and of all of them are watched alike.

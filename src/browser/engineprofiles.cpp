@@ -173,21 +173,19 @@ void EngineProfiles::pageGone(const QString &account, bool silent)
 {
     if (--m_pages[account] > 0)
         return;
-    if (silent && account != m_expected && !m_forgotten.contains(account)) {
+    if (m_forgotten.contains(account)) {
+        // Not from within the page's destruction.
+        QTimer::singleShot(0, this, [this, account] {
+            if (m_forgotten.contains(account) && !isInUse(account))
+                drop(account);
+        });
+    } else if (silent && account != m_expected) {
         // A run's cookies are in the store and its journal by now: the profile goes once the
         // page's destruction is over, unless a page has come meanwhile.
         QTimer::singleShot(0, this, [this, account] { release(account); });
-        return;
-    }
-    if (!m_forgotten.contains(account)) {
+    } else {
         startIdleTime(account);
-        return;
     }
-    // Not from within the page's destruction.
-    QTimer::singleShot(0, this, [this, account] {
-        if (m_forgotten.contains(account) && !isInUse(account))
-            drop(account);
-    });
 }
 
 void EngineProfiles::startIdleTime(const QString &account)

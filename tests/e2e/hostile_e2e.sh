@@ -42,18 +42,6 @@ BUDGET_MS=30000
 # ---------------------------------------------------------------------------------------------
 # Helpers
 
-# The program and every process it started.
-tree_pids() {
-    local pids=("$APP_PID") i=0 children
-    while [ "$i" -lt "${#pids[@]}" ]; do
-        # shellcheck disable=SC2207  # the children files hold pids separated by spaces
-        children=($(cat /proc/"${pids[i]}"/task/*/children 2>/dev/null))
-        pids+=("${children[@]}")
-        i=$((i + 1))
-    done
-    echo "${pids[@]}"
-}
-
 # Everything below the sandbox, but the program's own data folder and settings file: files with their size
 # and time, folders by name (a folder's time changes with the files made and removed in it,
 # such as the memory files the engine's helpers make and remove at once in TMPDIR).
@@ -141,7 +129,7 @@ menu_latency() {
 # Listening TCP and UDP sockets of the program and its helpers, as ss prints them.
 listening_sockets() {
     local pid out=""
-    for pid in $(tree_pids); do
+    for pid in $(e2e_tree_pids "$APP_PID"); do
         out+=$(ss -lntupH 2>/dev/null | grep "pid=$pid,")
     done
     echo "$out"
@@ -325,7 +313,7 @@ check_modes() {
 
 check_no_core_files() {
     local pid limit
-    for pid in $(tree_pids); do
+    for pid in $(e2e_tree_pids "$APP_PID"); do
         # The soft limit, the one that counts.
         limit=$(awk '/^Max core file size/ { print $5 }' /proc/"$pid"/limits 2>/dev/null)
         [ -z "$limit" ] || [ "$limit" = 0 ] ||

@@ -38,24 +38,21 @@ portal_start() {
     return 0
 }
 
-# portal_variant NAME: switches the login page the portal serves and waits until the portal
-# has taken this switch (not an earlier one to the same page).
-portal_variant() {
+# portal_send ACK COMMAND: sends COMMAND to the portal and waits until the portal has
+# answered this one with "ack ACK" (not an earlier one alike).
+portal_send() {
     local before
     before=$(grep -c "^ack $1\$" "$PORTAL_LOG")
-    echo "variant $1" >&"$PORTAL_CONTROL"
+    echo "$2" >&"$PORTAL_CONTROL"
     e2e_wait_for 5 portal_acked "$1" "$before"
 }
+# portal_variant NAME: switches the login page the portal serves.
+portal_variant() { portal_send "$1" "variant $1"; }
 portal_acked() { [ "$(grep -c "^ack $1\$" "$PORTAL_LOG")" -gt "$2" ]; }
 
 # portal_expire ACCOUNT: the portal forgets the account's sessions (its pages under /members/
-# go to the login form from now on); waits until it has.
-portal_expire() {
-    local before
-    before=$(grep -c "^ack expire $1\$" "$PORTAL_LOG")
-    echo "expire $1" >&"$PORTAL_CONTROL"
-    e2e_wait_for 5 portal_acked "expire $1" "$before"
-}
+# go to the login form from now on).
+portal_expire() { portal_send "expire $1" "expire $1"; }
 
 # portal_count EVENT PATH: how many such requests arrived.
 portal_count() {
