@@ -48,7 +48,7 @@ e2e_wait_icon 15 || { echo "not ok - the icon docked"; exit 1; }
 
 # 設定画面 brings the settings window up at the top-left corner.
 e2e_open_menu 3 && e2e_keys Down Down Down Down Return
-e2e_wait_for 5 test -n "$(e2e_settings_window)"
+e2e_wait_for 5 e2e_settings_shown
 
 # 新規登録: type into the real dialog, OK, and confirm 登録いたします。
 click_at "${NEW_BUTTON[@]}"

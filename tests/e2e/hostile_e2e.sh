@@ -54,8 +54,8 @@ listing() {
 # program's notification balloons, which tell of the logins that the hostile pages made fail.
 new_windows() {
     local win
-    for win in $(comm -13 <(echo "$WINDOWS_AT_START") <(e2e_visible_windows)); do
-        program_balloon "$win" || echo "$win"
+    for win in $(e2e_visible_windows); do
+        [[ $'\n'$WINDOWS_AT_START$'\n' == *$'\n'$win$'\n'* ]] || program_balloon "$win" || echo "$win"
     done
 }
 program_balloon() { [ "$(xdotool getwindowpid "$1" 2>/dev/null)" = "$APP_PID" ] && e2e_is_tooltip "$1"; }
@@ -63,12 +63,12 @@ program_balloon() { [ "$(xdotool getwindowpid "$1" 2>/dev/null)" = "$APP_PID" ] 
 # Waits up to SECONDS for COMMAND, failing at once if a new window shows meanwhile.
 wait_watching_windows() {
     local seconds=$1; shift
-    local deadline=$(($(e2e_now_ms) + seconds * 1000)) shown
+    local deadline=$((${EPOCHREALTIME/./} + seconds * 1000000)) shown
     until "$@"; do
         shown=$(new_windows)
         [ -z "$shown" ] || { echo "#   window shown: $shown"; SHOWN_WINDOWS+="$shown "; }
-        [ "$(e2e_now_ms)" -ge "$deadline" ] && return 1
-        sleep 0.1
+        ((${EPOCHREALTIME/./} >= deadline)) && return 1
+        e2e_sleep 0.1
     done
 }
 
@@ -95,31 +95,36 @@ tray_logout() {
 # Sets LATENCY to the milliseconds from a right press on the icon to the popup on screen.
 # Presses are kept 800 ms apart: two presses less than 400 ms apart make a double click,
 # which opens nothing. (Not to be called in a subshell: it keeps the time of its press.)
-# The program's visible windows but its notification balloons, which come and go by themselves.
-windows_but_balloons() {
+# The program's visible windows, one a line.
+program_windows() { xdotool search --all --onlyvisible --pid "$APP_PID" --class "$E2E_APP_CLASS" 2>/dev/null; }
+
+# Succeeds when one of the program's visible windows WINDOWS (one a line) is not in BEFORE and
+# is not a notification balloon, which comes and goes by itself.
+window_added() {
     local win
-    for win in $(xdotool search --all --onlyvisible --pid "$APP_PID" --class "$E2E_APP_CLASS" 2>/dev/null); do
-        e2e_is_tooltip "$win" || echo "$win"
+    for win in $1; do
+        [[ $'\n'$2$'\n' == *$'\n'$win$'\n'* ]] || e2e_is_tooltip "$win" || return 0
     done
+    return 1
 }
 
 menu_latency() {
-    local t0 wait latency closed
+    local t0 wait latency before
     e2e_wait_popups_closed
-    closed=$(windows_but_balloons | wc -l)
+    before=$(program_windows)
     wait=$((E2E_LAST_ICON_PRESS + 800 - $(e2e_now_ms)))
-    [ "$wait" -gt 0 ] && sleep "$(printf '0.%03d' "$wait")"
+    [ "$wait" -gt 0 ] && e2e_sleep "$(printf '0.%03d' "$wait")"
     xdotool mousemove $((ICON_X + ICON_W / 2)) $((ICON_Y + ICON_H / 2))
     t0=$(e2e_now_ms)
     xdotool click 3
     E2E_LAST_ICON_PRESS=$t0
     latency=99999
-    while [ $(($(e2e_now_ms) - t0)) -lt "$MENU_LATENCY_LIMIT_MS" ]; do
-        if [ "$(windows_but_balloons | wc -l)" -gt "$closed" ]; then
-            latency=$(($(e2e_now_ms) - t0))
+    while ((${EPOCHREALTIME/./} / 1000 - t0 < MENU_LATENCY_LIMIT_MS)); do
+        if window_added "$(program_windows)" "$before"; then
+            latency=$((${EPOCHREALTIME/./} / 1000 - t0))
             break
         fi
-        sleep 0.01
+        e2e_sleep 0.01
     done
     LATENCY=$latency
     e2e_keys Escape

@@ -25,7 +25,7 @@ keyring_open_entry() {
     if [ -z "$(e2e_settings_window)" ]; then
         e2e_open_menu 3 && e2e_keys Down Down Down Down Return
         e2e_wait_popups_closed
-        e2e_wait_for 5 keyring_settings_shown || { e2e_log "the settings window did not show"; return 1; }
+        e2e_wait_for 5 e2e_settings_shown || { e2e_log "the settings window did not show"; return 1; }
     fi
     win=$(e2e_settings_window)
     before=$(e2e_popups)
@@ -40,7 +40,6 @@ keyring_open_entry() {
     e2e_keys Up Up
     sleep 0.1
 }
-keyring_settings_shown() { [ -n "$(e2e_settings_window)" ]; }
 # keyring_start LOG: the bus (exported as DBUS_SESSION_BUS_ADDRESS) and the keyring daemon,
 # whose output goes to LOG; returns once the daemon serves the Secret Service.
 keyring_start() {

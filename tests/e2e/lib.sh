@@ -19,8 +19,8 @@ E2E_APP_CLASS=yorumi-livedoor
 E2E_SETTINGS_TITLE='ライブドアID設定画面'
 E2E_PIDS=()
 E2E_LAST_ICON_PRESS=0
-# Seconds between two looks at what is awaited (e2e_wait_for, e2e_wait_new_popup). Each look
-# starts programs (xdotool, sleep): every 20 ms cost the tests a quarter of their processor
+# Seconds between two looks at what is awaited (e2e_wait_for, e2e_wait_new_popup). A look
+# mostly starts a program (xdotool): every 20 ms cost the tests a quarter of their processor
 # time, which the tests beside them were waiting for. A benchmark's full form looks every 20 ms
 # (bench/program.sh): its figures are taken by these looks.
 E2E_POLL=${E2E_POLL:-0.05}
@@ -28,6 +28,11 @@ E2E_POLL=${E2E_POLL:-0.05}
 e2e_log() { echo "# $*" >&2; }
 
 e2e_now_ms() { echo $((${EPOCHREALTIME/./} / 1000)); }
+
+# Waits SECONDS (a fraction is fine) in the shell itself: a read of a pipe no one writes to,
+# which ends by its time-out. A wait between two looks would otherwise start sleep, a program,
+# and the shell a copy of itself to read the clock.
+e2e_sleep() { read -r -t "$1" -u "$E2E_SLEEP_FD" _ || true; }
 
 # The start of a script run as SCRIPT PATH-TO-yorumi-livedoor ARTEFACT-DIR: checks the
 # arguments, makes the artefact folder, starts the program's log LOG-NAME there afresh and
@@ -48,6 +53,8 @@ e2e_main() {
 e2e_init() {
     E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/yorumi-e2e.XXXXXX")
     trap e2e_cleanup EXIT
+    mkfifo "$E2E_TMP/never-written"
+    exec {E2E_SLEEP_FD}<>"$E2E_TMP/never-written"
     trap 'exit 130' INT TERM
     # Programs under test talk to our own display only, through X11.
     unset DISPLAY WAYLAND_DISPLAY XAUTHORITY SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS
@@ -71,7 +78,7 @@ e2e_stop() {
     kill -TERM "$pid" 2>/dev/null || return 0
     for i in $(seq 40); do
         e2e_not_running "$pid" && break
-        sleep 0.05
+        e2e_sleep 0.05
     done
     kill -KILL "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
@@ -90,10 +97,10 @@ e2e_cleanup() {
 # Waits until COMMAND succeeds, polling every E2E_POLL seconds for at most SECONDS.
 e2e_wait_for() {
     local seconds=$1; shift
-    local deadline=$(($(e2e_now_ms) + seconds * 1000))
+    local deadline=$((${EPOCHREALTIME/./} + seconds * 1000000))
     until "$@"; do
-        [ "$(e2e_now_ms)" -ge "$deadline" ] && return 1
-        sleep "$E2E_POLL"
+        ((${EPOCHREALTIME/./} >= deadline)) && return 1
+        e2e_sleep "$E2E_POLL"
     done
 }
 
@@ -169,24 +176,32 @@ e2e_start_program() {
     E2E_PIDS+=("$APP_PID")
 }
 
-# Prints "ID X Y W H" for each visible window of the program (not of its engine helper, whose
-# windows carry the program's class too).
+# The program's visible windows by id, one a line (not its engine helper's, whose windows carry
+# the program's class too).
+e2e_app_window_ids() {
+    xdotool search --all --onlyvisible --pid "$APP_PID" --class "$E2E_APP_CLASS" 2>/dev/null
+}
+
+# Prints "ID X Y W H" for each visible window of the program.
 e2e_app_windows() {
-    local win
-    for win in $(xdotool search --all --onlyvisible --pid "$APP_PID" --class "$E2E_APP_CLASS" 2>/dev/null); do
-        (
-            eval "$(xdotool getwindowgeometry --shell "$win" 2>/dev/null)" || exit 0
-            echo "$win $X $Y $WIDTH $HEIGHT"
-        )
+    local win X Y WIDTH HEIGHT SCREEN WINDOW
+    for win in $(e2e_app_window_ids); do
+        HEIGHT=
+        eval "$(xdotool getwindowgeometry --shell "$win" 2>/dev/null)"
+        [ -n "$HEIGHT" ] && echo "$win $X $Y $WIDTH $HEIGHT"
     done
 }
 
 # Finds the docked icon: the program's visible window of 32 px or less.
 e2e_find_icon() {
-    local line
-    line=$(e2e_app_windows | awk '$4 <= 32 && $5 <= 32 { print; exit }')
-    [ -n "$line" ] || return 1
-    read -r ICON_WIN ICON_X ICON_Y ICON_W ICON_H <<<"$line"
+    local win x y w h
+    while read -r win x y w h; do
+        if ((w <= 32 && h <= 32)); then
+            ICON_WIN=$win ICON_X=$x ICON_Y=$y ICON_W=$w ICON_H=$h
+            return 0
+        fi
+    done < <(e2e_app_windows)
+    return 1
 }
 
 # Succeeds when window WIN sits inside trayer's panel (the icon is embedded over XEmbed).
@@ -206,16 +221,18 @@ e2e_wait_icon() { e2e_wait_for "${1:-10}" e2e_find_icon; }
 
 e2e_icon_gone() { ! xwininfo -id "$ICON_WIN" 2>/dev/null | grep -q 'IsViewable'; }
 
-e2e_settings_window() { xdotool search --onlyvisible --name "$E2E_SETTINGS_TITLE" 2>/dev/null | head -n1; }
+e2e_settings_window() { xdotool search --limit 1 --onlyvisible --name "$E2E_SETTINGS_TITLE" 2>/dev/null; }
+e2e_settings_shown() { xdotool search --limit 1 --onlyvisible --name "$E2E_SETTINGS_TITLE" >/dev/null 2>&1; }
+e2e_settings_hidden() { ! e2e_settings_shown; }
 
 # Presses BUTTON (1 left, 3 right) on the icon COUNT times in quick succession (default 1; 2 is
 # a double click), keeping gestures ~450 ms apart so that two never merge into a double click.
 e2e_click_icon() {
     local button=$1 count=${2:-1} wait
-    wait=$((E2E_LAST_ICON_PRESS + 450 - $(e2e_now_ms)))
-    [ "$wait" -gt 0 ] && sleep "$(printf '0.%03d' "$wait")"
+    wait=$((E2E_LAST_ICON_PRESS + 450 - ${EPOCHREALTIME/./} / 1000))
+    [ "$wait" -gt 0 ] && printf -v wait '0.%03d' "$wait" && e2e_sleep "$wait"
     xdotool mousemove $((ICON_X + ICON_W / 2)) $((ICON_Y + ICON_H / 2)) click --repeat "$count" --delay 80 "$button"
-    E2E_LAST_ICON_PRESS=$(e2e_now_ms)
+    E2E_LAST_ICON_PRESS=$((${EPOCHREALTIME/./} / 1000))
 }
 
 # Succeeds when window WIN is a tooltip, as the tray icon's notification balloon is.
@@ -226,10 +243,10 @@ e2e_is_tooltip() { xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET
 e2e_popups() {
     local settings win
     settings=$(e2e_settings_window)
-    for win in $(e2e_app_windows | awk -v icon="$ICON_WIN" -v settings="$settings" \
-        '$1 != icon && $1 != settings { print $1 }'); do
-        e2e_is_tooltip "$win" || echo "$win"
+    for win in $(e2e_app_window_ids); do
+        [ "$win" != "${ICON_WIN:-}" ] && [ "$win" != "$settings" ] && ! e2e_is_tooltip "$win" && echo "$win"
     done
+    return 0
 }
 
 # Waits for a popup not in BEFORE (a list of window ids), at most SECONDS (default 5), and sets
@@ -237,16 +254,16 @@ e2e_popups() {
 #   e2e_wait_new_popup BEFORE [SECONDS]
 e2e_wait_new_popup() {
     local before=" ${1//$'\n'/ } " win
-    local deadline=$(($(e2e_now_ms) + ${2:-5} * 1000))
-    while [ "$(e2e_now_ms)" -lt "$deadline" ]; do
+    local deadline=$((${EPOCHREALTIME/./} + ${2:-5} * 1000000))
+    while ((${EPOCHREALTIME/./} < deadline)); do
         for win in $(e2e_popups); do
             if [[ "$before" != *" $win "* ]]; then
                 MENU_WIN=$win
-                sleep 0.1 # let it paint
+                e2e_sleep 0.1 # let it paint
                 return 0
             fi
         done
-        sleep "$E2E_POLL"
+        e2e_sleep "$E2E_POLL"
     done
     return 1
 }
@@ -270,7 +287,7 @@ e2e_open_submenu() {
 
 # Every window on the display that is mapped, by id.
 e2e_visible_windows() {
-    xdotool search --onlyvisible --name --class --classname '.*' 2>/dev/null | sort -n
+    xdotool search --onlyvisible --name --class --classname '.*' 2>/dev/null
 }
 
 e2e_keys() { xdotool key --delay 60 "$@"; }

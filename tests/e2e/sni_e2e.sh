@@ -18,11 +18,10 @@ e2e_sandbox "$E2E_TMP/user"
 e2e_seed_store alice 'Pa-alice.1' bob 'Pa-bob.2'
 e2e_start_session_bus || exit 1
 
-settings_hidden() { [ -z "$(e2e_settings_window)" ]; }
 stays_hidden() {
     local deadline=$(($(e2e_now_ms) + $1 * 1000))
     while [ "$(e2e_now_ms)" -lt "$deadline" ]; do
-        settings_hidden || { fail "the settings window showed"; return 1; }
+        e2e_settings_hidden || { fail "the settings window showed"; return 1; }
         sleep 0.1
     done
 }

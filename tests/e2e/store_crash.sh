@@ -57,7 +57,6 @@ seed_store() {
 
 inode() { stat -c %i "$STORE" 2>/dev/null; }
 alive() { ! e2e_not_running "$APP_PID"; }
-settings_shown() { [ -n "$(e2e_settings_window)" ]; }
 box_shown() { xdotool search --onlyvisible --name "$BOX_TITLE" >/dev/null 2>&1; }
 
 # Waits until the store file was replaced (the command's change reached the disk) or the
@@ -127,7 +126,7 @@ run_trial() {
     DONE=
 
     start_trial_program
-    if ! e2e_wait_for 20 settings_shown; then
+    if ! e2e_wait_for 20 e2e_settings_shown; then
         echo "not ok - trial $trial: the settings window did not show within 20 s"
         tail -n 20 "$APP_LOG" | sed 's/^/#   /'
         FAILED=$((FAILED + 1))

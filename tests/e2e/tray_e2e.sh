@@ -53,8 +53,6 @@ settings_position() {
 # Number of pixels that differ between two screenshots of the same size.
 pixels_differing() { compare -metric AE "$1" "$2" null: 2>&1 | cut -d' ' -f1; }
 
-settings_shown() { [ -n "$(e2e_settings_window)" ]; }
-settings_hidden() { [ -z "$(e2e_settings_window)" ]; }
 
 # ---------------------------------------------------------------------------------------------
 
@@ -115,7 +113,7 @@ check_clipboard_hint() {
 check_settings_toggle() {
     local first second
     choose_settings_entry || fail "could not choose 設定画面" || return 1
-    e2e_wait_for 5 settings_shown || fail "settings window not shown after the first 設定画面" || return 1
+    e2e_wait_for 5 e2e_settings_shown || fail "settings window not shown after the first 設定画面" || return 1
     sleep 0.2
     first=$(settings_position)
     [ "$first" = "0,0" ] || fail "settings window at $first, not 0,0" || return 1
@@ -128,7 +126,7 @@ check_settings_toggle() {
         fail "設定画面 carries no check mark while the window is shown" || return 1
     e2e_keys Down Down Down Down Return
     e2e_wait_popups_closed
-    e2e_wait_for 5 settings_hidden || fail "settings window still shown after the second 設定画面" || return 1
+    e2e_wait_for 5 e2e_settings_hidden || fail "settings window still shown after the second 設定画面" || return 1
 
     # Hidden again: the menu looks as it did at start.
     e2e_open_menu 3 || fail "menu did not open with the settings window hidden" || return 1
@@ -137,7 +135,7 @@ check_settings_toggle() {
         fail "設定画面 still looks ticked after hiding the window" || return 1
     e2e_keys Down Down Down Down Return
     e2e_wait_popups_closed
-    e2e_wait_for 5 settings_shown || fail "settings window not shown after the third 設定画面" || return 1
+    e2e_wait_for 5 e2e_settings_shown || fail "settings window not shown after the third 設定画面" || return 1
     sleep 0.2
     second=$(settings_position)
     [ "$second" = "$first" ] || fail "settings window came back at $second, not $first"
@@ -159,9 +157,9 @@ check_portal_top() {
 
 check_second_start() {
     # Hide the window first, so the second start has something to bring up.
-    if settings_shown; then
+    if e2e_settings_shown; then
         choose_settings_entry
-        e2e_wait_for 5 settings_hidden || fail "could not hide the settings window" || return 1
+        e2e_wait_for 5 e2e_settings_hidden || fail "could not hide the settings window" || return 1
     fi
     local first=$APP_PID
     e2e_start_program "$BIN"
@@ -169,7 +167,7 @@ check_second_start() {
     APP_PID=$first
     e2e_wait_exit "$second" 20 || fail "second start still running after 20 s" || return 1
     [ "$EXIT_STATUS" -eq 0 ] || fail "second start exited with status $EXIT_STATUS" || return 1
-    e2e_wait_for 5 settings_shown || fail "first copy did not show its settings window" || return 1
+    e2e_wait_for 5 e2e_settings_shown || fail "first copy did not show its settings window" || return 1
     kill -0 "$first" 2>/dev/null || fail "first copy is gone" || return 1
     e2e_find_icon || fail "icon gone after the second start"
 }
@@ -201,7 +199,7 @@ check_no_tray_shows_settings() {
     e2e_sandbox "$E2E_TMP/no-tray"
     e2e_seed_store alice "$PW_SLOT0"
     e2e_start_program "$BIN"
-    e2e_wait_for 15 settings_shown || fail "no settings window without a notification area" || return 1
+    e2e_wait_for 15 e2e_settings_shown || fail "no settings window without a notification area" || return 1
     e2e_screenshot "$ART/no-tray.png"
     e2e_stop "$APP_PID"
 }

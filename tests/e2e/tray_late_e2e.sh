@@ -11,17 +11,15 @@ HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 source "$HERE/lib.sh"
 e2e_main tray-late-app.log "$@"
 
-settings_shown() { [ -n "$(e2e_settings_window)" ]; }
-settings_hidden() { [ -z "$(e2e_settings_window)" ]; }
 icon_docked() { e2e_find_icon && e2e_docked_in_tray "$ICON_WIN"; }
-stays_hidden() { sleep "$1"; settings_hidden; }
+stays_hidden() { sleep "$1"; e2e_settings_hidden; }
 
 e2e_start_x || exit 1
 e2e_sandbox "$E2E_TMP/user"
 e2e_seed_store alice 'Pa-alice.1'
 
 e2e_start_program "$BIN"
-check "started with no notification area, the settings window shows" e2e_wait_for 15 settings_shown
+check "started with no notification area, the settings window shows" e2e_wait_for 15 e2e_settings_shown
 sleep 2
 e2e_start_tray || exit 1
 check "trayer started 2 s later gets the icon" e2e_wait_for 10 icon_docked
@@ -30,9 +28,9 @@ e2e_stop "$APP_PID"
 # A panel that goes away brings the window up; one that comes again takes the icon back.
 e2e_start_program "$BIN"
 check "started with a panel, the icon docks" e2e_wait_for 10 icon_docked
-check "and the settings window stays hidden" settings_hidden
+check "and the settings window stays hidden" e2e_settings_hidden
 e2e_stop "$TRAY_PID"
-check "the panel gone, the settings window shows" e2e_wait_for 10 settings_shown
+check "the panel gone, the settings window shows" e2e_wait_for 10 e2e_settings_shown
 e2e_start_tray || exit 1
 check "a panel again gets the icon" e2e_wait_for 10 icon_docked
 e2e_stop "$APP_PID"
