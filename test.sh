@@ -61,8 +61,11 @@ export DBUS_SESSION_BUS_ADDRESS
 YORUMI_TEST_CANARY="Cn$(od -An -N12 -tx1 /dev/urandom | tr -d ' \n')Ry"
 export YORUMI_TEST_CANARY
 status=0
+# Three tests a core side by side: many of them wait most of the time (for a page's time-out, a
+# clipboard's clearing, a program's end), and with two a core the processors stood half idle
+# for a third of the run.
 cores=$(nproc 2>/dev/null || echo 2)
-ctest --preset debug --parallel $((2 * cores)) "$@" || status=$?
+ctest --preset debug --parallel $((3 * cores)) "$@" || status=$?
 leaks=$(grep -rlaF -- "$YORUMI_TEST_CANARY" build/debug "$runtime_dir" 2>/dev/null || true)
 if [ -n "$leaks" ]; then
     echo "test.sh: the canary password of this run was found in:" >&2
