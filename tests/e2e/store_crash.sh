@@ -67,7 +67,7 @@ click() { xdotool mousemove "$1" "$2" click 1 2>/dev/null; }
 
 # Gives one command and adds its description to DONE and the list it leads to to STATES.
 give_command() {
-    local count=${#LIST[@]} visible kind row before t
+    local count=${#LIST[@]} visible kind row before t downs
     visible=$((count < VISIBLE_ROWS ? count : VISIBLE_ROWS))
     case $((RANDOM % 5)) in
         0 | 1) kind=delete; row=$((RANDOM % 3 == 0 ? RANDOM % visible : 0)) ;;
@@ -85,7 +85,9 @@ give_command() {
     before=$(inode)
     alive || return 1
     click $ROW_X $ROW_Y0
-    for ((t = 0; t < row; t++)); do xdotool key Down 2>/dev/null; done
+    downs=()
+    for ((t = 0; t < row; t++)); do downs+=(Down); done
+    ((row > 0)) && xdotool key "${downs[@]}" 2>/dev/null
     case $kind in
         delete)
             click $DELETE_X $DELETE_Y
@@ -120,7 +122,7 @@ KILLED_WRITING=0
 FAILED=0
 
 run_trial() {
-    local trial=$1 commands delay killer line status found=-1 i lag survived leftovers kill_text
+    local trial=$1 commands delay killer report line status found=-1 i lag survived leftovers kill_text
     [ ${#LIST[@]} -lt 20 ] && seed_store
     STATES=("${LIST[*]}")
     DONE=
@@ -133,7 +135,7 @@ run_trial() {
         end_trial_program
         return
     fi
-    sleep 0.2 # the window takes input once it has been painted
+    e2e_sleep 0.2 # the window takes input once it has been painted
 
     commands=$((1 + RANDOM % 3))
     if ((trial % 2)); then
@@ -166,9 +168,11 @@ run_trial() {
     : >"$E2E_TMP/killer"
     end_trial_program
 
-    line=$("$CHECK" list 2>"$E2E_TMP/check.err")
+    report=$("$CHECK" list 2>"$E2E_TMP/check.err")
     status=$?
-    leftovers=$("$CHECK" leftovers | tr '\n' ' ')
+    { read -r line; read -r leftovers; } <<<"$report"
+    leftovers=${leftovers#BESIDE}
+    leftovers=${leftovers# }
     for i in "${!STATES[@]}"; do
         [ "LIST ${STATES[i]}" = "$line" ] && found=$i
     done

@@ -4,13 +4,12 @@
 //   storecheck list
 //       Reads $XDG_CONFIG_HOME/YRMLD.conf with the program's own store code, slot after slot up
 //       to the first empty ID, as the settings window loads it. Every account must have been
-//       stored as an ID "id<N>" with its password "pw<N>". Prints one line:
+//       stored as an ID "id<N>" with its password "pw<N>". Prints two lines:
 //           LIST <N> <N> ...           (the account numbers in slot order)
+//           BESIDE <name> <name> ...   (the other files in the configuration folder)
 //       and, on stderr, a line for everything wrong. Exit status 0 when the store is sound:
 //       the file reads the same through QSettings without a format error, every key is stored
 //       once, no slot pairs one account's ID with another's password.
-//   storecheck leftovers
-//       Prints the files in the configuration folder other than the store itself.
 //   storecheck kill-on-write PID DELAY_US
 //       Waits for the first change in the configuration folder (a file created, written or
 //       renamed), then DELAY_US microseconds more, and kills PID with SIGKILL. Prints the
@@ -125,19 +124,11 @@ int list()
                                          .arg(numbers.size()));
     }
     std::printf("LIST %s\n", qPrintable(numbers.join(QLatin1Char(' '))));
+    QStringList beside = QDir(QFileInfo(path).absolutePath())
+                                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    beside.removeOne(QFileInfo(path).fileName());
+    std::printf("BESIDE %s\n", qPrintable(beside.join(QLatin1Char(' '))));
     return problems == 0 ? 0 : 1;
-}
-
-int leftovers()
-{
-    const QFileInfo store(SettingsStore::location(kApplication));
-    const QStringList names = QDir(store.absolutePath())
-                                      .entryList(QDir::AllEntries | QDir::Hidden | QDir::System
-                                                 | QDir::NoDotAndDotDot);
-    for (const QString &name : names)
-        if (name != store.fileName())
-            std::printf("%s\n", qPrintable(name));
-    return 0;
 }
 
 int killOnWrite(pid_t pid, long delayUs)
@@ -190,9 +181,7 @@ int main(int argc, char *argv[])
     const QStringList args = app.arguments();
     if (args.size() == 2 && args[1] == QLatin1String("list"))
         return list();
-    if (args.size() == 2 && args[1] == QLatin1String("leftovers"))
-        return leftovers();
     if (args.size() == 4 && args[1] == QLatin1String("kill-on-write"))
         return killOnWrite(pid_t(args[2].toLong()), args[3].toLong());
-    return complain(QStringLiteral("usage: storecheck list | leftovers | kill-on-write PID DELAY_US"));
+    return complain(QStringLiteral("usage: storecheck list | kill-on-write PID DELAY_US"));
 }
