@@ -55,21 +55,25 @@ listing() {
 new_windows() {
     local win
     for win in $(e2e_visible_windows); do
-        [[ $'\n'$WINDOWS_AT_START$'\n' == *$'\n'$win$'\n'* ]] || program_balloon "$win" || echo "$win"
+        listed "$win" "$WINDOWS_AT_START" || program_balloon "$win" || echo "$win"
     done
 }
+# Succeeds when WORD is one of the lines of LINES.
+listed() { [[ $'\n'$2$'\n' == *$'\n'$1$'\n'* ]]; }
 program_balloon() { [ "$(xdotool getwindowpid "$1" 2>/dev/null)" = "$APP_PID" ] && e2e_is_tooltip "$1"; }
 
-# Waits up to SECONDS for COMMAND, failing at once if a new window shows meanwhile.
+# Notes the windows newly shown in SHOWN_WINDOWS (check_no_window_shown judges them), then runs
+# COMMAND.
+watching_windows() {
+    local shown
+    shown=$(new_windows)
+    [ -z "$shown" ] || { echo "#   window shown: $shown"; SHOWN_WINDOWS+="$shown "; }
+    "$@"
+}
+# Waits up to SECONDS for COMMAND, looking for new windows every 0.1 s meanwhile.
 wait_watching_windows() {
     local seconds=$1; shift
-    local deadline=$((${EPOCHREALTIME/./} + seconds * 1000000)) shown
-    until "$@"; do
-        shown=$(new_windows)
-        [ -z "$shown" ] || { echo "#   window shown: $shown"; SHOWN_WINDOWS+="$shown "; }
-        ((${EPOCHREALTIME/./} >= deadline)) && return 1
-        e2e_sleep 0.1
-    done
+    E2E_POLL=0.1 e2e_wait_for "$seconds" watching_windows "$@"
 }
 
 count_above() { [ "$(portal_count get "$1")" -gt "$2" ]; }
@@ -92,26 +96,23 @@ tray_logout() {
     e2e_wait_popups_closed
 }
 
-# Sets LATENCY to the milliseconds from a right press on the icon to the popup on screen.
-# Presses are kept 800 ms apart: two presses less than 400 ms apart make a double click,
-# which opens nothing. (Not to be called in a subshell: it keeps the time of its press.)
-# The program's visible windows, one a line.
-program_windows() { xdotool search --all --onlyvisible --pid "$APP_PID" --class "$E2E_APP_CLASS" 2>/dev/null; }
-
 # Succeeds when one of the program's visible windows WINDOWS (one a line) is not in BEFORE and
 # is not a notification balloon, which comes and goes by itself.
 window_added() {
     local win
     for win in $1; do
-        [[ $'\n'$2$'\n' == *$'\n'$win$'\n'* ]] || e2e_is_tooltip "$win" || return 0
+        listed "$win" "$2" || e2e_is_tooltip "$win" || return 0
     done
     return 1
 }
 
+# Sets LATENCY to the milliseconds from a right press on the icon to the popup on screen.
+# Presses are kept 800 ms apart: two presses less than 400 ms apart make a double click,
+# which opens nothing. (Not to be called in a subshell: it keeps the time of its press.)
 menu_latency() {
     local t0 wait latency before
     e2e_wait_popups_closed
-    before=$(program_windows)
+    before=$(e2e_app_window_ids)
     wait=$((E2E_LAST_ICON_PRESS + 800 - $(e2e_now_ms)))
     [ "$wait" -gt 0 ] && e2e_sleep "$(printf '0.%03d' "$wait")"
     xdotool mousemove $((ICON_X + ICON_W / 2)) $((ICON_Y + ICON_H / 2))
@@ -120,7 +121,7 @@ menu_latency() {
     E2E_LAST_ICON_PRESS=$t0
     latency=99999
     while ((${EPOCHREALTIME/./} / 1000 - t0 < MENU_LATENCY_LIMIT_MS)); do
-        if window_added "$(program_windows)" "$before"; then
+        if window_added "$(e2e_app_window_ids)" "$before"; then
             latency=$((${EPOCHREALTIME/./} / 1000 - t0))
             break
         fi

@@ -222,7 +222,7 @@ e2e_wait_icon() { e2e_wait_for "${1:-10}" e2e_find_icon; }
 e2e_icon_gone() { ! xwininfo -id "$ICON_WIN" 2>/dev/null | grep -q 'IsViewable'; }
 
 e2e_settings_window() { xdotool search --limit 1 --onlyvisible --name "$E2E_SETTINGS_TITLE" 2>/dev/null; }
-e2e_settings_shown() { xdotool search --limit 1 --onlyvisible --name "$E2E_SETTINGS_TITLE" >/dev/null 2>&1; }
+e2e_settings_shown() { e2e_settings_window >/dev/null; }
 e2e_settings_hidden() { ! e2e_settings_shown; }
 
 # Presses BUTTON (1 left, 3 right) on the icon COUNT times in quick succession (default 1; 2 is

@@ -170,9 +170,7 @@ run_trial() {
 
     report=$("$CHECK" list 2>"$E2E_TMP/check.err")
     status=$?
-    { read -r line; read -r leftovers; } <<<"$report"
-    leftovers=${leftovers#BESIDE}
-    leftovers=${leftovers# }
+    { read -r line; read -r _ leftovers; } <<<"$report"
     for i in "${!STATES[@]}"; do
         [ "LIST ${STATES[i]}" = "$line" ] && found=$i
     done

@@ -124,9 +124,9 @@ int list()
                                          .arg(numbers.size()));
     }
     std::printf("LIST %s\n", qPrintable(numbers.join(QLatin1Char(' '))));
-    QStringList beside = QDir(QFileInfo(path).absolutePath())
-                                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    beside.removeOne(QFileInfo(path).fileName());
+    const QFileInfo info(path);
+    QStringList beside = info.dir().entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    beside.removeOne(info.fileName());
     std::printf("BESIDE %s\n", qPrintable(beside.join(QLatin1Char(' '))));
     return problems == 0 ? 0 : 1;
 }
