@@ -44,7 +44,7 @@ Program::Program(Services services)
     if (!m_services.notificationArea)
         m_services.notificationArea = [this] { return m_probe.isAvailable(); };
 
-    m_passwords = std::make_unique<Passwords>(m_accounts, m_settings, *m_services.keyring);
+    m_passwords = std::make_unique<Passwords>(m_accounts, m_settings, m_keyringJournal, *m_services.keyring);
     m_clipboard = std::make_unique<ExpiringClipboard>(*m_services.clipboard,
                                                       [this] { return m_settings.clearsClipboard(); });
     m_launcher = std::make_unique<DocumentLauncher>(*m_services.urlOpener);

@@ -6,6 +6,7 @@
 #include "platform/notificationarea.h"
 #include "store/accounts.h"
 #include "store/accounttable.h"
+#include "store/keyringjournal.h"
 #include "store/passwords.h"
 #include "store/programsettings.h"
 #include "store/settingsstore.h"
@@ -105,6 +106,7 @@ private:
     AccountTable m_table;
     Accounts m_accounts;
     ProgramSettings m_settings;
+    KeyringJournal m_keyringJournal;
     std::unique_ptr<Passwords> m_passwords;
     std::unique_ptr<LoginSessions> m_sessions;
     Autostart m_autostart;

@@ -21,29 +21,21 @@ bool Accounts::reload()
 {
     const QString application = this->application();
     m_loaded = m_store.stamp(application);
-    int count = 0;
+    const AccountList listed = listedIn(
+            [&](const QString &section, const QString &key) {
+                return std::optional(m_store.read(application, section, key));
+            },
+            AccountTable::kSlots);
     bool differs = false;
-    bool listed = true;
     for (qint16 slot = 0; slot < AccountTable::kSlots; ++slot) {
-        QString id;
-        QString password;
-        if (listed) {
-            id = m_store.read(application, kIdSection, idKey(slot));
-            password = m_store.read(application, kPwSection, pwKey(slot));
-            listed = !id.isEmpty();
-        }
-        if (!listed) {
-            id.clear();
-            password.clear();
-        }
+        const QString id = listed.ids.value(slot);
+        const QString password = listed.passwords.value(slot);
         if (id != this->id(slot) || password != this->password(slot)) {
             m_table.set(m_edition, slot, id, password);
             differs = true;
         }
-        if (listed)
-            ++count;
     }
-    m_count = count;
+    m_count = listed.size();
     if (differs)
         emit changed();
     return differs;
@@ -57,6 +49,25 @@ QStringList Accounts::ids() const
     return ids;
 }
 
+AccountList Accounts::list() const
+{
+    AccountList list;
+    for (qint16 slot = 0; slot < m_count; ++slot) {
+        list.ids.append(id(slot));
+        list.passwords.append(password(slot));
+    }
+    return list;
+}
+
+QString Accounts::loadedStamp() const
+{
+    const PrivateFile::Identity &file = m_loaded.file;
+    // The registry's stamps are serial numbers of one run.
+    if (m_loaded.serial != 0 || !file.exists)
+        return QString();
+    return QStringLiteral("%1:%2:%3:%4:%5").arg(file.device).arg(file.inode).arg(file.size).arg(file.modifiedNs).arg(file.changedNs);
+}
+
 bool Accounts::refresh()
 {
     const SettingsStore::Stamp now = m_store.stamp(application());
@@ -65,58 +76,37 @@ bool Accounts::refresh()
     return reload();
 }
 
-bool Accounts::put(qint16 slot, const QString &id, const QString &password)
+Accounts::Outcome Accounts::change(const ListChange &change)
 {
-    if (slot < 0 || slot >= AccountTable::kSlots)
-        return false;
-    refresh();
-    if (!isListed(slot))
-        slot = qint16(m_count);
-    if (slot >= AccountTable::kSlots)
-        return false;
-    return write({ { slot, id, password } }, {});
-}
-
-bool Accounts::remove(qint16 slot)
-{
-    if (!isListed(slot))
-        return false;
-    // Close the gap: every later account moves up, and the last slot's keys go. All of it
-    // reaches the store as one change, so an interruption never leaves an account missing or
-    // listed twice.
-    const int last = m_count - 1;
+    if (!change.inReach)
+        return Outcome::Failed;
+    const AccountList after = change.after();
     QList<SettingsStore::SlotWrite> writes;
-    for (int moved = slot; moved < last; ++moved)
-        writes.append({ moved, id(qint16(moved + 1)), password(qint16(moved + 1)) });
-    return write(writes, { last });
-}
-
-bool Accounts::swapWithNext(qint16 slot)
-{
-    if (!isListed(slot) || !isListed(slot + 1))
-        return false;
-    const qint16 next = qint16(slot + 1);
-    return write({ { slot, id(next), password(next) }, { next, id(slot), password(slot) } }, {});
-}
-
-bool Accounts::setPasswords(const QStringList &ids, const QStringList &passwords)
-{
-    refresh();
-    if (ids.size() != m_count || passwords.size() != m_count)
-        return false;
-    QList<SettingsStore::SlotWrite> writes;
-    for (int slot = 0; slot < m_count; ++slot) {
-        if (id(qint16(slot)) != ids[slot])
-            return false;
-        writes.append({ slot, ids[slot], passwords[slot] });
+    for (const int slot : change.writtenSlots())
+        writes.append({ slot, after.ids[slot], after.passwords[slot] });
+    // Slots the change leaves empty lose their keys; all of it reaches the store as one step,
+    // so an interruption never leaves an account missing or listed twice.
+    QList<int> removed;
+    for (int slot = after.size(); slot < change.seen.size(); ++slot)
+        removed.append(slot);
+    const auto holds = [&change](const SettingsStore::Reader &read) {
+        return stalenessOf(change, listedIn(read, AccountTable::kSlots)) == Staleness::None;
+    };
+    switch (m_store.writeSlotsIf(application(), holds, writes, removed)) {
+    case SettingsStore::Commit::Written:
+        reload();
+        return Outcome::Written;
+    case SettingsStore::Commit::Refused:
+        reload();
+        return stalenessOf(change, list()) == Staleness::Account ? Outcome::AccountChanged : Outcome::ListChanged;
+    case SettingsStore::Commit::Failed:
+        break;
     }
-    return write(writes, {});
+    return Outcome::Failed;
 }
 
-bool Accounts::write(const QList<SettingsStore::SlotWrite> &writes, const QList<int> &removedSlots)
+Staleness Accounts::stalenessNow(const ListChange &change)
 {
-    if (!m_store.writeSlots(application(), writes, removedSlots))
-        return false;
-    reload();
-    return true;
+    refresh();
+    return stalenessOf(change, list());
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/accountlist.h"
 #include "store/accounttable.h"
 #include "store/settingsstore.h"
 
@@ -20,7 +21,8 @@ bool isBlankId(const QString &id);
 // The store is the truth: the file may be written by hand while the program runs, so a command
 // that acts on the accounts calls refresh() first, which loads them again when the store may
 // have changed since they were loaded (always, where the store gives no sign of its changes).
-// A hand edit is then never written over.
+// A change is worked out over the list the command acted on, and the store takes it only while
+// it still holds that list (change()): a hand edit is never written over.
 class Accounts : public QObject
 {
     Q_OBJECT
@@ -46,27 +48,34 @@ public:
     QString application() const { return SettingsAppName(m_edition); }
     // The listed IDs, in slot order.
     QStringList ids() const;
+    // The listed accounts as they were loaded: what a command acts on.
+    AccountList list() const;
+    // A lasting sign of what the store held when the accounts were loaded, to tell at a later
+    // start whether it has been written since; empty where the store gives no such sign.
+    QString loadedStamp() const;
 
-    // Stores an account in a listed slot, or, for any slot past them, in the first free one.
-    // False when the store did not take it; nothing has changed then.
-    bool put(qint16 slot, const QString &id, const QString &password);
-    // Removes a listed account; every one after it moves up a slot. False when the store did
-    // not take it (or there is no such account); nothing has changed then.
-    bool remove(qint16 slot);
-    // Exchanges two neighbouring listed accounts, `slot` and `slot + 1`.
-    bool swapWithNext(qint16 slot);
-    // Gives every listed account a new password, in one step: `passwords` in slot order. False,
-    // with nothing changed, when the listed IDs are no longer `ids`.
-    bool setPasswords(const QStringList &ids, const QStringList &passwords);
+    enum class Outcome {
+        Written,
+        // The store no longer held the list the change was worked out over, or only the
+        // account it replaces was changed meanwhile: nothing was written, and the accounts are
+        // loaded again.
+        ListChanged,
+        AccountChanged,
+        // The store did not take the change, or it is out of the list's reach.
+        Failed,
+    };
+    // The one way the list is written: the change reaches the store, in one step, only if the
+    // store, read again at the moment of writing, still holds what the change depends on (see
+    // stalenessOf).
+    Outcome change(const ListChange &change);
+    // Whether the store, read now, still holds what the change depends on; nothing is written.
+    Staleness stalenessNow(const ListChange &change);
 
 signals:
     // The accounts (and the table) now hold what the store holds.
     void changed();
 
 private:
-    bool isListed(int slot) const { return slot >= 0 && slot < m_count; }
-    bool write(const QList<SettingsStore::SlotWrite> &writes, const QList<int> &removedSlots);
-
     SettingsStore &m_store;
     AccountTable &m_table;
     qint16 m_edition;

@@ -40,13 +40,15 @@ SettingsStore::Stamp IniFileStore::stamp(const QString &application)
     return { state.identity, 0, state.readable };
 }
 
-bool IniFileStore::commit(const QString &application, const QList<IniDocument::Change> &changes)
+SettingsStore::Commit IniFileStore::commit(const QString &application, const SettingsStore::Expectation &holds,
+                                           const QList<IniDocument::Change> &changes)
 {
+    using Commit = SettingsStore::Commit;
     const QString path = SettingsStore::location(application);
     // Whatever happens next, the file is read afresh the next time.
     m_files.erase(application);
     if (!makeOwnerOnlyFolder(QFileInfo(path).absolutePath()))
-        return false;
+        return Commit::Failed;
 
     // Start from what the disk holds now, never from an older reading.
     PrivateFile::Identity identity;
@@ -54,9 +56,12 @@ bool IniFileStore::commit(const QString &application, const QList<IniDocument::C
     const Found found = PrivateFile::read(path, SettingsStore::kMaxFileSize, identity, contents);
     // Another user's store is theirs to change.
     if (found == Found::Unreadable || (found == Found::Readable && !PrivateFile::ownedByUser(identity)))
-        return false;
-    const QByteArray changed = IniDocument(contents).changed(changes);
+        return Commit::Failed;
+    const IniDocument document(contents);
+    if (holds && !holds([&](const QString &section, const QString &key) { return document.value(section, key); }))
+        return Commit::Refused;
+    const QByteArray changed = document.changed(changes);
     if (changed == contents && (found == Found::Readable || changed.isEmpty()))
-        return true; // nothing to change, such as removing keys that are already gone
-    return PrivateFile::replace(path, changed);
+        return Commit::Written; // nothing to change, such as removing keys that are already gone
+    return PrivateFile::replace(path, changed) ? Commit::Written : Commit::Failed;
 }

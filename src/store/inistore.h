@@ -18,7 +18,8 @@ class IniFileStore final : public SettingsStore::Backend
 public:
     std::optional<QString> read(const QString &application, const QString &section,
                                 const QString &key) override;
-    bool commit(const QString &application, const QList<IniDocument::Change> &changes) override;
+    SettingsStore::Commit commit(const QString &application, const SettingsStore::Expectation &holds,
+                                 const QList<IniDocument::Change> &changes) override;
     SettingsStore::Stamp stamp(const QString &application) override;
 
 private:

@@ -1,7 +1,8 @@
 #include "store/passwordplan.h"
 
+#include "store/passwordlists.h"
+
 #include <algorithm>
-#include <numeric>
 
 namespace {
 
@@ -30,7 +31,7 @@ PasswordPlan planPasswordChange(const QStringList &idsBefore, const QStringList 
                                 const QList<int> &sourcesAfter)
 {
     Q_ASSERT(idsAfter.size() == sourcesAfter.size());
-    const QList<int> sourcesBefore = unchangedSources(int(idsBefore.size()));
+    const QList<int> sourcesBefore = slotsUpTo(int(idsBefore.size()));
     QStringList ids = idsBefore + idsAfter;
     ids.removeDuplicates();
     PasswordPlan plan;
@@ -48,26 +49,11 @@ PasswordPlan planPasswordChange(const QStringList &idsBefore, const QStringList 
     const bool safe = std::all_of(plan.changedLists.begin(), plan.changedLists.end(), [&](const auto &list) {
         if (countsChange)
             return list.before.size() != list.after.size();
-        return list.before == sourcesOfSlotsHolding(list.id, idsAfter, unchangedSources(int(idsAfter.size())));
+        return list.before == sourcesOfSlotsHolding(list.id, idsAfter, slotsUpTo(int(idsAfter.size())));
     });
     if (!safe)
         plan.steps = PasswordPlan::Steps::Refused;
     else
         plan.steps = countsChange ? PasswordPlan::Steps::BothListsFirst : PasswordPlan::Steps::ListsAfterFirst;
     return plan;
-}
-
-QList<int> unchangedSources(int count)
-{
-    QList<int> sources(count);
-    std::iota(sources.begin(), sources.end(), 0);
-    return sources;
-}
-
-QStringList passwordsFrom(const QList<int> &sources, const QStringList &passwordsBefore, const QString &typedPassword)
-{
-    QStringList passwords;
-    for (const int source : sources)
-        passwords.append(source == PasswordPlan::kTypedPassword ? typedPassword : passwordsBefore.value(source));
-    return passwords;
 }

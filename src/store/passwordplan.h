@@ -70,10 +70,3 @@ struct PasswordPlan
 // The plan of a change that leaves `idsAfter`, each slot's password taken from `sourcesAfter`.
 PasswordPlan planPasswordChange(const QStringList &idsBefore, const QStringList &idsAfter,
                                 const QList<int> &sourcesAfter);
-
-// The sources of a list that no change has touched: each slot keeps its own password.
-QList<int> unchangedSources(int count);
-
-// The passwords a list of sources stands for, given each slot's password before the change
-// and the password the change brings.
-QStringList passwordsFrom(const QList<int> &sources, const QStringList &passwordsBefore, const QString &typedPassword);

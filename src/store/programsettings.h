@@ -1,85 +1,77 @@
 #pragma once
 
+#include "store/settingsfile.h"
+
 #include <QByteArray>
+#include <QObject>
 #include <QString>
-#include <QStringList>
+#include <QVariant>
 
-#include <memory>
-#include <optional>
-
-class QSettings;
-
-// The program's own settings, apart from the account store: the user's choices and what the
-// program remembers for them. Nothing here is a secret, but it names accounts (the one last
-// logged in, those with passwords in the keyring): a settings file is the user's alone, as the
-// store is. Every change is written at once, in one step (the file is written anew beside the old
-// one and then takes its place).
-class ProgramSettings
+// The user's choices and what the program remembers for them, in the program's settings file:
+// one table of settings, each with its key in the file and its default (programsettings.cpp).
+// A change that the file took is followed by `changed`, so that every view of a setting shows
+// it whoever changed it.
+class ProgramSettings : public QObject
 {
+    Q_OBJECT
 public:
-    // The settings at their usual place: "yorumi-livedoor.conf" in the user's configuration
-    // folder, or the registry key HKEY_CURRENT_USER\Software\yorumi-livedoor on Windows.
-    ProgramSettings();
-    ~ProgramSettings();
-    ProgramSettings(const ProgramSettings &) = delete;
-    ProgramSettings &operator=(const ProgramSettings &) = delete;
+    enum class Key {
+        // Whether every link opens in the default browser, as it did before the portal window.
+        LinksInDefaultBrowser,
+        // Whether a password copied to the clipboard is taken off it again after 30 s.
+        ClearsClipboard,
+        // Whether the passwords are kept in the desktop's keyring rather than in the store.
+        PasswordsInKeyring,
+        // Whether the engine's profiles have been through the change to a profile for each
+        // account (the one shared profile of earlier versions given to the account last
+        // logged in).
+        ProfilePerAccount,
+        // The ID of the account last logged in; empty after a logout or before the first login.
+        // It is kept for the next start: while the program runs, the hidden browser host knows
+        // it.
+        LastAccount,
+        // The accounts logged in to the portal and the cookies of each login, as LoginSessions
+        // writes them; empty for none.
+        LoginSessions,
+        // Whether an account's login that expired under an open page is renewed without asking.
+        RenewsLogins,
+        // The portal window's geometry as it last was.
+        PortalWindowGeometry,
+    };
+    Q_ENUM(Key)
 
-    static QString location();
+    explicit ProgramSettings(QObject *parent = nullptr);
+    ~ProgramSettings() override;
 
-    // Whether every link opens in the default browser, as it did before the portal window.
-    bool linksInDefaultBrowser() const;
-    void setLinksInDefaultBrowser(bool inDefaultBrowser);
+    static QString location() { return SettingsFile::location(); }
 
-    // Whether a password copied to the clipboard is taken off it again after 30 s (the default).
-    bool clearsClipboard() const;
-    void setClearsClipboard(bool clears);
+    // The setting's value, of its default's type; the default when the file holds none.
+    QVariant value(Key key) const;
+    // Writes a value that differs from the one held (an empty text removes the key, which then
+    // reads as its default), then emits `changed`. False when the file did not take it.
+    bool set(Key key, const QVariant &value);
 
-    // Whether the passwords are kept in the desktop's keyring rather than in the store.
-    bool passwordsInKeyring() const;
-    bool setPasswordsInKeyring(bool inKeyring);
-    // A move of the passwords begun and not yet ended: towards the keyring (true) or the store.
-    std::optional<bool> unfinishedMove() const;
-    bool setUnfinishedMove(std::optional<bool> toKeyring);
-    // The IDs whose values in the keyring may still hold the lists from before and after a
-    // change of the accounts.
-    QStringList unsettledIds() const;
-    bool setUnsettledIds(const QStringList &ids);
-    // The keys under which the keyring may hold a value of the program's: each is noted before
-    // its value is written (and taken off again when the write fails), and taken off once its
-    // value is removed. The keyring cannot be asked for its keys, so a value whose ID has left
-    // the list (by a hand edit of the store) is found here.
-    QStringList keptKeys() const;
-    bool setKeptKeys(const QStringList &keys);
+    bool linksInDefaultBrowser() const { return value(Key::LinksInDefaultBrowser).toBool(); }
+    void setLinksInDefaultBrowser(bool inDefaultBrowser) { set(Key::LinksInDefaultBrowser, inDefaultBrowser); }
+    bool clearsClipboard() const { return value(Key::ClearsClipboard).toBool(); }
+    void setClearsClipboard(bool clears) { set(Key::ClearsClipboard, clears); }
+    bool passwordsInKeyring() const { return value(Key::PasswordsInKeyring).toBool(); }
+    bool setPasswordsInKeyring(bool inKeyring) { return set(Key::PasswordsInKeyring, inKeyring); }
+    bool profilePerAccount() const { return value(Key::ProfilePerAccount).toBool(); }
+    void setProfilePerAccount() { set(Key::ProfilePerAccount, true); }
+    QString lastAccount() const { return value(Key::LastAccount).toString(); }
+    void setLastAccount(const QString &id) { set(Key::LastAccount, id); }
+    QByteArray loginSessions() const { return value(Key::LoginSessions).toString().toUtf8(); }
+    void setLoginSessions(const QByteArray &sessions) { set(Key::LoginSessions, QString::fromUtf8(sessions)); }
+    bool renewsLogins() const { return value(Key::RenewsLogins).toBool(); }
+    void setRenewsLogins(bool renews) { set(Key::RenewsLogins, renews); }
+    QByteArray portalWindowGeometry() const { return value(Key::PortalWindowGeometry).toByteArray(); }
+    void setPortalWindowGeometry(const QByteArray &geometry) { set(Key::PortalWindowGeometry, geometry); }
 
-    // Whether the engine's profiles have been through the change to a profile for each account
-    // (the one shared profile of earlier versions given to the account last logged in).
-    bool profilePerAccount() const;
-    void setProfilePerAccount();
-
-    // The ID of the account last logged in; empty after a logout or before the first login. It is
-    // kept for the next start: while the program runs, the hidden browser host knows it.
-    QString lastAccount() const;
-    void setLastAccount(const QString &id);
-
-    // The accounts logged in to the portal and the cookies of each login, as LoginSessions writes
-    // them; empty for none.
-    QByteArray loginSessions() const;
-    void setLoginSessions(const QByteArray &sessions);
-
-    // Whether an account's login that expired under an open page is renewed without asking (off
-    // by default).
-    bool renewsLogins() const;
-    void setRenewsLogins(bool renews);
-
-    // The portal window's geometry as it last was.
-    QByteArray portalWindowGeometry() const;
-    void setPortalWindowGeometry(const QByteArray &geometry);
+signals:
+    // The setting now holds another value.
+    void changed(ProgramSettings::Key key);
 
 private:
-    // False when the settings could not be written. An invalid value removes the key.
-    bool write(const QString &key, const QVariant &value);
-    // Closes a settings file to everyone but its owner.
-    void keepPrivate() const;
-
-    std::unique_ptr<QSettings> m_settings;
+    SettingsFile m_file;
 };

@@ -31,8 +31,11 @@ SettingsStore::Stamp RegistryStore::stamp(const QString &)
     return { {}, ++m_serial, true };
 }
 
-bool RegistryStore::commit(const QString &application, const QList<IniDocument::Change> &changes)
+SettingsStore::Commit RegistryStore::commit(const QString &application, const SettingsStore::Expectation &holds,
+                                            const QList<IniDocument::Change> &changes)
 {
+    if (holds && !holds([&](const QString &section, const QString &key) { return read(application, section, key); }))
+        return SettingsStore::Commit::Refused;
     std::vector<WinRegistry::Change> registryChanges;
     registryChanges.reserve(changes.size());
     for (const IniDocument::Change &change : changes) {
@@ -40,5 +43,6 @@ bool RegistryStore::commit(const QString &application, const QList<IniDocument::
                                     change.value ? std::optional(change.value->toStdWString())
                                                  : std::nullopt });
     }
-    return registryStore(application).commit(registryChanges);
+    return registryStore(application).commit(registryChanges) ? SettingsStore::Commit::Written
+                                                               : SettingsStore::Commit::Failed;
 }

@@ -55,7 +55,7 @@ QString SettingsStore::read(const QString &application, const QString &section, 
 bool SettingsStore::write(const QString &application, const QString &section, const QString &key,
                           const QString &value)
 {
-    return commit(application, { { section, key, value } });
+    return commit(application, {}, { { section, key, value } }) == Commit::Written;
 }
 
 bool SettingsStore::writeSlot(const QString &application, int slot, const QString &id,
@@ -67,6 +67,12 @@ bool SettingsStore::writeSlot(const QString &application, int slot, const QStrin
 bool SettingsStore::writeSlots(const QString &application, const QList<SlotWrite> &writes,
                                const QList<int> &removedSlots)
 {
+    return writeSlotsIf(application, {}, writes, removedSlots) == Commit::Written;
+}
+
+SettingsStore::Commit SettingsStore::writeSlotsIf(const QString &application, const Expectation &holds,
+                                                  const QList<SlotWrite> &writes, const QList<int> &removedSlots)
+{
     QList<IniDocument::Change> changes;
     for (const SlotWrite &write : writes) {
         changes.append({ kIdSection, idKey(write.slot), write.id });
@@ -76,14 +82,14 @@ bool SettingsStore::writeSlots(const QString &application, const QList<SlotWrite
         changes.append({ kIdSection, idKey(slot), std::nullopt });
         changes.append({ kPwSection, pwKey(slot), std::nullopt });
     }
-    return commit(application, changes);
+    return commit(application, holds, changes);
 }
 
 bool SettingsStore::remove(const QString &application, const QString &section, const QString &key)
 {
     if (application.isEmpty() || !m_backend->read(application, section, key))
         return false;
-    return commit(application, { { section, key, std::nullopt } });
+    return commit(application, {}, { { section, key, std::nullopt } }) == Commit::Written;
 }
 
 SettingsStore::Stamp SettingsStore::stamp(const QString &application)
@@ -91,9 +97,10 @@ SettingsStore::Stamp SettingsStore::stamp(const QString &application)
     return m_backend->stamp(application);
 }
 
-bool SettingsStore::commit(const QString &application, const QList<IniDocument::Change> &changes)
+SettingsStore::Commit SettingsStore::commit(const QString &application, const Expectation &holds,
+                                            const QList<IniDocument::Change> &changes)
 {
     if (application.isEmpty())
-        return false;
-    return m_backend->commit(application, changes);
+        return Commit::Failed;
+    return m_backend->commit(application, holds, changes);
 }

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -67,6 +68,17 @@ public:
     bool writeSlots(const QString &application, const QList<SlotWrite> &writes,
                     const QList<int> &removedSlots);
 
+    // A value of the application as the store holds it at one moment; none when there is none.
+    using Reader = std::function<std::optional<QString>(const QString &section, const QString &key)>;
+    // Whether the store, read through the reader, still holds what a write was worked out over.
+    using Expectation = std::function<bool(const Reader &read)>;
+    enum class Commit { Written, Refused, Failed };
+    // writeSlots() over what the store holds at the moment of writing: the values are read again
+    // then, and the write is made only when `holds` says they are still those it expects
+    // (Refused otherwise, with nothing written).
+    Commit writeSlotsIf(const QString &application, const Expectation &holds, const QList<SlotWrite> &writes,
+                        const QList<int> &removedSlots);
+
     // Removes one value; fails when there is no such value.
     bool remove(const QString &application, const QString &section, const QString &key);
 
@@ -96,13 +108,15 @@ public:
         // The value, or none when there is none (or the store cannot be read).
         virtual std::optional<QString> read(const QString &application, const QString &section,
                                             const QString &key) = 0;
-        // Makes the changes, all or none.
-        virtual bool commit(const QString &application, const QList<IniDocument::Change> &changes) = 0;
+        // Makes the changes, all or none, when the values as they are now meet `holds` (always,
+        // without one).
+        virtual Commit commit(const QString &application, const Expectation &holds,
+                              const QList<IniDocument::Change> &changes) = 0;
         virtual Stamp stamp(const QString &application) = 0;
     };
 
 private:
-    bool commit(const QString &application, const QList<IniDocument::Change> &changes);
+    Commit commit(const QString &application, const Expectation &holds, const QList<IniDocument::Change> &changes);
 
     std::unique_ptr<Backend> m_backend;
 };

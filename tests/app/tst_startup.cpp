@@ -5,6 +5,7 @@
 #include "common/storesandbox.h"
 #include "platform/paths.h"
 #include "platform/versioninfo.h"
+#include "store/keyringjournal.h"
 #include "store/programsettings.h"
 #include "tray/frmtasktray.h"
 #include "ui/main/frmmainld.h"
@@ -250,11 +251,8 @@ void tst_Startup::whatAStartCannotFinishIsTold()
     QFETCH(bool, icon);
     StoreSandbox sandbox;
     sandbox.seedAccounts({ QStringLiteral("alice") }, { QString() });
-    {
-        ProgramSettings settings;
-        settings.setPasswordsInKeyring(true);
-        settings.setUnsettledIds({ QStringLiteral("alice") });
-    }
+    ProgramSettings().setPasswordsInKeyring(true);
+    KeyringJournal().setUnsettledIds({ QStringLiteral("alice") });
     Services services;
     auto *keyring = new FakeKeyring;
     keyring->locked = true;

@@ -41,6 +41,10 @@ QString passwordProblemText(Passwords::Problem problem, PasswordUse use)
         return what(use)
                 + QStringLiteral("\nキーリングにパスワードが見つかりません。「修正」で入力し直すか、"
                                  "「パスワードをキーリングに保存」のチェックを外してください。");
+    case Problem::ListChanged:
+    case Problem::AccountChanged:
+        // Written by hand, or by another copy of the program, while the keyring answered.
+        return what(use) + QStringLiteral("\n一覧が変更されたため、操作を取り消しました。");
     case Problem::NotStored:
         break;
     }

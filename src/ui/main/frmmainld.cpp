@@ -220,17 +220,31 @@ void frmMainLd::buildMenus()
     connect(mnRenewLogins, &QAction::triggered, this, &frmMainLd::mnRenewLogins_Click);
     // The list's marks follow the logins.
     connect(&m_uses.sessions, &LoginSessions::changed, this, &frmMainLd::showSessions);
-    // The mark follows where the passwords are, whoever moved them.
-    connect(&m_uses.passwords, &Passwords::placeChanged, mnKeyring, &QAction::setChecked);
+    // Each option's mark follows its setting, whoever changed it.
+    connect(&m_uses.settings, &ProgramSettings::changed, this, &frmMainLd::showOption);
+}
+
+void frmMainLd::showOption(ProgramSettings::Key key)
+{
+    using Key = ProgramSettings::Key;
+    const std::pair<Key, QAction *> options[] = {
+        { Key::LinksInDefaultBrowser, mnLinksInBrowser },
+        { Key::ClearsClipboard, mnClearClipboard },
+        { Key::PasswordsInKeyring, mnKeyring },
+        { Key::RenewsLogins, mnRenewLogins },
+    };
+    for (const auto &[optionKey, action] : options) {
+        if (optionKey == key)
+            action->setChecked(m_uses.settings.value(key).toBool());
+    }
 }
 
 void frmMainLd::Form_Load()
 {
-    mnLinksInBrowser->setChecked(m_uses.settings.linksInDefaultBrowser());
     mnStartAtLogin->setChecked(m_uses.autostart.isEnabled());
-    mnClearClipboard->setChecked(m_uses.settings.clearsClipboard());
-    mnKeyring->setChecked(m_uses.passwords.inKeyring());
-    mnRenewLogins->setChecked(m_uses.settings.renewsLogins());
+    for (const ProgramSettings::Key key : { ProgramSettings::Key::LinksInDefaultBrowser, ProgramSettings::Key::ClearsClipboard,
+                                            ProgramSettings::Key::PasswordsInKeyring, ProgramSettings::Key::RenewsLogins })
+        showOption(key);
     RefreshAccountList();
     // A store with no account changes nothing of the list: it is shown empty from the start.
     showWhetherListed();
@@ -317,14 +331,18 @@ void frmMainLd::mnStartAtLogin_Click()
 
 void frmMainLd::mnClearClipboard_Click()
 {
-    // The trigger has already flipped the check mark: it shows the new choice.
+    // The trigger has already flipped the check mark: it shows the new choice, and then what
+    // the settings took.
     m_uses.settings.setClearsClipboard(mnClearClipboard->isChecked());
+    showOption(ProgramSettings::Key::ClearsClipboard);
 }
 
 void frmMainLd::mnRenewLogins_Click()
 {
-    // The trigger has already flipped the check mark: it shows the new choice.
+    // The trigger has already flipped the check mark: it shows the new choice, and then what
+    // the settings took.
     m_uses.settings.setRenewsLogins(mnRenewLogins->isChecked());
+    showOption(ProgramSettings::Key::RenewsLogins);
 }
 
 void frmMainLd::mnKeyring_Click()
@@ -348,7 +366,7 @@ void frmMainLd::movePasswords(bool toKeyring, bool despiteLoss)
         if (!self)
             return;
         self->m_input->resume();
-        self->mnKeyring->setChecked(self->m_uses.passwords.inKeyring());
+        self->showOption(ProgramSettings::Key::PasswordsInKeyring);
         if (problem == Passwords::Problem::KeyringHoldsNothing && !toKeyring) {
             // A keyring that holds none of the passwords lets them go back into the store once
             // the user accepts to lose those the store lacks.

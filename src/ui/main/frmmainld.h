@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/passwords.h"
+#include "store/programsettings.h"
 #include "ui/common/sharedvalues.h"
 
 #include <QMainWindow>
@@ -16,7 +17,6 @@ class DocumentLauncher;
 class MessageBoxes;
 class NotificationAreaState;
 class PortalLinks;
-class ProgramSettings;
 class WindowVisibility;
 class frmWB;
 class InputPause;
@@ -177,6 +177,8 @@ protected:
 
 private:
     void buildControls();
+    // Shows the option's setting as its mark in その他.
+    void showOption(ProgramSettings::Key key);
     // With no account, the commands that need one are greyed and the status text says how to
     // add one.
     void showWhetherListed();

@@ -20,6 +20,7 @@ namespace {
 
 const QString kEditFailed = QStringLiteral("エラーが発生しました。");
 const QString kSelectAnId = QStringLiteral("IDを選択してください。");
+const QString kListChanged = QStringLiteral("一覧が変更されたため、操作を取り消しました。もう一度選んでください。");
 
 // The selected row of the list, or -1 when no row is selected.
 int selectedRow(const QListWidget *list)
@@ -47,8 +48,11 @@ bool runEntryDialog(const frmMainLd::Uses &uses, frmMainLd &window, const QStrin
     uses.visibility.RememberMainWindowPosition();
     frmRegistry dialog({ uses.shared, uses.accounts, uses.passwords, uses.messageBoxes }, &window);
     dialog.Form_Load(password);
-    if (dialog.exec() != QDialog::Accepted)
+    if (dialog.exec() != QDialog::Accepted) {
+        if (dialog.listChanged())
+            window.SB->setText(kListChanged);
         return false;
+    }
     if (!dialog.replacedId().isEmpty())
         forgetUnlisted(uses, dialog.replacedId());
     return true;
@@ -117,14 +121,16 @@ void frmMainLd::cmdDELETE_Click()
         m_uses.messageBoxes.show(this, kSelectAnId, MessageBoxes::Buttons::Ok);
         return;
     }
-    // Of up to a hundred accounts, the question names the one that goes.
-    const QString id = m_uses.accounts.id(qint16(row));
+    // Of up to a hundred accounts, the question names the one that goes; it goes only from the
+    // list the user answered over.
+    const AccountList seen = m_uses.accounts.list();
+    const QString id = seen.ids[row];
     if (m_uses.messageBoxes.show(this, QStringLiteral("削除いたします。\n%1").arg(id),
                                  MessageBoxes::Buttons::OkCancel)
         != MessageBoxes::Answer::Ok)
         return;
 
-    edit([this, row](Passwords::Done done) { m_uses.passwords.remove(qint16(row), done); },
+    edit([this, seen, row](Passwords::Done done) { m_uses.passwords.remove(seen, qint16(row), done); },
          [this, id] { forgetUnlisted(m_uses, id); });
 }
 
@@ -134,7 +140,8 @@ void frmMainLd::cmdUp_Click()
     const int row = selectedRow(lbID);
     if (row < 1 || row >= lbID->count())
         return;
-    edit([this, row](Passwords::Done done) { m_uses.passwords.swapWithNext(qint16(row - 1), done); },
+    const AccountList seen = m_uses.accounts.list();
+    edit([this, seen, row](Passwords::Done done) { m_uses.passwords.swapWithNext(seen, qint16(row - 1), done); },
          [this, row] { lbID->setCurrentRow(row - 1); });
 }
 
@@ -144,7 +151,8 @@ void frmMainLd::cmdDown_Click()
     const int row = selectedRow(lbID);
     if (row < 0 || row + 1 >= lbID->count())
         return;
-    edit([this, row](Passwords::Done done) { m_uses.passwords.swapWithNext(qint16(row), done); },
+    const AccountList seen = m_uses.accounts.list();
+    edit([this, seen, row](Passwords::Done done) { m_uses.passwords.swapWithNext(seen, qint16(row), done); },
          [this, row] { lbID->setCurrentRow(row + 1); });
 }
 
@@ -160,6 +168,9 @@ void frmMainLd::edit(const std::function<void(Passwords::Done)> &change, const s
         self->m_input->resume();
         if (problem == Passwords::Problem::NotStored) {
             self->SB->setText(kEditFailed);
+        } else if (problem == Passwords::Problem::ListChanged || problem == Passwords::Problem::AccountChanged) {
+            // The list already shows what the store holds now.
+            self->SB->setText(kListChanged);
         } else if (problem != Passwords::Problem::None) {
             showPasswordProblem(self->m_uses.messageBoxes, self, problem, PasswordUse::Write);
         } else {

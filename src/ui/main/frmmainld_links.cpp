@@ -141,6 +141,7 @@ void frmMainLd::mnLinksInBrowser_Click()
 {
     // The trigger has already flipped the check mark: it shows the new choice.
     m_uses.settings.setLinksInDefaultBrowser(mnLinksInBrowser->isChecked());
+    showOption(ProgramSettings::Key::LinksInDefaultBrowser);
 }
 
 void frmMainLd::mnAbout_Click()

@@ -104,10 +104,9 @@ void frmRegistry::Form_Load(const QString &password)
     const Accounts &accounts = m_uses.accounts;
     m_slot = m_uses.shared.selectedSlot;
     m_adding = m_slot >= accounts.count();
-    m_shownId = accounts.id(m_slot);
-    m_shownPassword = m_adding ? QString() : password;
-    txtID->setText(m_shownId);
-    txtPW->setText(m_shownPassword);
+    m_seen = accounts.list();
+    txtID->setText(accounts.id(m_slot));
+    txtPW->setText(m_adding ? QString() : password);
 }
 
 void frmRegistry::cmdOK_Click()
@@ -128,41 +127,52 @@ void frmRegistry::cmdOK_Click()
         != MessageBoxes::Answer::Ok)
         return;
 
-    // The store may have been written by hand while the dialog was open: a new account takes the
-    // first slot free now, and an account changed meanwhile is written over only when the user
-    // says so.
+    if (!m_adding)
+        return store(m_seen, m_slot, id, password);
+    // A new account goes after the accounts stored now, hand-written ones included.
     Accounts &accounts = m_uses.accounts;
     accounts.refresh();
-    qint16 slot = m_slot;
-    if (m_adding) {
-        if (accounts.count() >= AccountTable::kSlots) {
-            boxes.show(this, kTooManyAccounts, MessageBoxes::Buttons::Ok);
-            return;
-        }
-        slot = qint16(accounts.count());
-    } else if ((accounts.id(slot) != m_shownId
-                || (!m_uses.passwords.inKeyring() && accounts.password(slot) != m_shownPassword))
-               && boxes.show(this, QStringLiteral("このアカウントは入力中に変更されました。上書きいたします。"),
-                             MessageBoxes::Buttons::OkCancel)
-                       != MessageBoxes::Answer::Ok) {
+    if (accounts.count() >= AccountTable::kSlots) {
+        boxes.show(this, kTooManyAccounts, MessageBoxes::Buttons::Ok);
         return;
     }
+    store(accounts.list(), qint16(accounts.count()), id, password);
+}
 
-    const QString replaced = m_adding ? QString() : accounts.id(slot);
+void frmRegistry::store(const AccountList &seen, qint16 slot, const QString &id, const QString &password)
+{
     // A write that does not reach the store (or the keyring) is reported and keeps the dialog
     // open with what was typed; the table then takes nothing, so it never holds an account
     // that the store lacks. The keyring may take a while: the dialog waits for it.
     m_input->pause();
     QPointer<frmRegistry> self(this);
-    m_uses.passwords.put(slot, id, password, [self, replaced](Passwords::Problem problem) {
+    m_uses.passwords.put(seen, slot, id, password, [self, seen, slot, id, password](Passwords::Problem problem) {
         if (!self)
             return;
         self->m_input->resume();
-        if (problem != Passwords::Problem::None) {
-            showPasswordProblem(self->m_uses.messageBoxes, self, problem, PasswordUse::Write);
+        MessageBoxes &boxes = self->m_uses.messageBoxes;
+        if (problem == Passwords::Problem::AccountChanged && !self->m_adding) {
+            // The account shown was written meanwhile, where it was: it is written over only
+            // when the user says so.
+            if (boxes.show(self, QStringLiteral("このアカウントは入力中に変更されました。上書きいたします。"),
+                           MessageBoxes::Buttons::OkCancel)
+                        != MessageBoxes::Answer::Ok
+                || !self)
+                return;
+            Accounts &accounts = self->m_uses.accounts;
+            accounts.refresh();
+            return self->store(accounts.list(), slot, id, password);
+        }
+        if (problem == Passwords::Problem::ListChanged || problem == Passwords::Problem::AccountChanged) {
+            self->m_listChanged = true;
+            self->reject();
             return;
         }
-        self->m_replacedId = replaced;
+        if (problem != Passwords::Problem::None) {
+            showPasswordProblem(boxes, self, problem, PasswordUse::Write);
+            return;
+        }
+        self->m_replacedId = self->m_adding ? QString() : seen.ids.value(slot);
         self->accept();
     });
 }

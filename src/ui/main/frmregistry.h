@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/accountlist.h"
 #include "ui/common/sharedvalues.h"
 
 #include <QDialog>
@@ -23,9 +24,10 @@ inline const QString kTooManyAccounts = QStringLiteral("IDを100個以上登録�
 // follow) and ends the dialog Accepted once they are stored, where the passwords are kept; Cancel stores nothing and ends it Rejected. The opener
 // creates it afresh for each opening, runs Form_Load and shows it modally.
 //
-// It never writes over an account it did not show: a new account goes to the first slot free
-// when OK is pressed, and an account that changed in the store while the dialog was open is
-// written over only after the user confirms it.
+// It never writes over an account it did not show: a new account goes after those stored when
+// OK is pressed, and an account that changed in the store while the dialog was open is written
+// over only after the user confirms it. When the list itself changed meanwhile (the account no
+// longer where it was shown), nothing is written: the dialog ends Rejected, with listChanged().
 class frmRegistry : public QDialog
 {
     Q_OBJECT
@@ -49,6 +51,8 @@ public:
 
     // The ID of the account that OK wrote over; empty when it added one.
     const QString &replacedId() const { return m_replacedId; }
+    // Whether OK found the list changed under the dialog, and so wrote nothing.
+    bool listChanged() const { return m_listChanged; }
 
     // Controls.
     QLabel *lblID;
@@ -63,14 +67,17 @@ public slots:
     void cmdCANCEL_Click();
 
 private:
+    // Stores what was typed in the slot of `seen`, the list the user acted on.
+    void store(const AccountList &seen, qint16 slot, const QString &id, const QString &password);
+
     Uses m_uses;
     // The slot the dialog was opened for, whether that was past the listed accounts (a new
-    // one), and the account it showed.
+    // one), and the list it was opened over.
     qint16 m_slot = 0;
     bool m_adding = false;
-    QString m_shownId;
-    QString m_shownPassword;
+    AccountList m_seen;
     QString m_replacedId;
+    bool m_listChanged = false;
     // While OK waits for the keyring, the dialog takes no input.
     std::unique_ptr<InputPause> m_input;
 };
