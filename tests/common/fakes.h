@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "platform/launcher.h"
 #include "tray/traynotifier.h"
 #include "ui/common/clipboard.h"
@@ -58,9 +60,13 @@ public:
     Answer show(QWidget *, const QString &text, Buttons buttons) override
     {
         shown.append({ text, buttons });
+        if (onShow)
+            onShow();
         return answers.isEmpty() ? Answer::Ok : answers.takeFirst();
     }
     QList<Shown> shown;
+    // Runs while each box is open: what happens meanwhile (the store written by hand).
+    std::function<void()> onShow;
     // Answers for the next boxes, in order; OK once they run out.
     QList<Answer> answers;
 };

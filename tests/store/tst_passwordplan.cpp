@@ -1,5 +1,9 @@
 // The plan of a change of the listed accounts while the keyring keeps the passwords: which IDs'
-// lists change, from which slots, and in which steps, or that the change is refused.
+// lists change, from which slots, and in which steps, or that the change is refused. Beside it,
+// the rule by which the store takes a change (only over the list it was worked out over), and
+// each slot's password found from the store and its ID's list.
+#include "store/accountlist.h"
+#include "store/passwordlists.h"
 #include "store/passwordplan.h"
 
 #include <QTest>
@@ -44,6 +48,10 @@ class tst_PasswordPlan : public QObject
 private slots:
     void eachChangedIdGetsItsListsAndSteps_data();
     void eachChangedIdGetsItsListsAndSteps();
+    void aChangeHoldsOnlyOverTheListItWasWorkedOutOver_data();
+    void aChangeHoldsOnlyOverTheListItWasWorkedOutOver();
+    void eachSlotFindsItsPassword_data();
+    void eachSlotFindsItsPassword();
 };
 
 void tst_PasswordPlan::eachChangedIdGetsItsListsAndSteps_data()
@@ -107,6 +115,95 @@ void tst_PasswordPlan::eachChangedIdGetsItsListsAndSteps()
         described.append(describe(list));
     QCOMPARE(described, lists);
     QCOMPARE(nameOf(plan.steps), steps);
+}
+
+// Over a, b, c (passwords pa, pb, pc), a command's change against the store as it is at the
+// moment of writing: "none" takes the change, "account" refuses it as an account replaced that
+// was changed on its own, "list" refuses it as made over accounts no longer where they were.
+void tst_PasswordPlan::aChangeHoldsOnlyOverTheListItWasWorkedOutOver_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("slot");
+    QTest::addColumn<QStringList>("ids");
+    QTest::addColumn<QStringList>("passwords");
+    QTest::addColumn<QString>("staleness");
+    const QStringList ids{ "a", "b", "c" };
+    const QStringList passwords{ "pa", "pb", "pc" };
+    const QStringList zedOnTop{ "zed", "a", "b", "c" };
+    const QStringList zedsPassword{ "pz", "pa", "pb", "pc" };
+
+    QTest::newRow("削除 over the same store") << "remove" << 1 << ids << passwords << "none";
+    QTest::newRow("削除 after an account added at the top") << "remove" << 1 << zedOnTop << zedsPassword << "list";
+    QTest::newRow("削除 after the account deleted renamed") << "remove" << 1 << QStringList{ "a", "b2", "c" }
+                                                         << passwords << "list";
+    QTest::newRow("削除 after a password it moves up changed") << "remove" << 1 << ids
+                                                           << QStringList{ "pa", "pb", "pc2" } << "list";
+    QTest::newRow("削除 after a password above it changed") << "remove" << 1 << ids
+                                                        << QStringList{ "pa2", "pb", "pc" } << "none";
+    QTest::newRow("▼ after a password it exchanges changed") << "swap" << 0 << ids
+                                                          << QStringList{ "pa", "pb2", "pc" } << "list";
+    QTest::newRow("修正 after its account's password changed") << "put" << 1 << ids
+                                                           << QStringList{ "pa", "pb2", "pc" } << "account";
+    QTest::newRow("修正 after its account renamed") << "put" << 1 << QStringList{ "a", "b2", "c" } << passwords
+                                                << "account";
+    QTest::newRow("修正 after another's password changed") << "put" << 1 << ids << QStringList{ "pa", "pb", "pc2" }
+                                                       << "none";
+    QTest::newRow("修正 after an account added at the top") << "put" << 1 << zedOnTop << zedsPassword << "list";
+    QTest::newRow("修正 after an account deleted") << "put" << 1 << ids.first(2) << passwords.first(2) << "list";
+    QTest::newRow("新規登録 after an account added at the end") << "put" << 3 << QStringList{ "a", "b", "c", "d" }
+                                                          << QStringList{ "pa", "pb", "pc", "pd" } << "list";
+    QTest::newRow("a move after a password changed") << "passwords" << 0 << ids << QStringList{ "pa", "pb", "pc2" }
+                                                     << "account";
+}
+
+void tst_PasswordPlan::aChangeHoldsOnlyOverTheListItWasWorkedOutOver()
+{
+    QFETCH(QString, change);
+    QFETCH(int, slot);
+    QFETCH(QStringList, ids);
+    QFETCH(QStringList, passwords);
+    QFETCH(QString, staleness);
+    const AccountList seen{ { "a", "b", "c" }, { "pa", "pb", "pc" } };
+    ListChange made;
+    if (change == QLatin1String("remove"))
+        made = ListChange::remove(seen, slot);
+    else if (change == QLatin1String("swap"))
+        made = ListChange::swapWithNext(seen, slot);
+    else if (change == QLatin1String("put"))
+        made = ListChange::put(seen, slot, "new", "typed", 100);
+    else
+        made = ListChange::passwords(seen, { "", "", "" });
+    const char *const names[] = { "none", "account", "list" };
+    QCOMPARE(QString::fromLatin1(names[int(stalenessOf(made, { ids, passwords }))]), staleness);
+}
+
+// Each slot's password, from the store's (written there by hand: the newer word) or, without
+// one, from the place of the slot among those of its ID in the ID's list.
+void tst_PasswordPlan::eachSlotFindsItsPassword_data()
+{
+    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<QStringList>("annList");
+    QTest::addColumn<QStringList>("found");
+    const QStringList none{ "", "", "", "" };
+    QTest::newRow("each from its place in its ID's list") << none << QStringList{ "a1", "a2", "a3" }
+                                                       << QStringList{ "a1", "b1", "a2", "a3" };
+    QTest::newRow("one written by hand first") << QStringList{ "", "", "h", "" } << QStringList{ "a1", "a2", "a3" }
+                                              << QStringList{ "a1", "b1", "h", "a3" };
+    QTest::newRow("a list shorter than the ID's slots") << none << QStringList{ "a1" }
+                                                       << QStringList{ "a1", "b1", "", "" };
+    QTest::newRow("an ID without a list") << none << QStringList{} << QStringList{ "", "b1", "", "" };
+}
+
+void tst_PasswordPlan::eachSlotFindsItsPassword()
+{
+    QFETCH(QStringList, stored);
+    QFETCH(QStringList, annList);
+    QFETCH(QStringList, found);
+    const QStringList ids{ "ann", "bob", "ann", "ann" };
+    ListsById lists{ { "bob", { "b1" } } };
+    if (!annList.isEmpty())
+        lists.insert("ann", annList);
+    QCOMPARE(passwordsFound(ids, stored, lists), found);
 }
 
 QTEST_GUILESS_MAIN(tst_PasswordPlan)

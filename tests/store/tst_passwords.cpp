@@ -331,13 +331,23 @@ void tst_Passwords::aKeyringHoldingNothingIsNoTrap()
 
 // A password written into the store by hand while the keyring keeps them is the user's newer
 // word: a read or a change of its ID uses it and moves it into the keyring, and the move back
-// keeps it. The value of an ID that a hand edit renamed goes at the next start.
+// keeps it; one written while the move into the keyring waited for it stays in the store. The
+// value of an ID that a hand edit renamed goes at the next start, and its key is no longer
+// noted, also when the keyring no longer had it.
 void tst_Passwords::aHandWrittenPasswordWinsInTheKeyring()
 {
     StoreSandbox sandbox;
     sandbox.seedAccounts({ "ann", "bob", "ann" }, { "a1", "b1", "a2" });
     Keeper keeper;
+    keeper.keyring.onCall = [&] {
+        if (keeper.keyring.calls == 1)
+            sandbox.seedAccounts({ "ann", "bob", "ann" }, { "a1", "b7", "a2" });
+    };
     QCOMPARE(wait([&](auto done) { keeper.passwords.keepInKeyring(true, done); }), Problem::None);
+    keeper.keyring.onCall = nullptr;
+    QVERIFY2(storedPasswords(keeper) == (QStringList{ "", "b7", "" }), "the password written during the move was lost");
+    QVERIFY2(fetch(keeper.passwords, keeper.accounts, 1) == std::pair(Problem::None, QString("b7")),
+             "the password written during the move was not the one read");
     sandbox.seedAccounts({ "ann", "bob", "ann", "dan" }, { "", "", "a3", "d1" });
     QVERIFY2(fetch(keeper.passwords, keeper.accounts, 2) == std::pair(Problem::None, QString("a3")),
              "the keyring's older password was read");
@@ -347,8 +357,15 @@ void tst_Passwords::aHandWrittenPasswordWinsInTheKeyring()
     QCOMPARE(wait([&](auto done) { keeper.passwords.put(keeper.seen(), 2, "ann", "a5", done); }), Problem::None);
     QVERIFY2(storedPasswords(keeper) == (QStringList{ "", "", "", "d1" }),
              "the change left its ID's password in the store");
+    // The keyring had lost it meanwhile, and answers the removal so (past the mark's read).
+    const QString bobKey = keeper.accounts.application() + "/bob";
+    keeper.keyring.store(bobKey, std::nullopt);
+    keeper.keyring.failure = Keyring::Failure::NotFound;
+    keeper.keyring.succeeding = 1;
     QCOMPARE(wait([&](auto done) { keeper.passwords.resume(done); }), Problem::None);
-    QVERIFY(!keeper.keyring.valueOf(keeper.accounts.application() + "/bob"));
+    keeper.keyring.failure = Keyring::Failure::None;
+    QVERIFY(!keeper.keyring.valueOf(bobKey));
+    QVERIFY(!keeper.journal.keptKeys().contains(bobKey));
 
     sandbox.seedAccounts({ "ann", "bo", "ann", "dan" }, { "", "", "a6", "d1" });
     QCOMPARE(wait([&](auto done) { keeper.passwords.keepInKeyring(false, done); }), Problem::None);

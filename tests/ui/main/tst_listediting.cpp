@@ -67,6 +67,22 @@ QPushButton *button(Fixture &f, const QString &name)
     return f.window().findChild<QPushButton *>(name);
 }
 
+// The password the program finds for each listed account, from wherever it is kept.
+QStringList found(Fixture &f)
+{
+    QStringList passwords;
+    Accounts &accounts = f.program.accounts();
+    accounts.refresh();
+    for (qint16 slot = 0; slot < accounts.count(); ++slot) {
+        std::optional<QString> password;
+        f.program.passwords().fetch(slot, accounts.id(slot), [&](Passwords::Problem, const QString &found) { password = found; });
+        if (!QTest::qWaitFor([&] { return password.has_value(); }, 5000))
+            return {};
+        passwords.append(*password);
+    }
+    return passwords;
+}
+
 } // namespace
 
 class tst_ListEditing : public QObject
@@ -92,6 +108,8 @@ private slots:
     void unwritableStoreStopsTheCommand();
     void handWrittenAccountIsKept_data();
     void handWrittenAccountIsKept();
+    void aListChangedMeanwhileRefusesTheCommand_data();
+    void aListChangedMeanwhileRefusesTheCommand();
     void trayFollowsAStoreThatShrank();
     void storeWithoutChangeStampsKeepsTheSelection();
     void passwordsInTheKeyring();
@@ -568,6 +586,83 @@ void tst_ListEditing::handWrittenAccountIsKept()
     QCOMPARE(rows(f.window().lbID), ids);
     QCOMPARE(trayLogins(f.tray()), ids);
     QCOMPARE(tableIds(f.program), ids);
+}
+
+// While a command waits (for its question, its dialog or the keyring), an account is added at
+// the top of the store by hand: the command writes nothing, whether the passwords are in the
+// store or the keyring, and says so over the list shown afresh; every account keeps its own
+// password. A keyring written before the store refused (a change of one ID's passwords) is
+// given its lists back.
+void tst_ListEditing::aListChangedMeanwhileRefusesTheCommand_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<QString>("meanwhile");
+    QTest::newRow("削除, its question") << "cmdDELETE" << 1 << "question";
+    QTest::newRow("修正, its dialog") << "cmdREGISTRY" << 0 << "dialog";
+    QTest::newRow("削除, the keyring's read") << "cmdDELETE" << 1 << "keyring read";
+    QTest::newRow("削除, the keyring's write") << "cmdDELETE" << 1 << "keyring write";
+    QTest::newRow("新規登録, the keyring's read") << "cmdNEW" << -1 << "keyring read";
+    QTest::newRow("修正 of the password, the keyring's write") << "cmdREGISTRY" << 0 << "keyring write";
+    QTest::newRow("▼ over one ID's slots, the keyring's write") << "cmdDown" << 1 << "keyring write";
+}
+
+void tst_ListEditing::aListChangedMeanwhileRefusesTheCommand()
+{
+    QFETCH(QString, command);
+    QFETCH(int, row);
+    QFETCH(QString, meanwhile);
+    const bool inKeyring = meanwhile.startsWith(QLatin1String("keyring"));
+    const QStringList ids{ "a", "b", "b" };
+    const QStringList passwords{ "pa", "pb1", "pb2" };
+    Fixture f(ids, passwords);
+    if (inKeyring) {
+        f.window().mnKeyring->trigger();
+        QTRY_VERIFY(f.program.passwords().inKeyring());
+    }
+    QByteArray handWritten;
+    auto writeByHand = [&] {
+        f.sandbox.seedAccounts({ "zed", "a", "b", "b" }, inKeyring ? QStringList{ "pz", "", "", "" }
+                                                                   : QStringList{ "pz", "pa", "pb1", "pb2" });
+        handWritten = f.sandbox.storeFileContents();
+    };
+    // The keyring's read comes first, its writes after; the hand edit comes with the first of
+    // the kind asked for once the command has started.
+    auto armKeyring = [&] {
+        const int writes = f.keyring->writes;
+        f.keyring->onCall = [&, writes] {
+            if (handWritten.isEmpty() && (meanwhile == QLatin1String("keyring read") || f.keyring->writes > writes))
+                writeByHand();
+        };
+    };
+    if (meanwhile == QLatin1String("question"))
+        f.boxes->onShow = writeByHand;
+    EntryDialogScript script([&](frmRegistry &dialog) {
+        if (meanwhile == QLatin1String("dialog"))
+            writeByHand();
+        if (inKeyring)
+            armKeyring();
+        if (command == QLatin1String("cmdNEW"))
+            retype(dialog.txtID, QStringLiteral("new"));
+        retype(dialog.txtPW, QStringLiteral("typed"));
+        QTest::mouseClick(dialog.cmdOK, Qt::LeftButton);
+        // The dialog waits for the keyring's answer.
+        (void)QTest::qWaitFor([&] { return !dialog.isVisible(); }, 5000);
+    });
+    if (row >= 0)
+        f.window().lbID->setCurrentRow(row);
+    if (inKeyring && command != QLatin1String("cmdREGISTRY") && command != QLatin1String("cmdNEW"))
+        armKeyring();
+    QTest::mouseClick(button(f, command), Qt::LeftButton);
+
+    QTRY_COMPARE(f.window().SB->text(), QStringLiteral("一覧が変更されたため、操作を取り消しました。もう一度選んでください。"));
+    QVERIFY(!handWritten.isEmpty());
+    QVERIFY2(f.sandbox.storeFileContents() == handWritten, "the store was written over");
+    QCOMPARE(rows(f.window().lbID), (QStringList{ "zed", "a", "b", "b" }));
+    QCOMPARE(selectedRow(f.window().lbID), -1);
+    QVERIFY(!script.leftOpen());
+    f.keyring->onCall = nullptr;
+    QVERIFY2(found(f) == (QStringList{ "pz", "pa", "pb1", "pb2" }), "an account lost its password or got another's");
 }
 
 // An account removed from the store by hand goes from the tray's menus (and the table) when the
