@@ -41,6 +41,7 @@ private slots:
     void settingsAppName();
     void emptyStoreReadsEmptyAndCreatesNothing();
     void slotWriteReachesDiskOwnerOnly();
+    void programSettingsReadAnEarlierFileAndTellTheirChanges();
     void widerFileIsTightenedOnRead_data();
     void widerFileIsTightenedOnRead();
     void anotherUsersStoreIsNeverWritten();
@@ -120,6 +121,37 @@ void tst_SettingsStore::slotWriteReachesDiskOwnerOnly()
     QVERIFY(::chmod(QFile::encodeName(settings).constData(), 0644) == 0);
     QCOMPARE(ProgramSettings().lastAccount(), QStringLiteral("taro"));
     QCOMPARE(modeOf(settings), mode_t(0600));
+}
+
+// The program's settings as an earlier version wrote them read as they were, and each change
+// that the file takes is told once, a value set again not at all.
+void tst_SettingsStore::programSettingsReadAnEarlierFileAndTellTheirChanges()
+{
+    StoreSandbox sandbox;
+    QVERIFY(QDir().mkpath(QFileInfo(ProgramSettings::location()).path()));
+    QFile file(ProgramSettings::location());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Clipboard]\nClearAfter30s=false\n[Keyring]\nEnabled=true\n[Login]\nLastAccount=bob\n"
+               "RenewExpired=true\n");
+    file.close();
+    ProgramSettings settings;
+    QVERIFY(!settings.clearsClipboard());
+    QVERIFY(settings.passwordsInKeyring());
+    QCOMPARE(settings.lastAccount(), QStringLiteral("bob"));
+    QVERIFY(settings.renewsLogins());
+    QVERIFY(!settings.linksInDefaultBrowser());
+
+    QSignalSpy changed(&settings, &ProgramSettings::changed);
+    settings.setRenewsLogins(true);
+    settings.setLastAccount(QStringLiteral("bob"));
+    QCOMPARE(changed.size(), 0);
+    settings.setClearsClipboard(true);
+    settings.setLastAccount(QString());
+    QCOMPARE(changed.size(), 2);
+    QCOMPARE(changed[0][0].value<ProgramSettings::Key>(), ProgramSettings::Key::ClearsClipboard);
+    QCOMPARE(changed[1][0].value<ProgramSettings::Key>(), ProgramSettings::Key::LastAccount);
+    QVERIFY(ProgramSettings().clearsClipboard());
+    QCOMPARE(ProgramSettings().lastAccount(), QString());
 }
 
 // Whatever lets the group or others in, readable or writable, is taken away.

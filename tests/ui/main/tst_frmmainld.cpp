@@ -291,7 +291,8 @@ void tst_frmMainLd::statusBarStartsBlankAndKeepsText()
 }
 
 // "クリップボードを30秒後に消去" is ticked until the user unticks it, and the choice outlives the
-// program: a password copied then stays on the clipboard.
+// program: a password copied then stays on the clipboard. The mark shows the setting, whoever
+// changes it.
 void tst_frmMainLd::clipboardClearingIsOnUntilUnticked()
 {
     StoreSandbox sandbox;
@@ -307,6 +308,8 @@ void tst_frmMainLd::clipboardClearingIsOnUntilUnticked()
     program.start(true);
     QVERIFY(!program.mainLd().mnClearClipboard->isChecked());
     QVERIFY(!program.settings().clearsClipboard());
+    program.settings().setClearsClipboard(true);
+    QVERIFY(program.mainLd().mnClearClipboard->isChecked());
 }
 
 QTEST_MAIN(tst_frmMainLd)
