@@ -7,6 +7,7 @@
 #include "ui/common/passwordproblems.h"
 #include "ui/main/frmmainld.h"
 #include "ui/main/statusbar.h"
+#include "web/accountlogin.h"
 #include "web/frmwb.h"
 #include "web/helperengine.h"
 #include "web/loginsessions.h"
@@ -53,18 +54,19 @@ Program::Program(Services services)
     // here on every window and link asks the host which account is current; the settings keep it
     // for the next start.
     m_frmWB->setCurrentAccount(m_settings.lastAccount());
+    m_login = std::make_unique<AccountLogin>(m_accounts, *m_passwords, *m_frmWB);
     m_sessions = std::make_unique<LoginSessions>(m_settings, [this] { return m_accounts.ids(); });
     followSessions();
     m_portalLinks = std::make_unique<PortalLinks>(*m_frmWB, m_settings, *m_launcher);
     m_visibility = std::make_unique<WindowVisibility>(m_shared);
     m_frmTasktray = std::make_unique<frmTasktray>(frmTasktray::Uses{
-            m_shared, m_accounts, *m_passwords, *m_clipboard, *m_frmWB, *m_portalLinks, *m_visibility,
+            m_shared, m_accounts, *m_passwords, *m_login, *m_clipboard, *m_frmWB, *m_portalLinks, *m_visibility,
             *m_sessions, m_services.notifier.get() });
     m_frmMainLd = std::make_unique<frmMainLd>(frmMainLd::Uses{
-            m_shared, m_accounts, *m_passwords, m_settings, *m_services.messageBoxes, *m_clipboard, *m_frmWB,
+            m_shared, m_accounts, *m_passwords, *m_login, m_settings, *m_services.messageBoxes, *m_clipboard, *m_frmWB,
             *m_sessions, *m_portalLinks, *m_launcher, *m_visibility, m_autostart, m_notificationArea,
             [tray = m_frmTasktray.get()] { tray->mnEnd_Click(); } });
-    m_renewal = std::make_unique<LoginRenewal>(m_accounts, *m_passwords, *m_frmWB, *m_sessions, m_settings);
+    m_renewal = std::make_unique<LoginRenewal>(*m_login, *m_frmWB, *m_sessions, m_settings);
     // A password copied from the tray is told in the settings window too.
     QObject::connect(m_frmTasktray.get(), &frmTasktray::passwordCopied, m_frmMainLd.get(), &frmMainLd::showCopied);
     m_visibility->setWindows(*m_frmMainLd, *m_frmMainLd->mnWindowPos, *m_frmTasktray->mnShowMain);
@@ -116,6 +118,7 @@ Program::~Program()
     m_renewal.reset();
     m_portalLinks.reset();
     // Last, so that the browser engine writes its cookies out after every page is gone.
+    m_login.reset();
     m_frmWB.reset();
     m_passwords.reset();
 }

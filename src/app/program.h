@@ -23,6 +23,7 @@
 #include <functional>
 #include <memory>
 
+class AccountLogin;
 class frmMainLd;
 class frmTasktray;
 class frmWB;
@@ -108,6 +109,7 @@ private:
     ProgramSettings m_settings;
     KeyringJournal m_keyringJournal;
     std::unique_ptr<Passwords> m_passwords;
+    std::unique_ptr<AccountLogin> m_login;
     std::unique_ptr<LoginSessions> m_sessions;
     Autostart m_autostart;
     NotificationAreaProbe m_probe;

@@ -1,18 +1,19 @@
 #include "tray/everyaccount.h"
 
 #include "store/accounts.h"
-#include "store/passwords.h"
+#include "web/accountlogin.h"
+#include "ui/common/passwordproblems.h"
 #include "ui/common/statustext.h"
 #include "web/frmwb.h"
 #include "web/loginsessions.h"
 
 #include <QPointer>
 
-EveryAccount::EveryAccount(Accounts &accounts, Passwords &passwords, frmWB &webHost, const LoginSessions &sessions,
+EveryAccount::EveryAccount(Accounts &accounts, AccountLogin &login, frmWB &webHost, const LoginSessions &sessions,
                            QObject *parent)
     : QObject(parent)
     , m_accounts(accounts)
-    , m_passwords(passwords)
+    , m_login(login)
     , m_webHost(webHost)
     , m_sessions(sessions)
 {
@@ -20,16 +21,25 @@ EveryAccount::EveryAccount(Accounts &accounts, Passwords &passwords, frmWB &webH
 
 EveryAccount::~EveryAccount() = default;
 
-QString everyAccountText(EnginePage page, int done, const QStringList &failed)
+QString everyAccountText(EnginePage page, int done, const QStringList &failed, bool stopped, const QString &cause)
 {
     const bool login = page == EnginePage::LogIn;
+    QString text;
+    if (stopped) {
+        text = login ? QStringLiteral("ログインを中止しました。") : QStringLiteral("ログアウトを中止しました。");
+        if (!cause.isEmpty())
+            return text + QLatin1Char('\n') + cause;
+        text += QLatin1Char('\n');
+    }
     if (!failed.isEmpty())
-        return (login ? QStringLiteral("次のアカウントでログインできませんでした: ")
-                      : QStringLiteral("次のアカウントからログアウトできませんでした: "))
+        return text
+                + (login ? QStringLiteral("次のアカウントでログインできませんでした: ")
+                         : QStringLiteral("次のアカウントからログアウトできませんでした: "))
                 + failed.join(QStringLiteral(", "));
-    return (login ? QStringLiteral("%1個のアカウントでログインしました。")
-                  : QStringLiteral("%1個のアカウントからログアウトしました。"))
-            .arg(done);
+    return text
+            + (login ? QStringLiteral("%1個のアカウントでログインしました。")
+                     : QStringLiteral("%1個のアカウントからログアウトしました。"))
+                      .arg(done);
 }
 
 void EveryAccount::logInAll()
@@ -57,7 +67,17 @@ void EveryAccount::start(EnginePage page, const QStringList &accounts)
     m_total = int(accounts.size());
     m_done = 0;
     m_failed.clear();
+    m_stopped = false;
+    m_stopCause.clear();
     next();
+}
+
+void EveryAccount::stop()
+{
+    if (!isRunning())
+        return;
+    m_stopped = true;
+    m_queue.clear();
 }
 
 void EveryAccount::next()
@@ -65,7 +85,7 @@ void EveryAccount::next()
     if (m_queue.isEmpty()) {
         const EnginePage page = *std::exchange(m_page, std::nullopt);
         emit progress(QString());
-        emit finished(m_failed.isEmpty(), everyAccountText(page, m_done, m_failed));
+        emit finished(m_failed.isEmpty() && !m_stopped, everyAccountText(page, m_done, m_failed, m_stopped, m_stopCause));
         return;
     }
     const QString account = m_queue.takeFirst();
@@ -81,18 +101,20 @@ void EveryAccount::next()
     }
     // The account's password from the slot that holds its ID now; one removed
     // meanwhile is dropped, as its login would be.
-    const qint16 slot = qint16(m_accounts.ids().indexOf(account));
-    if (slot < 0) {
+    if (!m_accounts.ids().contains(account)) {
         ended(account, RunOutcome::Cancelled);
         return;
     }
-    m_passwords.fetch(slot, account, [self, account, done](Passwords::Problem problem, const QString &password) {
+    m_login.logIn(account, frmWB::Current::Stays, [self, account](const AccountLogin::Outcome &outcome) {
         if (!self)
             return;
-        if (problem != Passwords::Problem::None)
-            self->ended(account, RunOutcome::Failed);
-        else
-            self->m_webHost.loginLD(account, password, done, frmWB::Current::Stays);
+        if (outcome.problem != PasswordProblem::None && outcome.problem != PasswordProblem::NotFound) {
+            // The keyring would answer every further account so, each time with its prompt.
+            self->m_stopped = true;
+            self->m_stopCause = passwordProblemText(outcome.problem, PasswordUse::Read).remove(QLatin1Char('\n'));
+            self->m_queue.clear();
+        }
+        self->ended(account, outcome.problem == PasswordProblem::None ? outcome.run : RunOutcome::Failed);
     });
 }
 

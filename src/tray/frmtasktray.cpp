@@ -17,6 +17,7 @@
 #include "ui/common/passwordproblems.h"
 #include "ui/common/statustext.h"
 #include "ui/common/twips.h"
+#include "web/accountlogin.h"
 #include "web/frmwb.h"
 #include "web/loginsessions.h"
 #include "web/portallinks.h"
@@ -35,6 +36,9 @@ bool isWaylandSession()
     return QGuiApplication::platformName().startsWith(QLatin1String("wayland"))
             || qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
 }
+
+const QString kLoginAll = QStringLiteral("すべてのアカウントでログイン");
+const QString kLogoutAll = QStringLiteral("すべてのアカウントからログアウト");
 
 QAction *templateItem(QMenu *menu)
 {
@@ -71,8 +75,7 @@ frmTasktray::frmTasktray(Uses uses, QWidget *parent)
         pcbIcon[edition] = editionIcon(edition);
     buildMenu();
     m_popupGuard = std::make_unique<PopupGuard>(mnLeft);
-    m_everyAccount = std::make_unique<EveryAccount>(m_uses.accounts, m_uses.passwords, m_uses.webHost,
-                                                    m_uses.sessions);
+    m_everyAccount = std::make_unique<EveryAccount>(m_uses.accounts, m_uses.login, m_uses.webHost, m_uses.sessions);
     connect(m_everyAccount.get(), &EveryAccount::progress, this, [this](const QString &text) {
         m_everyProgress = text;
         applyEveryAccountStates();
@@ -178,10 +181,8 @@ void frmTasktray::buildMenu()
             [this] { m_uses.webHost.engine().prepare(m_uses.webHost.currentAccount()); });
     mnLogin.insert(kTemplateIndex, templateItem(mnLoginP));
     mnLoginLine = mnLoginP->addSeparator();
-    mnLoginAll = mnLoginP->addAction(QStringLiteral("すべてのアカウントでログイン"), this,
-                                     &frmTasktray::mnLoginAll_Click);
-    mnLogoutAll = mnLoginP->addAction(QStringLiteral("すべてのアカウントからログアウト"), this,
-                                      &frmTasktray::mnLogoutAll_Click);
+    mnLoginAll = mnLoginP->addAction(kLoginAll, this, &frmTasktray::mnLoginAll_Click);
+    mnLogoutAll = mnLoginP->addAction(kLogoutAll, this, &frmTasktray::mnLogoutAll_Click);
 
     // While an entry dialog or the About box is open the entries are greyed: a host that draws
     // the menu itself cannot be kept from showing it.
@@ -379,20 +380,32 @@ void frmTasktray::showSessions()
 
 void frmTasktray::applyEveryAccountStates()
 {
-    const bool running = m_everyAccount->isRunning();
-    mnLoginAll->setEnabled(!running);
-    mnLogoutAll->setEnabled(!running && !m_uses.sessions.loggedIn().isEmpty());
+    // While one runs, its entry stops it and the other waits.
+    const std::optional<EnginePage> running = m_everyAccount->running();
+    const QString stop = QStringLiteral("を中止");
+    mnLoginAll->setText(kLoginAll + (running == EnginePage::LogIn ? stop : QString()));
+    mnLogoutAll->setText(kLogoutAll + (running == EnginePage::LogOut ? stop : QString()));
+    mnLoginAll->setEnabled(running != EnginePage::LogOut);
+    mnLogoutAll->setEnabled(running == EnginePage::LogOut || (!running && !m_uses.sessions.loggedIn().isEmpty()));
 }
 
 void frmTasktray::mnLoginAll_Click()
 {
-    if (m_uses.shared.editionCode == EditionLivedoor)
+    if (m_uses.shared.editionCode != EditionLivedoor)
+        return;
+    if (m_everyAccount->isRunning())
+        m_everyAccount->stop();
+    else
         m_everyAccount->logInAll();
 }
 
 void frmTasktray::mnLogoutAll_Click()
 {
-    if (m_uses.shared.editionCode == EditionLivedoor)
+    if (m_uses.shared.editionCode != EditionLivedoor)
+        return;
+    if (m_everyAccount->isRunning())
+        m_everyAccount->stop();
+    else
         m_everyAccount->logOutAll();
 }
 
@@ -439,13 +452,14 @@ void frmTasktray::mnLogin_Click(qint16 index)
     const qint16 edition = m_uses.shared.editionCode;
     if (edition != EditionLivedoor)
         return;
-    // The login starts once the password is there, and never without it.
-    withPassword(index, [this](const QString &id, const QString &password) {
-        QPointer<frmTasktray> self(this);
-        m_uses.webHost.loginLD(id, password, [self](RunOutcome outcome) {
-            if (self)
-                self->notifyFailure(EnginePage::LogIn, outcome);
-        });
+    QPointer<frmTasktray> self(this);
+    m_uses.login.logIn(index, m_uses.accounts.id(index), frmWB::Current::Becomes,
+                       [self](const AccountLogin::Outcome &outcome) {
+        if (!self)
+            return;
+        if (outcome.problem != Passwords::Problem::None)
+            return self->notify(TrayNotifier::Kind::Warning, passwordProblemText(outcome.problem, PasswordUse::Read));
+        self->notifyFailure(EnginePage::LogIn, outcome.run);
     });
 }
 

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 
+class AccountLogin;
 class Accounts;
 class EveryAccount;
 class LoginSessions;
@@ -44,8 +45,9 @@ public:
     {
         SharedValues &shared;
         Accounts &accounts;
-        // Where the accounts' passwords are read.
+        // Where the accounts' passwords are read, and how an account logs in.
         Passwords &passwords;
+        AccountLogin &login;
         Clipboard &clipboard;
         frmWB &webHost;
         PortalLinks &portalLinks;

@@ -1,8 +1,7 @@
 #include "tray/loginrenewal.h"
 
-#include "store/accounts.h"
-#include "store/passwords.h"
 #include "store/programsettings.h"
+#include "web/accountlogin.h"
 #include "ui/common/statustext.h"
 #include "web/frmwb.h"
 #include "web/loginsessions.h"
@@ -11,11 +10,10 @@
 
 using EngineChannel::RenewalState;
 
-LoginRenewal::LoginRenewal(Accounts &accounts, Passwords &passwords, frmWB &webHost, LoginSessions &sessions,
+LoginRenewal::LoginRenewal(AccountLogin &login, frmWB &webHost, LoginSessions &sessions,
                            const ProgramSettings &settings, QObject *parent)
     : QObject(parent)
-    , m_accounts(accounts)
-    , m_passwords(passwords)
+    , m_login(login)
     , m_webHost(webHost)
     , m_sessions(sessions)
     , m_settings(settings)
@@ -41,29 +39,15 @@ void LoginRenewal::loginFormShown(const QString &account, quint64 tab)
 void LoginRenewal::renew(const QString &account, quint64 tab)
 {
     QPointer<LoginRenewal> self(this);
-    auto failed = [self, tab](const QString &text) {
-        if (self)
-            self->m_webHost.engine().showRenewal(tab, RenewalState::Failed, text);
-    };
-    m_accounts.refresh();
-    const qint16 slot = qint16(m_accounts.ids().indexOf(account));
-    if (account.isEmpty() || slot < 0)
-        return failed(StatusText::loginFailed);
-    m_passwords.fetch(slot, account, [self, account, tab, failed](Passwords::Problem problem, const QString &password) {
+    m_login.logIn(account, frmWB::Current::Stays, [self, tab](const AccountLogin::Outcome &outcome) {
         if (!self)
             return;
-        if (problem != Passwords::Problem::None)
-            return failed(StatusText::loginFailed);
-        self->m_webHost.loginLD(
-                account, password,
-                [self, tab, failed](RunOutcome outcome) {
-                    if (!self)
-                        return;
-                    if (outcome == RunOutcome::Done)
-                        self->m_webHost.engine().showRenewal(tab, RenewalState::Done, QString());
-                    else
-                        failed(StatusText::ended(EnginePage::LogIn, outcome));
-                },
-                frmWB::Current::Stays);
+        if (outcome.done())
+            self->m_webHost.engine().showRenewal(tab, RenewalState::Done, QString());
+        else
+            self->m_webHost.engine().showRenewal(tab, RenewalState::Failed,
+                                                 outcome.problem != PasswordProblem::None
+                                                         ? StatusText::loginFailed
+                                                         : StatusText::ended(EnginePage::LogIn, outcome.run));
     });
 }

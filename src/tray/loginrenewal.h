@@ -6,9 +6,8 @@
 
 #include <chrono>
 
-class Accounts;
+class AccountLogin;
 class LoginSessions;
-class Passwords;
 class ProgramSettings;
 class frmWB;
 
@@ -28,16 +27,15 @@ public:
     // one.
     static constexpr std::chrono::milliseconds kAutomaticPause{ 60000 };
 
-    LoginRenewal(Accounts &accounts, Passwords &passwords, frmWB &webHost, LoginSessions &sessions,
-                 const ProgramSettings &settings, QObject *parent = nullptr);
+    LoginRenewal(AccountLogin &login, frmWB &webHost, LoginSessions &sessions, const ProgramSettings &settings,
+                 QObject *parent = nullptr);
     ~LoginRenewal() override;
 
 private:
     void loginFormShown(const QString &account, quint64 tab);
     void renew(const QString &account, quint64 tab);
 
-    Accounts &m_accounts;
-    Passwords &m_passwords;
+    AccountLogin &m_login;
     frmWB &m_webHost;
     LoginSessions &m_sessions;
     const ProgramSettings &m_settings;

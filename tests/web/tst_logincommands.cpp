@@ -1,7 +1,9 @@
 #include "app/program.h"
 #include "common/fakeengine.h"
+#include "common/fakekeyring.h"
 #include "common/fakes.h"
 #include "common/storesandbox.h"
+#include "store/passwords.h"
 #include "store/programsettings.h"
 #include "tray/frmtasktray.h"
 #include "ui/common/accountmark.h"
@@ -38,6 +40,7 @@ private slots:
     void loginsAreMarkedWhereTheAccountsAreListed();
     void everyAccountTakesItsTurnAndTellsOnce();
     void everyAccountLogsOutTheLoggedIn();
+    void everyAccountStopsAtTheKeyringOrWhenAsked();
     void expiredLoginIsRenewedInPlace();
 
 private:
@@ -48,6 +51,7 @@ private:
     FakeEngine *m_engine = nullptr;
     FakeMessageBoxes *m_boxes = nullptr;
     FakeTrayNotifier *m_notifier = nullptr;
+    FakeKeyring *m_keyring = nullptr;
 };
 
 void tst_LoginCommands::init()
@@ -66,6 +70,8 @@ void tst_LoginCommands::startProgram()
     services.engine.reset(m_engine);
     m_notifier = new FakeTrayNotifier;
     services.notifier.reset(m_notifier);
+    m_keyring = new FakeKeyring;
+    services.keyring.reset(m_keyring);
     m_program = std::make_unique<Program>(std::move(services));
     m_program->start(true);
 }
@@ -310,7 +316,7 @@ void tst_LoginCommands::everyAccountTakesItsTurnAndTellsOnce()
     QCOMPARE(FakeEngine::filledValues(m_engine->open.front()), (QStringList{ "alice", "pw-a" }));
     QCOMPARE(m_engine->open.front().account, QStringLiteral("alice"));
     QCOMPARE(tray.trayIcon->toolTip(), name + "\nログイン中... 1/3");
-    QVERIFY(!tray.mnLoginAll->isEnabled());
+    QCOMPARE(tray.mnLoginAll->text(), QStringLiteral("すべてのアカウントでログインを中止"));
     QVERIFY(!tray.mnLogoutAll->isEnabled());
     tray.mnLogin.value(1)->trigger();
     m_engine->end(RunOutcome::Done);
@@ -326,7 +332,7 @@ void tst_LoginCommands::everyAccountTakesItsTurnAndTellsOnce()
     QCOMPARE(m_notifier->shown[0].value(1), QStringLiteral("次のアカウントでログインできませんでした: bob"));
     QCOMPARE(m_program->webHost().currentAccount(), QStringLiteral("bob"));
     QCOMPARE(tray.trayIcon->toolTip(), name + "\nbob ほか2件");
-    QVERIFY(tray.mnLoginAll->isEnabled());
+    QCOMPARE(tray.mnLoginAll->text(), QStringLiteral("すべてのアカウントでログイン"));
     QVERIFY(tray.mnLogoutAll->isEnabled());
 }
 
@@ -348,6 +354,40 @@ void tst_LoginCommands::everyAccountLogsOutTheLoggedIn()
     m_engine->end(RunOutcome::Done);
     QCOMPARE(m_notifier->shown, (QList<QStringList>{ { QStringLiteral("Yorumi@Livedoor"),
                                                        QStringLiteral("次のアカウントからログアウトできませんでした: alice") } }));
+    QCOMPARE(m_program->sessions().loggedIn(), QStringList{ "alice" });
+}
+
+// A keyring that cannot give the first account's password (its unlock prompt dismissed) stops
+// すべてのアカウントでログイン there, with one notification that says why: the next accounts would
+// each prompt again. The entry stops a run while it lasts, once the login under way has ended.
+void tst_LoginCommands::everyAccountStopsAtTheKeyringOrWhenAsked()
+{
+    m_sandbox->seedAccounts({ "alice", "bob", "carol" }, { "pw-a", "pw-b", "pw-c" });
+    m_program.reset();
+    startProgram();
+    frmTasktray &tray = m_program->tasktray();
+    std::optional<Passwords::Problem> moved;
+    m_program->passwords().keepInKeyring(true, [&](Passwords::Problem problem) { moved = problem; });
+    QTRY_VERIFY(moved == Passwords::Problem::None);
+
+    m_keyring->locked = true;
+    const int writes = m_keyring->writes;
+    tray.mnLoginAll->trigger();
+    QTRY_COMPARE(m_notifier->shown.size(), 1);
+    QCOMPARE(m_notifier->shown[0].value(1), QStringLiteral("ログインを中止しました。\nパスワードを読み出せませんでした。"
+                                                            "キーリングのロックが解除されませんでした。"));
+    QCOMPARE(m_keyring->writes - writes, 1);
+    QVERIFY(m_engine->open.empty());
+    QCOMPARE(tray.mnLoginAll->text(), QStringLiteral("すべてのアカウントでログイン"));
+
+    m_keyring->locked = false;
+    tray.mnLoginAll->trigger();
+    QTRY_COMPARE(m_engine->open.size(), 1u);
+    tray.mnLoginAll->trigger();
+    m_engine->end(RunOutcome::Done);
+    QTRY_COMPARE(m_notifier->shown.size(), 2);
+    QCOMPARE(m_notifier->shown[1].value(1), QStringLiteral("ログインを中止しました。\n1個のアカウントでログインしました。"));
+    QVERIFY(m_engine->open.empty());
     QCOMPARE(m_program->sessions().loggedIn(), QStringList{ "alice" });
 }
 

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+class AccountLogin;
 class Accounts;
 class Autostart;
 class Clipboard;
@@ -39,8 +40,9 @@ public:
     {
         SharedValues &shared;
         Accounts &accounts;
-        // Where the accounts' passwords are read and written.
+        // Where the accounts' passwords are read and written, and how an account logs in.
         Passwords &passwords;
+        AccountLogin &login;
         ProgramSettings &settings;
         MessageBoxes &messageBoxes;
         Clipboard &clipboard;

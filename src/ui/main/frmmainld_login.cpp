@@ -8,6 +8,7 @@
 
 #include "ui/common/statustext.h"
 #include "ui/main/statusbar.h"
+#include "web/accountlogin.h"
 #include "web/frmwb.h"
 
 #include <QListWidget>
@@ -46,24 +47,19 @@ void frmMainLd::cmdLOGIN_Click()
         m_input->resume();
         return;
     }
-    // The password may come from the keyring, which can take a while (an unlock prompt); the
-    // login starts once it is there, and never without it. The outcome reaches the status text
-    // with every run's end; the window takes input again.
-    const QString id = m_uses.accounts.id(qint16(row));
+    // The password may come from the keyring, which can take a while (an unlock prompt). The
+    // outcome of the run reaches the status text with every run's end; the window takes input
+    // again.
     QPointer<frmMainLd> self(this);
-    m_uses.passwords.fetch(qint16(row), id, [self, id](Passwords::Problem problem, const QString &password) {
+    m_uses.login.logIn(qint16(row), m_uses.accounts.id(qint16(row)), frmWB::Current::Becomes,
+                       [self](const AccountLogin::Outcome &outcome) {
         if (!self)
             return;
-        if (problem != Passwords::Problem::None) {
+        self->m_input->resume();
+        if (outcome.problem != Passwords::Problem::None) {
             self->SB->setText(StatusText::loginFailed);
-            self->m_input->resume();
-            showPasswordProblem(self->m_uses.messageBoxes, self, problem, PasswordUse::Read);
-            return;
+            showPasswordProblem(self->m_uses.messageBoxes, self, outcome.problem, PasswordUse::Read);
         }
-        self->m_uses.webHost.loginLD(id, password, [self](RunOutcome) {
-            if (self)
-                self->m_input->resume();
-        });
     });
 }
 
