@@ -76,6 +76,7 @@ Program::Program(Services services)
     QObject::connect(&m_accounts, &Accounts::changed, m_sessions.get(), [this] {
         m_sessions->keepListed();
         m_frmWB->engine().setSessions(m_sessions->loggedIn());
+        m_frmWB->keepCurrentListed(m_accounts.ids());
     });
     QObject::connect(&m_accounts, &Accounts::changed, m_frmTasktray.get(),
                      [tray = m_frmTasktray.get()] { tray->rebuildAccountMenus(); });
@@ -149,6 +150,8 @@ void Program::start(bool notificationArea)
     m_notificationArea.setPresent(notificationArea);
     m_frmWB->Form_Load();
     m_frmMainLd->Form_Load();
+    // The account current when the program last ran may have left the list since.
+    m_frmWB->keepCurrentListed(m_accounts.ids());
     adoptSharedProfile();
     // Without a notification area the icon waits for one.
     if (notificationArea)

@@ -153,6 +153,14 @@ void frmWB::forgetAccount(const QString &account)
     }
 }
 
+void frmWB::keepCurrentListed(const QStringList &listed)
+{
+    if (m_account.isEmpty() || listed.contains(m_account))
+        return;
+    m_account.clear();
+    emit accountChanged(QString());
+}
+
 void frmWB::enqueue(Request request)
 {
     m_queue.push_back(std::move(request));

@@ -39,6 +39,10 @@ public:
     // The current account as the program starts: the one it was when the program last ran.
     void setCurrentAccount(const QString &account) { m_account = account; }
     const QString &currentAccount() const { return m_account; }
+    // The current account is always a listed one or the guest: one that the list no longer
+    // holds (removed from the store by hand, or since the program last ran) gives way to the
+    // guest.
+    void keepCurrentListed(const QStringList &listed);
 
     // Whether a login that succeeds makes its account the current one.
     enum class Current { Becomes, Stays };

@@ -37,6 +37,7 @@ private slots:
     void windowStaysDisabledUntilItsOwnRunEnds();
     void trayTellsFailuresAndTheAccount();
     void runsGoToTheirAccountsProfiles();
+    void theCurrentAccountIsAlwaysListed();
     void loginsAreMarkedWhereTheAccountsAreListed();
     void everyAccountTakesItsTurnAndTellsOnce();
     void everyAccountLogsOutTheLoggedIn();
@@ -295,6 +296,28 @@ void tst_LoginCommands::loginsAreMarkedWhereTheAccountsAreListed()
     QVERIFY(markedAs(0, true));
     QCOMPARE(tray.trayIcon->toolTip(), name + "\nalice");
     QCOMPARE(m_engine->sessions, QStringList{ "alice" });
+}
+
+// The current account is a listed one or the guest, whatever removed it: the store written by
+// hand while the program runs, or before it starts again.
+void tst_LoginCommands::theCurrentAccountIsAlwaysListed()
+{
+    frmTasktray &tray = m_program->tasktray();
+    tray.mnLogin.value(1)->trigger();
+    m_engine->end(RunOutcome::Done);
+    QCOMPARE(m_program->webHost().currentAccount(), QStringLiteral("bob"));
+
+    m_sandbox->writeStoreFile("[ID]\nID0=alice\n[PW]\nPW0=pw-a\n");
+    emit tray.mnLeft->aboutToShow();
+    QCOMPARE(m_program->webHost().currentAccount(), QString());
+    QCOMPARE(tray.trayIcon->toolTip(), QStringLiteral("ヨルミ＠ライブドア"));
+    QCOMPARE(ProgramSettings().lastAccount(), QString());
+
+    ProgramSettings().setLastAccount(QStringLiteral("alice"));
+    m_sandbox->writeStoreFile("");
+    m_program.reset();
+    startProgram();
+    QCOMPARE(m_program->webHost().currentAccount(), QString());
 }
 
 // すべてのアカウントでログイン logs each listed account in, one run at a time, while a single login
