@@ -2,7 +2,6 @@
 
 #include "links/hosts.h"
 #include "links/menulinks.h"
-#include "platform/versioninfo.h"
 #include "store/accounts.h"
 #include "store/passwords.h"
 #include "tray/everyaccount.h"
@@ -10,8 +9,8 @@
 #include "tray/traycallback.h"
 #include "tray/trayicons.h"
 #include "tray/traynotifier.h"
+#include "tray/traytexts.h"
 #include "tray/windowvisibility.h"
-#include "ui/common/caption.h"
 #include "ui/common/clipboard.h"
 #include "ui/common/messagebox.h"
 #include "ui/common/passwordproblems.h"
@@ -37,25 +36,7 @@ bool isWaylandSession()
             || qEnvironmentVariable("XDG_SESSION_TYPE") == QLatin1String("wayland");
 }
 
-const QString kLoginAll = QStringLiteral("すべてのアカウントでログイン");
-const QString kLogoutAll = QStringLiteral("すべてのアカウントからログアウト");
-
-QAction *templateItem(QMenu *menu)
-{
-    QAction *item = menu->addSeparator();
-    item->setText(QStringLiteral("-"));
-    return item;
-}
-
 } // namespace
-
-QString trayAccountLine(const QString &current, const QStringList &loggedIn)
-{
-    if (current.isEmpty())
-        return QString();
-    const qsizetype others = loggedIn.size() - loggedIn.count(current);
-    return others > 0 ? QStringLiteral("%1 ほか%2件").arg(current).arg(others) : current;
-}
 
 QString siteLinkUrl(qint16 index)
 {
@@ -73,7 +54,8 @@ frmTasktray::frmTasktray(Uses uses, QWidget *parent)
     setWindowTitle(QStringLiteral("ヨルミ"));
     for (int edition = 0; edition < int(pcbIcon.size()); ++edition)
         pcbIcon[edition] = editionIcon(edition);
-    buildMenu();
+    m_menu = new TrayMenu(*this, this);
+    connectMenu();
     m_popupGuard = std::make_unique<PopupGuard>(mnLeft);
     m_everyAccount = std::make_unique<EveryAccount>(m_uses.accounts, m_uses.login, m_uses.webHost, m_uses.sessions);
     connect(m_everyAccount.get(), &EveryAccount::progress, this, [this](const QString &text) {
@@ -125,64 +107,29 @@ frmTasktray::~frmTasktray()
     Form_Unload();
 }
 
-void frmTasktray::buildMenu()
+void frmTasktray::connectMenu()
 {
-    mnLeft = new QMenu(this);
-    mnLeft->setObjectName(QStringLiteral("mnLeft"));
     // The menu offers the accounts the store holds as it opens: a hand edit of the store shows
     // here, and an entry chosen is the account it showed. A notification area that draws the
     // menu itself reports the opening too; an open dialog takes the focus then.
-    connect(mnLeft, &QMenu::aboutToShow, this, [this] {
+    connect(m_menu, &TrayMenu::opening, this, [this] {
         m_uses.accounts.refresh();
         focusOpenDialog();
     });
-
-    mnEnd = mnLeft->addAction(QStringLiteral("終了"), this, &frmTasktray::mnEnd_Click);
-    mnLine1 = mnLeft->addSeparator();
-
-    const QString siteCaptions[] = { QStringLiteral("ヤフー"), QStringLiteral("楽天"),
-                                     QStringLiteral("ビッダーズ"), QStringLiteral("ライブドア") };
-    for (int edition = 0; edition < int(mnSite.size()); ++edition) {
-        mnSite[edition] = mnLeft->addMenu(siteCaptions[edition]);
-        mnSite[edition]->setObjectName(QStringLiteral("mnSite(%1)").arg(edition));
-        mnSite[edition]->menuAction()->setVisible(false);
-    }
     // The browser engine takes a moment to start: it starts as the menu of a page or a login
     // opens, while the user picks an entry.
-    connect(mnSite[EditionLivedoor], &QMenu::aboutToShow, this,
-            [this] { m_uses.portalLinks.prepare(); });
-    for (qint16 i = 0; i < qint16(mnSiteLD.size()); ++i) {
-        const MenuLink &link = traylinks::kLivedoor[std::size_t(i)];
-        mnSiteLD[i] = mnSite[EditionLivedoor]->addAction(QString::fromUtf8(link.caption), this,
-                                                         [this, i] { mnSiteLD_Click(i); });
-    }
-
-    // The edition switch of the product family: defined hidden, never shown.
-    mnChangeP = mnLeft->addMenu(QStringLiteral("切替"));
-    mnChangeP->menuAction()->setVisible(false);
-    const QString changeCaptions[] = { QStringLiteral("＠ヤフー"), QStringLiteral("＠楽天"),
-                                       QStringLiteral("＠ビッダーズ"), QStringLiteral("＠ライブドア") };
-    for (qint16 i = 0; i < qint16(mnChange.size()); ++i)
-        mnChange[i] = mnChangeP->addAction(changeCaptions[i], this, [this, i] { mnChange_Click(i); });
-
-    mnLine2 = mnLeft->addSeparator();
-    mnShowMain = mnLeft->addAction(QStringLiteral("設定画面"));
-    mnShowMain->setCheckable(true);
-    connect(mnShowMain, &QAction::triggered, this, &frmTasktray::mnShowMain_Click);
-    mnLine3 = mnLeft->addSeparator();
-
-    mnClipboardP = mnLeft->addMenu(QStringLiteral("ｸﾘｯﾌﾟﾎﾞｰﾄﾞ"));
-    mnClipboardP->setObjectName(QStringLiteral("mnClipboardP"));
-    mnClipboard.insert(kTemplateIndex, templateItem(mnClipboardP));
-    mnLogout = mnLeft->addAction(QStringLiteral("ログアウト"), this, &frmTasktray::mnLogout_Click);
-    mnLoginP = mnLeft->addMenu(QStringLiteral("ログイン"));
-    mnLoginP->setObjectName(QStringLiteral("mnLoginP"));
-    connect(mnLoginP, &QMenu::aboutToShow, this,
+    connect(m_menu, &TrayMenu::siteMenuOpening, this, [this] { m_uses.portalLinks.prepare(); });
+    connect(m_menu, &TrayMenu::loginMenuOpening, this,
             [this] { m_uses.webHost.engine().prepare(m_uses.webHost.currentAccount()); });
-    mnLogin.insert(kTemplateIndex, templateItem(mnLoginP));
-    mnLoginLine = mnLoginP->addSeparator();
-    mnLoginAll = mnLoginP->addAction(kLoginAll, this, &frmTasktray::mnLoginAll_Click);
-    mnLogoutAll = mnLoginP->addAction(kLogoutAll, this, &frmTasktray::mnLogoutAll_Click);
+    connect(m_menu, &TrayMenu::endRequested, this, &frmTasktray::mnEnd_Click);
+    connect(m_menu, &TrayMenu::siteRequested, this, &frmTasktray::mnSiteLD_Click);
+    connect(m_menu, &TrayMenu::changeRequested, this, &frmTasktray::mnChange_Click);
+    connect(m_menu, &TrayMenu::showMainRequested, this, &frmTasktray::mnShowMain_Click);
+    connect(m_menu, &TrayMenu::copyRequested, this, &frmTasktray::mnClipboard_Click);
+    connect(m_menu, &TrayMenu::logoutRequested, this, &frmTasktray::mnLogout_Click);
+    connect(m_menu, &TrayMenu::loginRequested, this, &frmTasktray::mnLogin_Click);
+    connect(m_menu, &TrayMenu::loginAllRequested, this, &frmTasktray::mnLoginAll_Click);
+    connect(m_menu, &TrayMenu::logoutAllRequested, this, &frmTasktray::mnLogoutAll_Click);
 
     // While an entry dialog or the About box is open the entries are greyed: a host that draws
     // the menu itself cannot be kept from showing it.
@@ -199,13 +146,7 @@ bool frmTasktray::eventFilter(QObject *watched, QEvent *event)
 
 void frmTasktray::applyMenuStates()
 {
-    const bool dialogOpen = openTrayModalDialog(QApplication::topLevelWidgets()) != nullptr;
-    for (QAction *entry : mnLeft->actions()) {
-        if (QMenu *submenu = entry->menu())
-            entry->setEnabled(!dialogOpen && submenu->isEnabled());
-        else
-            entry->setEnabled(!dialogOpen);
-    }
+    m_menu->showDialogOpen(openTrayModalDialog(QApplication::topLevelWidgets()) != nullptr);
 }
 
 bool frmTasktray::focusOpenDialog()
@@ -256,13 +197,7 @@ void frmTasktray::updateToolTip()
 {
     if (!trayIcon)
         return; // Form_Load shows it when it puts the icon in place
-    const QString second = !m_everyProgress.isEmpty() ? m_everyProgress
-            : !m_running.isEmpty()                      ? m_running
-                                                        : trayAccountLine(m_account, m_uses.sessions.loggedIn());
-    QString tip = QString::fromUtf8(VersionInfo::legalTrademarks);
-    if (!second.isEmpty())
-        tip += QLatin1Char('\n') + second;
-    trayIcon->setToolTip(tip);
+    trayIcon->setToolTip(trayToolTip(m_everyProgress, m_running, m_account, m_uses.sessions.loggedIn()));
 }
 
 void frmTasktray::notifyFailure(EnginePage page, RunOutcome outcome)
@@ -325,68 +260,24 @@ void frmTasktray::Form_MouseMove(qint16 button, qint16 shift, float x, float y)
 
 void frmTasktray::rebuildAccountMenus()
 {
-    mnClipboard.value(kTemplateIndex)->setVisible(true);
-    mnLogin.value(kTemplateIndex)->setVisible(true);
-
-    for (QMap<qint16, QAction *> *entries : { &mnLogin, &mnClipboard }) {
-        for (auto it = entries->begin(); it != entries->end();) {
-            if (it.key() == kTemplateIndex) {
-                ++it;
-                continue;
-            }
-            delete it.value();
-            it = entries->erase(it);
-        }
-    }
-
-    bool created = false;
-    for (qint16 slot = 0; slot < AccountTable::kSlots; ++slot) {
-        const QString id = m_uses.accounts.id(slot);
-        // The walk ends at an ID of blanks, the kind the entry dialog refuses.
-        if (isBlankId(id))
-            break;
-        // Before the every-account entries; checked while the account is logged in.
-        auto *login = new QAction(literalCaption(id), mnLoginP);
-        login->setCheckable(true);
-        connect(login, &QAction::triggered, this, [this, slot] { mnLogin_Click(slot); });
-        mnLoginP->insertAction(mnLoginLine, login);
-        mnLogin.insert(slot, login);
-        mnClipboard.insert(slot, mnClipboardP->addAction(literalCaption(id), this,
-                                                         [this, slot] { mnClipboard_Click(slot); }));
-        created = true;
-    }
-
-    mnClipboardP->setEnabled(created);
-    mnLoginP->setEnabled(created);
-    if (created) {
-        mnClipboard.value(kTemplateIndex)->setVisible(false);
-        mnLogin.value(kTemplateIndex)->setVisible(false);
-    }
-    for (QAction *entry : { mnLoginLine, mnLoginAll, mnLogoutAll })
-        entry->setVisible(created);
-    applyMenuStates();
+    // From the table as it is, slot after slot (the menu's walk ends at an ID of blanks).
+    QStringList ids;
+    for (qint16 slot = 0; slot < AccountTable::kSlots && !m_uses.accounts.id(slot).isEmpty(); ++slot)
+        ids.append(m_uses.accounts.id(slot));
+    m_menu->showAccounts(ids);
     showSessions();
 }
 
 void frmTasktray::showSessions()
 {
-    for (auto it = mnLogin.cbegin(); it != mnLogin.cend(); ++it) {
-        if (it.key() != kTemplateIndex)
-            it.value()->setChecked(m_uses.sessions.isLoggedIn(m_uses.accounts.id(it.key())));
-    }
+    m_menu->showSessions(m_uses.sessions.loggedIn());
     applyEveryAccountStates();
     updateToolTip();
 }
 
 void frmTasktray::applyEveryAccountStates()
 {
-    // While one runs, its entry stops it and the other waits.
-    const std::optional<EnginePage> running = m_everyAccount->running();
-    const QString stop = QStringLiteral("を中止");
-    mnLoginAll->setText(kLoginAll + (running == EnginePage::LogIn ? stop : QString()));
-    mnLogoutAll->setText(kLogoutAll + (running == EnginePage::LogOut ? stop : QString()));
-    mnLoginAll->setEnabled(running != EnginePage::LogOut);
-    mnLogoutAll->setEnabled(running == EnginePage::LogOut || (!running && !m_uses.sessions.loggedIn().isEmpty()));
+    m_menu->showEveryAccount(m_everyAccount->running(), !m_uses.sessions.loggedIn().isEmpty());
 }
 
 void frmTasktray::mnLoginAll_Click()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "links/menulinks.h"
+#include "tray/traymenu.h"
 #include "tray/traynotifier.h"
 #include "ui/common/sharedvalues.h"
 #include "web/enginechannel.h"
@@ -29,13 +30,12 @@ class QMenu;
 
 // The hidden window that owns the tray icon and its popup menu, the program's everyday
 // control surface: log in, log out, copy a password, open the portal, show the settings
-// window, end the program.
-class frmTasktray : public QWidget
+// window, end the program. The menu's entries are built by TrayMenu, under their names here;
+// each choice comes to the handler of its entry.
+class frmTasktray : public QWidget, public TrayMenuEntries
 {
     Q_OBJECT
 public:
-    // Index of the template item that each per-account submenu keeps: one past the last slot.
-    static constexpr qint16 kTemplateIndex = 100;
     // How long after the icon first shows the hint for an empty account list comes: long enough
     // for an XEmbed tray to have docked the icon, which shows no message before.
     static constexpr std::chrono::milliseconds kEmptyListHintDelay{ 1000 };
@@ -83,27 +83,6 @@ public:
     QSystemTrayIcon *trayIcon = nullptr;
     std::array<QIcon, 4> pcbIcon;
 
-    // The popup menu (the submenu of the menu root mnLeft) and its entries.
-    QMenu *mnLeft;
-    QAction *mnEnd;
-    QAction *mnLine1;
-    std::array<QMenu *, 4> mnSite;
-    std::array<QAction *, traylinks::kLivedoor.size()> mnSiteLD;
-    QMenu *mnChangeP;
-    std::array<QAction *, 4> mnChange;
-    QAction *mnLine2;
-    QAction *mnShowMain;
-    QAction *mnLine3;
-    QMenu *mnClipboardP;
-    QMap<qint16, QAction *> mnClipboard;
-    QAction *mnLogout;
-    QMenu *mnLoginP;
-    QMap<qint16, QAction *> mnLogin;
-    // At the end of the login submenu, after a separator: every account at once.
-    QAction *mnLoginLine;
-    QAction *mnLoginAll;
-    QAction *mnLogoutAll;
-
 public slots:
     void mnEnd_Click();
     void mnSiteLD_Click(qint16 index);
@@ -130,7 +109,7 @@ private:
     void trayIcon_activated(QSystemTrayIcon::ActivationReason reason);
     void makeIcon();
     void updateToolTip();
-    void buildMenu();
+    void connectMenu();
     int twipsPerPixelX() const;
     // A tray login or logout shows nothing when it succeeds (the portal window shows the new
     // account), nor when it was dropped with its account; one that did not succeed is told in a
@@ -144,6 +123,7 @@ private:
     Uses m_uses;
     std::unique_ptr<TrayNotifier> m_iconNotifier;
     TrayNotifier *m_notifier;
+    TrayMenu *m_menu;
     std::unique_ptr<PopupGuard> m_popupGuard;
     // Greys the every-account entries while one of them runs, and the logout when no account
     // is logged in.
@@ -156,10 +136,6 @@ private:
     QString m_running;
     QString m_everyProgress;
 };
-
-// The tooltip's line under the program's name: the current account and how many others are
-// logged in ("bob ほか2件", "bob"); empty for the guest.
-QString trayAccountLine(const QString &current, const QStringList &loggedIn);
 
 // The address that entry `index` of the tray's portal submenu opens; empty for no entry.
 QString siteLinkUrl(qint16 index);

@@ -4,6 +4,7 @@
 #include "common/storesandbox.h"
 #include "tray/frmtasktray.h"
 #include "tray/popupguard.h"
+#include "tray/traytexts.h"
 #include "tray/windowvisibility.h"
 #include "ui/main/frmmainld.h"
 #include "ui/main/statusbar.h"
@@ -161,6 +162,9 @@ void tst_frmTasktray::rebuildFollowsTheTable_data()
     QTest::newRow("leading blanks kept")
             << QStringList{ "  lead", "trail " } << QStringList{ "  lead", "trail " };
     QTest::newRow("ampersand shown as typed") << QStringList{ "a&b" } << QStringList{ "a&&b" };
+    // The whole ID is the entry's tip.
+    QTest::newRow("300 characters shortened") << QStringList{ QString(150, 'a') + QString(150, 'z') }
+                                              << QStringList{ QString(20, 'a') + QStringLiteral("…") + QString(19, 'z') };
     QStringList hundred;
     for (int i = 0; i < 100; ++i)
         hundred << QStringLiteral("user%1").arg(i);
@@ -192,8 +196,10 @@ void tst_frmTasktray::rebuildFollowsTheTable()
     QCOMPARE(tray.mnLogin.size(), listed.size() + 1);
     QCOMPARE(tray.mnClipboard.size(), listed.size() + 1);
     QVERIFY(tray.mnLogin.contains(frmTasktray::kTemplateIndex));
-    for (int slot = 0; slot < listed.size(); ++slot)
+    for (int slot = 0; slot < listed.size(); ++slot) {
         QCOMPARE(tray.mnClipboard.value(qint16(slot))->text(), listed[slot]);
+        QCOMPARE(tray.mnLogin.value(qint16(slot))->toolTip(), ids[slot]);
+    }
 }
 
 void tst_frmTasktray::rebuildReplacesOldEntries()
@@ -436,13 +442,17 @@ void tst_frmTasktray::endRemovesTheIcon()
     QVERIFY(!tray.trayIcon->isVisible());
 }
 
-// The tooltip's second line: the current account, and how many other accounts are logged in.
+// The tooltip's second line: the current account, and how many other accounts are logged in, or
+// without one how many are; an ID too long for a line shortened in its middle.
 void tst_frmTasktray::accountLineCountsTheOthers_data()
 {
     QTest::addColumn<QString>("current");
     QTest::addColumn<QStringList>("loggedIn");
     QTest::addColumn<QString>("line");
-    QTest::newRow("the guest") << "" << QStringList{ "alice" } << "";
+    QTest::newRow("the guest, none logged in") << "" << QStringList{} << "";
+    QTest::newRow("the guest, accounts logged in") << "" << QStringList{ "alice", "bob" } << "ログイン中: 2件";
+    QTest::newRow("a long ID") << QString(25, 'a') + QString(25, 'z') << QStringList{}
+                               << QString(20, 'a') + QStringLiteral("…") + QString(19, 'z');
     QTest::newRow("no other") << "bob" << QStringList{ "bob" } << "bob";
     QTest::newRow("two others") << "bob" << QStringList{ "alice", "bob", "carol" } << "bob ほか2件";
     QTest::newRow("the current one's login expired") << "bob" << QStringList{ "alice" } << "bob ほか1件";
