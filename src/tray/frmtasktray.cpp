@@ -200,11 +200,12 @@ void frmTasktray::updateToolTip()
     trayIcon->setToolTip(trayToolTip(m_everyProgress, m_running, m_account, m_uses.sessions.loggedIn()));
 }
 
-void frmTasktray::notifyFailure(EnginePage page, RunOutcome outcome)
+void frmTasktray::notifyFailure(EnginePage page, RunOutcome outcome, const QString &account)
 {
     // A run dropped because the user removed its account meanwhile is no news to the user.
     if (outcome != RunOutcome::Done && outcome != RunOutcome::Cancelled)
-        notify(TrayNotifier::Kind::Warning, StatusText::ended(page, outcome));
+        notify(TrayNotifier::Kind::Warning, trayFailureText(StatusText::ended(page, outcome), account,
+                                                            StatusText::cause(outcome)));
 }
 
 bool frmTasktray::notifyWarning(const QString &text)
@@ -344,13 +345,14 @@ void frmTasktray::mnLogin_Click(qint16 index)
     if (edition != EditionLivedoor)
         return;
     QPointer<frmTasktray> self(this);
-    m_uses.login.logIn(index, m_uses.accounts.id(index), frmWB::Current::Becomes,
-                       [self](const AccountLogin::Outcome &outcome) {
+    const QString id = m_uses.accounts.id(index);
+    m_uses.login.logIn(index, id, frmWB::Current::Becomes, [self, id](const AccountLogin::Outcome &outcome) {
         if (!self)
             return;
         if (outcome.problem != Passwords::Problem::None)
-            return self->notify(TrayNotifier::Kind::Warning, passwordProblemText(outcome.problem, PasswordUse::Read));
-        self->notifyFailure(EnginePage::LogIn, outcome.run);
+            return self->notify(TrayNotifier::Kind::Warning,
+                                trayFailureText(StatusText::loginFailed, id, passwordProblemCause(outcome.problem)));
+        self->notifyFailure(EnginePage::LogIn, outcome.run, id);
     });
 }
 
@@ -371,8 +373,9 @@ void frmTasktray::mnLogout_Click()
 {
     if (m_uses.shared.editionCode != EditionLivedoor)
         return;
+    const QString account = m_uses.webHost.currentAccount();
     m_uses.webHost.logoutLD(
-            [this](RunOutcome outcome) { notifyFailure(EnginePage::LogOut, outcome); });
+            [this, account](RunOutcome outcome) { notifyFailure(EnginePage::LogOut, outcome, account); });
 }
 
 void frmTasktray::ShowEditionSiteMenu()

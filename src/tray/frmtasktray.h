@@ -113,8 +113,8 @@ private:
     int twipsPerPixelX() const;
     // A tray login or logout shows nothing when it succeeds (the portal window shows the new
     // account), nor when it was dropped with its account; one that did not succeed is told in a
-    // notification from the icon.
-    void notifyFailure(EnginePage page, RunOutcome outcome);
+    // notification from the icon, with its account and what made it fail.
+    void notifyFailure(EnginePage page, RunOutcome outcome, const QString &account);
     void notify(TrayNotifier::Kind kind, const QString &text);
     // Hands the ID and password of the account in the slot to `use` once the password has been
     // read (the keyring may take a while); a password that cannot be read is notified instead.

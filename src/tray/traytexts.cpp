@@ -43,3 +43,13 @@ QString trayToolTip(const QString &everyAccountProgress, const QString &running,
     return tip;
 }
 
+
+QString trayFailureText(const QString &statusText, const QString &account, const QString &cause)
+{
+    if (account.isEmpty())
+        return cause.isEmpty() ? statusText : statusText + QLatin1Char('\n') + cause;
+    QString text = statusText + QLatin1Char('\n') + shortenedId(account);
+    if (!cause.isEmpty())
+        text += QStringLiteral(": ") + cause;
+    return text;
+}

@@ -16,3 +16,6 @@ QString trayAccountLine(const QString &current, const QStringList &loggedIn);
 // come, else the login or logout that runs, else the accounts' line.
 QString trayToolTip(const QString &everyAccountProgress, const QString &running, const QString &current,
                     const QStringList &loggedIn);
+// A tray login or logout that did not succeed: the status text first, then the account (none
+// for the guest) and, where it is known, what made it fail ("bob: ポータルが30秒以内に…").
+QString trayFailureText(const QString &statusText, const QString &account, const QString &cause);

@@ -17,7 +17,9 @@ enum class EnginePage { LogIn, LogOut };
 // How a run ended; the program turns it into the status text the user sees. WrongPage: the page
 // was not where a step may act (the login page went elsewhere), so the step did nothing.
 // Cancelled: the program dropped the run before it began (its account was removed).
-enum class RunOutcome { Done, Failed, TimedOut, WrongPage, Cancelled };
+// EngineEnded and EngineUnavailable are the program's own word, never the helper's: the helper
+// ended during the run, or could not be started.
+enum class RunOutcome { Done, Failed, TimedOut, WrongPage, Cancelled, EngineEnded, EngineUnavailable };
 
 // The private channel between the program and its browser engine helper: the helper's standard
 // input and output carry JSON objects, each framed by its length (four bytes, big-endian), so

@@ -50,7 +50,7 @@ void HelperEngine::run(EnginePage page, const QString &account, std::vector<Page
     m_run->clock.start();
     m_deadline.start(budget + kDeadlineGrace);
     if (recentlyFailedToStart()) {
-        finishSoon(RunOutcome::Failed);
+        finishSoon(RunOutcome::EngineUnavailable);
         return;
     }
     if (!m_helper && !startHelper())
@@ -236,7 +236,7 @@ void HelperEngine::onHelperEnded(const QString &failure)
         if (saidBye && !m_run->started)
             m_run->sent = false; // it was ending for idleness when this run was sent
         else
-            finish(RunOutcome::Failed); // it crashed or was killed during the run
+            finish(RunOutcome::EngineEnded); // it crashed or was killed during the run
     }
     replaceHelper(restoreTabs);
 }
@@ -330,7 +330,7 @@ void HelperEngine::startFailed(const QString &why)
             pages.append(outgoing.page);
     }
     if (m_run)
-        finishSoon(RunOutcome::Failed);
+        finishSoon(RunOutcome::EngineUnavailable);
     emit unavailable();
     for (const QUrl &page : std::as_const(pages))
         emit portalPageNotOpened(page);

@@ -22,6 +22,10 @@ inline const char *nameOf(const Ended &ended)
         return "WrongPage";
     case RunOutcome::Cancelled:
         return "Cancelled";
+    case RunOutcome::EngineEnded:
+        return "EngineEnded";
+    case RunOutcome::EngineUnavailable:
+        return "EngineUnavailable";
     case RunOutcome::TimedOut:
         break;
     }

@@ -121,7 +121,7 @@ void tst_HelperEngine::killedHelperFailsItsRunAndIsReplaced()
         QVERIFY(first > 0);
         ::kill(pid_t(first), SIGKILL);
     });
-    QCOMPARE(killed.outcome, RunOutcome::Failed);
+    QCOMPARE(killed.outcome, RunOutcome::EngineEnded);
     QCOMPARE(engine.helperProcessId(), 0);
 
     // The next run starts a new helper.
@@ -190,9 +190,9 @@ void tst_HelperEngine::helperThatCannotStart()
     QFETCH(QStringList, arguments);
     QFETCH(QString, named);
     HelperEngine engine(HelperEngine::Options{ program, arguments, HelperProcess::kIdleEnd });
-    // Failed, not timed out: the run did not wait for its budget.
+    // Ended at once, not timed out: the run did not wait for its budget.
     const Ended first = runOnce(engine, 20s, 30000);
-    QCOMPARE(first.outcome, RunOutcome::Failed);
+    QCOMPARE(first.outcome, RunOutcome::EngineUnavailable);
     QCOMPARE(g_warnings.size(), 1);
     QVERIFY2(g_warnings[0].contains(named), qPrintable(g_warnings[0]));
 
@@ -200,7 +200,7 @@ void tst_HelperEngine::helperThatCannotStart()
     for (int i = 0; i < 5; ++i) {
         qint64 pid = -1;
         const Ended next = runOnce(engine, 20s, 30000, [&] { pid = engine.helperProcessId(); });
-        QCOMPARE(next.outcome, RunOutcome::Failed);
+        QCOMPARE(next.outcome, RunOutcome::EngineUnavailable);
         QCOMPARE(pid, 0);
     }
     QCOMPARE(g_warnings.size(), 1);
@@ -222,7 +222,7 @@ void tst_HelperEngine::helperThatDiesWithTheRunFailsItAtOnce()
     const QString starts = m_dir.filePath(QStringLiteral("starts"));
     HelperEngine engine(fake(QStringLiteral("die-on-run:") + starts, m_dir));
     const Ended ended = runOnce(engine, 20s, 30000);
-    QCOMPARE(ended.outcome, RunOutcome::Failed);
+    QCOMPARE(ended.outcome, RunOutcome::EngineEnded);
     QVERIFY(!waitInEventLoop([&] { return engine.helperProcessId() != 0; }, 500));
     QFile file(starts);
     QVERIFY(file.open(QIODevice::ReadOnly));

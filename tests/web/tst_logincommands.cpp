@@ -214,12 +214,22 @@ void tst_LoginCommands::trayTellsFailuresAndTheAccount()
     QVERIFY(m_notifier->shown.isEmpty());
     QCOMPARE(tray.trayIcon->toolTip(), name + "\nbob");
 
+    // The status text first, then the account and what made it fail where that is known.
     tray.mnLogin.value(0)->trigger();
     m_engine->end(RunOutcome::Failed);
     tray.mnLogout->trigger();
     m_engine->end(RunOutcome::TimedOut);
-    QCOMPARE(m_notifier->shown, (QList<QStringList>{ { title, QStringLiteral("ログインできませんでした。") },
-                                                      { title, QStringLiteral("タイムアウトしました。") } }));
+    tray.mnLogin.value(0)->trigger();
+    m_engine->end(RunOutcome::EngineEnded);
+    m_sandbox->seedAccounts({ "alice", "bob" }, { "", "pw-b" });
+    tray.mnLogin.value(0)->trigger();
+    QCOMPARE(m_notifier->shown,
+             (QList<QStringList>{
+                     { title, QStringLiteral("ログインできませんでした。\nalice") },
+                     { title, QStringLiteral("タイムアウトしました。\nbob: ポータルが30秒以内に応答しませんでした。") },
+                     { title, QStringLiteral("ログインできませんでした。\nalice: ブラウザエンジンが途中で終了しました。") },
+                     { title, QStringLiteral("ログインできませんでした。\nalice: このアカウントのパスワードが見つかりません。"
+                                             "「修正」で入力し直してください。") } }));
     QCOMPARE(tray.trayIcon->toolTip(), name + "\nbob");
 
     m_program.reset();

@@ -23,7 +23,7 @@ QString what(PasswordUse use)
 
 } // namespace
 
-QString passwordProblemText(Passwords::Problem problem, PasswordUse use)
+QString passwordProblemCause(Passwords::Problem problem)
 {
     using Problem = Passwords::Problem;
     switch (problem) {
@@ -32,25 +32,44 @@ QString passwordProblemText(Passwords::Problem problem, PasswordUse use)
     case Problem::NotFound:
         return QStringLiteral("このアカウントのパスワードが見つかりません。「修正」で入力し直してください。");
     case Problem::KeyringUnavailable:
-        return what(use) + QStringLiteral("\nキーリングを利用できません。");
+        return QStringLiteral("キーリングを利用できません。");
     case Problem::KeyringLocked:
-        return what(use) + QStringLiteral("\nキーリングのロックが解除されませんでした。");
+        return QStringLiteral("キーリングのロックが解除されませんでした。");
     case Problem::KeyringRefused:
-        return what(use) + QStringLiteral("\nキーリングが要求を拒否しました。");
+        return QStringLiteral("キーリングが要求を拒否しました。");
     case Problem::KeyringHoldsNothing:
-        return what(use)
-                + QStringLiteral("\nキーリングにパスワードが見つかりません。「修正」で入力し直すか、"
-                                 "「パスワードをキーリングに保存」のチェックを外してください。");
+        return QStringLiteral("キーリングにパスワードが見つかりません。「修正」で入力し直すか、"
+                              "「パスワードをキーリングに保存」のチェックを外してください。");
     case Problem::ListChanged:
     case Problem::AccountChanged:
         // Written by hand, or by another copy of the program, while the keyring answered.
-        return what(use) + QStringLiteral("\n一覧が変更されたため、操作を取り消しました。");
+        return QStringLiteral("一覧が変更されたため、操作を取り消しました。");
     case Problem::NotStored:
         break;
     }
-    if (use == PasswordUse::Resume)
-        return what(use) + QStringLiteral("\n設定ファイルに書き込めませんでした。");
-    return QStringLiteral("エラーが発生しました。");
+    return QStringLiteral("設定ファイルに書き込めませんでした。");
+}
+
+QString passwordProblemText(Passwords::Problem problem, PasswordUse use)
+{
+    using Problem = Passwords::Problem;
+    switch (problem) {
+    case Problem::None:
+    case Problem::NotFound:
+        return passwordProblemCause(problem);
+    case Problem::NotStored:
+        if (use != PasswordUse::Resume)
+            return QStringLiteral("エラーが発生しました。");
+        break;
+    case Problem::KeyringUnavailable:
+    case Problem::KeyringLocked:
+    case Problem::KeyringRefused:
+    case Problem::KeyringHoldsNothing:
+    case Problem::ListChanged:
+    case Problem::AccountChanged:
+        break;
+    }
+    return what(use) + QLatin1Char('\n') + passwordProblemCause(problem);
 }
 
 void showPasswordProblem(MessageBoxes &boxes, QWidget *parent, Passwords::Problem problem, PasswordUse use)

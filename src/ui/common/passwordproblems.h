@@ -21,5 +21,8 @@ enum class PasswordUse {
 // when a password could not be read, stored or moved.
 QString passwordProblemText(Passwords::Problem problem, PasswordUse use);
 
+// Why the password could not be had, without what was being done: the end of that text.
+QString passwordProblemCause(Passwords::Problem problem);
+
 // Shows that text in a message box over `parent`.
 void showPasswordProblem(MessageBoxes &boxes, QWidget *parent, Passwords::Problem problem, PasswordUse use);

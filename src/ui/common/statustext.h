@@ -33,10 +33,31 @@ inline QString ended(EnginePage page, RunOutcome outcome)
         [[fallthrough]];
     case RunOutcome::Failed:
     case RunOutcome::Cancelled:
+    case RunOutcome::EngineEnded:
+    case RunOutcome::EngineUnavailable:
         return page == EnginePage::LogIn ? loginFailed : logoutFailed;
     case RunOutcome::TimedOut:
         break;
     }
     return timedOut;
+}
+// What made a run end so, where the program knows more than the status text says; empty where
+// it does not.
+inline QString cause(RunOutcome outcome)
+{
+    switch (outcome) {
+    case RunOutcome::TimedOut:
+        return QStringLiteral("ポータルが30秒以内に応答しませんでした。");
+    case RunOutcome::EngineEnded:
+        return QStringLiteral("ブラウザエンジンが途中で終了しました。");
+    case RunOutcome::EngineUnavailable:
+        return QStringLiteral("ブラウザエンジンを起動できませんでした。");
+    case RunOutcome::Done:
+    case RunOutcome::Failed:
+    case RunOutcome::WrongPage:
+    case RunOutcome::Cancelled:
+        break;
+    }
+    return QString();
 }
 } // namespace StatusText
