@@ -7,7 +7,8 @@
 class QWidget;
 
 // What the desktop's window manager knows of a top-level window and Qt does not always tell:
-// the frame it puts around the window. Sizes are in the window's logical pixels.
+// the frame it puts around the window, and whether the window is in front. Sizes are in the
+// window's logical pixels.
 namespace DesktopWindow {
 
 // Asks the window manager for the frame it will give the window, ahead of the window's first
@@ -20,5 +21,15 @@ void requestFrameExtents(QWidget &window);
 // manager has not told (on X11, a window not shown yet whose request was not answered yet), and
 // for a window with a parent that has not been shown yet.
 std::optional<QMargins> frameExtents(QWidget &window);
+
+// Whether the window is in front: shown on the current workspace, not minimised, and no window
+// stacked above it covers any part of its frame. None where the desktop does not tell (X11
+// without a window manager, Wayland).
+std::optional<bool> isInFront(QWidget &window);
+
+// Brings the window to the front and gives it the focus; on X11 a window on another workspace
+// comes to the current one first, since a window manager gives no focus to a window there
+// when a program asks.
+void bringToFront(QWidget &window);
 
 } // namespace DesktopWindow

@@ -8,12 +8,14 @@
 
 #include <xcb/xcb.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <vector>
 
 // X11: the window manager's Extended Window Manager Hints (EWMH), read and sent over Qt's own
-// connection. Elsewhere (Wayland, the offscreen platform) Qt knows the frame.
+// connection. Elsewhere (Wayland, the offscreen platform) Qt knows the frame, and the stacking
+// is the compositor's secret.
 
 namespace {
 
@@ -64,6 +66,52 @@ xcb_window_t x11Root(xcb_connection_t *connection, xcb_window_t window)
 {
     const auto geometry = xreply(xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr));
     return geometry ? geometry->root : xcb_window_t(XCB_WINDOW_NONE);
+}
+
+// A managed window as the window manager shows it: where its frame lies on the screen (device
+// pixels), whether it is drawn at all, and its workspace.
+struct Managed
+{
+    QRect frame;
+    bool viewable = false;
+    bool hidden = false; // minimised
+    std::optional<quint32> workspace; // none or 0xFFFFFFFF: on every workspace
+};
+
+Managed x11Managed(xcb_connection_t *connection, xcb_window_t root, xcb_window_t window)
+{
+    Managed managed;
+    const auto attributes = xreply(xcb_get_window_attributes_reply(
+            connection, xcb_get_window_attributes(connection, window), nullptr));
+    const auto geometry = xreply(xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr));
+    const auto origin = xreply(xcb_translate_coordinates_reply(
+            connection, xcb_translate_coordinates(connection, window, root, 0, 0), nullptr));
+    if (!attributes || !geometry || !origin)
+        return managed;
+    managed.viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
+    QRect frame(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
+    const std::vector<quint32> extents = x11Values(connection, window, "_NET_FRAME_EXTENTS", XCB_ATOM_CARDINAL, 4);
+    if (extents.size() == 4)
+        frame.adjust(-int(extents[0]), -int(extents[2]), int(extents[1]), int(extents[3]));
+    managed.frame = frame;
+    const xcb_atom_t hiddenState = x11Atom(connection, "_NET_WM_STATE_HIDDEN");
+    for (const quint32 state : x11Values(connection, window, "_NET_WM_STATE", XCB_ATOM_ATOM, 32))
+        managed.hidden = managed.hidden || state == hiddenState;
+    if (const std::vector<quint32> desktop = x11Values(connection, window, "_NET_WM_DESKTOP", XCB_ATOM_CARDINAL, 1);
+        !desktop.empty() && desktop[0] != 0xFFFFFFFF)
+        managed.workspace = desktop[0];
+    return managed;
+}
+
+std::optional<quint32> x11CurrentWorkspace(xcb_connection_t *connection, xcb_window_t root)
+{
+    const std::vector<quint32> current = x11Values(connection, root, "_NET_CURRENT_DESKTOP", XCB_ATOM_CARDINAL, 1);
+    return current.empty() ? std::nullopt : std::optional<quint32>(current[0]);
+}
+
+bool x11OnWorkspace(const Managed &window, std::optional<quint32> current)
+{
+    return !window.workspace || !current || *window.workspace == *current;
 }
 
 void x11SendToRoot(xcb_connection_t *connection, xcb_window_t root, xcb_window_t window, const char *message,
@@ -128,6 +176,48 @@ std::optional<QMargins> frameExtents(QWidget &window)
     const qreal scale = scaleOf(window);
     auto logical = [scale](quint32 pixels) { return qRound(pixels / scale); };
     return QMargins(logical(extents[0]), logical(extents[2]), logical(extents[1]), logical(extents[3]));
+}
+
+std::optional<bool> isInFront(QWidget &window)
+{
+    xcb_connection_t *connection = x11Connection();
+    if (!connection || !window.isVisible())
+        return std::nullopt;
+    const auto own = xcb_window_t(window.internalWinId());
+    const xcb_window_t root = x11Root(connection, own);
+    // Bottom to top; only a window manager keeps it.
+    const std::vector<quint32> stack =
+            x11Values(connection, root, "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW, 4096);
+    const auto position = std::find(stack.cbegin(), stack.cend(), own);
+    if (position == stack.cend())
+        return std::nullopt;
+    const std::optional<quint32> current = x11CurrentWorkspace(connection, root);
+    const Managed self = x11Managed(connection, root, own);
+    if (!self.viewable || self.hidden || !x11OnWorkspace(self, current))
+        return false;
+    for (auto above = position + 1; above != stack.cend(); ++above) {
+        const Managed other = x11Managed(connection, root, *above);
+        if (other.viewable && !other.hidden && x11OnWorkspace(other, current) && other.frame.intersects(self.frame))
+            return false;
+    }
+    return true;
+}
+
+void bringToFront(QWidget &window)
+{
+    if (xcb_connection_t *connection = x11Connection(); connection && window.internalWinId()) {
+        const auto own = xcb_window_t(window.internalWinId());
+        const xcb_window_t root = x11Root(connection, own);
+        const std::optional<quint32> current = x11CurrentWorkspace(connection, root);
+        const Managed self = x11Managed(connection, root, own);
+        // Source indication 1: a request of the program itself.
+        if (current && !x11OnWorkspace(self, current))
+            x11SendToRoot(connection, root, own, "_NET_WM_DESKTOP", { *current, 1 });
+    }
+    if (window.isMinimized())
+        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.raise();
+    window.activateWindow();
 }
 
 } // namespace DesktopWindow

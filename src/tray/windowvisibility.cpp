@@ -44,6 +44,18 @@ void WindowVisibility::ShowMainWindow()
     m_trayTick->setChecked(true);
 }
 
+bool WindowVisibility::isMainWindowInFront() const
+{
+    // Where the desktop does not tell, a window that is shown counts as in front.
+    return DesktopWindow::isInFront(*m_mainWindow).value_or(true);
+}
+
+void WindowVisibility::BringMainWindowToFront()
+{
+    DesktopWindow::bringToFront(*m_mainWindow);
+    m_trayTick->setChecked(true);
+}
+
 void WindowVisibility::RememberMainWindowPosition()
 {
     QWidget &window = *m_mainWindow;
