@@ -12,21 +12,15 @@ e2e_main editing-app.log "$@"
 
 
 # Positions within the settings window at 96 DPI, its 19 px menu bar included.
-click_at() {
-    local x y _
-    read -r x y _ < <(e2e_window_box "$(e2e_settings_window)")
-    xdotool mousemove $((x + $1)) $((y + $2)) click 1
-    sleep 0.3
-}
+click_at() { e2e_click_in "$(e2e_settings_window)" "$1" "$2"; }
 click_row() { click_at 40 $((44 + 16 * $1)); }
 NEW_BUTTON=(200 115)
 DELETE_BUTTON=(200 147)
 UP_BUTTON=(220 163)
 
-window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
-dialog_open() { [ -n "$(window_named '入力画面')" ]; }
+dialog_open() { [ -n "$(e2e_window_named '入力画面')" ]; }
 dialog_closed() { ! dialog_open; }
-message_box_open() { [ -n "$(window_named 'Yorumi@Livedoor')" ]; }
+message_box_open() { [ -n "$(e2e_window_named 'Yorumi@Livedoor')" ]; }
 
 # The store's IDs in slot order, as "alice,bob,...".
 stored_ids() {
@@ -62,9 +56,9 @@ check "新規登録 opens the entry dialog" e2e_wait_for 5 dialog_open
 xdotool type --delay 40 carol
 e2e_keys Tab
 xdotool type --delay 40 Pc-3
-e2e_screenshot "$ART/entry-dialog.png" "$(window_named '入力画面')"
+e2e_screenshot "$ART/entry-dialog.png" "$(e2e_window_named '入力画面')"
 e2e_keys Return
-e2e_wait_for 5 message_box_open && e2e_screenshot "$ART/confirm-box.png" "$(window_named 'Yorumi@Livedoor')"
+e2e_wait_for 5 message_box_open && e2e_screenshot "$ART/confirm-box.png" "$(e2e_window_named 'Yorumi@Livedoor')"
 e2e_keys Return
 check "OK stores the account after the list" e2e_wait_for 5 ids_are alice,bob,carol
 check "the dialog closes" e2e_wait_for 5 dialog_closed

@@ -237,6 +237,8 @@ e2e_wait_icon() { e2e_wait_for "${1:-10}" e2e_find_icon; }
 e2e_icon_gone() { ! xwininfo -id "$ICON_WIN" 2>/dev/null | grep -q 'IsViewable'; }
 
 e2e_settings_window() { xdotool search --limit 1 --onlyvisible --name "$E2E_SETTINGS_TITLE" 2>/dev/null; }
+# The first visible window whose title matches NAME (a regular expression).
+e2e_window_named() { xdotool search --limit 1 --onlyvisible --name "$1" 2>/dev/null; }
 e2e_settings_shown() { e2e_settings_window >/dev/null; }
 e2e_settings_hidden() { ! e2e_settings_shown; }
 
@@ -316,6 +318,8 @@ e2e_wait_popups_closed() { e2e_wait_for 5 e2e_no_popups; }
 # and its size. (xdotool's geometry puts a framed window off by its frame.)
 e2e_window_box() {
     local line x= y= w= h=
+    # (xwininfo without a window waits for a click on one.)
+    [ -n "$1" ] || return 1
     while read -r line; do
         case $line in
             "Absolute upper-left X:"*) x=$((${line##*:})) ;;
@@ -348,6 +352,14 @@ e2e_free_area() {
     [[ $area == *=* ]] || return 1
     IFS=', ' read -r x y w h _ <<<"${area#*= }"
     echo "$x $y $w $h"
+}
+
+# Clicks the left button at X Y within window WIN (the window itself, inside any frame).
+#   e2e_click_in WIN X Y
+e2e_click_in() {
+    local x y _
+    read -r x y _ < <(e2e_window_box "$1")
+    xdotool mousemove $((x + $2)) $((y + $3)) click 1
 }
 
 # Screenshot of the whole display, or of window WIN when given.

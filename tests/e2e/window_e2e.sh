@@ -16,133 +16,106 @@ rm -f "$ART"/window-*.png
 
 # 3885 twips at the display's 96 dpi.
 DESIGNED_WIDTH=259
-LONG_ID=a-rather-long-account-name@example.livedoor.com
-
-window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
+# The settings window, once shown (it keeps its X11 window when hidden).
+SETTINGS=
 
 # 設定画面 in the tray menu: the menu opens below the icon with 終了 last, and Up from a fresh
 # menu selects the last entry (separators skipped), whatever is greyed.
-choose_settings() {
-    e2e_open_menu 3 || return 1
-    e2e_keys Up Up Up Return
-    e2e_wait_popups_closed
-}
+choose_settings() { e2e_open_menu 3 && e2e_keys Up Up Up Return && e2e_wait_popups_closed; }
 
-# Clicks at X Y within window WIN (the window itself, inside its frame).
-click_in() {
-    local x y w h
-    read -r x y w h < <(e2e_window_box "$1")
-    xdotool mousemove $((x + $2)) $((y + $3)) click 1
-}
-
-# Succeeds when the frame of window WIN lies whole on the free area; sets FRAME to it.
-frame_on_free_area() {
-    local fx fy fw fh ax ay aw ah
-    FRAME=$(e2e_frame_box "$1") || return 1
-    read -r fx fy fw fh <<<"$FRAME"
-    read -r ax ay aw ah < <(e2e_free_area) || return 1
-    ((fx >= ax && fy >= ay && fx + fw <= ax + aw && fy + fh <= ay + ah))
-}
-
-# Checks that window WIN (named NAME in messages) is framed with its frame whole on the free area
-# and its top-left corner at X Y.
+# check_frame_at WIN NAME X Y: window WIN (NAME in messages) is framed, its frame's top-left
+# corner at X Y and the whole frame on the free area.
 check_frame_at() {
-    local win=$1 name=$2 x=$3 y=$4
-    e2e_wait_for 5 e2e_framed "$win" || fail "$name was never framed" || return 1
-    frame_on_free_area "$win" || fail "$name's frame ($FRAME) is not whole on the free area ($(e2e_free_area))" || return 1
-    [[ $FRAME == "$x $y "* ]] || fail "$name's frame is at ${FRAME% * *}, not at $x $y"
+    local fx fy fw fh ax ay aw ah
+    e2e_wait_for 5 e2e_framed "$1" || fail "$2 was never framed" || return 1
+    read -r fx fy fw fh < <(e2e_frame_box "$1")
+    read -r ax ay aw ah < <(e2e_free_area)
+    ((fx >= ax && fy >= ay && fx + fw <= ax + aw && fy + fh <= ay + ah)) ||
+        fail "$2's frame ($fx $fy $fw $fh) is not whole on the free area ($ax $ay $aw $ah)" || return 1
+    [ "$fx $fy" = "$3 $4" ] || fail "$2's frame is at $fx $fy, not at $3 $4"
 }
 
-settings_width() { local x y w h; read -r x y w h < <(e2e_window_box "$(e2e_settings_window)"); echo "$w"; }
-
-# check_width WIDTH WHEN: the settings window was WIDTH px wide WHEN.
+# check_width WIDTH WHEN: the settings window was WIDTH px wide WHEN, its designed width.
+width_of() { local _ w; read -r _ _ w _ < <(e2e_window_box "$1"); echo "$w"; }
 check_width() {
     [ "$1" = "$DESIGNED_WIDTH" ] || fail "the settings window is $1 px wide $2, not $DESIGNED_WIDTH"
 }
 
-# The window manager's stacking, bottom to top, and its active window, by decimal id.
-stacking() { local s; s=$(xprop -root _NET_CLIENT_LIST_STACKING); s=${s#*# }; for w in ${s//,/ }; do echo $((w)); done; }
-active_window() { local a; a=$(xprop -root _NET_ACTIVE_WINDOW); echo $((${a##*# })); }
-# Succeeds when window A is the active window, stacked above window B.
+# Succeeds when window A is the active window, stacked above window B (the window manager's
+# stacking lists them bottom to top).
 in_front_of() {
-    local order
-    order=" $(stacking | tr '\n' ' ')"
-    [ "$(active_window)" = "$1" ] && [[ " ${order#* $2 }" == *" $1 "* ]]
+    local stack active
+    stack=$(xprop -root _NET_CLIENT_LIST_STACKING) active=$(xprop -root _NET_ACTIVE_WINDOW)
+    stack=" $(for w in ${stack#*# }; do printf '%d ' "${w%,}"; done)"
+    [ "$((${active##*# }))" = "$1" ] && [[ " ${stack#* $2 }" == *" $1 "* ]]
 }
 
 check_first_show() {
     local ax ay _
     choose_settings || fail "could not choose 設定画面" || return 1
     e2e_wait_for 5 e2e_settings_shown || fail "設定画面 showed no settings window" || return 1
+    SETTINGS=$(e2e_settings_window)
     read -r ax ay _ < <(e2e_free_area) || fail "the window manager reports no free area" || return 1
-    check_frame_at "$(e2e_settings_window)" "the settings window" "$ax" "$ay" || return 1
+    check_frame_at "$SETTINGS" "the settings window" "$ax" "$ay" || return 1
     e2e_screenshot "$ART/window-first-show.png"
-    check_width "$(settings_width)" "with the empty list's hint"
+    check_width "$(width_of "$SETTINGS")" "with the empty list's hint"
 }
 
 check_dialogs_and_long_status() {
-    local settings dialog box frame width
-    settings=$(e2e_settings_window)
-    frame=$(e2e_frame_box "$settings")
-    # 新規登録; an account with a long ID.
-    click_in "$settings" 200 115
-    e2e_wait_for 5 test -n "$(window_named '入力画面')" || fail "新規登録 opened no entry dialog" || return 1
-    dialog=$(window_named '入力画面')
-    check_frame_at "$dialog" "the entry dialog" ${frame% * *} || return 1
+    local x y _ width placed
+    read -r x y _ < <(e2e_frame_box "$SETTINGS")
+    # 新規登録: an account with a long ID.
+    e2e_click_in "$SETTINGS" 200 115
+    e2e_wait_for 5 e2e_window_named '入力画面' || fail "新規登録 opened no entry dialog" || return 1
+    check_frame_at "$(e2e_window_named '入力画面')" "the entry dialog" "$x" "$y" || return 1
     e2e_screenshot "$ART/window-entry-dialog.png"
-    xdotool type --delay 20 "$LONG_ID"
+    xdotool type --delay 20 a-rather-long-account-name@example.livedoor.com
     e2e_keys Tab
     xdotool type --delay 20 Pw-long.1
     e2e_keys Return
-    e2e_wait_for 5 test -n "$(window_named 'Yorumi@Livedoor')" || fail "OK asked nothing" || return 1
+    e2e_wait_for 5 e2e_window_named 'Yorumi@Livedoor' || fail "OK asked nothing" || return 1
     e2e_keys Return
-    e2e_wait_for 5 test -z "$(window_named '入力画面')" || fail "the entry dialog stayed open" || return 1
+    e2e_wait_for 5 eval '! e2e_window_named 入力画面' || fail "the entry dialog stayed open" || return 1
     # ｸﾘｯﾌﾟﾎﾞｰﾄﾞ on the account just added (it is selected): "<ID>のパスワードをコピーしました。..."
-    click_in "$settings" 200 83
+    e2e_click_in "$SETTINGS" 200 83
     e2e_wait_for 5 eval '[ "$(timeout 3 xclip -o -selection clipboard 2>/dev/null)" = Pw-long.1 ]' ||
         fail "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ copied nothing" || return 1
-    # バージョン情報(V): keys the window reads after the status text, so its size has settled.
+    # バージョン情報(V): keys the window reads after the status text, so its size has settled
+    # by the time the box shows.
     e2e_keys alt+o Down Return
-    e2e_wait_for 5 test -n "$(window_named 'バージョン情報')" || fail "no About box" || return 1
-    box=$(window_named 'バージョン情報')
-    width=$(settings_width)
+    e2e_wait_for 5 e2e_window_named 'バージョン情報' || fail "no About box" || return 1
+    width=$(width_of "$SETTINGS")
     e2e_screenshot "$ART/window-long-status.png"
-    check_frame_at "$box" "the About box" ${frame% * *}
-    local placed=$?
+    check_frame_at "$(e2e_window_named 'バージョン情報')" "the About box" "$x" "$y"
+    placed=$?
     e2e_keys Return
-    e2e_wait_for 5 test -z "$(window_named 'バージョン情報')" || fail "the About box stayed open" || return 1
+    e2e_wait_for 5 eval '! e2e_window_named バージョン情報' || fail "the About box stayed open" || return 1
     [ "$placed" = 0 ] && check_width "$width" "with a long status text"
 }
 
 check_comes_back_where_moved() {
-    local settings moved
-    settings=$(e2e_settings_window)
-    xdotool windowmove "$settings" 500 300
-    e2e_wait_for 5 eval '[[ $(e2e_window_box "$settings") == "500 300 "* ]]' || fail "could not move the window" || return 1
-    moved=$(e2e_frame_box "$settings")
-    choose_settings || fail "could not choose 設定画面" || return 1
-    e2e_wait_for 5 e2e_settings_hidden || fail "設定画面 did not hide the window in front" || return 1
-    choose_settings || fail "could not choose 設定画面" || return 1
-    e2e_wait_for 5 e2e_settings_shown || fail "設定画面 did not show the window again" || return 1
-    check_frame_at "$(e2e_settings_window)" "the settings window shown again" ${moved% * *}
+    local x y _
+    xdotool windowmove "$SETTINGS" 500 300
+    e2e_wait_for 5 eval '[[ $(e2e_window_box "$SETTINGS") == "500 300 "* ]]' || fail "could not move the window" || return 1
+    read -r x y _ < <(e2e_frame_box "$SETTINGS")
+    choose_settings && e2e_wait_for 5 e2e_settings_hidden || fail "設定画面 did not hide the window in front" || return 1
+    choose_settings && e2e_wait_for 5 e2e_settings_shown || fail "設定画面 did not show the window again" || return 1
+    check_frame_at "$SETTINGS" "the settings window shown again" "$x" "$y"
 }
 
 check_covered_comes_to_front() {
-    local settings cover x y w h
-    settings=$(e2e_settings_window)
-    read -r x y w h < <(e2e_frame_box "$settings")
+    local cover x y _
+    read -r x y _ < <(e2e_frame_box "$SETTINGS")
     xmessage -geometry "400x300+$((x + 40))+$((y + 40))" 'a window in front' >/dev/null 2>&1 &
     E2E_PIDS+=("$!")
-    e2e_wait_for 5 eval 'cover=$(window_named xmessage) && [ -n "$cover" ] && in_front_of "$cover" "$settings"' ||
+    e2e_wait_for 5 eval 'cover=$(e2e_window_named xmessage) && in_front_of "$cover" "$SETTINGS"' ||
         fail "the covering window did not come to the front" || return 1
     e2e_screenshot "$ART/window-covered.png"
     choose_settings || fail "could not choose 設定画面" || return 1
-    e2e_wait_for 5 in_front_of "$settings" "$cover" || fail "設定画面 did not bring the covered window to the front" || return 1
-    e2e_settings_shown || fail "the settings window went" || return 1
+    e2e_wait_for 5 in_front_of "$SETTINGS" "$cover" || fail "設定画面 did not bring the covered window to the front" || return 1
     e2e_screenshot "$ART/window-brought-to-front.png"
     # Still ticked: the next 設定画面 hides the window, now in front.
-    choose_settings || fail "could not choose 設定画面" || return 1
-    e2e_wait_for 5 e2e_settings_hidden || fail "設定画面 did not hide the window in front"
+    choose_settings && e2e_wait_for 5 e2e_settings_hidden || fail "設定画面 did not hide the window in front"
 }
 
 e2e_start_x || exit 1
