@@ -22,10 +22,16 @@ namespace {
 template<typename T>
 using XReply = std::unique_ptr<T, decltype(&std::free)>;
 
-template<typename T>
-XReply<T> xreply(T *reply)
+// Waits for the reply to a request. An error (a window gone meanwhile) ends here, where Qt's
+// event loop would report it.
+template<typename T, typename Cookie>
+XReply<T> xreply(T *(*reply)(xcb_connection_t *, Cookie, xcb_generic_error_t **), xcb_connection_t *connection,
+                 Cookie cookie)
 {
-    return XReply<T>(reply, &std::free);
+    xcb_generic_error_t *error = nullptr;
+    T *answer = reply(connection, cookie, &error);
+    std::free(error);
+    return XReply<T>(answer, &std::free);
 }
 
 xcb_connection_t *x11Connection()
@@ -41,8 +47,8 @@ xcb_atom_t x11Atom(xcb_connection_t *connection, const char *name)
     const QByteArray key(name);
     if (const auto found = known.constFind(key); found != known.cend())
         return *found;
-    const auto reply = xreply(xcb_intern_atom_reply(
-            connection, xcb_intern_atom(connection, 0, uint16_t(key.size()), key.constData()), nullptr));
+    const auto reply = xreply(xcb_intern_atom_reply, connection,
+                              xcb_intern_atom(connection, 0, uint16_t(key.size()), key.constData()));
     const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     if (atom != XCB_ATOM_NONE)
         known.insert(key, atom);
@@ -53,9 +59,8 @@ xcb_atom_t x11Atom(xcb_connection_t *connection, const char *name)
 std::vector<quint32> x11Values(xcb_connection_t *connection, xcb_window_t window, const char *property,
                                xcb_atom_t type, quint32 most = 16)
 {
-    const auto reply = xreply(xcb_get_property_reply(
-            connection,
-            xcb_get_property(connection, 0, window, x11Atom(connection, property), type, 0, most), nullptr));
+    const auto reply = xreply(xcb_get_property_reply, connection,
+                              xcb_get_property(connection, 0, window, x11Atom(connection, property), type, 0, most));
     if (!reply || reply->format != 32 || reply->type != type)
         return {};
     const auto *values = static_cast<const quint32 *>(xcb_get_property_value(reply.get()));
@@ -64,7 +69,7 @@ std::vector<quint32> x11Values(xcb_connection_t *connection, xcb_window_t window
 
 xcb_window_t x11Root(xcb_connection_t *connection, xcb_window_t window)
 {
-    const auto geometry = xreply(xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr));
+    const auto geometry = xreply(xcb_get_geometry_reply, connection, xcb_get_geometry(connection, window));
     return geometry ? geometry->root : xcb_window_t(XCB_WINDOW_NONE);
 }
 
@@ -81,11 +86,11 @@ struct Managed
 Managed x11Managed(xcb_connection_t *connection, xcb_window_t root, xcb_window_t window)
 {
     Managed managed;
-    const auto attributes = xreply(xcb_get_window_attributes_reply(
-            connection, xcb_get_window_attributes(connection, window), nullptr));
-    const auto geometry = xreply(xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), nullptr));
-    const auto origin = xreply(xcb_translate_coordinates_reply(
-            connection, xcb_translate_coordinates(connection, window, root, 0, 0), nullptr));
+    const auto attributes = xreply(xcb_get_window_attributes_reply, connection,
+                                   xcb_get_window_attributes(connection, window));
+    const auto geometry = xreply(xcb_get_geometry_reply, connection, xcb_get_geometry(connection, window));
+    const auto origin = xreply(xcb_translate_coordinates_reply, connection,
+                               xcb_translate_coordinates(connection, window, root, 0, 0));
     if (!attributes || !geometry || !origin)
         return managed;
     managed.viewable = attributes->map_state == XCB_MAP_STATE_VIEWABLE;
