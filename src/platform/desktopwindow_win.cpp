@@ -20,10 +20,13 @@ bool isCloaked(HWND window)
     return SUCCEEDED(DwmGetWindowAttribute(window, DWMWA_CLOAKED, &cloaked, sizeof cloaked)) && cloaked != 0;
 }
 
+// Where the window is drawn, its frame included: the system's window rectangle holds invisible
+// borders for resizing besides, which would make neighbours overlap.
 QRect outerRect(HWND window)
 {
     RECT rect {};
-    if (!GetWindowRect(window, &rect))
+    if (FAILED(DwmGetWindowAttribute(window, DWMWA_EXTENDED_FRAME_BOUNDS, &rect, sizeof rect))
+        && !GetWindowRect(window, &rect))
         return {};
     return QRect(QPoint(rect.left, rect.top), QPoint(rect.right - 1, rect.bottom - 1));
 }
