@@ -46,8 +46,10 @@ void WindowVisibility::ShowMainWindow()
 
 bool WindowVisibility::isMainWindowInFront() const
 {
-    // Where the desktop does not tell, a window that is shown counts as in front.
-    return DesktopWindow::isInFront(*m_mainWindow).value_or(true);
+    // The window with the focus counts as in front even where another program's always-on-top
+    // window covers part of it, which no bringing to the front would change. Where the desktop
+    // does not tell, a window that is shown counts as in front.
+    return m_mainWindow->isActiveWindow() || DesktopWindow::isInFront(*m_mainWindow).value_or(true);
 }
 
 void WindowVisibility::BringMainWindowToFront()

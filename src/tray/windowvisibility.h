@@ -22,8 +22,9 @@ public:
     // screen's free area now (a monitor unplugged, a panel moved) gives way to the nearest
     // place where it does.
     void ShowMainWindow();
-    // Whether the shown settings window is in front: on the current workspace and covered by no
-    // other window. A window the desktop tells nothing of counts as in front.
+    // Whether the shown settings window is in front: it has the focus, or it is on the current
+    // workspace and covered by no other window. A window the desktop tells nothing of counts as
+    // in front.
     bool isMainWindowInFront() const;
     // Brings the shown settings window to the front (from another workspace too) and gives it
     // the focus; the tray's 設定画面 stays ticked.
