@@ -323,10 +323,14 @@ void frmTasktray::mnChange_Click(qint16 index)
 void frmTasktray::mnShowMain_Click()
 {
     // The trigger has already flipped the check mark: it is now set when the window was hidden.
+    // A shown window that is covered, or on another workspace, comes to the front instead of
+    // going: only the one the user sees goes.
     if (mnShowMain->isChecked())
         m_uses.visibility.ShowMainWindow();
-    else
+    else if (m_uses.visibility.isMainWindowInFront())
         m_uses.visibility.HideMainWindow();
+    else
+        m_uses.visibility.BringMainWindowToFront();
 }
 
 void frmTasktray::mnClipboard_Click(qint16 index)

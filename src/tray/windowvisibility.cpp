@@ -1,5 +1,6 @@
 #include "tray/windowvisibility.h"
 
+#include "platform/desktopwindow.h"
 #include "ui/common/placement.h"
 #include "ui/common/twips.h"
 
@@ -7,36 +8,6 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
-
-#include <limits>
-
-namespace {
-
-// Where a window of `size` whose top-left corner is meant for `wanted` goes: there, when it
-// overlaps a screen; else (a monitor unplugged) onto the nearest screen's free area.
-QPoint ontoAScreen(QPoint wanted, QSize size)
-{
-    const QRect frame(wanted, size);
-    QRect nearest;
-    qint64 nearestDistance = std::numeric_limits<qint64>::max();
-    for (const QScreen *screen : QGuiApplication::screens()) {
-        const QRect area = screen->availableGeometry();
-        if (area.intersects(frame))
-            return wanted;
-        const QPoint offset = area.center() - frame.center();
-        const qint64 distance = qint64(offset.x()) * offset.x() + qint64(offset.y()) * offset.y();
-        if (distance < nearestDistance) {
-            nearestDistance = distance;
-            nearest = area;
-        }
-    }
-    if (nearest.isNull())
-        return wanted;
-    return { qBound(nearest.left(), wanted.x(), qMax(nearest.left(), nearest.right() + 1 - size.width())),
-             qBound(nearest.top(), wanted.y(), qMax(nearest.top(), nearest.bottom() + 1 - size.height())) };
-}
-
-} // namespace
 
 WindowVisibility::WindowVisibility(SharedValues &shared)
     : m_shared(shared)
@@ -48,6 +19,9 @@ void WindowVisibility::setWindows(QWidget &mainWindow, QAction &alwaysOnTopTick,
     m_mainWindow = &mainWindow;
     m_alwaysOnTopTick = &alwaysOnTopTick;
     m_trayTick = &trayTick;
+    // The window manager tells the frame it will give the window before it first shows, so
+    // that the first showing puts the frame itself on the screen.
+    DesktopWindow::requestFrameExtents(mainWindow);
 }
 
 void WindowVisibility::ShowMainWindow()
@@ -56,11 +30,9 @@ void WindowVisibility::ShowMainWindow()
     if (!m_shownBefore && m_shared.rememberedLeft == 0 && m_shared.rememberedTop == 0) {
         // The first time: the top-left corner of the primary screen's free area, clear of panels.
         if (const QScreen *primary = QGuiApplication::primaryScreen())
-            window.move(primary->availableGeometry().topLeft());
+            placeFrame(&window, primary->availableGeometry().topLeft());
     } else {
-        window.move(ontoAScreen(QPoint(twipsToPixels(m_shared.rememberedLeft, window.logicalDpiX()),
-                                       twipsToPixels(m_shared.rememberedTop, window.logicalDpiY())),
-                                window.frameGeometry().size()));
+        placeFrame(&window, rememberedFramePosition(m_shared, &window));
     }
     m_shownBefore = true;
     window.show();
@@ -72,11 +44,26 @@ void WindowVisibility::ShowMainWindow()
     m_trayTick->setChecked(true);
 }
 
+bool WindowVisibility::isMainWindowInFront() const
+{
+    // The window with the focus counts as in front even where another program's always-on-top
+    // window covers part of it, which no bringing to the front would change. Where the desktop
+    // does not tell, a window that is shown counts as in front.
+    return m_mainWindow->isActiveWindow() || DesktopWindow::isInFront(*m_mainWindow).value_or(true);
+}
+
+void WindowVisibility::BringMainWindowToFront()
+{
+    DesktopWindow::bringToFront(*m_mainWindow);
+    m_trayTick->setChecked(true);
+}
+
 void WindowVisibility::RememberMainWindowPosition()
 {
-    const QWidget &window = *m_mainWindow;
-    m_shared.rememberedTop = qRound(double(window.y()) * kTwipsPerInch / window.logicalDpiY());
-    m_shared.rememberedLeft = qRound(double(window.x()) * kTwipsPerInch / window.logicalDpiX());
+    QWidget &window = *m_mainWindow;
+    const QPoint frame = framePosition(&window);
+    m_shared.rememberedTop = qRound(double(frame.y()) * kTwipsPerInch / window.logicalDpiY());
+    m_shared.rememberedLeft = qRound(double(frame.x()) * kTwipsPerInch / window.logicalDpiX());
 }
 
 void WindowVisibility::HideMainWindow()

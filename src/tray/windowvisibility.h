@@ -17,14 +17,23 @@ public:
     void setWindows(QWidget &mainWindow, QAction &alwaysOnTopTick, QAction &trayTick);
 
     // Shows the settings window where it last stood, on top of others when the always-on-top
-    // flag is set, and ticks the tray's 設定画面. The first time it stands at the top-left of
-    // the primary screen's free area; a place that lies off every screen now (a monitor
-    // unplugged) gives way to the nearest screen's free area.
+    // flag is set, and ticks the tray's 設定画面. The first time its frame stands at the top-left
+    // of the primary screen's free area; a place where the frame would not lie whole on a
+    // screen's free area now (a monitor unplugged, a panel moved) gives way to the nearest
+    // place where it does.
     void ShowMainWindow();
+    // Whether the shown settings window is in front: it has the focus, or it is on the current
+    // workspace and covered by no other window. A window the desktop tells nothing of counts as
+    // in front.
+    bool isMainWindowInFront() const;
+    // Brings the shown settings window to the front (from another workspace too) and gives it
+    // the focus; the tray's 設定画面 stays ticked.
+    void BringMainWindowToFront();
     // Remembers where the settings window stands, hides it (its list and selection stay) and
     // clears the tray's 設定画面 tick.
     void HideMainWindow();
-    // Records where the settings window stands, in whole twips, as the remembered position.
+    // Records where the settings window's frame stands, in whole twips, as the remembered
+    // position.
     void RememberMainWindowPosition();
 
 private:

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End-to-end account editing, as a person would: the real program under a private Xvfb with
-# trayer; an account added through the real entry dialog shows in the list, the store and
+# openbox and trayer; an account added through the real entry dialog shows in the list, the store and
 # the tray's submenus; it is moved up and deleted with the settings window's buttons.
 #
 # Usage: editing_e2e.sh PATH-TO-yorumi-livedoor ARTEFACT-DIR
@@ -11,17 +11,16 @@ source "$HERE/lib.sh"
 e2e_main editing-app.log "$@"
 
 
-# The settings window stands at (0,0); positions at 96 DPI below its 19 px menu bar.
-click_at() { xdotool mousemove "$1" "$2" click 1; sleep 0.3; }
+# Positions within the settings window at 96 DPI, its 19 px menu bar included.
+click_at() { e2e_click_in "$(e2e_settings_window)" "$1" "$2"; }
 click_row() { click_at 40 $((44 + 16 * $1)); }
 NEW_BUTTON=(200 115)
 DELETE_BUTTON=(200 147)
 UP_BUTTON=(220 163)
 
-window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
-dialog_open() { [ -n "$(window_named '入力画面')" ]; }
+dialog_open() { [ -n "$(e2e_window_named '入力画面')" ]; }
 dialog_closed() { ! dialog_open; }
-message_box_open() { [ -n "$(window_named 'Yorumi@Livedoor')" ]; }
+message_box_open() { [ -n "$(e2e_window_named 'Yorumi@Livedoor')" ]; }
 
 # The store's IDs in slot order, as "alice,bob,...".
 stored_ids() {
@@ -40,13 +39,14 @@ ids_are() { [ "$(stored_ids)" = "$1" ]; }
 clipboard_is() { [ "$(timeout 3 xclip -o -selection clipboard 2>/dev/null)" = "$1" ]; }
 
 e2e_start_x || exit 1
+e2e_start_wm || exit 1
 e2e_start_tray || exit 1
 e2e_sandbox "$E2E_TMP/user"
 e2e_seed_store alice Pa-1 bob Pb-2
 e2e_start_program "$BIN"
 e2e_wait_icon 15 || { echo "not ok - the icon docked"; exit 1; }
 
-# 設定画面 brings the settings window up at the top-left corner.
+# 設定画面 brings the settings window up.
 e2e_open_menu 3 && e2e_keys Down Down Down Down Return
 e2e_wait_for 5 e2e_settings_shown
 
@@ -56,9 +56,9 @@ check "新規登録 opens the entry dialog" e2e_wait_for 5 dialog_open
 xdotool type --delay 40 carol
 e2e_keys Tab
 xdotool type --delay 40 Pc-3
-e2e_screenshot "$ART/entry-dialog.png" "$(window_named '入力画面')"
+e2e_screenshot "$ART/entry-dialog.png" "$(e2e_window_named '入力画面')"
 e2e_keys Return
-e2e_wait_for 5 message_box_open && e2e_screenshot "$ART/confirm-box.png" "$(window_named 'Yorumi@Livedoor')"
+e2e_wait_for 5 message_box_open && e2e_screenshot "$ART/confirm-box.png" "$(e2e_window_named 'Yorumi@Livedoor')"
 e2e_keys Return
 check "OK stores the account after the list" e2e_wait_for 5 ids_are alice,bob,carol
 check "the dialog closes" e2e_wait_for 5 dialog_closed

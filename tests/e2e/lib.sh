@@ -9,6 +9,7 @@
 #   E2E_TMP      scratch folder of this run (removed at exit)
 #   DISPLAY      the private Xvfb display
 #   TRAY_PID     trayer
+#   WM_PID       openbox (e2e_start_wm)
 #   APP_PID      the program last started by e2e_start_program
 #   ICON_WIN, ICON_X, ICON_Y, ICON_W, ICON_H   the docked tray icon (e2e_wait_icon)
 #   MENU_WIN     the popup last opened by e2e_open_menu / e2e_open_submenu
@@ -114,11 +115,25 @@ e2e_start_x() {
     export DISPLAY
 }
 
+e2e_wm_up() { [[ $(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null) == *"window id"* ]]; }
+
+# Starts openbox as the window manager of the display, as every desktop has one: it frames the
+# windows, places them where they ask, stacks them and gives them the focus. Its own settings
+# are the package's (none of a home folder).
+e2e_start_wm() {
+    mkdir -p "$E2E_TMP/openbox"
+    XDG_CONFIG_HOME="$E2E_TMP/openbox" XDG_CACHE_HOME="$E2E_TMP/openbox" openbox --sm-disable >/dev/null 2>&1 &
+    WM_PID=$!
+    E2E_PIDS+=("$WM_PID")
+    e2e_wait_for 10 e2e_wm_up || { e2e_log "openbox did not start"; return 1; }
+}
+
 e2e_tray_up() { xdotool search --class trayer >/dev/null 2>&1; }
 
-# Starts trayer as the notification area of the display.
+# Starts trayer as the notification area of the display, along the top edge, which it reserves
+# from the windows as a panel does (a window manager then keeps windows below it).
 e2e_start_tray() {
-    trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
+    trayer --edge top --align right --widthtype request --height 24 --SetPartialStrut true >/dev/null 2>&1 &
     TRAY_PID=$!
     E2E_PIDS+=("$TRAY_PID")
     e2e_wait_for 15 e2e_tray_up || { e2e_log "trayer did not start"; return 1; }
@@ -222,6 +237,8 @@ e2e_wait_icon() { e2e_wait_for "${1:-10}" e2e_find_icon; }
 e2e_icon_gone() { ! xwininfo -id "$ICON_WIN" 2>/dev/null | grep -q 'IsViewable'; }
 
 e2e_settings_window() { xdotool search --limit 1 --onlyvisible --name "$E2E_SETTINGS_TITLE" 2>/dev/null; }
+# The first visible window whose title matches NAME (a regular expression).
+e2e_window_named() { xdotool search --limit 1 --onlyvisible --name "$1" 2>/dev/null; }
 e2e_settings_shown() { e2e_settings_window >/dev/null; }
 e2e_settings_hidden() { ! e2e_settings_shown; }
 
@@ -297,15 +314,63 @@ e2e_no_popups() { [ -z "$(e2e_popups)" ]; }
 # Waits until every popup of the program has closed.
 e2e_wait_popups_closed() { e2e_wait_for 5 e2e_no_popups; }
 
+# Prints "X Y W H" of window WIN: where the window itself (inside any frame) lies on the screen
+# and its size. (xdotool's geometry puts a framed window off by its frame.)
+e2e_window_box() {
+    local line x= y= w= h=
+    # (xwininfo without a window waits for a click on one.)
+    [ -n "$1" ] || return 1
+    while read -r line; do
+        case $line in
+            "Absolute upper-left X:"*) x=$((${line##*:})) ;;
+            "Absolute upper-left Y:"*) y=$((${line##*:})) ;;
+            "Width:"*) w=$((${line##*:})) ;;
+            "Height:"*) h=$((${line##*:})) ;;
+        esac
+    done < <(xwininfo -id "$1" 2>/dev/null)
+    [ -n "$h" ] && echo "$x $y $w $h"
+}
+
+# Prints "X Y W H" of window WIN's frame: the window with the frame that the window manager
+# reports around it (none without a window manager).
+e2e_frame_box() {
+    local x y w h extents left=0 right=0 top=0 bottom=0
+    read -r x y w h < <(e2e_window_box "$1") || return 1
+    extents=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null)
+    [[ $extents == *=* ]] && IFS=', ' read -r left right top bottom <<<"${extents#*= }"
+    echo "$((x - left)) $((y - top)) $((w + left + right)) $((h + top + bottom))"
+}
+
+# Succeeds once the window manager has framed window WIN (it reports the frame's extents).
+e2e_framed() { [[ $(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null) == *=* ]]; }
+
+# Prints "X Y W H" of the free area of the screen, what the panels leave to windows, as the
+# window manager reports it.
+e2e_free_area() {
+    local area x y w h
+    area=$(xprop -root _NET_WORKAREA 2>/dev/null)
+    [[ $area == *=* ]] || return 1
+    IFS=', ' read -r x y w h _ <<<"${area#*= }"
+    echo "$x $y $w $h"
+}
+
+# Clicks the left button at X Y within window WIN (the window itself, inside any frame).
+#   e2e_click_in WIN X Y
+e2e_click_in() {
+    local x y _
+    read -r x y _ < <(e2e_window_box "$1")
+    xdotool mousemove $((x + $2)) $((y + $3)) click 1
+}
+
 # Screenshot of the whole display, or of window WIN when given.
 e2e_screenshot() {
-    local out=$1 win=${2:-} X Y WIDTH HEIGHT
+    local out=$1 win=${2:-} x y w h
     if [ -z "$win" ]; then
         import -window root "$out"
         return
     fi
-    eval "$(xdotool getwindowgeometry --shell "$win")"
-    import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$out"
+    read -r x y w h < <(e2e_window_box "$win")
+    import -window root -crop "${w}x${h}+${x}+${y}" +repage "$out"
 }
 
 # Waits at most SECONDS for PID to end and sets EXIT_STATUS to its status; fails on timeout.

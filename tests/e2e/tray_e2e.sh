@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end test of yorumi-livedoor in the notification area, driven as a person would:
 # presses on the tray icon, keys in its menu, the clipboard, the settings window and the
-# browser hand-off, on a private Xvfb with trayer as the notification area.
+# browser hand-off, on a private Xvfb with openbox as the window manager and trayer as the
+# notification area.
 #
 # Usage: tray_e2e.sh PATH-TO-yorumi-livedoor ARTEFACT-DIR
 # Screenshots and the program's output go to ARTEFACT-DIR.
@@ -42,12 +43,13 @@ choose_settings_entry() {
     e2e_wait_popups_closed
 }
 
+# Where the settings window's frame has its top-left corner, as "X Y".
 settings_position() {
-    local win X Y WIDTH HEIGHT
+    local win x y _
     win=$(e2e_settings_window)
-    [ -n "$win" ] || return 1
-    eval "$(xdotool getwindowgeometry --shell "$win")"
-    echo "$X,$Y"
+    [ -n "$win" ] && e2e_wait_for 5 e2e_framed "$win" || return 1
+    read -r x y _ < <(e2e_frame_box "$win")
+    echo "$x $y"
 }
 
 # Number of pixels that differ between two screenshots of the same size.
@@ -111,12 +113,12 @@ check_clipboard_hint() {
 }
 
 check_settings_toggle() {
-    local first second
+    local first second area
     choose_settings_entry || fail "could not choose 設定画面" || return 1
     e2e_wait_for 5 e2e_settings_shown || fail "settings window not shown after the first 設定画面" || return 1
-    sleep 0.2
     first=$(settings_position)
-    [ "$first" = "0,0" ] || fail "settings window at $first, not 0,0" || return 1
+    area=$(e2e_free_area)
+    [[ $area == "$first "* ]] || fail "settings window's frame at $first, not at the free area's top-left (${area% * *})" || return 1
     e2e_screenshot "$ART/settings-window.png"
 
     # With the window shown the entry carries a check mark: the menu looks different.
@@ -136,7 +138,6 @@ check_settings_toggle() {
     e2e_keys Down Down Down Down Return
     e2e_wait_popups_closed
     e2e_wait_for 5 e2e_settings_shown || fail "settings window not shown after the third 設定画面" || return 1
-    sleep 0.2
     second=$(settings_position)
     [ "$second" = "$first" ] || fail "settings window came back at $second, not $first"
 }
@@ -213,6 +214,7 @@ check_no_sanitizer_reports() {
 
 started=$(e2e_now_ms)
 e2e_start_x || exit 1
+e2e_start_wm || exit 1
 e2e_start_tray || exit 1
 e2e_sandbox "$E2E_TMP/main"
 e2e_seed_store alice "$PW_SLOT0" "$ID_SLOT1" "$PW_SLOT1" '" "' 'Zz0-blank.Slot' carol "$PW_SLOT3"
@@ -232,7 +234,7 @@ check "left and right presses on the icon open the same menu" check_presses_open
 check "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ list ends before the blank ID: its last entry is slot 1" check_clipboard_list_ends_at_blank_id
 check "ｸﾘｯﾌﾟﾎﾞｰﾄﾞ > slot 0 puts slot 0's password on the clipboard" check_clipboard_slot0
 check "the clipboard offers x-kde-passwordManagerHint" check_clipboard_hint
-check "設定画面 shows the window at 0,0 and ticks, hides it and unticks, shows it again in place" check_settings_toggle
+check "設定画面 shows the window's frame at the free area's top-left and ticks, hides it and unticks, shows it again in place" check_settings_toggle
 check "with リンクを既定のブラウザで開く ticked, ライブドア > TOP opens http://www.livedoor.com/ in the default browser" check_portal_top
 check "a double click on the icon chooses no entry of the menu it opens" check_double_click_chooses_nothing
 check "a second start exits 0 and brings up the settings window" check_second_start

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# A notification area that comes late, with the real program under a private Xvfb: started with
-# no panel, the program shows its settings window, and trayer started 2 s later gets the icon.
+# A notification area that comes late, with the real program under a private Xvfb and openbox:
+# started with no panel, the program shows its settings window, and trayer started 2 s later
+# gets the icon.
 # A panel that goes away brings the window up. Started at login (--autostart), the program
 # waits for the panel instead of showing its window.
 #
@@ -15,6 +16,7 @@ icon_docked() { e2e_find_icon && e2e_docked_in_tray "$ICON_WIN"; }
 stays_hidden() { sleep "$1"; e2e_settings_hidden; }
 
 e2e_start_x || exit 1
+e2e_start_wm || exit 1
 e2e_sandbox "$E2E_TMP/user"
 e2e_seed_store alice 'Pa-alice.1'
 

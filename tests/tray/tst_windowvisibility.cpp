@@ -20,7 +20,8 @@ private slots:
     void alwaysOnTopFollowsItsEntry();
     void closeBoxHidesToTheTray();
     void withoutNotificationAreaTheWindowShowsAndCloseEnds();
-    void placeOffEveryScreenComesBack();
+    void placeOffTheScreenComesBack_data();
+    void placeOffTheScreenComesBack();
 };
 
 void tst_WindowVisibility::trayEntryTogglesAndRemembersPosition()
@@ -130,20 +131,32 @@ void tst_WindowVisibility::withoutNotificationAreaTheWindowShowsAndCloseEnds()
     QCOMPARE(QApplication::exec(), 0);
 }
 
-// A remembered place that lies off every screen now (a monitor unplugged) gives way to the
-// nearest screen's free area.
-void tst_WindowVisibility::placeOffEveryScreenComesBack()
+// A remembered place where the frame would not lie whole on a screen's free area now (a monitor
+// unplugged, a panel moved) gives way to the nearest place where it does.
+void tst_WindowVisibility::placeOffTheScreenComesBack_data()
 {
+    // Where the frame's top-left corner was, from the free area's top-right corner (pixels).
+    QTest::addColumn<QPoint>("fromTopRight");
+    QTest::newRow("off every screen") << QPoint(100000, -100000);
+    QTest::newRow("overhanging the right edge") << QPoint(-100, 300);
+}
+
+void tst_WindowVisibility::placeOffTheScreenComesBack()
+{
+    QFETCH(QPoint, fromTopRight);
     StoreSandbox sandbox;
     Program program;
     program.start(true);
     frmMainLd &window = program.mainLd();
-    program.shared().rememberedLeft = 1440 * 1000;
-    program.shared().rememberedTop = -1440 * 1000;
-    program.visibility().ShowMainWindow();
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
-    QVERIFY2(area.intersects(window.frameGeometry()), qPrintable(QStringLiteral("at %1,%2").arg(window.x()).arg(window.y())));
-    QCOMPARE(window.y(), area.top());
+    // In twips: 15 to the pixel at the test platform's 96 dpi.
+    program.shared().rememberedLeft = (area.right() + 1 + fromTopRight.x()) * 15;
+    program.shared().rememberedTop = (area.top() + fromTopRight.y()) * 15;
+    program.visibility().ShowMainWindow();
+    const QRect frame = window.frameGeometry();
+    QVERIFY2(area.contains(frame), qPrintable(QStringLiteral("at %1,%2").arg(frame.x()).arg(frame.y())));
+    // It moves no further than it must: along the edge it overhung.
+    QCOMPARE(frame.right(), area.right());
 }
 
 QTEST_MAIN(tst_WindowVisibility)

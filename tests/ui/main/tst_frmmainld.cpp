@@ -1,5 +1,6 @@
 #include "app/program.h"
 #include "common/storesandbox.h"
+#include "tray/windowvisibility.h"
 #include "ui/main/frmmainld.h"
 #include "ui/main/statusbar.h"
 
@@ -57,6 +58,7 @@ private slots:
     void controlsAtDesignedGeometry();
     void tabOrderFollowsDesign();
     void menusAsDesigned();
+    void statusBarStartsBlankAndKeepsText_data();
     void statusBarStartsBlankAndKeepsText();
     void clipboardClearingIsOnUntilUnticked();
 };
@@ -270,24 +272,52 @@ void tst_frmMainLd::menusAsDesigned()
             QVERIFY2(entry.visible, qPrintable(entry.caption));
 }
 
+void tst_frmMainLd::statusBarStartsBlankAndKeepsText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("shortened");
+    QTest::newRow("a failure") << QStringLiteral("エラーが発生しました。") << false;
+    QTest::newRow("markup in an ID") << QStringLiteral("<i>bob</i>") << false;
+    QTest::newRow("longer than the bar")
+            << QStringLiteral("パスワードをキーリングから戻せませんでした。キーリングを利用できません。") << true;
+}
+
 void tst_frmMainLd::statusBarStartsBlankAndKeepsText()
 {
+    QFETCH(QString, text);
+    QFETCH(bool, shortened);
+
     StoreSandbox sandbox;
+    sandbox.seedAccounts({ "a" }, { "1" });
     Program program;
+    program.start(true);
     frmMainLd &window = program.mainLd();
     QCOMPARE(window.SB->text(), QString());
     QCOMPARE(QAccessible::queryAccessibleInterface(window.SB)->text(QAccessible::Name), QStringLiteral("状態"));
-    window.SB->setText(QStringLiteral("エラーが発生しました。"));
+    window.SB->setText(text);
     // A menu entry's (empty) status tip must not wipe the text.
     QStatusTipEvent tip{ QString() };
     QCoreApplication::sendEvent(&window, &tip);
-    QCOMPARE(window.SB->text(), QStringLiteral("エラーが発生しました。"));
+    QCOMPARE(window.SB->text(), text);
     QVERIFY(window.SB->currentMessage().isEmpty());
-    // An ID in the text shows as typed: markup in it is not read as such.
-    const QString typed = QStringLiteral("<i>bob</i>のパスワードをコピーしました。");
-    window.SB->setText(typed);
-    const QLabel *text = window.SB->findChild<QLabel *>();
-    QVERIFY(text->sizeHint().width() >= text->fontMetrics().horizontalAdvance(typed));
+    QCOMPARE(window.SB->toolTip(), text);
+    QCOMPARE(QAccessible::queryAccessibleInterface(window.SB)->text(QAccessible::Description), text);
+
+    // The window shows at its designed width (3885 twips) whatever the text; a long one is
+    // shortened to fit.
+    program.visibility().ShowMainWindow();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCOMPARE(window.width(), 259);
+    const QLabel *label = window.SB->findChild<QLabel *>();
+    const QString shown = label->text();
+    QVERIFY2(label->fontMetrics().horizontalAdvance(shown) <= label->contentsRect().width(), qPrintable(shown));
+    if (shortened) {
+        QVERIFY2(shown.endsWith(QChar(0x2026)) && text.startsWith(shown.chopped(1)), qPrintable(shown));
+    } else {
+        // An ID in the text shows as typed: markup in it is not read as such.
+        QCOMPARE(shown, text);
+        QVERIFY(label->sizeHint().width() >= label->fontMetrics().horizontalAdvance(text));
+    }
 }
 
 // "クリップボードを30秒後に消去" is ticked until the user unticks it, and the choice outlives the

@@ -1,0 +1,38 @@
+#include "ui/main/accountlist.h"
+
+#include <QPainter>
+
+namespace {
+
+constexpr int kFocusFrameWidth = 2;
+
+} // namespace
+
+AccountList::AccountList(QWidget *parent)
+    : QListWidget(parent)
+{
+}
+
+void AccountList::paintEvent(QPaintEvent *event)
+{
+    QListWidget::paintEvent(event);
+    if (!hasFocus())
+        return;
+    QPainter painter(viewport());
+    painter.setPen(QPen(palette().color(QPalette::Highlight), kFocusFrameWidth));
+    painter.setBrush(Qt::NoBrush);
+    const int inset = kFocusFrameWidth / 2;
+    painter.drawRect(viewport()->rect().adjusted(inset, inset, -inset, -inset));
+}
+
+void AccountList::focusInEvent(QFocusEvent *event)
+{
+    QListWidget::focusInEvent(event);
+    viewport()->update();
+}
+
+void AccountList::focusOutEvent(QFocusEvent *event)
+{
+    QListWidget::focusOutEvent(event);
+    viewport()->update();
+}
