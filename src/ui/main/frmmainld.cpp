@@ -12,7 +12,7 @@
 #include "ui/common/passwordproblems.h"
 #include "ui/common/placement.h"
 #include "ui/common/twips.h"
-#include "ui/main/accountlist.h"
+#include "ui/main/accountlistbox.h"
 #include "ui/main/statusbar.h"
 #include "web/loginsessions.h"
 
@@ -91,7 +91,7 @@ void frmMainLd::buildControls()
     frMain->setObjectName(QStringLiteral("frMain"));
     placeInTwips(frMain, 0, 0, 3675, 2385);
 
-    lbID = new AccountList(frMain);
+    lbID = new AccountListBox(frMain);
     lbID->setObjectName(QStringLiteral("lbID"));
     lbID->setSelectionMode(QAbstractItemView::SingleSelection);
     lbID->setSortingEnabled(false);

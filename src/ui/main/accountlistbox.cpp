@@ -1,4 +1,4 @@
-#include "ui/main/accountlist.h"
+#include "ui/main/accountlistbox.h"
 
 #include <QPainter>
 
@@ -8,12 +8,12 @@ constexpr int kFocusFrameWidth = 2;
 
 } // namespace
 
-AccountList::AccountList(QWidget *parent)
+AccountListBox::AccountListBox(QWidget *parent)
     : QListWidget(parent)
 {
 }
 
-void AccountList::paintEvent(QPaintEvent *event)
+void AccountListBox::paintEvent(QPaintEvent *event)
 {
     QListWidget::paintEvent(event);
     if (!hasFocus())
@@ -25,13 +25,13 @@ void AccountList::paintEvent(QPaintEvent *event)
     painter.drawRect(viewport()->rect().adjusted(inset, inset, -inset, -inset));
 }
 
-void AccountList::focusInEvent(QFocusEvent *event)
+void AccountListBox::focusInEvent(QFocusEvent *event)
 {
     QListWidget::focusInEvent(event);
     viewport()->update();
 }
 
-void AccountList::focusOutEvent(QFocusEvent *event)
+void AccountListBox::focusOutEvent(QFocusEvent *event)
 {
     QListWidget::focusOutEvent(event);
     viewport()->update();

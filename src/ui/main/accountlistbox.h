@@ -5,11 +5,11 @@
 // The settings window's list of IDs. While it has the keyboard focus, a frame in the
 // selection's colour runs along its inside edge: the style marks only the current row, and only
 // after a key press, in a colour that vanishes on the selection.
-class AccountList : public QListWidget
+class AccountListBox : public QListWidget
 {
     Q_OBJECT
 public:
-    explicit AccountList(QWidget *parent = nullptr);
+    explicit AccountListBox(QWidget *parent = nullptr);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
