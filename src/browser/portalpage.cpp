@@ -5,6 +5,8 @@
 #include "browser/pagepolicy.h"
 #include "links/linkroute.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QVariantMap>
 #include <QWebEngineRegisterProtocolHandlerRequest>
 #include <QWebEngineScript>
@@ -150,7 +152,20 @@ void PortalPage::goBackFromLoginForm()
 {
     if (m_sentAwayFrom.isEmpty())
         return;
-    load(std::exchange(m_sentAwayFrom, QUrl()));
+    const QUrl back = std::exchange(m_sentAwayFrom, QUrl());
+    if (!isLoginForm(url())) {
+        load(back);
+        return;
+    }
+    // The page takes the login form's place in the tab's history, so that going back leads to the
+    // page before, not to the form. Whatever still loads (the reload after the login) gives way.
+    triggerAction(Stop);
+    runJavaScript(QStringLiteral("location.replace(%1)")
+                          .arg(QString::fromUtf8(QJsonDocument(QJsonArray{ back.toString(QUrl::FullyEncoded) })
+                                                         .toJson(QJsonDocument::Compact))
+                                       .mid(1)
+                                       .chopped(1)),
+                  QWebEngineScript::ApplicationWorld);
 }
 
 bool isLoginForm(const QUrl &url)

@@ -57,7 +57,8 @@ public:
     // The accounts logged in, in the list's order: a tab's page opens in each of the others.
     void setSessions(const QStringList &accounts);
     // The renewal of an expired login, on the tab's bar: offered, done (the tab goes back to the
-    // address the portal sent it away from, and the bar goes), or failed with the text given.
+    // address the portal sent it away from, in the place of the login form in its history, and the
+    // bar goes), or failed with the text given.
     void showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text);
     // The tabs as they are now.
     TabRecord record() const;

@@ -18,7 +18,8 @@ public:
 
     PortalPage *page() const;
     // The renewal of the account's expired login: offered, done (the page goes back to where the
-    // portal sent it away from, and the bar goes), or failed with the text given.
+    // portal sent it away from, in the login form's place, and the bar goes), or failed with the
+    // text given.
     void showRenewal(const QString &account, EngineChannel::RenewalState state, const QString &text);
 
     const quint64 id;

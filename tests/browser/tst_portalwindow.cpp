@@ -31,6 +31,7 @@
 #include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineCookieStore>
+#include <QWebEngineHistory>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
@@ -543,11 +544,13 @@ void tst_PortalWindow::loginReloadsOnlyItsAccountsPlainPages()
 // The portal sends an account's tab to its login form (as it does once the login has expired): the
 // window tells so, with the address the tab was on its way to, but not of the login form the user
 // opens directly. The tab's bar offers the renewal, waits for its answer, shows a failure's text,
-// and once the renewal is done goes, taking the tab back to that address.
+// and once the renewal is done goes, taking the tab back to that address in the login form's
+// place: going back from there leads to the page before.
 void tst_PortalWindow::renewalBarTakesTheTabBack()
 {
     const QUrl members(QStringLiteral("http://www.livedoor.com/members/page?x=1"));
     const QUrl form(QStringLiteral("http://member.livedoor.com/login/index"));
+    const QUrl before(QStringLiteral("http://www.livedoor.com/before"));
     ExpiredLogin portal(form);
     QWebEngineProfile *alice = m_profiles->profile(QStringLiteral("alice"));
     alice->setUrlRequestInterceptor(&portal);
@@ -559,6 +562,8 @@ void tst_PortalWindow::renewalBarTakesTheTabBack()
     QWebEngineView *view = currentPane()->findChild<QWebEngineView *>();
     QVERIFY(view);
     QTRY_COMPARE(view->url(), form);
+    view->load(before);
+    QTRY_COMPARE(view->url(), before);
     view->load(members);
     QTRY_COMPARE(shown.size(), 1);
     QCOMPARE(shown[0][1].toString(), QStringLiteral("alice"));
@@ -582,11 +587,16 @@ void tst_PortalWindow::renewalBarTakesTheTabBack()
     QCOMPARE(text->text(), QStringLiteral("ログイン失敗"));
     QVERIFY(button->isEnabled());
 
+    // As the login ends, its account's tabs reload; then the renewal is done.
     portal.expired = false;
+    m_window->reloadTabs(QStringLiteral("alice"));
     m_window->showRenewal(tab, EngineChannel::RenewalState::Done, {});
     QVERIFY(!bar->isVisible());
     QTRY_COMPARE(view->url(), members);
     QCOMPARE(shown.size(), 1);
+    QTRY_VERIFY(view->history()->canGoBack());
+    view->back();
+    QTRY_COMPARE(view->url(), before);
 }
 
 // A profile without a page for the idle time is let go, and made again with its cookies when it
