@@ -246,7 +246,7 @@ void PortalTabs::showMenu(const QPoint &position)
     // The tab the menu is for comes forward first, as in browsers.
     m_bar->setCurrentIndex(index);
     const QUrl url = addressOf(view);
-    execTabMenu(m_bar, m_bar->mapToGlobal(position), accountOf(view), url, m_profiles.accounts(), m_loggedIn,
+    execTabMenu(m_bar, m_bar->mapToGlobal(position), accountOf(view), url, m_listed, m_loggedIn,
                 { [this, url, view](const QString &account) { openAs(url, account, view); },
                   [this, url, view](const QStringList &accounts) { openInEach(url, accounts, view); },
                   [this, view] { close(indexOf(view)); } });
@@ -254,8 +254,13 @@ void PortalTabs::showMenu(const QPoint &position)
 
 void PortalTabs::openAs(const QUrl &url, const QString &account, const QWebEngineView *source)
 {
-    if (QWebEngineView *view = open(url, account, true, source))
-        view->setFocus();
+    QWebEngineView *view = open(url, account, true, source);
+    if (!view)
+        return;
+    view->setFocus();
+    // The page shows as the portal shows it to a visitor; the bar offers the account's login.
+    if (!account.isEmpty() && !m_loggedIn.contains(account))
+        paneAt(indexOf(view))->bar->offerLogin(account);
 }
 
 void PortalTabs::openInEach(const QUrl &url, const QStringList &accounts, const QWebEngineView *source)
@@ -293,9 +298,10 @@ void PortalTabs::reloadAfterRun(const QString &account)
         paneAt(index)->page()->reloadAfterRun();
 }
 
-void PortalTabs::setSessions(const QStringList &accounts)
+void PortalTabs::setAccounts(const QStringList &listed, const QStringList &loggedIn)
 {
-    m_loggedIn = accounts;
+    m_listed = listed;
+    m_loggedIn = loggedIn;
 }
 
 void PortalTabs::showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text)

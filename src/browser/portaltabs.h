@@ -75,8 +75,8 @@ public:
 
     // After a login or logout of the account: its tabs show what changed (see tabsToReload).
     void reloadAfterRun(const QString &account);
-    // The accounts logged in, in the list's order: a tab's page opens in each of the others.
-    void setSessions(const QStringList &accounts);
+    // The accounts listed, and those of them logged in, in the list's order, for the tab menu.
+    void setAccounts(const QStringList &listed, const QStringList &loggedIn);
     // The renewal of an expired login, on the tab's bar (see PortalWindow::showRenewal).
     void showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text);
     // The tabs as they are now (without the window's geometry).
@@ -102,7 +102,7 @@ signals:
     void outsideAddressKeptBack(const QUrl &url);
     // The portal sent the account's tab to its login form on its way to `from`.
     void loginFormShown(quint64 tab, const QString &account, const QUrl &from);
-    // ログインし直す was pressed on the tab's bar.
+    // ログインし直す (or ログイン) was pressed on the tab's bar.
     void renewRequested(quint64 tab, const QString &account);
 
 private:
@@ -116,7 +116,8 @@ private:
     int placeFor(const QWebEngineView *source) const;
     void showCurrent();
     void showMenu(const QPoint &position);
-    // The page in a new current tab after the tab of `source`, as the account.
+    // The page in a new current tab after the tab of `source`, as the account; one that is not
+    // logged in offers its login on the tab's bar.
     void openAs(const QUrl &url, const QString &account, const QWebEngineView *source);
     // A new tab for the page in each of the accounts' profiles, in order after the tab of
     // `source`; the first is made current.
@@ -136,6 +137,7 @@ private:
     QTabBar *m_bar;
     QStackedWidget *m_panes;
     GestureRule m_gestures;
+    QStringList m_listed;
     QStringList m_loggedIn;
     // The id of the tab opened last.
     quint64 m_lastTab = 0;

@@ -236,9 +236,9 @@ void PortalWindow::reloadTabs(const QString &account)
     m_tabs->reloadAfterRun(account);
 }
 
-void PortalWindow::setSessions(const QStringList &accounts)
+void PortalWindow::setAccounts(const QStringList &listed, const QStringList &loggedIn)
 {
-    m_tabs->setSessions(accounts);
+    m_tabs->setAccounts(listed, loggedIn);
 }
 
 void PortalWindow::showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text)

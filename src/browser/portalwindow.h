@@ -54,8 +54,9 @@ public:
     void openTabs(const TabRecord &record);
     // After a login or logout of the account: its tabs show what changed (see tabsToReload).
     void reloadTabs(const QString &account);
-    // The accounts logged in, in the list's order: a tab's page opens in each of the others.
-    void setSessions(const QStringList &accounts);
+    // The accounts listed, and those of them logged in, in the list's order: a tab's page opens
+    // as any other of them, and in each of the others logged in.
+    void setAccounts(const QStringList &listed, const QStringList &loggedIn);
     // The renewal of an expired login, on the tab's bar: offered, done (the tab goes back to the
     // address the portal sent it away from, in the place of the login form in its history, and the
     // bar goes), or failed with the text given.
@@ -78,7 +79,7 @@ signals:
     void closed();
     // The portal sent the account's tab to its login form on its way to `from`.
     void loginFormShown(quint64 tab, const QString &account, const QUrl &from);
-    // ログインし直す was pressed on the tab's bar.
+    // ログインし直す (or ログイン) was pressed on the tab's bar.
     void renewRequested(quint64 tab, const QString &account);
 
 protected:

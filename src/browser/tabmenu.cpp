@@ -10,9 +10,9 @@
 #include <QUrl>
 
 void execTabMenu(QWidget *parent, const QPoint &position, const QString &own, const QUrl &url,
-                 const QStringList &offered, const QStringList &loggedIn, const TabMenuChoices &choices)
+                 const QStringList &listed, const QStringList &loggedIn, const TabMenuChoices &choices)
 {
-    QStringList others = offered;
+    QStringList others = listed;
     others.prepend(QString()); // the guest's
     others.removeDuplicates();
     others.removeAll(own);

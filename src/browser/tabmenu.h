@@ -21,7 +21,7 @@ struct TabMenuChoices
 
 // Shows the context menu of a tab that shows `url` on the profile of `own`, at `position` on the
 // screen, and carries out what the user chooses: 別のアカウントで開く, as the guest or any other
-// of the accounts offered; すべてのアカウントで開く, in every other account logged in, in the list's
-// order; タブを閉じる.
+// account listed, logged in or not; すべてのアカウントで開く, in every other account logged in, in
+// the list's order; タブを閉じる.
 void execTabMenu(QWidget *parent, const QPoint &position, const QString &own, const QUrl &url,
-                 const QStringList &offered, const QStringList &loggedIn, const TabMenuChoices &choices);
+                 const QStringList &listed, const QStringList &loggedIn, const TabMenuChoices &choices);

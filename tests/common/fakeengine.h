@@ -35,7 +35,7 @@ public:
 
     void forgetAccount(const QString &account) override { forgotten << account; }
     void prepare(const QString &) override { ++prepared; }
-    void setSessions(const QStringList &accounts) override { sessions = accounts; }
+    void setSessions(const EngineChannel::Sessions &told) override { sessions = told.loggedIn; }
     void showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text) override
     {
         const char *names[] = { "offer", "done", "failed" };
