@@ -1,9 +1,7 @@
 #include "browser/pagerun.h"
 
+#include "browser/scriptliteral.h"
 #include "browser/silentpage.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
 
 #include <algorithm>
 
@@ -11,12 +9,6 @@ namespace {
 
 // What a script answers in place of its own answer when the page is not where it may act.
 const QString kElsewhere = QStringLiteral("yorumi:elsewhere");
-
-// The text as a script's string literal.
-QString literal(const QString &text)
-{
-    return QString::fromUtf8(QJsonDocument(QJsonArray{ text }).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
-}
 
 // Where a step may act: the place's origin (scheme, host and port) and a path under the place's.
 // The helper checks the page's address against it before it sends the step, and the page checks
@@ -40,8 +32,8 @@ QString guarded(const PageStep &step)
     if (step.onlyOn.isEmpty())
         return step.script;
     return QStringLiteral("(location.origin === %1 && location.pathname.indexOf(%2) === 0) ? (%3) : %4")
-            .arg(literal(originOf(step.onlyOn)), literal(step.onlyOn.path(QUrl::FullyEncoded)), step.script,
-                 literal(kElsewhere));
+            .arg(scriptLiteral(originOf(step.onlyOn)), scriptLiteral(step.onlyOn.path(QUrl::FullyEncoded)),
+                 step.script, scriptLiteral(kElsewhere));
 }
 
 } // namespace

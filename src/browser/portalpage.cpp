@@ -3,10 +3,9 @@
 #include "browser/gesturerule.h"
 #include "browser/pageactions.h"
 #include "browser/pagepolicy.h"
+#include "browser/scriptliteral.h"
 #include "links/linkroute.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QVariantMap>
 #include <QWebEngineRegisterProtocolHandlerRequest>
 #include <QWebEngineScript>
@@ -160,11 +159,7 @@ void PortalPage::goBackFromLoginForm()
     // The page takes the login form's place in the tab's history, so that going back leads to the
     // page before, not to the form. Whatever still loads (the reload after the login) gives way.
     triggerAction(Stop);
-    runJavaScript(QStringLiteral("location.replace(%1)")
-                          .arg(QString::fromUtf8(QJsonDocument(QJsonArray{ back.toString(QUrl::FullyEncoded) })
-                                                         .toJson(QJsonDocument::Compact))
-                                       .mid(1)
-                                       .chopped(1)),
+    runJavaScript(QStringLiteral("location.replace(%1)").arg(scriptLiteral(back.toString(QUrl::FullyEncoded))),
                   QWebEngineScript::ApplicationWorld);
 }
 

@@ -217,11 +217,6 @@ void PortalTabs::step(int steps)
         m_bar->setCurrentIndex(((m_bar->currentIndex() + steps) % count + count) % count);
 }
 
-int PortalTabs::count() const
-{
-    return m_bar->count();
-}
-
 void PortalTabs::setCurrent(int index)
 {
     m_bar->setCurrentIndex(std::min(index, m_bar->count() - 1));

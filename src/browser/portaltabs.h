@@ -63,14 +63,11 @@ public:
     void closeCurrent();
     // Makes the tab `steps` after the current one current, round the ends.
     void step(int steps);
-    int count() const;
     void setCurrent(int index);
     QWebEngineView *currentView() const;
     // Whose profile the tab's page is on; empty for the guest's.
     QString accountOf(const QWebEngineView *view) const;
     QString titleOf(const QWebEngineView *view) const;
-    // The tab's page's address, or the one it was asked to load.
-    static QUrl addressOf(const QWebEngineView *view);
     bool holds(const QWebEnginePage *page) const;
 
     // After a login or logout of the account: its tabs show what changed (see tabsToReload).
@@ -132,6 +129,8 @@ private:
     QWebEngineView *viewAt(int index) const;
     TabPane *paneAt(int index) const;
     void updateTitles(const QWebEngineView *view);
+    // The tab's page's address, or the one it was asked to load.
+    static QUrl addressOf(const QWebEngineView *view);
 
     EngineProfiles &m_profiles;
     QTabBar *m_bar;
