@@ -297,6 +297,11 @@ void PortalTabs::setAccounts(const QStringList &listed, const QStringList &logge
 {
     m_listed = listed;
     m_loggedIn = loggedIn;
+    // A bar that offers a login the account has now (from the tray, say) has nothing to offer.
+    for (int i = 0; i < m_bar->count(); ++i) {
+        if (TabPane *pane = paneAt(i); loggedIn.contains(accountOf(pane->view)))
+            pane->bar->hide();
+    }
 }
 
 void PortalTabs::showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text)

@@ -72,7 +72,8 @@ public:
 
     // After a login or logout of the account: its tabs show what changed (see tabsToReload).
     void reloadAfterRun(const QString &account);
-    // The accounts listed, and those of them logged in, in the list's order, for the tab menu.
+    // The accounts listed, and those of them logged in, in the list's order, for the tab menu. The
+    // tabs of an account logged in offer no login on their bars.
     void setAccounts(const QStringList &listed, const QStringList &loggedIn);
     // The renewal of an expired login, on the tab's bar (see PortalWindow::showRenewal).
     void showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text);
