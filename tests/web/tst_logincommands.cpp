@@ -251,7 +251,8 @@ void tst_LoginCommands::runsGoToTheirAccountsProfiles()
 }
 
 // The tray's login entries are checked, and the settings window's list marks filled, while their
-// accounts are logged in; the tooltip counts the others. The engine hears of every change.
+// accounts are logged in; the tooltip counts the others. The engine hears of every change, with
+// the accounts listed.
 void tst_LoginCommands::loginsAreMarkedWhereTheAccountsAreListed()
 {
     frmTasktray &tray = m_program->tasktray();
@@ -289,6 +290,7 @@ void tst_LoginCommands::loginsAreMarkedWhereTheAccountsAreListed()
     QVERIFY(markedAs(0, true));
     QCOMPARE(tray.trayIcon->toolTip(), name + "\nalice");
     QCOMPARE(m_engine->sessions, QStringList{ "alice" });
+    QCOMPARE(m_engine->listed, (QStringList{ "alice", "bob" }));
 }
 
 // すべてのアカウントでログイン logs each listed account in, one run at a time, while a single login
