@@ -75,7 +75,7 @@ Program::Program(Services services)
     // the tray's menus, then the settings window's list.
     QObject::connect(&m_accounts, &Accounts::changed, m_sessions.get(), [this] {
         m_sessions->keepListed();
-        m_frmWB->engine().setSessions(m_sessions->loggedIn());
+        m_frmWB->engine().setSessions({ m_accounts.ids(), m_sessions->loggedIn() });
         m_frmWB->keepCurrentListed(m_accounts.ids());
     });
     QObject::connect(&m_accounts, &Accounts::changed, m_frmTasktray.get(),
@@ -97,10 +97,10 @@ void Program::followSessions()
     QObject::connect(m_frmWB.get(), &frmWB::loggedIn, sessions, &LoginSessions::loginSucceeded);
     QObject::connect(m_frmWB.get(), &frmWB::loggedOut, sessions, &LoginSessions::loggedOut);
     QObject::connect(&engine, &BrowserEngine::cookiesGone, sessions, &LoginSessions::cookiesGone);
-    // The engine shows the logged-in accounts too: a helper is told them as it starts.
-    QObject::connect(sessions, &LoginSessions::changed, &engine,
-                     [sessions, &engine] { engine.setSessions(sessions->loggedIn()); });
-    engine.setSessions(sessions->loggedIn());
+    // The engine's window offers the accounts too: a helper is told them as it starts.
+    const auto tell = [this, sessions, &engine] { engine.setSessions({ m_accounts.ids(), sessions->loggedIn() }); };
+    QObject::connect(sessions, &LoginSessions::changed, &engine, tell);
+    tell();
 }
 
 std::unique_ptr<BrowserEngine> Program::makeEngine() const

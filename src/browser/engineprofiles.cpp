@@ -6,7 +6,6 @@
 #include "platform/privatefile.h"
 #include "web/accountprofile.h"
 
-#include <QDir>
 #include <QTimer>
 #include <QWebEngineCookieStore>
 #include <QWebEngineDownloadRequest>
@@ -19,13 +18,11 @@
 
 namespace {
 
-// Each account's folder names its account, so that the window can offer the accounts that have a
-// profile: the folder's own name is only a digest of the ID.
+// Each account's folder names its account, for whoever looks through the folders: the folder's
+// own name is only a digest of the ID.
 const QString kAccountFile = QStringLiteral("yorumi-account");
 // Each profile's cookies while the helper runs (see CookieJournal).
 const QString kCookieJournal = QStringLiteral("yorumi-cookies");
-// The longest ID an account file may hold.
-constexpr qint64 kMaxAccountFile = 4096;
 // The engine lets a profile go in the background and may still write a file or two into its
 // folder after it has gone: the folder is removed again after these times.
 constexpr std::array kRemovalRetriesMs{ 1000, 4000 };
@@ -113,30 +110,6 @@ QString EngineProfiles::accountOf(const QWebEngineProfile *profile) const
             return it.key();
     }
     return {};
-}
-
-QStringList EngineProfiles::accounts() const
-{
-    QSet<QString> found;
-    for (auto it = m_profiles.cbegin(); it != m_profiles.cend(); ++it) {
-        if (!it.key().isEmpty())
-            found.insert(it.key());
-    }
-    const QDir folder(AccountProfile::accountsFolder(m_storageRoot));
-    for (const QString &name : folder.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile file(folder.filePath(name) + QLatin1Char('/') + kAccountFile);
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        const QString account = QString::fromUtf8(file.read(kMaxAccountFile));
-        // Only a folder whose name is its account's.
-        if (AccountProfile::folderName(account) == name)
-            found.insert(account);
-    }
-    QStringList accounts(found.cbegin(), found.cend());
-    for (const QString &account : m_forgotten)
-        accounts.removeAll(account);
-    std::sort(accounts.begin(), accounts.end());
-    return accounts;
 }
 
 void EngineProfiles::watch(QWebEnginePage *page)

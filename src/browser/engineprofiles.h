@@ -47,8 +47,6 @@ public:
     bool hasProfile(const QString &account) const { return m_profiles.contains(account); }
     // Whose profile it is; empty for the guest's.
     QString accountOf(const QWebEngineProfile *profile) const;
-    // The accounts that have a profile, made in this run or an earlier one, in order.
-    QStringList accounts() const;
 
     // Counts the page against its profile until it is destroyed.
     void watch(QWebEnginePage *page);

@@ -85,8 +85,8 @@ void EngineServer::onMessage(const QJsonObject &message)
         m_browser->forgetAccount(*account);
         return;
     }
-    if (const std::optional<QStringList> accounts = EngineChannel::parseSessions(message)) {
-        m_browser->setSessions(*accounts);
+    if (const std::optional<EngineChannel::Sessions> sessions = EngineChannel::parseSessions(message)) {
+        m_browser->setSessions(*sessions);
         return;
     }
     if (const std::optional<EngineChannel::Renewal> renewal = EngineChannel::parseRenewal(message)) {

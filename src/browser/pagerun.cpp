@@ -1,10 +1,7 @@
 #include "browser/pagerun.h"
 
+#include "browser/scriptliteral.h"
 #include "browser/silentpage.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QWebEngineScript>
 
 #include <algorithm>
 
@@ -13,24 +10,30 @@ namespace {
 // What a script answers in place of its own answer when the page is not where it may act.
 const QString kElsewhere = QStringLiteral("yorumi:elsewhere");
 
-// The text as a script's string literal.
-QString literal(const QString &text)
+// Where a step may act: the place's origin (scheme, host and port) and a path under the place's.
+// The helper checks the page's address against it before it sends the step, and the page checks
+// itself in the same turn as the script (below): the page may have gone elsewhere in between.
+QString originOf(const QUrl &url)
 {
-    return QString::fromUtf8(QJsonDocument(QJsonArray{ text }).toJson(QJsonDocument::Compact)).mid(1).chopped(1);
+    return url.toString(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment
+                        | QUrl::StripTrailingSlash | QUrl::FullyEncoded);
 }
 
-// The step's script, run only while the page is where the step may act (its main frame's origin,
-// and a path under the step's). The page itself checks, in the same turn as the script: a page
-// that has gone elsewhere meanwhile never gets what the script would put into it.
+bool isAt(const QUrl &place, const QUrl &url)
+{
+    return url.isValid() && originOf(url) == originOf(place)
+            && url.path(QUrl::FullyEncoded).startsWith(place.path(QUrl::FullyEncoded));
+}
+
+// The step's script, run only while the page is where the step may act. A page that has gone
+// elsewhere since the helper looked never gets what the script would put into it.
 QString guarded(const PageStep &step)
 {
     if (step.onlyOn.isEmpty())
         return step.script;
-    const QString origin = step.onlyOn.toString(QUrl::RemoveUserInfo | QUrl::RemovePath | QUrl::RemoveQuery
-                                                | QUrl::RemoveFragment | QUrl::StripTrailingSlash
-                                                | QUrl::FullyEncoded);
     return QStringLiteral("(location.origin === %1 && location.pathname.indexOf(%2) === 0) ? (%3) : %4")
-            .arg(literal(origin), literal(step.onlyOn.path(QUrl::FullyEncoded)), step.script, literal(kElsewhere));
+            .arg(scriptLiteral(originOf(step.onlyOn)), scriptLiteral(step.onlyOn.path(QUrl::FullyEncoded)),
+                 step.script, scriptLiteral(kElsewhere));
 }
 
 } // namespace
@@ -69,7 +72,32 @@ void PageRun::advance()
 {
     ++m_index;
     ++m_generation;
+    m_sentTo.clear();
     runStep();
+}
+
+bool PageRun::pageIsWhereStepActs(const Step &step)
+{
+    if (step.onlyOn.isEmpty())
+        return true;
+    // A page on its way somewhere has no address to check yet: the step waits for it to settle,
+    // and is checked for time while it waits, as a wait for the page is.
+    if (m_page->isBusy()) {
+        if (expired())
+            finish(RunOutcome::TimedOut);
+        else
+            m_waitingIdle = true;
+        return false;
+    }
+    // What the step carries (an ID, a password) goes only to a document the helper itself has
+    // seen committed at the step's place, and a retry only to the document it went to first.
+    const QUrl here = m_page->committedUrl();
+    if (!isAt(step.onlyOn, here) || (!m_sentTo.isEmpty() && here != m_sentTo)) {
+        finish(RunOutcome::WrongPage);
+        return false;
+    }
+    m_sentTo = here;
+    return true;
 }
 
 void PageRun::runStep()
@@ -139,21 +167,22 @@ void PageRun::runStep()
 
 void PageRun::runScript(const std::function<void(const QVariant &)> &onResult)
 {
+    if (!pageIsWhereStepActs(m_steps[m_index]))
+        return;
     const quint64 generation = m_generation;
     QPointer<PageRun> self(this);
     m_scriptSent.start();
     m_scriptPending = true;
     // Our scripts run in their own world: the page's scripts cannot see or replace them.
-    m_page->runJavaScript(guarded(m_steps[m_index]), QWebEngineScript::ApplicationWorld,
-                          [self, generation, onResult](const QVariant &result) {
-                              if (!self || self->m_done || self->m_generation != generation)
-                                  return;
-                              self->m_scriptPending = false;
-                              if (result.metaType().id() == QMetaType::QString && result.toString() == kElsewhere)
-                                  self->finish(RunOutcome::WrongPage);
-                              else
-                                  onResult(result);
-                          });
+    m_page->runScript(guarded(m_steps[m_index]), [self, generation, onResult](const QVariant &result) {
+        if (!self || self->m_done || self->m_generation != generation)
+            return;
+        self->m_scriptPending = false;
+        if (result.metaType().id() == QMetaType::QString && result.toString() == kElsewhere)
+            self->finish(RunOutcome::WrongPage);
+        else
+            onResult(result);
+    });
 }
 
 void PageRun::retryLater()

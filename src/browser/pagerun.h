@@ -17,6 +17,12 @@ class SilentPage;
 // One login or logout: a fixed sequence of steps on one page, driven by the page's signals,
 // script callbacks and two timers. The whole run shares one time budget. Nothing here
 // blocks or spins: between events the run simply waits.
+//
+// A step that may act only at a place (the portal's login pages) is sent only once the page has
+// settled with its main frame's document committed there, as the helper sees it: a page that
+// went elsewhere gets nothing of what the step carries, not even into a renderer of its own. A
+// retry is sent only to the address the step first went to. The script still checks the page's
+// place itself as it runs, should the page have moved on since.
 class PageRun : public QObject
 {
     Q_OBJECT
@@ -45,6 +51,9 @@ signals:
 private:
     void runStep();
     void advance();
+    // Whether the step may be sent to the page now. Otherwise the run waits for the page to
+    // settle, or has ended.
+    bool pageIsWhereStepActs(const Step &step);
     void runScript(const std::function<void(const QVariant &)> &onResult);
     void retryLater();
     void onSettled();
@@ -59,6 +68,8 @@ private:
     QElapsedTimer m_clock;
     QTimer m_deadline;
     QTimer m_retry;
+    // Where the step going on was first sent, for its retries.
+    QUrl m_sentTo;
     // When the script the run waits for was sent, while it waits for one.
     QElapsedTimer m_scriptSent;
     bool m_scriptPending = false;

@@ -1,13 +1,69 @@
 #include "browser/portalpage.h"
 
+#include "browser/gesturerule.h"
 #include "browser/pageactions.h"
 #include "browser/pagepolicy.h"
+#include "browser/scriptliteral.h"
 #include "links/linkroute.h"
 
+#include <QVariantMap>
 #include <QWebEngineRegisterProtocolHandlerRequest>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 
 #include <utility>
+
+namespace {
+
+// Notes what the user's latest click or key press activated: the link clicked (or opened with
+// the keyboard, or with the middle button, or whose menu was opened), or the form that the user
+// sent with a click or Enter. Only the engine's own events of the user count (isTrusted): a
+// script can neither make one nor reach this world.
+constexpr char kActivationWatch[] = R"(
+(function () {
+    var latest = null;
+    var touched = null;
+    var enter = false;
+    function linkOf(node) {
+        for (; node; node = node.parentNode) {
+            if ((node.localName === 'a' || node.localName === 'area') && node.hasAttribute('href'))
+                return node;
+        }
+        return null;
+    }
+    function pressed(event) {
+        if (!event.isTrusted) return;
+        latest = null;
+        touched = event.target;
+        enter = event.type === 'keydown' && event.key === 'Enter';
+    }
+    function activated(event) {
+        if (!event.isTrusted) return;
+        var link = linkOf(event.target);
+        if (!link) return;
+        var href = typeof link.href === 'string' ? link.href : link.href.baseVal;
+        latest = { target: new URL(href, document.baseURI).href, form: false };
+    }
+    function sent(event) {
+        var form = event.target;
+        var submitter = event.submitter;
+        var clicked = submitter && touched && (submitter === touched || submitter.contains(touched));
+        var entered = enter && touched && form.contains(touched);
+        if (!event.isTrusted || !(clicked || entered)) return;
+        latest = { target: (submitter && submitter.formAction) || form.action, form: true };
+    }
+    addEventListener('mousedown', pressed, true);
+    addEventListener('keydown', pressed, true);
+    addEventListener('click', activated, true);
+    addEventListener('auxclick', activated, true);
+    addEventListener('contextmenu', activated, true);
+    addEventListener('submit', sent, true);
+    window.yorumiActivation = function () { return latest; };
+})();
+)";
+
+} // namespace
 
 PortalPage::PortalPage(QWebEngineProfile *profile, QObject *parent)
     : QWebEnginePage(profile, parent)
@@ -17,6 +73,14 @@ PortalPage::PortalPage(QWebEngineProfile *profile, QObject *parent)
     settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
     // A script opens a window only in answer to the user's click or key press.
     settings()->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+
+    QWebEngineScript watch;
+    watch.setName(QStringLiteral("yorumi-activation"));
+    watch.setSourceCode(QString::fromLatin1(kActivationWatch));
+    watch.setWorldId(QWebEngineScript::ApplicationWorld);
+    watch.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    watch.setRunsOnSubFrames(false);
+    scripts().insert(watch);
 
     refusePermissionsAndBadCertificates(this);
     setJapaneseActionTexts(this);
@@ -42,7 +106,7 @@ bool PortalPage::acceptNavigationRequest(const QUrl &url, NavigationType type, b
             || type == NavigationTypeBackForward;
     const bool outside = !isPortalPage(url) && (isWebAddress(url) || !url.isValid());
     if (isMainFrame && !asked && outside) {
-        emit outsidePageRefused(url);
+        emit outsidePageRefused(url, type == NavigationTypeRedirect ? m_navigationStart : url);
         return false;
     }
     // A reload or a step back or forward shows the same kind of page again; any other
@@ -67,6 +131,16 @@ bool PortalPage::acceptNavigationRequest(const QUrl &url, NavigationType type, b
     return true;
 }
 
+void PortalPage::askActivation(const std::function<void(const Activation &)> &answer)
+{
+    runJavaScript(QStringLiteral("window.yorumiActivation ? window.yorumiActivation() : null"),
+                  QWebEngineScript::ApplicationWorld, [answer](const QVariant &result) {
+                      const QVariantMap found = result.toMap();
+                      answer(Activation{ QUrl(found.value(QStringLiteral("target")).toString()),
+                                         found.value(QStringLiteral("form")).toBool() });
+                  });
+}
+
 void PortalPage::reloadAfterRun()
 {
     m_reloadAfterRun = true;
@@ -77,7 +151,16 @@ void PortalPage::goBackFromLoginForm()
 {
     if (m_sentAwayFrom.isEmpty())
         return;
-    load(std::exchange(m_sentAwayFrom, QUrl()));
+    const QUrl back = std::exchange(m_sentAwayFrom, QUrl());
+    if (!isLoginForm(url())) {
+        load(back);
+        return;
+    }
+    // The page takes the login form's place in the tab's history, so that going back leads to the
+    // page before, not to the form. Whatever still loads (the reload after the login) gives way.
+    triggerAction(Stop);
+    runJavaScript(QStringLiteral("location.replace(%1)").arg(scriptLiteral(back.toString(QUrl::FullyEncoded))),
+                  QWebEngineScript::ApplicationWorld);
 }
 
 bool isLoginForm(const QUrl &url)

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QPointer>
+#include <QUrl>
 #include <QWebEngineHistory>
 #include <QWebEnginePage>
 
 #include <functional>
+
+struct Activation;
 
 // A tab's page. The portal's own pages stay in the window; any other web page a link, a form
 // or a script leads to is left to the window, which may hand it to the default browser. Its
@@ -12,6 +16,9 @@
 //
 // The page tells when the portal sends it away to its login form (the portal's own redirect, as
 // it does when the login has expired), and keeps the address it was sent away from.
+//
+// In a world of the program's own, which the page's scripts cannot reach, the page notes what
+// the user's latest click or key press in it activated: a link, or a form that the user sent.
 class PortalPage final : public QWebEnginePage
 {
     Q_OBJECT
@@ -22,6 +29,12 @@ public:
 
     // Where the page's new windows open; none: they are refused.
     void setWindowOpener(WindowOpener opener) { m_openWindow = std::move(opener); }
+    // The page that opened this one as its new window, if any.
+    void setOpenedBy(PortalPage *opener) { m_openedBy = opener; }
+    PortalPage *openedBy() const { return m_openedBy; }
+    // Asks the page what the user's latest click or key press in it activated; `answer` hears
+    // it (an empty activation when the page cannot say), unless the page goes first.
+    void askActivation(const std::function<void(const Activation &)> &answer);
     // Whether the page has shown anything: not so for a new window whose first address was
     // refused.
     bool hasShownPage() const { return history()->count() > 0; }
@@ -40,8 +53,9 @@ public:
     void goBackFromLoginForm();
 
 signals:
-    // The page was kept from going to this web page outside the portal.
-    void outsidePageRefused(const QUrl &url);
+    // The page was kept from going to this web page outside the portal, on a navigation that
+    // began at `start` (the same address unless the portal redirected it there).
+    void outsidePageRefused(const QUrl &url, const QUrl &start);
     // The portal sent the page to its login form on its way to this address.
     void sentToLoginForm(const QUrl &from);
 
@@ -53,6 +67,7 @@ protected:
 
 private:
     WindowOpener m_openWindow;
+    QPointer<PortalPage> m_openedBy;
     int m_progress = 0;
     bool m_formAnswer = false;
     // Where the navigation going on began, before any redirect.

@@ -1,21 +1,20 @@
 #include "browser/portalwindow.h"
 
 #include "browser/downloadprompt.h"
-#include "browser/engineprofiles.h"
 #include "browser/findbar.h"
 #include "browser/portalpage.h"
+#include "browser/portaltabs.h"
 #include "links/linkroute.h"
 #include "ui/common/accountmark.h"
 
 #include <QAction>
-#include <QChildEvent>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QScreen>
-#include <QStackedWidget>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTabBar>
@@ -23,10 +22,9 @@
 #include <QVBoxLayout>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineHistory>
-#include <QWebEngineProfile>
 #include <QWebEngineView>
 
-#include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -41,18 +39,15 @@ constexpr QSize kDefaultSize(1024, 768);
 
 PortalWindow::PortalWindow(EngineProfiles &profiles, QWidget *parent)
     : QMainWindow(parent)
-    , m_profiles(profiles)
-    , m_tabBar(new QTabBar)
-    , m_pages(new QStackedWidget)
+    , m_tabs(std::make_unique<PortalTabs>(profiles))
     , m_toolBar(new QToolBar(QStringLiteral("ナビゲーション")))
     , m_address(new QLineEdit)
     , m_progress(new QProgressBar)
     , m_findBar(new FindBar([this]() -> QWebEnginePage * {
-        QWebEngineView *view = currentView();
+        QWebEngineView *view = m_tabs->currentView();
         return view ? view->page() : nullptr;
     }))
 {
-    setUpTabs();
     setUpToolBar();
     setUpKeys();
     setUpFindBar();
@@ -66,18 +61,37 @@ PortalWindow::PortalWindow(EngineProfiles &profiles, QWidget *parent)
 
     restoreSavedGeometry({});
     updateLoading();
+    followTabs();
 }
 
 PortalWindow::~PortalWindow()
 {
-    // Every page goes now, before the profiles, which the owner deletes after this window; the
-    // tabs already closed and still waiting for their deletion among them.
-    m_tabBar->disconnect(this);
-    const QList<QWebEngineView *> views = m_pages->findChildren<QWebEngineView *>();
-    for (QWebEngineView *view : views) {
-        detach(view);
-        delete view;
-    }
+    m_tabs->disconnect(this);
+}
+
+void PortalWindow::followTabs()
+{
+    PortalTabs *tabs = m_tabs.get();
+    connect(tabs, &PortalTabs::currentChanged, this, &PortalWindow::showCurrentTab);
+    connect(tabs, &PortalTabs::titleChanged, this, &PortalWindow::updateWindowTitle);
+    connect(tabs, &PortalTabs::urlChanged, this, [this] {
+        // What the user is typing stays.
+        if (!(m_address->hasFocus() && m_address->isModified()))
+            updateAddress();
+    });
+    connect(tabs, &PortalTabs::loadingChanged, this, &PortalWindow::updateLoading);
+    connect(tabs, &PortalTabs::historyChanged, this, &PortalWindow::updateNavigation);
+    connect(tabs, &PortalTabs::linkHovered, this, [this](const QString &url) { statusBar()->showMessage(url); });
+    connect(tabs, &PortalTabs::findTextFinished, m_findBar, &FindBar::showResult);
+    connect(tabs, &PortalTabs::tabsChanged, this, &PortalWindow::tabsChanged);
+    connect(tabs, &PortalTabs::lastTabClosed, this, &QWidget::close);
+    connect(tabs, &PortalTabs::externalLinkRequested, this, &PortalWindow::externalLinkRequested);
+    connect(tabs, &PortalTabs::outsideAddressKeptBack, this, [this](const QUrl &url) {
+        statusBar()->showMessage(QStringLiteral("既定のブラウザで開くのを止めました: %1").arg(url.toDisplayString()),
+                                 kOutsideRefusalMs);
+    });
+    connect(tabs, &PortalTabs::loginFormShown, this, &PortalWindow::loginFormShown);
+    connect(tabs, &PortalTabs::renewRequested, this, &PortalWindow::renewRequested);
 }
 
 void PortalWindow::setUpToolBar()
@@ -87,24 +101,15 @@ void PortalWindow::setUpToolBar()
     m_back = toolBar->addAction(style()->standardIcon(QStyle::SP_ArrowBack),
                                 QStringLiteral("戻る"));
     m_back->setShortcuts(QKeySequence::Back);
-    connect(m_back, &QAction::triggered, this, [this] {
-        if (QWebEngineView *view = currentView())
-            view->back();
-    });
+    connect(m_back, &QAction::triggered, this, [this] { act(QWebEnginePage::Back); });
     m_forward = toolBar->addAction(style()->standardIcon(QStyle::SP_ArrowForward),
                                    QStringLiteral("進む"));
     m_forward->setShortcuts(QKeySequence::Forward);
-    connect(m_forward, &QAction::triggered, this, [this] {
-        if (QWebEngineView *view = currentView())
-            view->forward();
-    });
+    connect(m_forward, &QAction::triggered, this, [this] { act(QWebEnginePage::Forward); });
     m_reloadOrStop = toolBar->addAction(QString());
     connect(m_reloadOrStop, &QAction::triggered, this, [this] {
-        QWebEngineView *view = currentView();
-        if (view && view->page()->isLoading())
-            view->stop();
-        else if (view)
-            view->reload();
+        QWebEngineView *view = m_tabs->currentView();
+        act(view && view->page()->isLoading() ? QWebEnginePage::Stop : QWebEnginePage::Reload);
     });
     // The address bar takes an address on Enter; Esc, or a tab shown, puts back the page's.
     m_address->setObjectName(QStringLiteral("address"));
@@ -114,60 +119,46 @@ void PortalWindow::setUpToolBar()
     toolBar->addWidget(m_address);
     m_openExternally = toolBar->addAction(QStringLiteral("既定のブラウザで開く"));
     connect(m_openExternally, &QAction::triggered, this, [this] {
-        if (QWebEngineView *view = currentView(); view && isWebAddress(view->url()))
+        if (QWebEngineView *view = m_tabs->currentView(); view && isWebAddress(view->url()))
             emit externalLinkRequested(view->url());
     });
 }
 
 void PortalWindow::setUpKeys()
 {
-    auto *reload = new QAction(this);
-    reload->setShortcuts({ QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R) });
-    connect(reload, &QAction::triggered, this, [this] {
-        if (QWebEngineView *view = currentView())
-            view->reload();
-    });
+    const struct
+    {
+        QList<QKeySequence> keys;
+        std::function<void()> act;
+    } keys[] = {
+        { { QKeySequence(Qt::Key_F5), QKeySequence(Qt::CTRL | Qt::Key_R) }, [this] { act(QWebEnginePage::Reload); } },
+        { QKeySequence::keyBindings(QKeySequence::Find), [this] { showFindBar(); } },
+        { { QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal) },
+          [this] { zoom(ZoomDirection::In); } },
+        { { QKeySequence(Qt::CTRL | Qt::Key_Minus) }, [this] { zoom(ZoomDirection::Out); } },
+        { { QKeySequence(Qt::CTRL | Qt::Key_0) }, [this] { zoom(ZoomDirection::Reset); } },
+        { { QKeySequence(Qt::CTRL | Qt::Key_W) }, [this] { m_tabs->closeCurrent(); } },
+        // The next and the previous tab, round the ends, as in browsers. Shift+Tab comes as Backtab.
+        { { QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown) },
+          [this] { m_tabs->step(1); } },
+        { { QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+            QKeySequence(Qt::CTRL | Qt::Key_PageUp) },
+          [this] { m_tabs->step(-1); } },
+    };
+    for (const auto &[sequences, act] : keys) {
+        auto *action = new QAction(this);
+        action->setShortcuts(sequences);
+        connect(action, &QAction::triggered, this, act);
+        addAction(action);
+    }
     // Enabled only while there is something to stop or close, so that pages get Esc otherwise.
     m_escape = new QAction(this);
     m_escape->setShortcut(Qt::Key_Escape);
     connect(m_escape, &QAction::triggered, this, [this] {
         m_findBar->dismiss();
-        if (QWebEngineView *view = currentView())
-            view->stop();
+        act(QWebEnginePage::Stop);
     });
-    auto *findInPage = new QAction(this);
-    findInPage->setShortcuts(QKeySequence::Find);
-    connect(findInPage, &QAction::triggered, this, &PortalWindow::showFindBar);
-    auto *zoomIn = new QAction(this);
-    zoomIn->setShortcuts({ QKeySequence(Qt::CTRL | Qt::Key_Plus),
-                           QKeySequence(Qt::CTRL | Qt::Key_Equal) });
-    connect(zoomIn, &QAction::triggered, this, [this] { zoom(ZoomDirection::In); });
-    auto *zoomOut = new QAction(this);
-    zoomOut->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Minus));
-    connect(zoomOut, &QAction::triggered, this, [this] { zoom(ZoomDirection::Out); });
-    auto *zoomReset = new QAction(this);
-    zoomReset->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
-    connect(zoomReset, &QAction::triggered, this, [this] { zoom(ZoomDirection::Reset); });
-    auto *closeCurrent = new QAction(this);
-    closeCurrent->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
-    connect(closeCurrent, &QAction::triggered, this, [this] { closeTab(m_tabBar->currentIndex()); });
-    // The next and the previous tab, round the ends, as in browsers. Shift+Tab comes as Backtab.
-    auto *nextTab = new QAction(this);
-    nextTab->setShortcuts({ QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown) });
-    connect(nextTab, &QAction::triggered, this, [this] {
-        if (m_tabBar->count() > 0)
-            m_tabBar->setCurrentIndex((m_tabBar->currentIndex() + 1) % m_tabBar->count());
-    });
-    auto *previousTab = new QAction(this);
-    previousTab->setShortcuts({ QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
-                                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
-                                QKeySequence(Qt::CTRL | Qt::Key_PageUp) });
-    connect(previousTab, &QAction::triggered, this, [this] {
-        if (m_tabBar->count() > 0)
-            m_tabBar->setCurrentIndex((m_tabBar->currentIndex() + m_tabBar->count() - 1) % m_tabBar->count());
-    });
-    addActions({ reload, m_escape, findInPage, zoomIn, zoomOut, zoomReset, closeCurrent, nextTab,
-                 previousTab });
+    addAction(m_escape);
 }
 
 void PortalWindow::setUpFindBar()
@@ -176,7 +167,7 @@ void PortalWindow::setUpFindBar()
     // had goes back to the page.
     connect(m_findBar, &FindBar::dismissed, this, [this](bool hadFocus) {
         updateLoading();
-        if (QWebEngineView *view = currentView(); view && hadFocus)
+        if (QWebEngineView *view = m_tabs->currentView(); view && hadFocus)
             view->setFocus();
     });
 }
@@ -188,9 +179,9 @@ void PortalWindow::setUpLayout()
     auto *layout = new QVBoxLayout(central);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(m_tabBar);
+    layout->addWidget(m_tabs->bar());
     layout->addWidget(m_toolBar);
-    layout->addWidget(m_pages, 1);
+    layout->addWidget(m_tabs->panes(), 1);
     layout->addWidget(m_findBar);
     setCentralWidget(central);
 }
@@ -220,16 +211,9 @@ void PortalWindow::restoreSavedGeometry(const QByteArray &geometry)
 
 void PortalWindow::openTab(const QUrl &url, const QString &account)
 {
-    openBeside(url, account, nullptr);
-}
-
-void PortalWindow::openBeside(const QUrl &url, const QString &account, const QWebEngineView *source)
-{
-    QWebEngineProfile *profile = m_profiles.profile(account);
-    if (!profile)
+    QWebEngineView *view = m_tabs->open(url, account, true);
+    if (!view)
         return;
-    QWebEngineView *view = addTab(profile, true, source);
-    view->load(url);
     bringUp();
     view->setFocus();
 }
@@ -237,16 +221,36 @@ void PortalWindow::openBeside(const QUrl &url, const QString &account, const QWe
 void PortalWindow::openTabs(const TabRecord &record)
 {
     restoreSavedGeometry(record.geometry);
-    for (const TabRecord::Tab &tab : record.tabs) {
-        if (QWebEngineProfile *profile = m_profiles.profile(tab.account))
-            addTab(profile, false)->load(tab.url);
-    }
-    m_tabBar->setCurrentIndex(std::min(record.current, m_tabBar->count() - 1));
+    for (const TabRecord::Tab &tab : record.tabs)
+        m_tabs->open(tab.url, tab.account, false);
+    m_tabs->setCurrent(record.current);
     setAttribute(Qt::WA_ShowWithoutActivating);
     show();
     setAttribute(Qt::WA_ShowWithoutActivating, false);
-    if (QWebEngineView *view = currentView())
+    if (QWebEngineView *view = m_tabs->currentView())
         view->setFocus();
+}
+
+void PortalWindow::reloadTabs(const QString &account)
+{
+    m_tabs->reloadAfterRun(account);
+}
+
+void PortalWindow::setAccounts(const QStringList &listed, const QStringList &loggedIn)
+{
+    m_tabs->setAccounts(listed, loggedIn);
+}
+
+void PortalWindow::showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text)
+{
+    m_tabs->showRenewal(tab, state, text);
+}
+
+TabRecord PortalWindow::record() const
+{
+    TabRecord record = m_tabs->record();
+    record.geometry = saveGeometry();
+    return record;
 }
 
 void PortalWindow::bringUp()
@@ -260,7 +264,7 @@ void PortalWindow::bringUp()
 
 bool PortalWindow::handleDownload(QWebEngineDownloadRequest *download)
 {
-    if (indexOf(download->page()) < 0)
+    if (!m_tabs->holds(download->page()))
         return false;
     promptForDownload(this, download);
     return true;
@@ -288,10 +292,23 @@ void PortalWindow::resizeEvent(QResizeEvent *event)
         m_geometrySave.start();
 }
 
+void PortalWindow::showCurrentTab()
+{
+    m_findBar->dismiss();
+    statusBar()->clearMessage();
+    updateWindowTitle();
+    updateAddress();
+    updateNavigation();
+    updateLoading();
+    // The page shown takes the keys, as the one before had them (unless the address bar has).
+    if (QWebEngineView *view = m_tabs->currentView(); view && !m_address->hasFocus())
+        view->setFocus();
+}
+
 void PortalWindow::updateWindowTitle()
 {
-    QWebEngineView *view = currentView();
-    QString title = view ? QStringLiteral("%1 - %2").arg(titleOf(view), accountLabel(accountOf(view)))
+    QWebEngineView *view = m_tabs->currentView();
+    QString title = view ? QStringLiteral("%1 - %2").arg(m_tabs->titleOf(view), accountLabel(m_tabs->accountOf(view)))
                          : QString();
     // A window title takes "[*]" for the modified mark; a page's title means it as it is.
     title.replace(QLatin1String("[*]"), QLatin1String("[*][*]"));
@@ -300,7 +317,7 @@ void PortalWindow::updateWindowTitle()
 
 void PortalWindow::updateAddress()
 {
-    QWebEngineView *view = currentView();
+    QWebEngineView *view = m_tabs->currentView();
     const QUrl url = view ? view->url() : QUrl();
     m_address->setText(url.toDisplayString());
     m_address->setCursorPosition(0);
@@ -310,7 +327,7 @@ void PortalWindow::updateAddress()
 void PortalWindow::goToTypedAddress()
 {
     const TypedAddress typed = typedAddress(m_address->text());
-    QWebEngineView *view = currentView();
+    QWebEngineView *view = m_tabs->currentView();
     if (typed.place == LinkPlace::PortalWindow && view) {
         view->load(typed.url);
         view->setFocus();
@@ -325,20 +342,6 @@ void PortalWindow::goToTypedAddress()
 
 bool PortalWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    // A page's view shows it in a widget of its own, made as the page first loads (and again
-    // when its renderer is replaced): each is watched for the user's clicks and key presses.
-    if (qobject_cast<QWebEngineView *>(watched)) {
-        if (event->type() == QEvent::ChildAdded) {
-            if (QObject *child = static_cast<QChildEvent *>(event)->child(); child->isWidgetType())
-                child->installEventFilter(this);
-        }
-        return QMainWindow::eventFilter(watched, event);
-    }
-    if ((event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress)
-        && qobject_cast<QWebEngineView *>(watched->parent())) {
-        m_userAction.start();
-        m_userActionTaken = false;
-    }
     // Esc in an address being typed puts the page's back; otherwise it is the window's (stop, or
     // close the find bar).
     if (watched == m_address && m_address->isModified()
@@ -355,33 +358,16 @@ bool PortalWindow::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-void PortalWindow::leaveThePortal(const QUrl &url)
-{
-    if (takeUserAction())
-        emit externalLinkRequested(url);
-    else
-        statusBar()->showMessage(QStringLiteral("既定のブラウザで開くのを止めました: %1").arg(url.toDisplayString()),
-                                 kOutsideRefusalMs);
-}
-
-bool PortalWindow::takeUserAction()
-{
-    if (!m_userAction.isValid() || m_userActionTaken || m_userAction.elapsed() > kUserActionSpan.count())
-        return false;
-    m_userActionTaken = true;
-    return true;
-}
-
 void PortalWindow::updateNavigation()
 {
-    QWebEngineView *view = currentView();
+    QWebEngineView *view = m_tabs->currentView();
     m_back->setEnabled(view && view->history()->canGoBack());
     m_forward->setEnabled(view && view->history()->canGoForward());
 }
 
 void PortalWindow::updateLoading()
 {
-    QWebEngineView *view = currentView();
+    QWebEngineView *view = m_tabs->currentView();
     const bool loading = view && view->page()->isLoading();
     m_reloadOrStop->setIcon(
             style()->standardIcon(loading ? QStyle::SP_BrowserStop : QStyle::SP_BrowserReload));
@@ -391,9 +377,15 @@ void PortalWindow::updateLoading()
     m_escape->setEnabled(loading || !m_findBar->isHidden());
 }
 
+void PortalWindow::act(QWebEnginePage::WebAction action)
+{
+    if (QWebEngineView *view = m_tabs->currentView())
+        view->triggerPageAction(action);
+}
+
 void PortalWindow::zoom(ZoomDirection direction)
 {
-    QWebEngineView *view = currentView();
+    QWebEngineView *view = m_tabs->currentView();
     if (!view)
         return;
     const qreal factor = nextZoomFactor(view->zoomFactor(), direction);

@@ -4,56 +4,42 @@
 #include "browser/zoomsteps.h"
 #include "web/enginechannel.h"
 
-#include <QElapsedTimer>
+#include <QByteArray>
 #include <QMainWindow>
 #include <QTimer>
+#include <QWebEnginePage>
 
-#include <chrono>
+#include <memory>
 
 class EngineProfiles;
 class FindBar;
+class PortalTabs;
 class QAction;
+class QCloseEvent;
+class QEvent;
 class QLineEdit;
+class QMoveEvent;
 class QProgressBar;
-class QStackedWidget;
-class QTabBar;
+class QResizeEvent;
 class QToolBar;
 class QWebEngineDownloadRequest;
-class QWebEnginePage;
-class QWebEngineProfile;
-class QWebEngineView;
 
-// Which of the tabs a login or logout of `account` reloads, given each tab's account and whether
-// its page answers a form: that account's tabs, but not those that would send their form again.
-struct TabState
-{
-    QString account;
-    bool formAnswer = false;
-};
-std::vector<int> tabsToReload(const std::vector<TabState> &tabs, const QString &account);
-
-// The portal window: an ordinary small browser with tabs, each on the profile of an account (or
-// the guest's), so that accounts show side by side. As in browsers, the tabs are on top, the
-// navigation bar with the address below them, then the page. A tab's label starts with its account
-// and carries the account's colour; the pages a tab opens stay on its profile, in new tabs right
-// after it.
+// The portal window: an ordinary small browser with tabs (PortalTabs), each on the profile of an
+// account (or the guest's), so that accounts show side by side. As in browsers, the tabs are on
+// top, the navigation bar with the address below them, then the page, the find bar and the status
+// bar. The window shows what is on the current tab, keeps its geometry, and comes up when the
+// user asks for a page.
 //
-// A page that leads off the portal hands the address to the default browser only when the user
-// has just clicked or pressed a key in one of the window's pages, one address for each such
-// action: a script alone cannot push pages into the user's browser. What is kept back shows in
-// the status bar.
+// A page that leads off the portal hands the address to the default browser only when the user's
+// own click or key press in that page asked for it (see GestureRule): a script alone cannot push
+// pages into the user's browser. What is kept back shows in the status bar.
 //
-// Each tab has an id, unique in the helper's run, by which the program names it. When the portal
-// sends an account's tab to its login form, the window tells the program, which may have it
-// offer the renewal of the login on a bar above the tab's page.
+// When the portal sends an account's tab to its login form, the window tells the program, which
+// may have it offer the renewal of the login on a bar above the tab's page.
 class PortalWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    // How long after a click or a key press in a page an address off the portal may still go to
-    // the default browser: as long as the engine's own mark of a user's action lasts.
-    static constexpr std::chrono::milliseconds kUserActionSpan{ 5000 };
-
     explicit PortalWindow(EngineProfiles &profiles, QWidget *parent = nullptr);
     ~PortalWindow() override;
 
@@ -68,10 +54,12 @@ public:
     void openTabs(const TabRecord &record);
     // After a login or logout of the account: its tabs show what changed (see tabsToReload).
     void reloadTabs(const QString &account);
-    // The accounts logged in, in the list's order: a tab's page opens in each of the others.
-    void setSessions(const QStringList &accounts);
+    // The accounts listed, and those of them logged in, in the list's order: a tab's page opens
+    // as any other of them, and in each of the others logged in.
+    void setAccounts(const QStringList &listed, const QStringList &loggedIn);
     // The renewal of an expired login, on the tab's bar: offered, done (the tab goes back to the
-    // address the portal sent it away from, and the bar goes), or failed with the text given.
+    // address the portal sent it away from, in the place of the login form in its history, and the
+    // bar goes), or failed with the text given.
     void showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text);
     // The tabs as they are now.
     TabRecord record() const;
@@ -91,7 +79,7 @@ signals:
     void closed();
     // The portal sent the account's tab to its login form on its way to `from`.
     void loginFormShown(quint64 tab, const QString &account, const QUrl &from);
-    // ログインし直す was pressed on the tab's bar.
+    // ログインし直す (or ログイン) was pressed on the tab's bar.
     void renewRequested(quint64 tab, const QString &account);
 
 protected:
@@ -102,7 +90,7 @@ protected:
 
 private:
     // The steps of making the window, in order.
-    void setUpTabs();
+    void followTabs();
     void setUpToolBar();
     // Keys without a button of their own.
     void setUpKeys();
@@ -110,43 +98,8 @@ private:
     void setUpLayout();
     void setUpStatusBar();
 
-    // The tabs, each a view of a page: these, setUpTabs and reloadTabs are in
-    // portalwindow_tabs.cpp.
-    // A new tab on the profile; one opened from the tab of `source` goes right after it (see
-    // placeFor), any other at the end.
-    QWebEngineView *addTab(QWebEngineProfile *profile, bool makeCurrent,
-                           const QWebEngineView *source = nullptr);
-    // Where a tab opened from the tab of `source` goes: right after it and the tabs it opened
-    // before that follow it, so that several keep the order they were opened in; at the end
-    // when there is no such tab.
-    int placeFor(const QWebEngineView *source) const;
     // The current tab's page shows, and the window's bars show what is on it.
     void showCurrentTab();
-    void showTabMenu(const QPoint &position);
-    // openTab, for a page opened from the tab of `source`.
-    void openBeside(const QUrl &url, const QString &account, const QWebEngineView *source);
-    // A new tab for the page in each of the accounts' profiles, in order after the tab of
-    // `source`; the first is made current.
-    void openInEach(const QUrl &url, const QStringList &accounts, const QWebEngineView *source);
-    void closeTab(int index);
-    // Cuts the tab's page off from the window and stops it.
-    void detach(QWebEngineView *view);
-    // A page leads to this address off the portal: it goes to the default browser if the user
-    // has just acted in a page, and is kept back otherwise.
-    void leaveThePortal(const QUrl &url);
-    // Takes the user's latest click or key press in a page, if it is recent and no address has
-    // gone for it yet.
-    bool takeUserAction();
-    int indexOf(const QWebEnginePage *page) const;
-    QWebEngineView *currentView() const;
-    QString titleOf(const QWebEngineView *view) const;
-    QString accountOf(const QWebEngineView *view) const;
-    // The tab's page's address, or the one it was asked to load.
-    static QUrl addressOf(const QWebEngineView *view);
-    QWebEngineView *viewAt(int index) const;
-    int tabIndex(const QWebEngineView *view) const;
-    void updateTitles(QWebEngineView *view);
-
     void updateWindowTitle();
     // Brings the window up, as for a page the user asked for.
     void bringUp();
@@ -156,29 +109,22 @@ private:
     void goToTypedAddress();
     void updateNavigation();
     void updateLoading();
+    // Has the current tab's page go back, forward, reload or stop.
+    void act(QWebEnginePage::WebAction action);
     // Zooms the current tab one step in, out, or back to its normal size.
     void zoom(ZoomDirection direction);
     void showFindBar();
 
-    EngineProfiles &m_profiles;
-    // The tabs, and their pages, one for each tab (the tab's data), the current one shown.
-    QTabBar *m_tabBar;
-    QStackedWidget *m_pages;
+    // Deleted before the window's widgets: every page goes before the profiles.
+    std::unique_ptr<PortalTabs> m_tabs;
     QToolBar *m_toolBar;
-    QAction *m_back;
-    QAction *m_forward;
-    QAction *m_reloadOrStop;
-    QAction *m_openExternally;
-    QAction *m_escape;
+    QAction *m_back = nullptr;
+    QAction *m_forward = nullptr;
+    QAction *m_reloadOrStop = nullptr;
+    QAction *m_openExternally = nullptr;
+    QAction *m_escape = nullptr;
     QLineEdit *m_address;
     QProgressBar *m_progress;
     FindBar *m_findBar;
     QTimer m_geometrySave;
-    // The user's latest click or key press in one of the pages, and whether an address has gone
-    // to the default browser for it.
-    QElapsedTimer m_userAction;
-    bool m_userActionTaken = false;
-    QStringList m_sessions;
-    // The id of the tab opened last.
-    quint64 m_lastTab = 0;
 };

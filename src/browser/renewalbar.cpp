@@ -40,17 +40,23 @@ RenewalBar::RenewalBar(QWidget *parent)
 
 void RenewalBar::offer(const QString &account)
 {
-    showWith(QStringLiteral("%1のログインが切れました。").arg(account));
+    showWith(QStringLiteral("%1のログインが切れました。").arg(account), QStringLiteral("ログインし直す"));
+}
+
+void RenewalBar::offerLogin(const QString &account)
+{
+    showWith(QStringLiteral("%1はログインしていません。").arg(account), QStringLiteral("ログイン"));
 }
 
 void RenewalBar::fail(const QString &text)
 {
-    showWith(text);
+    showWith(text, m_renew->text());
 }
 
-void RenewalBar::showWith(const QString &text)
+void RenewalBar::showWith(const QString &text, const QString &button)
 {
     m_text->setText(text);
+    m_renew->setText(button);
     m_renew->setEnabled(true);
     show();
 }

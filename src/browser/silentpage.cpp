@@ -9,6 +9,7 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineQuotaRequest>
 #include <QWebEngineRegisterProtocolHandlerRequest>
+#include <QWebEngineScript>
 #include <QWebEngineSettings>
 
 namespace {
@@ -67,7 +68,13 @@ void SilentPage::navigate(const QUrl &url)
 {
     m_awaitingStart = true;
     m_lastLoadSucceeded = true;
+    m_committed.clear();
     load(url);
+}
+
+void SilentPage::runScript(const QString &script, const std::function<void(const QVariant &)> &onResult)
+{
+    runJavaScript(script, QWebEngineScript::ApplicationWorld, onResult);
 }
 
 void SilentPage::expectNavigation()
@@ -89,6 +96,7 @@ void SilentPage::onLoadingChanged(const QWebEngineLoadingInfo &info)
     if (info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
         m_awaitingStart = false;
         m_navigationGrace.stop();
+        m_committed.clear();
         ++m_loadsInFlight;
         return;
     }
@@ -99,6 +107,8 @@ void SilentPage::onLoadingChanged(const QWebEngineLoadingInfo &info)
     const bool httpError = info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain
             && info.errorCode() >= 400;
     m_lastLoadSucceeded = info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !httpError;
+    if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !info.isErrorPage())
+        m_committed = info.url();
     settleIfIdle();
 }
 

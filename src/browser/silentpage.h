@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QTimer>
+#include <QUrl>
 #include <QWebEnginePage>
+
+#include <functional>
 
 class QWebEngineLoadingInfo;
 
@@ -28,6 +31,14 @@ public:
     // Whether the load that last settled the page succeeded (an HTTP error status, a refused
     // connection or a rejected certificate is a failure).
     bool lastLoadSucceeded() const { return m_lastLoadSucceeded; }
+    // The address of the document the main frame has finished loading, as the engine reported
+    // it then; empty from the moment another load starts. url() follows a commit only a turn of
+    // the event loop later, while scripts already go to the new document.
+    QUrl committedUrl() const { return m_committed; }
+
+    // Runs a script of the program's in the page's application world, where the page's own
+    // scripts can neither see nor replace it. Virtual, for a test to see what reaches the page.
+    virtual void runScript(const QString &script, const std::function<void(const QVariant &)> &onResult);
 
 signals:
     // The page is no longer busy.
@@ -51,5 +62,6 @@ private:
     int m_loadsInFlight = 0;
     bool m_awaitingStart = false;
     bool m_lastLoadSucceeded = true;
+    QUrl m_committed;
     QTimer m_navigationGrace;
 };

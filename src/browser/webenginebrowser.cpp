@@ -124,7 +124,7 @@ PortalWindow *WebEngineBrowser::portal(const QByteArray &geometry)
             });
     connect(m_portal, &PortalWindow::renewRequested, this,
             [this](quint64 tab, const QString &account) { emit renewRequested(account, tab); });
-    m_portal->setSessions(m_sessions);
+    m_portal->setAccounts(m_sessions.listed, m_sessions.loggedIn);
     connect(m_portal, &PortalWindow::closed, this, [this] {
         // Closed by the user: nothing to bring back.
         m_tabSave.stop();
@@ -174,11 +174,11 @@ int WebEngineBrowser::restoreTabs(const QStringList &accounts)
     return int(record.tabs.size());
 }
 
-void WebEngineBrowser::setSessions(const QStringList &accounts)
+void WebEngineBrowser::setSessions(const EngineChannel::Sessions &sessions)
 {
-    m_sessions = accounts;
+    m_sessions = sessions;
     if (m_portal)
-        m_portal->setSessions(accounts);
+        m_portal->setAccounts(sessions.listed, sessions.loggedIn);
 }
 
 void WebEngineBrowser::showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text)

@@ -61,8 +61,8 @@ public:
     // and the guest's, without taking the focus from what the user is doing; how many. Once.
     int restoreTabs(const QStringList &accounts);
 
-    // The accounts logged in, in the list's order, for the portal window's tab menu.
-    void setSessions(const QStringList &accounts);
+    // The accounts listed and those of them logged in, for the portal window's tab menu.
+    void setSessions(const EngineChannel::Sessions &sessions);
     // The renewal of an expired login on a tab's bar (see PortalWindow::showRenewal).
     void showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text);
 
@@ -90,7 +90,7 @@ private:
     std::unique_ptr<PageRun> m_running;
     // Whose profile the run going on is on.
     QString m_runningAccount;
-    QStringList m_sessions;
+    EngineChannel::Sessions m_sessions;
     // Pages and windows taken out of service and not yet deleted; they go before the profiles.
     std::vector<QPointer<QObject>> m_retired;
     QPointer<PortalWindow> m_portal;

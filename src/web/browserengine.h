@@ -36,9 +36,9 @@ public:
     // takes a while to start starts now, with the account's profile, so that what follows does
     // not wait for them.
     virtual void prepare(const QString &account) { Q_UNUSED(account); }
-    // The accounts logged in now, in the list's order, for the portal window to show; an engine
-    // that runs is told whenever they change.
-    virtual void setSessions(const QStringList &accounts) { Q_UNUSED(accounts); }
+    // The accounts listed now and those of them logged in, in the list's order, for the portal
+    // window's menus; an engine that runs is told whenever they change.
+    virtual void setSessions(const EngineChannel::Sessions &sessions) { Q_UNUSED(sessions); }
     // What the tab whose login expired shows: the offer to log in again, or how that login went.
     virtual void showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text)
     {

@@ -323,11 +323,11 @@ std::optional<QString> parseForget(const QJsonObject &message)
 
 namespace {
 
-// The "accounts" of a message, those given as text.
-QStringList accountList(const QJsonObject &message)
+// The accounts a message lists under `key`, those given as text.
+QStringList accountList(const QJsonObject &message, const QString &key = QStringLiteral("accounts"))
 {
     QStringList accounts;
-    for (const QJsonValue &account : message.value(QStringLiteral("accounts")).toArray()) {
+    for (const QJsonValue &account : message.value(key).toArray()) {
         if (account.isString())
             accounts << account.toString();
     }
@@ -440,16 +440,18 @@ std::optional<Renew> parseRenew(const QJsonObject &message)
     return Renew{ message.value(kAccount).toString(), tabOf(message) };
 }
 
-QJsonObject sessionsMessage(const QStringList &accounts)
+QJsonObject sessionsMessage(const Sessions &sessions)
 {
-    return messageWith("sessions", QStringLiteral("accounts"), QJsonArray::fromStringList(accounts));
+    QJsonObject message = messageWith("sessions", QStringLiteral("accounts"), QJsonArray::fromStringList(sessions.loggedIn));
+    message.insert(QStringLiteral("listed"), QJsonArray::fromStringList(sessions.listed));
+    return message;
 }
 
-std::optional<QStringList> parseSessions(const QJsonObject &message)
+std::optional<Sessions> parseSessions(const QJsonObject &message)
 {
     if (!isType(message, "sessions"))
         return std::nullopt;
-    return accountList(message);
+    return Sessions{ accountList(message, QStringLiteral("listed")), accountList(message) };
 }
 
 namespace {

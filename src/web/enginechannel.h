@@ -51,7 +51,7 @@ enum class RunOutcome { Done, Failed, TimedOut, WrongPage, Cancelled, EngineEnde
 // Which accounts are logged in: the "ended" of a login run that succeeded names the portal's
 // cookies the run set, "cookiesgone" those that went from a profile afterwards, and "loginform"
 // a tab that the portal sent to its login form outside a run. The program sends "sessions", the
-// logged-in accounts, when the helper is ready and whenever they change. A tab whose login
+// accounts listed and those of them logged in, when the helper is ready and whenever they change. A tab whose login
 // expired gets a "renewal" offer (the user answers "renew") unless the program logs in again by
 // itself; "renewal" done or failed follows that login.
 namespace EngineChannel {
@@ -177,9 +177,14 @@ struct Renew
 QJsonObject renewMessage(const QString &account, quint64 tab);
 std::optional<Renew> parseRenew(const QJsonObject &message);
 
-// The logged-in accounts, in the list's order.
-QJsonObject sessionsMessage(const QStringList &accounts);
-std::optional<QStringList> parseSessions(const QJsonObject &message);
+// The accounts listed, and those of them logged in, in the list's order.
+struct Sessions
+{
+    QStringList listed;
+    QStringList loggedIn;
+};
+QJsonObject sessionsMessage(const Sessions &sessions);
+std::optional<Sessions> parseSessions(const QJsonObject &message);
 
 // What a tab whose login expired shows: the offer to log in again, the renewal done (the tab goes
 // back to its address), or the renewal failed with the status text the login would show.

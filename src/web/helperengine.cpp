@@ -94,11 +94,11 @@ void HelperEngine::prepare(const QString &account)
         post({ EngineChannel::prepareMessage(account), 0, {} });
 }
 
-void HelperEngine::setSessions(const QStringList &accounts)
+void HelperEngine::setSessions(const EngineChannel::Sessions &sessions)
 {
-    if (accounts == m_sessions)
+    if (sessions.listed == m_sessions.listed && sessions.loggedIn == m_sessions.loggedIn)
         return;
-    m_sessions = accounts;
+    m_sessions = sessions;
     m_sessionsSent = false;
     sendSessions();
 }

@@ -49,7 +49,7 @@ public:
     void prepare(const QString &account) override;
     // Sent to the running helper when they differ from what it was last told, and to each helper
     // as it becomes ready.
-    void setSessions(const QStringList &accounts) override;
+    void setSessions(const EngineChannel::Sessions &sessions) override;
     // Only a running helper has the tab.
     void showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text) override;
 
@@ -78,7 +78,7 @@ private:
     void send();
     // Sends what waited for the helper to be ready.
     void sendOutbox();
-    // Tells a ready helper the logged-in accounts, unless it knows them.
+    // Tells a ready helper the accounts, unless it knows them.
     void sendSessions();
     void post(Outgoing outgoing);
     void onMessage(const QJsonObject &message);
@@ -117,9 +117,8 @@ private:
     bool m_restoring = false;
     QTimer m_deadline;
     QTimer m_answerWait;
-    // The logged-in accounts as the program last gave them, and whether the running helper has
-    // been told.
-    QStringList m_sessions;
+    // The accounts as the program last gave them, and whether the running helper has been told.
+    EngineChannel::Sessions m_sessions;
     bool m_sessionsSent = false;
     QElapsedTimer m_lastStartFailure;
     QString m_lastReport;

@@ -35,7 +35,11 @@ public:
 
     void forgetAccount(const QString &account) override { forgotten << account; }
     void prepare(const QString &) override { ++prepared; }
-    void setSessions(const QStringList &accounts) override { sessions = accounts; }
+    void setSessions(const EngineChannel::Sessions &told) override
+    {
+        listed = told.listed;
+        sessions = told.loggedIn;
+    }
     void showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text) override
     {
         const char *names[] = { "offer", "done", "failed" };
@@ -74,8 +78,9 @@ public:
     // The accounts the engine was told to forget, in order, and how often it was prepared.
     QStringList forgotten;
     int prepared = 0;
-    // The logged-in accounts as last told, and what each tab whose login expired was told to
-    // show ("7 offer", "7 failed <text>").
+    // The accounts listed and those logged in as last told, and what each tab whose login expired
+    // was told to show ("7 offer", "7 failed <text>").
+    QStringList listed;
     QStringList sessions;
     QStringList renewals;
 };

@@ -44,9 +44,11 @@ BUDGET_MS=30000
 
 # Everything below the sandbox, but the program's own data folder and settings file: files with their size
 # and time, folders by name (a folder's time changes with the files made and removed in it,
-# such as the memory files the engine's helpers make and remove at once in TMPDIR).
+# such as the memory files the engine's helpers make and remove at once in TMPDIR). The settings
+# file is written under a lock file beside it, and through a new file renamed over it, both
+# there only while it is written.
 listing() {
-    find "$SANDBOX" -path "$DATA_FOLDER" -prune -o -path "$SETTINGS_FILE" -prune \
+    find "$SANDBOX" -path "$DATA_FOLDER" -prune -o -path "$SETTINGS_FILE" -prune -o -path "$SETTINGS_FILE.*" -prune \
         -o -type d -printf '%p/\n' -o -printf '%p %s %T@\n' | sort
 }
 

@@ -50,6 +50,13 @@ LOGIN_PAGES = {
                      '<form method="post" action="/login/second">'
                      '<input type="hidden" name="which" value="second"></form>',
     "refuse": f'<form method="post" action="/login/refused">{FIELDS}{AUTO}</form>',
+    # Leaves the login pages as soon as its ID field has a value (a hidden field, whose value shows
+    # in its attribute, so that the page hears of it at once) for a page that asks for the
+    # password outside them.
+    "leaves_after_id": '<form method="post" action="/login/"><input type="hidden" id="livedoor_id" '
+                       f'name="livedoor_id"><input type="password" id="password" name="password">{AUTO}</form>'
+                       '<script>new MutationObserver(function () { location.href = "/portal/password"; })'
+                       '.observe(document.getElementById("livedoor_id"), {attributes: true});</script>',
     "popups": '<script>alert("a"); confirm("c"); prompt("p"); window.open("/x", "_blank");'
               'Notification.requestPermission();'
               'navigator.mediaDevices && navigator.mediaDevices.getUserMedia({video: true}).catch(function(){});'
@@ -241,6 +248,15 @@ class Handler(BaseHTTPRequestHandler):
             self.send_header("Content-Length", str(len(body)))
             self.end_headers()
             self.wfile.write(body)
+        elif path == "/portal/password":
+            # A page outside the login pages with a form of its own, which reports any password
+            # that reaches its field at once, by going to /report with it (a field whose value
+            # shows in its attribute, as above).
+            self.send(200, page('<form method="post" action="/portal/sent"><input type="hidden" '
+                                'id="password" name="password"></form><script>var field = '
+                                'document.getElementById("password"); new MutationObserver(function () {'
+                                ' location.href = "/report?seen=" + encodeURIComponent(field.value); })'
+                                '.observe(field, {attributes: true});</script>'))
         elif path == "/report":
             self.send(204, b"")
         elif path.startswith("/members/"):

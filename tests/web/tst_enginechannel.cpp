@@ -120,8 +120,9 @@ void tst_EngineChannel::messagesAsTheOtherSideReadsThem_data()
     const std::optional<Renew> renew = parseRenew(message);
     QTest::newRow("renew") << message << QByteArray(R"({"type":"renew","account":"ユーザー","tab":3})")
                            << renewMessage(renew->account, renew->tab);
-    message = sessionsMessage({ "carol", "alice" });
-    QTest::newRow("sessions") << message << QByteArray(R"({"type":"sessions","accounts":["carol","alice"]})")
+    message = sessionsMessage({ { "alice", "bob", "carol" }, { "carol", "alice" } });
+    QTest::newRow("sessions") << message
+                              << QByteArray(R"({"type":"sessions","accounts":["carol","alice"],"listed":["alice","bob","carol"]})")
                               << sessionsMessage(*parseSessions(message));
     for (const auto &[state, text, wire] :
          { std::tuple{ RenewalState::Offer, "", R"({"type":"renewal","tab":5,"state":"offer"})" },

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QElapsedTimer>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QTest>
 
 #include <csignal>
@@ -263,6 +264,8 @@ void tst_frmWB::refusedOrFailedLogin_data()
     QTest::newRow("http error") << "login_error" << Ended(RunOutcome::Failed) << 0;
     // Another host's login form gets neither the ID nor the password.
     QTest::newRow("login page moved to another host") << "elsewhere" << Ended(RunOutcome::WrongPage) << 0;
+    // Nor does a page outside the login pages that the login page leads to once it has the ID.
+    QTest::newRow("login page leaves once the ID is typed") << "leaves_after_id" << Ended(RunOutcome::WrongPage) << 0;
 }
 
 void tst_frmWB::refusedOrFailedLogin()
@@ -270,9 +273,21 @@ void tst_frmWB::refusedOrFailedLogin()
     QFETCH(QString, variant);
     QFETCH(Ended, status);
     QFETCH(int, forms);
+    const QString password = QStringLiteral("pw-for-the-login-form-alone");
     QVERIFY(m_portal->setVariant(variant));
-    QCOMPARE(login(*m_host, QStringLiteral("id"), QStringLiteral("wrong")), status);
-    QCOMPARE(posts(m_portal->takeRequests()).size(), forms);
+    const Ended ended = login(*m_host, QStringLiteral("id"), password);
+    const QList<QJsonObject> requests = m_portal->takeRequests();
+    // The password reached no request but the forms sent to the login pages (and no script of a
+    // page, which would have reported it).
+    for (const QJsonObject &request : requests) {
+        const QString path = request.value(QStringLiteral("path")).toString();
+        if (QJsonDocument(request).toJson().contains(password.toUtf8()))
+            QVERIFY2(request.value(QStringLiteral("event")).toString() == QLatin1String("post")
+                             && path.startsWith(QLatin1String("/login/")),
+                     qPrintable(path.section(u'?', 0, 0)));
+    }
+    QCOMPARE(ended, status);
+    QCOMPARE(posts(requests).size(), forms);
 }
 
 void tst_frmWB::logoutEnds_data()

@@ -268,7 +268,8 @@ void tst_LoginCommands::runsGoToTheirAccountsProfiles()
 }
 
 // The tray's login entries are checked, and the settings window's list marks filled, while their
-// accounts are logged in; the tooltip counts the others. The engine hears of every change.
+// accounts are logged in; the tooltip counts the others. The engine hears of every change, with
+// the accounts listed.
 void tst_LoginCommands::loginsAreMarkedWhereTheAccountsAreListed()
 {
     frmTasktray &tray = m_program->tasktray();
@@ -306,6 +307,7 @@ void tst_LoginCommands::loginsAreMarkedWhereTheAccountsAreListed()
     QVERIFY(markedAs(0, true));
     QCOMPARE(tray.trayIcon->toolTip(), name + "\nalice");
     QCOMPARE(m_engine->sessions, QStringList{ "alice" });
+    QCOMPARE(m_engine->listed, (QStringList{ "alice", "bob" }));
 }
 
 // The current account is a listed one or the guest, whatever removed it: the store written by

@@ -3,17 +3,20 @@
 against the Qt headers of this machine, and the resource scripts with its windres:
     compile_check.py <source folder> <compile_commands.json> <record file> [<file.rc>...]
 
-The sources are compiled as the Windows build compiles them: a layer's sources a few at a time
-in one file that includes them (the build's unity files, X_unix.cpp in each replaced by its
-sibling X_win.cpp), the others alone. Each file takes its defines and include folders from the
-build's compile database (the first target that compiles it); what only suits Linux is left
-out. POSIX headers that MinGW-w64 has and Visual C++ has not are found first in msvc-headers/,
-which stops the compile. Qt's headers find Windows on their own from the compiler's _WIN32;
-nothing else is defined. Exits 77 (skipped) without MinGW.
+Every source is compiled alone, so that each shows it includes what it uses: the build compiles a
+layer's sources a few at a time in one file that includes them (its unity files), where one
+source's includes serve the next. Those unity files are compiled as well where Windows sees in
+them what Linux does not, and the build here cannot have checked them: where X_unix.cpp has its
+sibling X_win.cpp in its place, or where a source has code for Windows alone (one source's
+names, or the macros of <windows.h>, may then clash with the next's). Each file takes its defines
+and include folders from the build's compile database (the first target that compiles it); what
+only suits Linux is left out. POSIX headers that MinGW-w64 has and Visual C++ has not are found
+first in msvc-headers/, which stops the compile. Qt's headers find Windows on their own from the
+compiler's _WIN32; nothing else is defined. Exits 77 (skipped) without MinGW.
 
-The record file keeps, for every source that passed, its flags and every file its compile read
-(its own headers, Qt's and MinGW's): a unity file none of whose sources' inputs changed since
-they passed is not compiled again, as a build would not."""
+The record file keeps, for every file that passed (a source alone, or a unity file named by its
+sources), its flags and every file its compile read (its own headers, Qt's and MinGW's): a file
+none of whose inputs changed since it passed is not compiled again, as a build would not."""
 
 import concurrent.futures
 import json
@@ -92,6 +95,12 @@ def unity_sources(path):
         return [os.path.realpath(line.split('"')[1]) for line in f if line.startswith("#include \"")]
 
 
+def has_windows_code(path):
+    """Whether the source has code that only a Windows build compiles."""
+    with open(path, encoding="utf-8") as f:
+        return any(word in f.read() for word in ("Q_OS_WIN", "_WIN32"))
+
+
 def windows_source(path):
     """What a Windows build compiles in the place of a source: X_unix.cpp's sibling X_win.cpp
     where there is one, nothing where there is none, any other source itself."""
@@ -113,28 +122,30 @@ def main():
     with open(database, encoding="utf-8") as f:
         entries = json.load(f)
 
-    # The files to compile, each a list of sources with their flags. A layer the engine helper
-    # links is built a second time without the sanitizers (its _plain target): its own unity
-    # files come last, so that the layer's are the ones compiled, as on Windows.
+    # The sources with their flags, and the unity files as Windows compiles them. A layer the
+    # engine helper links is built a second time without the sanitizers (its _plain target): its
+    # own unity files come last, so that the layer's are the ones taken, as on Windows.
     entries.sort(key=lambda entry: "_plain.dir" + os.sep in entry["file"])
-    units = []
+    unity_files = []
     commands = {}
     for entry in entries:
         path = os.path.realpath(os.path.join(entry["directory"], entry["file"]))
         arguments = entry.get("arguments") or shlex.split(entry["command"])
         flags = ["-I", MSVC_HEADERS, *windows_flags(arguments)]
         members = []
+        replaced = False
         for member in unity_sources(path) or [path]:
-            member = windows_source(member) if member.startswith(src + os.sep) else None
-            if member and member not in commands:
-                commands[member] = flags
-                members.append(member)
-        if members:
-            units.append(members)
+            windows = windows_source(member) if member.startswith(src + os.sep) else None
+            if windows and windows not in commands:
+                commands[windows] = flags
+                members.append(windows)
+                replaced = replaced or windows != member
+        if len(members) > 1 and (replaced or any(map(has_windows_code, members))):
+            unity_files.append(members)
 
-    # A Windows source in no unity file (X_win.cpp whose sibling the build does not compile
-    # here, or one that only Windows builds) is compiled alone, with the flags of another file
-    # of its folder (its layer's).
+    # A Windows source in no target here (X_win.cpp whose sibling the build does not compile
+    # here, or one that only Windows builds) takes the flags of another file of its folder (its
+    # layer's).
     sources = sorted(os.path.join(root, name) for root, _, names in os.walk(src)
                      for name in names if name.endswith(".cpp") and not name.endswith("_unix.cpp"))
     for path in sources:
@@ -143,7 +154,7 @@ def main():
         neighbours = sorted(other for other in commands if os.path.dirname(other) == os.path.dirname(path))
         if neighbours:
             commands[path] = commands[neighbours[0]]
-            units.append([path])
+    units = [[path] for path in sources if path in commands] + unity_files
     missing = [path for path in sources if path not in commands]
     if missing:
         for path in missing:
@@ -155,9 +166,10 @@ def main():
             records = json.load(f)
     except (OSError, ValueError):
         records = {}
-    records = {path: records.get(path) for path in sources}
-    stale = [unit for unit in units
-             if not all(unchanged(records[path], commands[path]) for path in unit)]
+    # A source alone is named by its path, a unity file by its sources'.
+    key = " ".join
+    records = {key(unit): records.get(key(unit)) for unit in units}
+    stale = [unit for unit in units if not unchanged(records[key(unit)], commands[unit[0]])]
 
     work = tempfile.mkdtemp()
 
@@ -186,10 +198,9 @@ def main():
     try:
         with concurrent.futures.ThreadPoolExecutor(max_workers=os.cpu_count() or 1) as pool:
             for unit, record, output in pool.map(check, range(len(stale)), stale):
-                for path in unit:
-                    records[path] = record
+                records[key(unit)] = record
                 if record is None:
-                    failed += len(unit)
+                    failed += 1
                     print("--- " + ", ".join(os.path.relpath(path, source_dir) for path in unit))
                     print(output, end="")
     finally:
@@ -206,9 +217,10 @@ def main():
             print(f"--- {script}")
             print(run.stdout, end="")
     seconds = time.monotonic() - started
-    print(f"{len(sources) + len(resource_scripts) - failed} of {len(sources) + len(resource_scripts)} "
-          f"sources and resource scripts compile for Windows ({sum(map(len, stale))} sources compiled "
-          f"as {len(stale)} files in {seconds:.0f} s, the others unchanged since they passed)")
+    files = len(units) + len(resource_scripts)
+    print(f"{files - failed} of {files} files compile for Windows: {len(sources)} sources alone, "
+          f"{len(unity_files)} unity files, {len(resource_scripts)} resource scripts ({len(stale)} "
+          f"compiled in {seconds:.0f} s, the others unchanged since they passed)")
     return 1 if failed else 0
 
 
