@@ -2,7 +2,7 @@
 
 #include "platform/paths.h"
 #include "tray/frmtasktray.h"
-#include "tray/loginrenewal.h"
+#include "web/loginrenewal.h"
 #include "tray/windowvisibility.h"
 #include "ui/common/passwordproblems.h"
 #include "ui/main/frmmainld.h"

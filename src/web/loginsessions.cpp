@@ -142,20 +142,16 @@ void LoginSessions::load()
 {
     const QJsonObject sessions = QJsonDocument::fromJson(m_settings.loginSessions()).object();
     for (auto session = sessions.begin(); session != sessions.end(); ++session) {
-        std::vector<Cookie> &cookies = m_sessions[session.key()];
         // The same form as the engine's messages carry.
-        cookies = EngineChannel::parseEndedCookies({ { QStringLiteral("type"), QStringLiteral("ended") },
-                                                     { QStringLiteral("cookies"), session.value() } });
+        m_sessions[session.key()] = EngineChannel::cookiesFromJson(session.value());
     }
 }
 
 void LoginSessions::save() const
 {
     QJsonObject sessions;
-    for (auto session = m_sessions.begin(); session != m_sessions.end(); ++session) {
-        const QJsonObject message = EngineChannel::endedMessage(0, RunOutcome::Done, *session);
-        sessions.insert(session.key(), message.value(QStringLiteral("cookies")).toArray());
-    }
+    for (auto session = m_sessions.begin(); session != m_sessions.end(); ++session)
+        sessions.insert(session.key(), EngineChannel::cookiesJson(*session));
     m_settings.setLoginSessions(sessions.isEmpty() ? QByteArray()
                                                    : QJsonDocument(sessions).toJson(QJsonDocument::Compact));
 }

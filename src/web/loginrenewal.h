@@ -17,8 +17,8 @@ class frmWB;
 // the automatic renewal ticked, the account logs in again at once, at most once
 // a minute for a tab. The login is the program's as every login (the stored
 // password, in the account's profile; the current account stays as it is), and
-// the tab hears how it went: back to its page, or the status text the login
-// would show.
+// the tab hears how it went: back to its page, or the login's outcome, which it
+// says in words.
 class LoginRenewal : public QObject
 {
     Q_OBJECT

@@ -1,8 +1,7 @@
-#include "tray/loginrenewal.h"
+#include "web/loginrenewal.h"
 
 #include "store/programsettings.h"
 #include "web/accountlogin.h"
-#include "ui/common/statustext.h"
 #include "web/frmwb.h"
 #include "web/loginsessions.h"
 
@@ -33,7 +32,7 @@ void LoginRenewal::loginFormShown(const QString &account, quint64 tab)
         renew(account, tab);
         return;
     }
-    m_webHost.engine().showRenewal(tab, RenewalState::Offer, QString());
+    m_webHost.engine().showRenewal(tab, RenewalState::Offer, RunOutcome::Done);
 }
 
 void LoginRenewal::renew(const QString &account, quint64 tab)
@@ -42,12 +41,12 @@ void LoginRenewal::renew(const QString &account, quint64 tab)
     m_login.logIn(account, frmWB::Current::Stays, [self, tab](const AccountLogin::Outcome &outcome) {
         if (!self)
             return;
+        // The tab says how it went, in its words.
         if (outcome.done())
-            self->m_webHost.engine().showRenewal(tab, RenewalState::Done, QString());
+            self->m_webHost.engine().showRenewal(tab, RenewalState::Done, RunOutcome::Done);
         else
-            self->m_webHost.engine().showRenewal(tab, RenewalState::Failed,
-                                                 outcome.problem != PasswordProblem::None
-                                                         ? StatusText::loginFailed
-                                                         : StatusText::ended(EnginePage::LogIn, outcome.run));
+            self->m_webHost.engine().showRenewal(
+                    tab, RenewalState::Failed,
+                    outcome.problem != PasswordProblem::None ? RunOutcome::Failed : outcome.run);
     });
 }
