@@ -25,7 +25,10 @@ LoginRenewal::~LoginRenewal() = default;
 
 void LoginRenewal::loginFormShown(const QString &account, quint64 tab)
 {
-    m_sessions.loggedOut(account);
+    // Only a login that expired is renewed: one the user logged out of, or never made, is not.
+    if (!m_sessions.isLoggedIn(account) && !m_sessions.hasExpired(account))
+        return;
+    m_sessions.loginFormShown(account);
     QElapsedTimer &last = m_automatic[tab];
     if (m_settings.renewsLogins() && (!last.isValid() || last.elapsed() >= kAutomaticPause.count())) {
         last.start();

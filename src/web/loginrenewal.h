@@ -12,8 +12,9 @@ class ProgramSettings;
 class frmWB;
 
 // Renews a login that expired under an open page. When the portal sends a tab
-// of an account to its login form outside the program's runs, the account is
-// logged out; the tab then offers to log in again (ログインし直す), or, with
+// of an account that is logged in, or whose login expired, to its login form
+// outside the program's runs, the login has expired; the tab then offers to
+// log in again (ログインし直す), or, with
 // the automatic renewal ticked, the account logs in again at once, at most once
 // a minute for a tab. The login is the program's as every login (the stored
 // password, in the account's profile; the current account stays as it is), and
