@@ -89,6 +89,8 @@ public:
     frmWB &webHost() { return *m_frmWB; }
     PortalLinks &portalLinks() { return *m_portalLinks; }
     WindowVisibility &visibility() { return *m_visibility; }
+    // The clipboard both windows copy passwords to, which takes them off again.
+    Clipboard &clipboard() { return *m_clipboard; }
 
 private:
     // The program's own browser engine, the helper process.

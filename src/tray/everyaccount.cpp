@@ -65,7 +65,7 @@ void EveryAccount::next()
     if (m_queue.isEmpty()) {
         const EnginePage page = *std::exchange(m_page, std::nullopt);
         emit progress(QString());
-        emit finished(m_failed.isEmpty(), everyAccountText(page, m_done, m_failed));
+        emit finished(m_failed.isEmpty(), everyAccountText(page, m_done, m_failed), m_failed);
         return;
     }
     const QString account = m_queue.takeFirst();

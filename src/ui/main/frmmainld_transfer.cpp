@@ -31,18 +31,21 @@ void frmMainLd::mnImport_Click()
 
 void frmMainLd::importFile(const QString &path, const std::function<void(const ImportOutcome &)> &done)
 {
-    // A file that cannot be read changes nothing, and says why and where.
+    // A file that cannot be read changes nothing, and says why and where. (Whoever waits for the
+    // outcome hears of it first: the message box waits for the user.)
     const ImportResult read = readAccountFile(path);
     if (const auto *failure = std::get_if<ImportFailure>(&read)) {
+        done({ ImportOutcome::Kind::Unreadable, *failure });
         m_uses.messageBoxes.show(this, QStringLiteral("%1を読み込めませんでした。\n%2")
                                                .arg(QDir::toNativeSeparators(path), importFailureText(*failure)),
                                  MessageBoxes::Buttons::Ok);
-        return done({ ImportOutcome::Kind::Unreadable, *failure });
+        return;
     }
     const ImportedFile file = std::get<ImportedFile>(read);
     if (file.accounts.isEmpty()) {
+        done({ ImportOutcome::Kind::NoAccounts });
         m_uses.messageBoxes.show(this, kNoAccountInFile, MessageBoxes::Buttons::Ok);
-        return done({ ImportOutcome::Kind::NoAccounts });
+        return;
     }
     // The preview compares the rows with the passwords the program finds, which may be in the
     // keyring; the window takes no input while they are read, or written.
@@ -54,8 +57,9 @@ void frmMainLd::importFile(const QString &path, const std::function<void(const I
             return;
         self->m_input->resume();
         if (problem != Passwords::Problem::None) {
+            done({ ImportOutcome::Kind::NotRead, {}, problem });
             showPasswordProblem(self->m_uses.messageBoxes, self, problem, PasswordUse::Read);
-            return done({ ImportOutcome::Kind::NotRead, {}, problem });
+            return;
         }
         frmImport preview(path, file, seen, passwords, self);
         if (preview.exec() != QDialog::Accepted || !self)
@@ -71,10 +75,10 @@ void frmMainLd::importFile(const QString &path, const std::function<void(const I
         self->edit(
                 [self, plan, done](Passwords::Done shown) {
                     self->m_uses.passwords.takeIn(plan.change, [shown, done](Passwords::Problem problem) {
-                        shown(problem);
                         done({ problem == Passwords::Problem::None ? ImportOutcome::Kind::Written
                                                                    : ImportOutcome::Kind::NotWritten,
                                {}, problem });
+                        shown(problem);
                     });
                 },
                 [self, added, updated] {
