@@ -8,6 +8,7 @@
 // fails or a figure cannot be taken; the figures themselves are never judged.
 #include "app/program.h"
 #include "app/remotecommands.h"
+#include "common/eventwait.h"
 #include "common/fakekeyring.h"
 #include "common/fakes.h"
 #include "platform/singleinstance.h"
@@ -31,23 +32,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Waits in an event loop that sleeps until `finish` is called or the time is up; whether it
-// finished in time.
-template <typename Start>
-bool runUntilFinished(Start start, int timeoutMs)
-{
-    QEventLoop loop;
-    bool finished = false;
-    start([&] {
-        finished = true;
-        loop.quit();
-    });
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    if (!finished)
-        loop.exec();
-    return finished;
-}
 
 int failed(const QString &what)
 {

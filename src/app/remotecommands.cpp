@@ -90,9 +90,15 @@ void RemoteCommands::logInOrOut(EnginePage page, Whom whom, const QString &id, c
     if (page == EnginePage::LogOut)
         return host.logoutAccount(id, ended);
     // The login starts once the password is there, and never without it.
+    withPassword(id, done, [this, id, ended](const QString &password) { m_program.webHost().loginLD(id, password, ended); });
+}
+
+void RemoteCommands::withPassword(const QString &id, const Done &done,
+                                  const std::function<void(const QString &password)> &use)
+{
     const qint16 slot = qint16(m_program.accounts().ids().indexOf(id));
     QPointer<RemoteCommands> self(this);
-    m_program.passwords().fetch(slot, id, [self, id, ended, done](PasswordProblem problem, const QString &password) {
+    m_program.passwords().fetch(slot, id, [self, done, use](PasswordProblem problem, const QString &password) {
         if (!self)
             return;
         if (problem != PasswordProblem::None) {
@@ -100,7 +106,7 @@ void RemoteCommands::logInOrOut(EnginePage page, Whom whom, const QString &id, c
             reply.problem = problem;
             return done(reply);
         }
-        self->m_program.webHost().loginLD(id, password, ended);
+        use(password);
     });
 }
 
@@ -145,22 +151,12 @@ void RemoteCommands::handle(const remote::Copy &request, const Done &done)
 {
     if (!listed(request.id, done))
         return;
-    const qint16 slot = qint16(m_program.accounts().ids().indexOf(request.id));
-    QPointer<RemoteCommands> self(this);
-    m_program.passwords().fetch(slot, request.id, [self, id = request.id, done](PasswordProblem problem,
-                                                                              const QString &password) {
-        if (!self)
-            return;
-        if (problem != PasswordProblem::None) {
-            Reply reply = Reply::failed(Reply::Why::Password);
-            reply.problem = problem;
-            return done(reply);
-        }
+    withPassword(request.id, done, [this, id = request.id, done](const QString &password) {
         // As the tray's ｸﾘｯﾌﾟﾎﾞｰﾄﾞ: marked as a secret, taken off again as the option says, and
         // told in the settings window.
-        if (!self->m_program.clipboard().setSecretText(password))
+        if (!m_program.clipboard().setSecretText(password))
             return done(Reply::failed(Reply::Why::CopyFailed));
-        self->m_program.mainLd().showCopied(id);
+        m_program.mainLd().showCopied(id);
         done(Reply());
     });
 }

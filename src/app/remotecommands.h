@@ -44,6 +44,9 @@ private:
     void handle(const remote::Import &request, const Done &done);
     // Whether the ID is listed now (the store read again first); a reply for one that is not.
     bool listed(const QString &id, const Done &done);
+    // Hands the listed account's password to `use` once it has been read (the keyring may take a
+    // while); a password that cannot be read is the reply instead.
+    void withPassword(const QString &id, const Done &done, const std::function<void(const QString &password)> &use);
 
     Program &m_program;
     std::unique_ptr<EveryAccount> m_everyAccount;
