@@ -114,7 +114,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
         const QString &argument = arguments[i];
         const QString name = optionName(argument);
         // A request's option, or --as, with its value.
-        const QString requestName = argument.startsWith(QLatin1String("--")) ? name.section(QLatin1Char('='), 0, 0) : QString();
+        const QString requestName =
+                argument.startsWith(QLatin1String("--")) ? name.section(QLatin1Char('='), 0, 0) : QString();
         const auto option = std::find_if(kRequestOptions.begin(), kRequestOptions.end(), [&](const RequestOption &o) {
             return requestName == QLatin1String(o.name);
         });

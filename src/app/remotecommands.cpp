@@ -136,7 +136,8 @@ void RemoteCommands::handle(const remote::LogOutAll &, const Done &done)
 
 void RemoteCommands::handle(const remote::Open &request, const Done &done)
 {
-    const QUrl url(request.url);
+    // Written as in the portal window's address bar: "www.livedoor.com/..." is a web address.
+    const QUrl url = QUrl::fromUserInput(request.url);
     if (!isPortalPage(url))
         return done(Reply::mistake(Reply::Why::NotPortalPage, { request.url }));
     if (request.as && !listed(*request.as, done))
