@@ -83,6 +83,7 @@ public:
     Accounts &accounts() { return m_accounts; }
     ProgramSettings &settings() { return m_settings; }
     Passwords &passwords() { return *m_passwords; }
+    AccountLogin &login() { return *m_login; }
     LoginSessions &sessions() { return *m_sessions; }
     const NotificationAreaState &notificationArea() const { return m_notificationArea; }
     frmMainLd &mainLd() { return *m_frmMainLd; }
@@ -90,6 +91,8 @@ public:
     frmWB &webHost() { return *m_frmWB; }
     PortalLinks &portalLinks() { return *m_portalLinks; }
     WindowVisibility &visibility() { return *m_visibility; }
+    // The clipboard both windows copy passwords to, which takes them off again.
+    Clipboard &clipboard() { return *m_clipboard; }
 
 private:
     // The program's own browser engine, the helper process.
