@@ -24,6 +24,7 @@
 #include <memory>
 
 class AccountLogin;
+class EveryAccount;
 class frmMainLd;
 class frmTasktray;
 class frmWB;
@@ -84,6 +85,7 @@ public:
     ProgramSettings &settings() { return m_settings; }
     Passwords &passwords() { return *m_passwords; }
     AccountLogin &login() { return *m_login; }
+    EveryAccount &everyAccount() { return *m_everyAccount; }
     LoginSessions &sessions() { return *m_sessions; }
     const NotificationAreaState &notificationArea() const { return m_notificationArea; }
     frmMainLd &mainLd() { return *m_frmMainLd; }
@@ -114,6 +116,8 @@ private:
     std::unique_ptr<Passwords> m_passwords;
     std::unique_ptr<AccountLogin> m_login;
     std::unique_ptr<LoginSessions> m_sessions;
+    // The runs over every account, one at a time whoever asks (the tray, the command line).
+    std::unique_ptr<EveryAccount> m_everyAccount;
     Autostart m_autostart;
     NotificationAreaProbe m_probe;
     NotificationAreaState m_notificationArea;

@@ -20,10 +20,9 @@ using remote::Reply;
 RemoteCommands::RemoteCommands(SingleInstance &instance, Program &program, QObject *parent)
     : QObject(parent)
     , m_program(program)
-    , m_everyAccount(std::make_unique<EveryAccount>(program.accounts(), program.login(), program.webHost(),
-                                                    program.sessions()))
+    , m_everyAccount(program.everyAccount())
 {
-    connect(m_everyAccount.get(), &EveryAccount::finished, this,
+    connect(&m_everyAccount, &EveryAccount::finished, this,
             [this](bool allDone, const QString &, const QStringList &failed) {
                 const Done done = std::exchange(m_everyAccountDone, nullptr);
                 if (!done)
@@ -70,7 +69,7 @@ void RemoteCommands::logInOrOut(EnginePage page, Whom whom, const QString &id, c
     };
     switch (whom) {
     case Whom::Every: {
-        if (m_everyAccount->isRunning())
+        if (m_everyAccount.isRunning())
             return done(Reply::failed(Reply::Why::EveryAccountRunning));
         // With no account to log in or out the run does nothing, and tells nothing.
         m_program.accounts().refresh();
@@ -81,7 +80,7 @@ void RemoteCommands::logInOrOut(EnginePage page, Whom whom, const QString &id, c
             reply.page = page;
             done(reply);
         };
-        return login ? m_everyAccount->logInAll() : m_everyAccount->logOutAll();
+        return login ? m_everyAccount.logInAll() : m_everyAccount.logOutAll();
     }
     case Whom::Current:
         return host.logoutLD(ended);

@@ -49,7 +49,8 @@ private:
     void withPassword(const QString &id, const Done &done, const std::function<void(const QString &password)> &use);
 
     Program &m_program;
-    std::unique_ptr<EveryAccount> m_everyAccount;
+    // The program's one, which the tray shows and stops too.
+    EveryAccount &m_everyAccount;
     // The reply that waits for the every-account run to end.
     Done m_everyAccountDone;
 };
