@@ -5,6 +5,7 @@
 // when a login or a page load fails or a figure cannot be read; the figures themselves are
 // never judged.
 #include "common/ended.h"
+#include "common/eventwait.h"
 #include "common/processtree.h"
 #include "web/frmwb.h"
 #include "web/portalfixture.h"
@@ -21,24 +22,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Waits in an event loop that sleeps until `finish` is called or the time is up: polling (as
-// QTest::qWaitFor does, every 10 ms) would slow the engine's steps down and add its own CPU.
-// Whether it finished in time.
-template<typename Start>
-bool runUntilFinished(Start start, int timeoutMs)
-{
-    QEventLoop loop;
-    bool finished = false;
-    start([&] {
-        finished = true;
-        loop.quit();
-    });
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    if (!finished)
-        loop.exec();
-    return finished;
-}
 
 // One login; how it ended ("Done" when it succeeded).
 QString login(frmWB &host)

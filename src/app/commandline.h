@@ -1,7 +1,11 @@
 #pragma once
 
+#include "app/remoterequest.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 // What the program's command line asks for. It is read before anything of the program starts
 // (the toolkit, the running copy, the settings), so that --help, --version and a mistyped
@@ -22,6 +26,9 @@ struct CommandLine
     Request request = Request::Run;
     // Started at login by the autostart entry (Autostart::kAutostartArgument).
     bool autostart = false;
+    // With Run: a request for the running copy (--login, --list...), which a copy is started
+    // for when none runs.
+    std::optional<remote::Request> remote;
     // What was wrong with the arguments, in the user's language, for Mistake.
     QString error;
 };
@@ -30,6 +37,9 @@ struct CommandLine
 // passed over with their values: QApplication takes them later.
 CommandLine parseCommandLine(const QStringList &arguments);
 
+// Whether the user's language is Japanese: the program's words on its standard streams are
+// Japanese then, and English otherwise.
+bool usesJapanese();
 // The usage, in Japanese when the user's language is Japanese and in English otherwise.
 QString usageText();
 // The program's name and full version, as "yorumi-livedoor 2.1.0.2".

@@ -1,5 +1,7 @@
 #include "app/commandline.h"
 #include "app/program.h"
+#include "app/remoteclient.h"
+#include "app/remotecommands.h"
 #include "platform/processsetup.h"
 #include "platform/singleinstance.h"
 #include "store/settingsstore.h"
@@ -46,6 +48,9 @@ int main(int argc, char *argv[])
     // Before the toolkit starts: it looks for its runtime folder while it sets up.
     disableCoreDumps();
     ensureRuntimeFolder();
+    // A request for the running copy needs no display: it is handed over and its reply told.
+    if (line.remote)
+        return runRemoteRequest(argc, argv, *line.remote);
     QApplication app(argc, argv);
     installQuietMessages();
     // The program lives in the notification area: closing its last window does not end it.
@@ -67,6 +72,8 @@ int main(int argc, char *argv[])
     Program program;
     QObject::connect(&instance, &SingleInstance::showRequested, &app,
                      [&program] { program.visibility().ShowMainWindow(); });
+    // The requests of later starts' command lines (--login, --list...).
+    RemoteCommands commands(instance, program);
     program.Main(line.autostart);
     return app.exec();
 }

@@ -1,8 +1,9 @@
 #include "app/program.h"
 
 #include "platform/paths.h"
+#include "tray/everyaccount.h"
 #include "tray/frmtasktray.h"
-#include "tray/loginrenewal.h"
+#include "web/loginrenewal.h"
 #include "tray/windowvisibility.h"
 #include "ui/common/passwordproblems.h"
 #include "ui/main/frmmainld.h"
@@ -57,10 +58,12 @@ Program::Program(Services services)
     m_login = std::make_unique<AccountLogin>(m_accounts, *m_passwords, *m_frmWB);
     m_sessions = std::make_unique<LoginSessions>(m_settings, [this] { return m_accounts.ids(); });
     followSessions();
+    m_everyAccount = std::make_unique<EveryAccount>(m_accounts, *m_login, *m_frmWB, *m_sessions);
     m_portalLinks = std::make_unique<PortalLinks>(*m_frmWB, m_settings, *m_launcher);
     m_visibility = std::make_unique<WindowVisibility>(m_shared);
     m_frmTasktray = std::make_unique<frmTasktray>(frmTasktray::Uses{
-            m_shared, m_accounts, *m_passwords, *m_login, *m_clipboard, *m_frmWB, *m_portalLinks, *m_visibility,
+            m_shared, m_accounts, *m_passwords, *m_login, *m_everyAccount, *m_clipboard, *m_frmWB, *m_portalLinks,
+            *m_visibility,
             *m_sessions, m_services.notifier.get() });
     m_frmMainLd = std::make_unique<frmMainLd>(frmMainLd::Uses{
             m_shared, m_accounts, *m_passwords, *m_login, m_settings, *m_services.messageBoxes, *m_clipboard, *m_frmWB,
@@ -119,6 +122,7 @@ Program::~Program()
     m_renewal.reset();
     m_portalLinks.reset();
     // Last, so that the browser engine writes its cookies out after every page is gone.
+    m_everyAccount.reset();
     m_login.reset();
     m_frmWB.reset();
     m_passwords.reset();

@@ -24,6 +24,7 @@
 #include <memory>
 
 class AccountLogin;
+class EveryAccount;
 class frmMainLd;
 class frmTasktray;
 class frmWB;
@@ -83,6 +84,8 @@ public:
     Accounts &accounts() { return m_accounts; }
     ProgramSettings &settings() { return m_settings; }
     Passwords &passwords() { return *m_passwords; }
+    AccountLogin &login() { return *m_login; }
+    EveryAccount &everyAccount() { return *m_everyAccount; }
     LoginSessions &sessions() { return *m_sessions; }
     const NotificationAreaState &notificationArea() const { return m_notificationArea; }
     frmMainLd &mainLd() { return *m_frmMainLd; }
@@ -90,6 +93,8 @@ public:
     frmWB &webHost() { return *m_frmWB; }
     PortalLinks &portalLinks() { return *m_portalLinks; }
     WindowVisibility &visibility() { return *m_visibility; }
+    // The clipboard both windows copy passwords to, which takes them off again.
+    Clipboard &clipboard() { return *m_clipboard; }
 
 private:
     // The program's own browser engine, the helper process.
@@ -111,6 +116,8 @@ private:
     std::unique_ptr<Passwords> m_passwords;
     std::unique_ptr<AccountLogin> m_login;
     std::unique_ptr<LoginSessions> m_sessions;
+    // The runs over every account, one at a time whoever asks (the tray, the command line).
+    std::unique_ptr<EveryAccount> m_everyAccount;
     Autostart m_autostart;
     NotificationAreaProbe m_probe;
     NotificationAreaState m_notificationArea;

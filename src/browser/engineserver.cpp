@@ -2,6 +2,7 @@
 
 #include "browser/webenginebrowser.h"
 #include "platform/helperchannel.h"
+#include "ui/common/statustext.h"
 
 EngineServer::EngineServer(std::unique_ptr<HelperChannel> channel, std::chrono::milliseconds idleEnd,
                            QObject *parent)
@@ -19,22 +20,21 @@ EngineServer::~EngineServer() = default;
 void EngineServer::serve(WebEngineBrowser *browser)
 {
     m_browser = browser;
+    using namespace EngineChannel;
     connect(browser, &WebEngineBrowser::externalLinkRequested, this,
-            [this](const QUrl &url) { write(EngineChannel::externalMessage(url)); });
+            [this](const QUrl &url) { write(External{ url }); });
     connect(browser, &WebEngineBrowser::portalGeometryChanged, this,
-            [this](const QByteArray &geometry) { write(EngineChannel::geometryMessage(geometry)); });
+            [this](const QByteArray &geometry) { write(Geometry{ geometry }); });
     connect(browser, &WebEngineBrowser::portalClosed, this, &EngineServer::restartIdleTime);
     connect(browser, &WebEngineBrowser::loginFormShown, this,
-            [this](const QString &account, quint64 tab, const QUrl &from) {
-                write(EngineChannel::loginFormMessage(account, tab, from));
-            });
+            [this](const QString &account, quint64 tab, const QUrl &from) { write(LoginForm{ account, tab, from }); });
     connect(browser, &WebEngineBrowser::renewRequested, this,
-            [this](const QString &account, quint64 tab) { write(EngineChannel::renewMessage(account, tab)); });
+            [this](const QString &account, quint64 tab) { write(Renew{ account, tab }); });
     connect(browser, &WebEngineBrowser::cookiesGone, this,
-            [this](const QString &account, const std::vector<EngineChannel::SessionCookie> &cookies) {
-                write(EngineChannel::cookiesGoneMessage(account, cookies));
+            [this](const QString &account, const std::vector<SessionCookie> &cookies) {
+                write(CookiesGone{ account, cookies });
             });
-    write(EngineChannel::plainMessage("ready"));
+    write(Ready{ kVersion });
     // Nothing is read until the engine is up: runs wait in the pipe meanwhile.
     m_channel->startReading();
     restartIdleTime();
@@ -54,81 +54,78 @@ void EngineServer::received(const QByteArray &data)
         const std::optional<QJsonObject> message = m_reader.next();
         if (!message)
             break;
-        onMessage(*message);
+        if (const std::optional<EngineChannel::ToHelper> asked = EngineChannel::parseToHelper(*message))
+            onMessage(*asked);
     }
     if (m_reader.broken() && !m_ended)
         stop();
 }
 
-void EngineServer::onMessage(const QJsonObject &message)
+void EngineServer::onMessage(const EngineChannel::ToHelper &message)
 {
-    if (const std::optional<EngineChannel::OpenPage> open = EngineChannel::parseOpen(message)) {
-        m_idle.stop();
-        m_browser->openPortalPage(open->url, open->account, open->geometry);
-        write(EngineChannel::openedMessage(open->id));
-        return;
-    }
-    if (const std::optional<QStringList> accounts = EngineChannel::parseRestore(message)) {
-        // The program hears how many tabs came back, none included: it waits for that word
-        // before it counts on this helper to bring them back again.
-        const int restored = m_browser->restoreTabs(*accounts);
-        if (restored > 0)
-            m_idle.stop();
-        write(EngineChannel::restoredMessage(restored));
-        return;
-    }
-    if (const std::optional<QString> account = EngineChannel::parsePrepare(message)) {
-        m_browser->prepare(*account);
-        return;
-    }
-    if (const std::optional<QString> account = EngineChannel::parseForget(message)) {
-        m_browser->forgetAccount(*account);
-        return;
-    }
-    if (const std::optional<EngineChannel::Sessions> sessions = EngineChannel::parseSessions(message)) {
-        m_browser->setSessions(*sessions);
-        return;
-    }
-    if (const std::optional<EngineChannel::Renewal> renewal = EngineChannel::parseRenewal(message)) {
-        m_browser->showRenewal(renewal->tab, renewal->state, renewal->text);
-        return;
-    }
-    if (const std::optional<quint64> id = EngineChannel::parseCancel(message)) {
-        // The run's own "ended" answers, if it is the one going on; otherwise this does. Either
-        // way the program learns that the helper still answers.
-        if (m_browser->isRunning() && id == m_running)
-            m_browser->cancel();
-        else
-            write(EngineChannel::endedMessage(*id, RunOutcome::TimedOut));
-        return;
-    }
-    const std::optional<EngineChannel::Run> run = EngineChannel::parseRun(message);
-    if (!run)
-        return;
+    using namespace EngineChannel;
+    std::visit(Visitor{
+                       [this](const OpenPage &open) {
+                           m_idle.stop();
+                           m_browser->openPortalPage(open.url, open.account, open.geometry);
+                           write(Opened{ open.id });
+                       },
+                       [this](const Restore &restore) {
+                           // The program hears how many tabs came back, none included: it waits
+                           // for that word before it counts on this helper to bring them back
+                           // again.
+                           const int restored = m_browser->restoreTabs(restore.accounts);
+                           if (restored > 0)
+                               m_idle.stop();
+                           write(Restored{ restored });
+                       },
+                       [this](const Prepare &prepare) { m_browser->prepare(prepare.account); },
+                       [this](const Forget &forget) { m_browser->forgetAccount(forget.account); },
+                       [this](const Sessions &sessions) { m_browser->setSessions(sessions); },
+                       [this](const Renewal &renewal) {
+                           // The program says how the login went; the bar says it in words.
+                           m_browser->showRenewal(renewal.tab, renewal.state,
+                                                  StatusText::ended(EnginePage::LogIn, renewal.outcome));
+                       },
+                       [this](const Cancel &cancel) {
+                           // The run's own Ended answers, if it is the one going on; otherwise
+                           // this does. Either way the program learns that the helper still
+                           // answers.
+                           if (m_browser->isRunning() && cancel.run == m_running)
+                               m_browser->cancel();
+                           else
+                               write(Ended{ cancel.run, RunOutcome::TimedOut, {} });
+                       },
+                       [this](const Run &run) { start(run); },
+               },
+               message);
+}
+
+void EngineServer::start(const EngineChannel::Run &run)
+{
+    using namespace EngineChannel;
     if (m_browser->isRunning()) {
         // The program sends one run at a time; one that overlaps cannot be served.
-        write(EngineChannel::endedMessage(run->id, RunOutcome::Failed));
+        write(Ended{ run.id, RunOutcome::Failed, {} });
         return;
     }
     m_idle.stop();
-    m_running = run->id;
-    write(EngineChannel::startedMessage(run->id));
-    m_browser->run(run->page, run->account, run->steps, run->budget,
-                   [this, id = run->id, login = run->page == EnginePage::LogIn](
-                           RunOutcome outcome, const std::vector<EngineChannel::SessionCookie> &cookies) {
+    m_running = run.id;
+    write(Started{ run.id });
+    m_browser->run(run.page, run.account, run.steps, run.budget,
+                   [this, id = run.id, login = run.page == EnginePage::LogIn](
+                           RunOutcome outcome, const std::vector<SessionCookie> &cookies) {
                        // A login that went through tells what it set, for the program to know
                        // how long it lasts.
-                       if (login && outcome == RunOutcome::Done)
-                           write(EngineChannel::endedMessage(id, outcome, cookies));
-                       else
-                           write(EngineChannel::endedMessage(id, outcome));
+                       write(Ended{ id, outcome, login && outcome == RunOutcome::Done ? cookies
+                                                                                      : std::vector<SessionCookie>() });
                        restartIdleTime();
                    });
 }
 
-void EngineServer::write(const QJsonObject &message)
+void EngineServer::write(const EngineChannel::FromHelper &message)
 {
-    const QByteArray frame = EngineChannel::encode(message);
+    const QByteArray frame = EngineChannel::frame(EngineChannel::encode(message));
     qsizetype done = 0;
     while (done < frame.size()) {
         const qint64 wrote = m_channel->writeSome(frame.constData() + done, frame.size() - done);
@@ -150,7 +147,7 @@ void EngineServer::endWhenIdle()
     if (m_ended || m_browser->isRunning() || m_browser->isPortalOpen())
         return;
     // From here on no run is read: one that the program sent meanwhile goes to a new helper.
-    write(EngineChannel::plainMessage("bye"));
+    write(EngineChannel::Bye{});
     stop();
 }
 

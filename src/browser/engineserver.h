@@ -34,8 +34,10 @@ signals:
 private:
     // What came from the program; nothing when its input has ended.
     void received(const QByteArray &data);
-    void onMessage(const QJsonObject &message);
-    void write(const QJsonObject &message);
+    void onMessage(const EngineChannel::ToHelper &message);
+    // Starts the run the program sent, unless one runs.
+    void start(const EngineChannel::Run &run);
+    void write(const EngineChannel::FromHelper &message);
     void restartIdleTime();
     void endWhenIdle();
     // Reads no more and ends the helper.

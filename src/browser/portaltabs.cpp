@@ -93,7 +93,7 @@ QWebEngineView *PortalTabs::addTab(QWebEngineProfile *profile, bool makeCurrent,
 {
     const int sourceIndex = source ? indexOf(source) : -1;
     auto *view = new QWebEngineView;
-    auto *pane = new TabPane(++m_lastTab, sourceIndex < 0 ? 0 : paneAt(sourceIndex)->id, view);
+    auto *pane = new TabPane(TabPane::nextId(), sourceIndex < 0 ? 0 : paneAt(sourceIndex)->id, view);
     m_gestures.watch(view);
     auto *page = new PortalPage(profile, view);
     m_profiles.watch(page);

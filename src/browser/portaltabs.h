@@ -139,6 +139,4 @@ private:
     GestureRule m_gestures;
     QStringList m_listed;
     QStringList m_loggedIn;
-    // The id of the tab opened last.
-    quint64 m_lastTab = 0;
 };

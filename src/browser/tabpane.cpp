@@ -7,6 +7,12 @@
 #include <QVBoxLayout>
 #include <QWebEngineView>
 
+quint64 TabPane::nextId()
+{
+    static quint64 last = 0;
+    return ++last;
+}
+
 TabPane::TabPane(quint64 tabId, quint64 openerId, QWebEngineView *page)
     : id(tabId)
     , opener(openerId)

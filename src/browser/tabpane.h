@@ -15,6 +15,9 @@ class TabPane final : public QWidget
 {
 public:
     TabPane(quint64 tabId, quint64 openerId, QWebEngineView *page);
+    // A tab's id, never given twice while the helper runs, whichever window the tab is in: the
+    // program answers a tab's renewal, and pauses its automatic renewals, by it.
+    static quint64 nextId();
 
     PortalPage *page() const;
     // The renewal of the account's expired login: offered, done (the page goes back to where the

@@ -3,6 +3,8 @@
 #include "store/passwordlists.h"
 #include "store/settingsstore.h"
 
+#include <algorithm>
+
 ListChange ListChange::keep(const AccountList &seen)
 {
     return { seen, seen.ids, slotsUpTo(seen.size()), QStringList(seen.size()), {}, {}, true };
@@ -73,6 +75,27 @@ ListChange ListChange::passwords(const AccountList &seen, const QStringList &pas
         change.newPasswords = passwords;
         change.read = slotsUpTo(seen.size());
     }
+    return change;
+}
+
+ListChange ListChange::takeIn(const AccountList &seen, const QMap<int, QString> &newPasswords,
+                              const AccountList &added, int capacity)
+{
+    ListChange change = keep(seen);
+    change.inReach = seen.size() + added.size() <= capacity
+            && std::all_of(newPasswords.keyBegin(), newPasswords.keyEnd(),
+                           [&seen](int slot) { return slot >= 0 && slot < seen.size(); });
+    if (!change.inReach)
+        return change;
+    for (auto password = newPasswords.cbegin(); password != newPasswords.cend(); ++password) {
+        change.sourcesAfter[password.key()] = kNewPassword;
+        change.newPasswords[password.key()] = password.value();
+        change.read.append(password.key());
+    }
+    change.idsAfter += added.ids;
+    change.newPasswords += added.passwords;
+    for (int slot = 0; slot < added.size(); ++slot)
+        change.sourcesAfter.append(kNewPassword);
     return change;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -64,6 +65,11 @@ struct ListChange
     // Every account keeps its ID and takes the password given for it, all those seen read (a
     // move of the passwords between the store and the keyring).
     static ListChange passwords(const AccountList &seen, const QStringList &passwords);
+    // Accounts taken in from elsewhere: listed slots take new passwords (each slot's that the
+    // change replaces read), and accounts are added after the listed ones (out of reach past
+    // `capacity` accounts).
+    static ListChange takeIn(const AccountList &seen, const QMap<int, QString> &newPasswords, const AccountList &added,
+                             int capacity);
 
     // The list the change leaves.
     AccountList after() const;

@@ -53,10 +53,7 @@ void KeyringEdit::readLists()
         if (problem != PasswordProblem::None)
             return finish(problem);
         workOutValues(values);
-        if (m_plan.steps == PasswordPlan::Steps::ListsAfterFirst)
-            writeListsAfter();
-        else
-            writeBothLists();
+        writeValues();
     });
 }
 
@@ -74,45 +71,45 @@ void KeyringEdit::workOutValues(const ValuesById &values)
     }
     const ListsById listsBefore = listsOf(seen.ids, before);
     const ListsById listsAfter = listsOf(m_change.idsAfter, after);
-    for (const QString &id : m_plan.changedIds()) {
-        const QString key = m_uses.values.layout().keyOf(id);
-        m_valuesBefore.append({ key, KeyringLayout::valueOf(listsBefore.value(id)) });
-        m_valuesAfter.append({ key, KeyringLayout::valueOf(listsAfter.value(id)) });
-        m_valuesWithBothLists.append(
-                { key, KeyringLayout::valueDuringChange(listsAfter.value(id), listsBefore.value(id)) });
+    for (const PasswordPlan::ChangedList &list : m_plan.changedLists) {
+        const QString key = m_uses.values.layout().keyOf(list.id);
+        const QStringList listBefore = listsBefore.value(list.id);
+        const QStringList listAfter = listsAfter.value(list.id);
+        if (list.countChanges()) {
+            m_countChanging.append(list.id);
+            m_valuesFirst.append({ key, KeyringLayout::valueDuringChange(listAfter, listBefore) });
+        } else {
+            m_valuesFirst.append({ key, KeyringLayout::valueOf(listAfter) });
+            m_valuesBeforeOfSameSlots.append({ key, KeyringLayout::valueOf(listBefore) });
+        }
     }
 }
 
-void KeyringEdit::writeListsAfter()
-{
-    m_uses.values.write(m_valuesAfter, [this](PasswordProblem problem) {
-        if (problem != PasswordProblem::None)
-            return finish(problem);
-        problem = writeStore();
-        if (problem == PasswordProblem::None)
-            return finish(problem);
-        // The store did not take it: the values go back to the lists before, as the store still
-        // pairs with them. (If the keyring refuses that too, the next change or read of those IDs
-        // works from what it holds.)
-        m_uses.values.write(m_valuesBefore, [this, problem](PasswordProblem) { finish(problem); });
-    });
-}
-
-void KeyringEdit::writeBothLists()
+void KeyringEdit::writeValues()
 {
     KeyringJournal &journal = m_uses.journal;
-    if (!journal.setUnsettledIds(distinctIds(journal.unsettledIds() + m_plan.changedIds())))
+    if (!m_countChanging.isEmpty() && !journal.setUnsettledIds(distinctIds(journal.unsettledIds() + m_countChanging)))
         return finish(PasswordProblem::NotStored);
-    m_uses.values.write(m_valuesWithBothLists, [this](PasswordProblem problem) {
+    m_uses.values.write(m_valuesFirst, [this](PasswordProblem problem) {
         if (problem == PasswordProblem::None)
             problem = writeStore();
-        // Either way, each value keeps the one list that pairs with the store now.
-        m_uses.values.settle(
-                [this] {
-                    m_uses.accounts.refresh();
-                    return m_uses.accounts.ids();
-                },
-                [this, problem](PasswordProblem) { finish(problem); });
+        // Each value keeps the one list that pairs with the store now: those with both lists by
+        // the store's count, the others by being written back to their lists before if the store
+        // did not take the change. (If the keyring refuses that too, the next change or read of
+        // those IDs works from what it holds.)
+        const auto settle = [this, problem] {
+            if (m_countChanging.isEmpty())
+                return finish(problem);
+            m_uses.values.settle(
+                    [this] {
+                        m_uses.accounts.refresh();
+                        return m_uses.accounts.ids();
+                    },
+                    [this, problem](PasswordProblem) { finish(problem); });
+        };
+        if (problem == PasswordProblem::None || m_valuesBeforeOfSameSlots.isEmpty())
+            return settle();
+        m_uses.values.write(m_valuesBeforeOfSameSlots, [settle](PasswordProblem) { settle(); });
     });
 }
 

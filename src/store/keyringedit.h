@@ -38,10 +38,10 @@ private:
     void readLists();
     // Each changed ID's lists before and after the change, from every slot's password before it.
     void workOutValues(const ValuesById &values);
-    // The same slots hold each ID: the keyring's values alone make the change, then the store.
-    void writeListsAfter();
-    // Counts change: both lists of each value, the store, then each value's one list.
-    void writeBothLists();
+    // Each value as the change needs it before the store: both lists of an ID whose count
+    // changes, the list after of one on the same slots; then the store; then each value keeps
+    // the one list that pairs with the store.
+    void writeValues();
     // The store's side, as one compare-and-write.
     PasswordProblem writeStore();
     void finish(PasswordProblem problem);
@@ -52,7 +52,10 @@ private:
     // The store's side of the change: the slots of every changed ID keep no password in the
     // store, their values holding them.
     ListChange m_storeSide;
-    KeyringValues::Values m_valuesBefore;
-    KeyringValues::Values m_valuesAfter;
-    KeyringValues::Values m_valuesWithBothLists;
+    // The values written before the store; and, of the IDs on the same slots, the values before
+    // the change, written back should the store not take it.
+    KeyringValues::Values m_valuesFirst;
+    KeyringValues::Values m_valuesBeforeOfSameSlots;
+    // The IDs whose values hold both lists while the change is under way.
+    QStringList m_countChanging;
 };

@@ -44,12 +44,11 @@ PasswordPlan planPasswordChange(const QStringList &idsBefore, const QStringList 
     if (plan.changedLists.isEmpty())
         return plan;
     const bool countsChange = std::any_of(plan.changedLists.begin(), plan.changedLists.end(),
-                                          [](const auto &list) { return list.before.size() != list.after.size(); });
-    // The two ways a kill between the steps leaves every password with its account (above).
+                                          [](const auto &list) { return list.countChanges(); });
+    // The two ways a kill between the steps leaves each ID's passwords with its accounts (above).
     const bool safe = std::all_of(plan.changedLists.begin(), plan.changedLists.end(), [&](const auto &list) {
-        if (countsChange)
-            return list.before.size() != list.after.size();
-        return list.before == sourcesOfSlotsHolding(list.id, idsAfter, slotsUpTo(int(idsAfter.size())));
+        return list.countChanges()
+                || list.before == sourcesOfSlotsHolding(list.id, idsAfter, slotsUpTo(int(idsAfter.size())));
     });
     if (!safe)
         plan.steps = PasswordPlan::Steps::Refused;

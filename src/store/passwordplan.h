@@ -14,24 +14,27 @@
 // which steps the change reaches the keyring and the store.
 //
 // The keyring and the store are written one after the other, and a program killed between two
-// writes must still find every password with its account. Two ways keep that true:
-// - When some ID is held by more or fewer slots after the change than before, each changed
-//   list is written with both lists, before and after; then the store changes; then each value
-//   keeps its list after. While a value holds both, the store's count of slots holding its ID
-//   tells which list pairs with the store: the list after when the count is its length, else
-//   the one before. That holds only if every changed ID's count changes: an ID held by as many
-//   slots after as before would read as changed before the store has changed.
-// - When no count changes, each changed list is written with its list after alone, then the
-//   store changes. The store's change is then invisible to the keyring only if each changed ID
-//   is held by the same slots before and after: in the store, those slots hold the ID and no
-//   password either way.
-// put, remove and swapWithNext of Passwords always meet one of the two: a slot given another ID
-// changes the counts of both IDs, a slot added or removed changes its ID's count and no other
-// ID's list, a new password or an exchange of two slots of one ID leaves each ID on its slots.
-// A change that meets neither (moving an account past others, sorting, a removal and an
-// exchange at once) is refused rather than made: Q_ASSERT would vanish from a release build,
-// and the change would then pair passwords with other accounts if the program were killed
-// between its steps.
+// writes must still find every password with its account. Each changed ID's list is kept so on
+// its own, in one of two ways:
+// - An ID held by more or fewer slots after the change than before is written with both lists,
+//   before and after; then the store changes; then its value keeps its list after. While a value
+//   holds both, the store's count of slots holding its ID tells which list pairs with the store:
+//   the list after when the count is its length, else the one before. (So an ID held by as many
+//   slots after as before must never be written with both: it would read as changed before the
+//   store has changed.)
+// - An ID held by the same slots before and after is written with its list after alone, before
+//   the store changes. The store's change is invisible to its list: in the store, those slots
+//   hold the ID and no password either way. (Should the store not take the change, the list
+//   before is written back.)
+// So a program killed between the steps leaves each ID's accounts with the passwords they had
+// before the change or with those it gives them, never with another account's. put, remove and
+// swapWithNext of Passwords always keep to them: a slot given another ID changes the counts of
+// both IDs, a slot added or removed changes its ID's count and no other ID's list, a new
+// password or an exchange of two slots of one ID leaves each ID on its slots; accounts taken in
+// from a file add IDs and give listed slots new passwords. A change whose lists keep to neither
+// (moving an account past others, sorting, a removal and an exchange at once) is refused rather
+// than made: Q_ASSERT would vanish from a release build, and the change would then pair
+// passwords with other accounts if the program were killed between its steps.
 struct PasswordPlan
 {
     // The source of a slot that takes the password the change brings.
@@ -43,7 +46,8 @@ struct PasswordPlan
         StoreOnly,
         // No count changes: each changed list is written, then the store changes.
         ListsAfterFirst,
-        // Counts change: both lists of each changed ID, the store, then the lists after.
+        // Counts change: both lists of each ID whose count changes (each other changed ID's list
+        // after), the store, then the lists after.
         BothListsFirst,
         // The change meets neither way above; nothing may be written.
         Refused,
@@ -57,6 +61,9 @@ struct PasswordPlan
         QList<int> before;
         QList<int> after;
 
+        // Whether the ID is held by more or fewer slots after the change: its value then holds
+        // both lists while the change is under way.
+        bool countChanges() const { return before.size() != after.size(); }
         bool operator==(const ChangedList &) const = default;
     };
 

@@ -68,6 +68,24 @@ void Passwords::fetch(qint16 slot, const QString &id, Fetched done)
     });
 }
 
+void Passwords::fetchAll(FetchedAll done)
+{
+    m_calls.enqueue([this, done](const Turn &turn) {
+        m_accounts.refresh();
+        const AccountList seen = m_accounts.list();
+        if (!inKeyring() || seen.size() == 0)
+            return turn.answer(done, Problem::None, seen, seen.passwords);
+        const QStringList ids = distinctIds(seen.ids);
+        m_values.read(ids, KeyringValues::Unmarked::Report,
+                      [seen, ids, turn, done](Problem problem, const ValuesById &values) {
+            const QStringList found = problem == Problem::None
+                    ? passwordsFound(seen.ids, seen.passwords, listsPairedWith(seen.ids, ids, values))
+                    : QStringList();
+            turn.answer(done, problem, seen, found);
+        });
+    });
+}
+
 void Passwords::takeIntoKeyring(const AccountList &seen, const QString &id, const ValuesById &values,
                                 std::function<void()> then)
 {
@@ -107,6 +125,11 @@ void Passwords::remove(const AccountList &seen, qint16 slot, Done done)
 void Passwords::swapWithNext(const AccountList &seen, qint16 slot, Done done)
 {
     change(ListChange::swapWithNext(seen, slot), std::move(done));
+}
+
+void Passwords::takeIn(const ListChange &change, Done done)
+{
+    this->change(change, std::move(done));
 }
 
 void Passwords::change(const ListChange &change, Done done)

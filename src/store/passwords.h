@@ -42,6 +42,7 @@ class Passwords : public QObject
 public:
     using Problem = PasswordProblem;
     using Fetched = std::function<void(Problem problem, const QString &password)>;
+    using FetchedAll = std::function<void(Problem problem, const AccountList &seen, const QStringList &passwords)>;
     using Done = std::function<void(Problem problem)>;
 
     Passwords(Accounts &accounts, ProgramSettings &settings, KeyringJournal &journal, Keyring &keyring,
@@ -53,12 +54,18 @@ public:
 
     // The password of the account in the slot, which must still hold `id`.
     void fetch(qint16 slot, const QString &id, Fetched done);
+    // Every listed account's password, beside the accounts as the store holds them (`seen`, whose
+    // passwords are empty while the keyring keeps them); an account without one has an empty
+    // password.
+    void fetchAll(FetchedAll done);
     // Stores an account in a listed slot of `seen`, or, for any slot past them, after them.
     void put(const AccountList &seen, qint16 slot, const QString &id, const QString &password, Done done);
     // Removes a listed account of `seen`; every one after it moves up a slot.
     void remove(const AccountList &seen, qint16 slot, Done done);
     // Exchanges two neighbouring listed accounts of `seen`, `slot` and `slot + 1`.
     void swapWithNext(const AccountList &seen, qint16 slot, Done done);
+    // Takes in accounts from elsewhere (ListChange::takeIn), all of them in one change.
+    void takeIn(const ListChange &change, Done done);
     // Moves every password into the keyring, or back into the store.
     void keepInKeyring(bool inKeyring, Done done);
     // Moves the passwords back into the store from a keyring that holds none of them (what

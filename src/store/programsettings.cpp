@@ -13,16 +13,17 @@ struct Setting
 };
 
 // Every setting: its key in the file, which earlier versions wrote too, and its default.
-const std::array<Setting, 8> &settings()
+const std::array<Setting, 9> &settings()
 {
     using Key = ProgramSettings::Key;
-    static const std::array<Setting, 8> table{ {
+    static const std::array<Setting, 9> table{ {
             { Key::LinksInDefaultBrowser, "Links/InDefaultBrowser", false },
             { Key::ClearsClipboard, "Clipboard/ClearAfter30s", true },
             { Key::PasswordsInKeyring, "Keyring/Enabled", false },
             { Key::ProfilePerAccount, "WebEngine/ProfilePerAccount", false },
             { Key::LastAccount, "Login/LastAccount", QString() },
             { Key::LoginSessions, "Login/Sessions", QString() },
+            { Key::ExpiredLogins, "Login/Expired", QStringList() },
             { Key::RenewsLogins, "Login/RenewExpired", false },
             { Key::PortalWindowGeometry, "PortalWindow/Geometry", QByteArray() },
     } };
@@ -65,7 +66,8 @@ bool ProgramSettings::set(Key key, const QVariant &value)
     if (typed == this->value(key))
         return true;
     const bool empty = (typed.metaType() == QMetaType::fromType<QString>() && typed.toString().isEmpty())
-            || (typed.metaType() == QMetaType::fromType<QByteArray>() && typed.toByteArray().isEmpty());
+            || (typed.metaType() == QMetaType::fromType<QByteArray>() && typed.toByteArray().isEmpty())
+            || (typed.metaType() == QMetaType::fromType<QStringList>() && typed.toStringList().isEmpty());
     if (!m_file.write(QLatin1String(setting.name), empty ? QVariant() : typed))
         return false;
     emit changed(key);

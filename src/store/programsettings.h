@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 // The user's choices and what the program remembers for them, in the program's settings file:
@@ -33,6 +34,8 @@ public:
         // The accounts logged in to the portal and the cookies of each login, as LoginSessions
         // writes them; empty for none.
         LoginSessions,
+        // The accounts whose login expired (not by a logout) since they last logged in.
+        ExpiredLogins,
         // Whether an account's login that expired under an open page is renewed without asking.
         RenewsLogins,
         // The portal window's geometry as it last was.
@@ -47,8 +50,9 @@ public:
 
     // The setting's value, of its default's type; the default when the file holds none.
     QVariant value(Key key) const;
-    // Writes a value that differs from the one held (an empty text removes the key, which then
-    // reads as its default), then emits `changed`. False when the file did not take it.
+    // Writes a value that differs from the one held (an empty text or list removes the key,
+    // which then reads as its default), then emits `changed`. False when the file did not take
+    // it.
     bool set(Key key, const QVariant &value);
 
     bool linksInDefaultBrowser() const { return value(Key::LinksInDefaultBrowser).toBool(); }
@@ -63,6 +67,8 @@ public:
     void setLastAccount(const QString &id) { set(Key::LastAccount, id); }
     QByteArray loginSessions() const { return value(Key::LoginSessions).toString().toUtf8(); }
     void setLoginSessions(const QByteArray &sessions) { set(Key::LoginSessions, QString::fromUtf8(sessions)); }
+    QStringList expiredLogins() const { return value(Key::ExpiredLogins).toStringList(); }
+    void setExpiredLogins(const QStringList &accounts) { set(Key::ExpiredLogins, accounts); }
     bool renewsLogins() const { return value(Key::RenewsLogins).toBool(); }
     void setRenewsLogins(bool renews) { set(Key::RenewsLogins, renews); }
     QByteArray portalWindowGeometry() const { return value(Key::PortalWindowGeometry).toByteArray(); }

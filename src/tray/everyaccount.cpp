@@ -85,7 +85,8 @@ void EveryAccount::next()
     if (m_queue.isEmpty()) {
         const EnginePage page = *std::exchange(m_page, std::nullopt);
         emit progress(QString());
-        emit finished(m_failed.isEmpty() && !m_stopped, everyAccountText(page, m_done, m_failed, m_stopped, m_stopCause));
+        emit finished(m_failed.isEmpty() && !m_stopped, everyAccountText(page, m_done, m_failed, m_stopped, m_stopCause),
+                      m_failed);
         return;
     }
     const QString account = m_queue.takeFirst();

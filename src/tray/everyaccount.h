@@ -40,8 +40,9 @@ public:
 signals:
     // What runs now ("ログイン中... 3/10"); empty once every run has ended.
     void progress(const QString &text);
-    // The end: whether every account succeeded, and what to tell the user.
-    void finished(bool allDone, const QString &text);
+    // The end: whether every account succeeded, what to tell the user, and the accounts that
+    // failed.
+    void finished(bool allDone, const QString &text, const QStringList &failed);
 
 private:
     void start(EnginePage page, const QStringList &accounts);

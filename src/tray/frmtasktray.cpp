@@ -57,13 +57,12 @@ frmTasktray::frmTasktray(Uses uses, QWidget *parent)
     m_menu = new TrayMenu(*this, this);
     connectMenu();
     m_popupGuard = std::make_unique<PopupGuard>(mnLeft);
-    m_everyAccount = std::make_unique<EveryAccount>(m_uses.accounts, m_uses.login, m_uses.webHost, m_uses.sessions);
-    connect(m_everyAccount.get(), &EveryAccount::progress, this, [this](const QString &text) {
+    connect(&m_uses.everyAccount, &EveryAccount::progress, this, [this](const QString &text) {
         m_everyProgress = text;
         applyEveryAccountStates();
         updateToolTip();
     });
-    connect(m_everyAccount.get(), &EveryAccount::finished, this, [this](bool allDone, const QString &text) {
+    connect(&m_uses.everyAccount, &EveryAccount::finished, this, [this](bool allDone, const QString &text) {
         notify(allDone ? TrayNotifier::Kind::Hint : TrayNotifier::Kind::Warning, text);
     });
     connect(&m_uses.sessions, &LoginSessions::changed, this, &frmTasktray::showSessions);
@@ -278,27 +277,27 @@ void frmTasktray::showSessions()
 
 void frmTasktray::applyEveryAccountStates()
 {
-    m_menu->showEveryAccount(m_everyAccount->running(), !m_uses.sessions.loggedIn().isEmpty());
+    m_menu->showEveryAccount(m_uses.everyAccount.running(), !m_uses.sessions.loggedIn().isEmpty());
 }
 
 void frmTasktray::mnLoginAll_Click()
 {
     if (m_uses.shared.editionCode != EditionLivedoor)
         return;
-    if (m_everyAccount->isRunning())
-        m_everyAccount->stop();
+    if (m_uses.everyAccount.isRunning())
+        m_uses.everyAccount.stop();
     else
-        m_everyAccount->logInAll();
+        m_uses.everyAccount.logInAll();
 }
 
 void frmTasktray::mnLogoutAll_Click()
 {
     if (m_uses.shared.editionCode != EditionLivedoor)
         return;
-    if (m_everyAccount->isRunning())
-        m_everyAccount->stop();
+    if (m_uses.everyAccount.isRunning())
+        m_uses.everyAccount.stop();
     else
-        m_everyAccount->logOutAll();
+        m_uses.everyAccount.logOutAll();
 }
 
 void frmTasktray::mnEnd_Click()

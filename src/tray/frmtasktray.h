@@ -45,9 +45,11 @@ public:
     {
         SharedValues &shared;
         Accounts &accounts;
-        // Where the accounts' passwords are read, and how an account logs in.
+        // Where the accounts' passwords are read, how an account logs in, and the runs over
+        // every account (which the command line may start too).
         Passwords &passwords;
         AccountLogin &login;
+        EveryAccount &everyAccount;
         Clipboard &clipboard;
         frmWB &webHost;
         PortalLinks &portalLinks;
@@ -129,7 +131,6 @@ private:
     // is logged in.
     void applyEveryAccountStates();
 
-    std::unique_ptr<EveryAccount> m_everyAccount;
     // The account the tooltip names, what a running login or logout is doing, and how far the
     // every-account run has come.
     QString m_account;

@@ -40,11 +40,11 @@ public:
     // window's menus; an engine that runs is told whenever they change.
     virtual void setSessions(const EngineChannel::Sessions &sessions) { Q_UNUSED(sessions); }
     // What the tab whose login expired shows: the offer to log in again, or how that login went.
-    virtual void showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text)
+    virtual void showRenewal(quint64 tab, EngineChannel::RenewalState state, RunOutcome outcome)
     {
         Q_UNUSED(tab);
         Q_UNUSED(state);
-        Q_UNUSED(text);
+        Q_UNUSED(outcome);
     }
 
 signals:

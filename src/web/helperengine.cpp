@@ -67,7 +67,7 @@ void HelperEngine::openPortalPage(const QUrl &url, const QString &account, const
         return;
     }
     const quint64 id = m_nextOpenId++;
-    post({ EngineChannel::openMessage({ id, url, account, geometry }), id, url });
+    post({ EngineChannel::OpenPage{ id, url, account, geometry }, id, url });
     if (!m_helper)
         startHelper();
 }
@@ -79,7 +79,7 @@ void HelperEngine::forgetAccount(const QString &account)
         return;
     if (m_helper) {
         m_forgotten.append(account);
-        post({ EngineChannel::forgetMessage(account), 0, {} });
+        post({ EngineChannel::Forget{ account }, 0, {} });
         return;
     }
     AccountProfile::removeFolders(m_options.profile, m_options.cache, account);
@@ -91,7 +91,7 @@ void HelperEngine::prepare(const QString &account)
     if (!m_helper && !recentlyFailedToStart())
         startHelper();
     if (m_helper)
-        post({ EngineChannel::prepareMessage(account), 0, {} });
+        post({ EngineChannel::Prepare{ account }, 0, {} });
 }
 
 void HelperEngine::setSessions(const EngineChannel::Sessions &sessions)
@@ -107,14 +107,14 @@ void HelperEngine::sendSessions()
 {
     if (m_sessionsSent || !m_helper || !m_helper->isReady())
         return;
-    m_helper->send(EngineChannel::sessionsMessage(m_sessions));
+    m_helper->send(m_sessions);
     m_sessionsSent = true;
 }
 
-void HelperEngine::showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text)
+void HelperEngine::showRenewal(quint64 tab, EngineChannel::RenewalState state, RunOutcome outcome)
 {
     if (m_helper)
-        post({ EngineChannel::renewalMessage(tab, state, text), 0, {} });
+        post({ EngineChannel::Renewal{ tab, state, outcome }, 0, {} });
 }
 
 bool HelperEngine::recentlyFailedToStart() const
@@ -175,40 +175,46 @@ void HelperEngine::send()
     }
     EngineChannel::Run run = m_run->run;
     run.budget = left;
-    m_helper->send(EngineChannel::runMessage(run));
+    m_helper->send(run);
     m_run->sent = true;
 }
 
-void HelperEngine::onMessage(const QJsonObject &message)
+void HelperEngine::onMessage(const EngineChannel::FromHelper &message)
 {
     using namespace EngineChannel;
     // Whatever it says, it still answers.
     m_answerWait.stop();
-    if (const std::optional<quint64> opened = parseOpened(message)) {
-        std::erase_if(m_unacknowledged, [id = *opened](const Outgoing &open) { return open.openId == id; });
-    } else if (const std::optional<QUrl> url = parseExternal(message)) {
-        emit externalLinkRequested(*url);
-    } else if (const std::optional<QByteArray> geometry = parseGeometry(message)) {
-        emit portalGeometryChanged(*geometry);
-    } else if (const std::optional<int> tabs = parseRestored(message)) {
-        m_restoring = false;
-        if (*tabs > 0)
-            emit tabsRestored(*tabs);
-    } else if (const std::optional<CookiesGone> gone = parseCookiesGone(message)) {
-        emit cookiesGone(gone->account, gone->cookies);
-    } else if (const std::optional<LoginForm> form = parseLoginForm(message)) {
-        emit loginFormShown(form->account, form->tab);
-    } else if (const std::optional<Renew> renew = parseRenew(message)) {
-        emit renewRequested(renew->account, renew->tab);
-    } else if (!m_run || runId(message) != m_run->run.id) {
-        return;
-    } else if (isType(message, "started")) {
-        m_run->started = true;
-    } else if (const std::optional<RunOutcome> outcome = parseOutcome(message)) {
-        if (*outcome == RunOutcome::Done && m_run->run.page == EnginePage::LogIn)
-            emit loginCookies(parseEndedCookies(message));
-        finish(*outcome);
-    }
+    std::visit(Visitor{
+                       // The process takes these two itself.
+                       [](const Ready &) {},
+                       [](const Bye &) {},
+                       [this](const Opened &opened) {
+                           std::erase_if(m_unacknowledged,
+                                         [id = opened.open](const Outgoing &open) { return open.openId == id; });
+                       },
+                       [this](const External &external) { emit externalLinkRequested(external.url); },
+                       [this](const Geometry &geometry) { emit portalGeometryChanged(geometry.geometry); },
+                       [this](const Restored &restored) {
+                           m_restoring = false;
+                           if (restored.tabs > 0)
+                               emit tabsRestored(restored.tabs);
+                       },
+                       [this](const CookiesGone &gone) { emit cookiesGone(gone.account, gone.cookies); },
+                       [this](const LoginForm &form) { emit loginFormShown(form.account, form.tab); },
+                       [this](const Renew &renew) { emit renewRequested(renew.account, renew.tab); },
+                       [this](const Started &started) {
+                           if (m_run && started.run == m_run->run.id)
+                               m_run->started = true;
+                       },
+                       [this](const Ended &ended) {
+                           if (!m_run || ended.run != m_run->run.id)
+                               return;
+                           if (ended.outcome == RunOutcome::Done && m_run->run.page == EnginePage::LogIn)
+                               emit loginCookies(ended.cookies);
+                           finish(ended.outcome);
+                       },
+               },
+               message);
 }
 
 void HelperEngine::onHelperEnded(const QString &failure)
@@ -248,7 +254,7 @@ void HelperEngine::replaceHelper(bool restoreTabs)
         startHelper();
     if (restoreTabs && m_helper) {
         // Ahead of everything else that waits for the new helper (but the run it may have).
-        m_outbox.push_front({ EngineChannel::restoreMessage(m_options.accounts ? m_options.accounts() : QStringList()),
+        m_outbox.push_front({ EngineChannel::Restore{ m_options.accounts ? m_options.accounts() : QStringList() },
                               0, {} });
         m_restoring = true;
         if (m_helper->isReady())
@@ -277,7 +283,7 @@ void HelperEngine::onDeadline()
     if (m_helper && m_run->sent) {
         // The user hears of it now. The helper is told to give the run up, and goes only if it
         // does not answer: it keeps the portal window and its tabs.
-        m_helper->send(EngineChannel::cancelMessage(m_run->run.id));
+        m_helper->send(EngineChannel::Cancel{ m_run->run.id });
         if (!m_answerWait.isActive())
             m_answerWait.start();
         finish(RunOutcome::TimedOut);
@@ -310,7 +316,7 @@ void HelperEngine::retireHelper()
     m_answerWait.stop();
     // What it was to forget is passed on once it is known whether another helper follows.
     std::erase_if(m_outbox, [](const Outgoing &outgoing) {
-        return EngineChannel::isType(outgoing.message, "forget");
+        return std::holds_alternative<EngineChannel::Forget>(outgoing.message);
     });
     std::exchange(m_helper, nullptr)->retire();
 }

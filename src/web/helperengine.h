@@ -51,7 +51,7 @@ public:
     // as it becomes ready.
     void setSessions(const EngineChannel::Sessions &sessions) override;
     // Only a running helper has the tab.
-    void showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text) override;
+    void showRenewal(quint64 tab, EngineChannel::RenewalState state, RunOutcome outcome) override;
 
     // The running helper's process, or 0.
     qint64 helperProcessId() const;
@@ -61,7 +61,7 @@ private:
     // its address.
     struct Outgoing
     {
-        QJsonObject message;
+        EngineChannel::ToHelper message;
         quint64 openId = 0;
         QUrl page;
     };
@@ -81,7 +81,7 @@ private:
     // Tells a ready helper the accounts, unless it knows them.
     void sendSessions();
     void post(Outgoing outgoing);
-    void onMessage(const QJsonObject &message);
+    void onMessage(const EngineChannel::FromHelper &message);
     void onHelperEnded(const QString &failure);
     void onDeadline();
     // The helper did not answer in time after a run's deadline: it hangs.

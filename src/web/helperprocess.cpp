@@ -87,10 +87,10 @@ bool HelperProcess::start(const Options &options, QString &why)
     return true;
 }
 
-void HelperProcess::send(const QJsonObject &message)
+void HelperProcess::send(const EngineChannel::ToHelper &message)
 {
     if (m_process && !m_retired)
-        m_process->write(EngineChannel::encode(message));
+        m_process->write(EngineChannel::frame(EngineChannel::encode(message)));
 }
 
 qint64 HelperProcess::processId() const
@@ -106,13 +106,23 @@ void HelperProcess::read()
         const std::optional<QJsonObject> next = m_reader.next();
         if (!next)
             break;
-        if (EngineChannel::isType(*next, "ready")) {
+        const std::optional<EngineChannel::FromHelper> said = EngineChannel::parseFromHelper(*next);
+        if (!said)
+            continue;
+        if (const auto *hello = std::get_if<EngineChannel::Ready>(&*said)) {
+            // A helper installed by an update while the program ran speaks another version: it
+            // is ended as one that could not start.
+            if (hello->version != EngineChannel::kVersion) {
+                m_otherVersion = hello->version;
+                m_process->kill();
+                return;
+            }
             m_ready = true;
             emit ready();
-        } else if (EngineChannel::isType(*next, "bye")) {
+        } else if (std::holds_alternative<EngineChannel::Bye>(*said)) {
             m_saidBye = true;
         } else {
-            emit message(*next);
+            emit message(*said);
         }
     }
     // A helper that talks nonsense is treated as one that crashed.
@@ -124,7 +134,12 @@ void HelperProcess::onEnded()
 {
     if (m_retired)
         return;
-    const QString failure = m_process->error() == QProcess::FailedToStart
+    const QString failure = m_otherVersion
+            ? QStringLiteral("%1 speaks version %2 of the channel, not %3")
+                      .arg(m_process->program())
+                      .arg(*m_otherVersion)
+                      .arg(EngineChannel::kVersion)
+            : m_process->error() == QProcess::FailedToStart
             ? QStringLiteral("%1 cannot be run: %2").arg(m_process->program(), m_process->errorString())
             : m_process->exitStatus() == QProcess::CrashExit
             ? QStringLiteral("%1 crashed before its engine was ready").arg(m_process->program())

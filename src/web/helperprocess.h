@@ -56,7 +56,7 @@ public:
     // profile folder). Once started, it reports its end through `ended`, a failure to run
     // included.
     bool start(const Options &options, QString &why);
-    void send(const QJsonObject &message);
+    void send(const EngineChannel::ToHelper &message);
     // Lets the helper go: kills it if it still runs, and the object goes once the process has
     // ended. Nothing more is heard from it.
     void retire();
@@ -68,8 +68,8 @@ public:
 
 signals:
     void ready();
-    // Every message but "ready" and "bye", in order.
-    void message(const QJsonObject &message);
+    // Every message but Ready and Bye, in order.
+    void message(const EngineChannel::FromHelper &message);
     // The helper ended, or could not be run; `failure` says how, for one that never became
     // ready.
     void ended(const QString &failure);
@@ -83,4 +83,6 @@ private:
     bool m_ready = false;
     bool m_saidBye = false;
     bool m_retired = false;
+    // The version of the channel a helper said it speaks, when it is another than the program's.
+    std::optional<int> m_otherVersion;
 };

@@ -47,6 +47,11 @@ bool LoginSessions::isLoggedIn(const QString &account) const
     return !account.isEmpty() && m_sessions.contains(account) && m_listed().contains(account);
 }
 
+bool LoginSessions::hasExpired(const QString &account) const
+{
+    return m_expired.contains(account) && m_listed().contains(account);
+}
+
 QStringList LoginSessions::loggedIn() const
 {
     QStringList accounts;
@@ -61,6 +66,7 @@ void LoginSessions::loginSucceeded(const QString &account, const std::vector<Coo
 {
     if (account.isEmpty())
         return;
+    m_expired.removeAll(account);
     std::vector<Cookie> &kept = m_sessions[account];
     for (const Cookie &cookie : cookies) {
         const auto same = std::find_if(kept.begin(), kept.end(),
@@ -76,8 +82,24 @@ void LoginSessions::loginSucceeded(const QString &account, const std::vector<Coo
 
 void LoginSessions::loggedOut(const QString &account)
 {
-    if (m_sessions.remove(account))
+    const bool expired = m_expired.removeAll(account) > 0;
+    if (m_sessions.remove(account) || expired)
         commit();
+}
+
+void LoginSessions::loginFormShown(const QString &account)
+{
+    if (!m_sessions.contains(account))
+        return;
+    expire(account);
+    commit();
+}
+
+void LoginSessions::expire(const QString &account)
+{
+    m_sessions.remove(account);
+    if (!m_expired.contains(account))
+        m_expired.append(account);
 }
 
 void LoginSessions::cookiesGone(const QString &account, const std::vector<Cookie> &cookies)
@@ -92,14 +114,14 @@ void LoginSessions::cookiesGone(const QString &account, const std::vector<Cookie
     if (gone == 0)
         return;
     if (session->empty())
-        m_sessions.erase(session);
+        expire(account);
     commit();
 }
 
 void LoginSessions::keepListed()
 {
     const QStringList listed = m_listed();
-    bool removed = false;
+    bool removed = m_expired.removeIf([&](const QString &account) { return !listed.contains(account); }) > 0;
     for (auto session = m_sessions.begin(); session != m_sessions.end();) {
         if (listed.contains(session.key())) {
             ++session;
@@ -122,6 +144,8 @@ bool LoginSessions::dropExpired()
         const bool tracked = !cookies.empty();
         std::erase_if(cookies, [&](const Cookie &cookie) { return cookie.expires && *cookie.expires <= now; });
         if (tracked && cookies.empty()) {
+            if (!m_expired.contains(session.key()))
+                m_expired.append(session.key());
             session = m_sessions.erase(session);
             ended = true;
             continue;
@@ -142,22 +166,20 @@ void LoginSessions::load()
 {
     const QJsonObject sessions = QJsonDocument::fromJson(m_settings.loginSessions()).object();
     for (auto session = sessions.begin(); session != sessions.end(); ++session) {
-        std::vector<Cookie> &cookies = m_sessions[session.key()];
         // The same form as the engine's messages carry.
-        cookies = EngineChannel::parseEndedCookies({ { QStringLiteral("type"), QStringLiteral("ended") },
-                                                     { QStringLiteral("cookies"), session.value() } });
+        m_sessions[session.key()] = EngineChannel::cookiesFromJson(session.value());
     }
+    m_expired = m_settings.expiredLogins();
 }
 
 void LoginSessions::save() const
 {
     QJsonObject sessions;
-    for (auto session = m_sessions.begin(); session != m_sessions.end(); ++session) {
-        const QJsonObject message = EngineChannel::endedMessage(0, RunOutcome::Done, *session);
-        sessions.insert(session.key(), message.value(QStringLiteral("cookies")).toArray());
-    }
+    for (auto session = m_sessions.begin(); session != m_sessions.end(); ++session)
+        sessions.insert(session.key(), EngineChannel::cookiesJson(*session));
     m_settings.setLoginSessions(sessions.isEmpty() ? QByteArray()
                                                    : QJsonDocument(sessions).toJson(QJsonDocument::Compact));
+    m_settings.setExpiredLogins(m_expired);
 }
 
 void LoginSessions::commit()

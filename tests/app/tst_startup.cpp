@@ -296,6 +296,14 @@ void tst_Startup::commandLineAnswersWithoutStarting_data()
             << QByteArray("C") << 0 << version << QString();
     QTest::newRow("unknown option") << QStringList{ "--autostart", "--bogus" } << QByteArray("C") << 2 << QString()
                                     << QStringLiteral("yorumi-livedoor: unknown option: --bogus\n") + usage;
+    // A request for the running copy is refused before any copy hears of it.
+    QTest::newRow("two requests at once") << QStringList{ "--login", "alice", "--list" } << QByteArray("C") << 2
+                                          << QString()
+                                          << QStringLiteral("yorumi-livedoor: only one request at a time: --list\n")
+                    + usage;
+    QTest::newRow("--as without --open") << QStringList{ "--copy", "bob", "--as", "alice" } << QByteArray("ja_JP.UTF-8")
+                                         << 2 << QString()
+                                         << QStringLiteral("yorumi-livedoor: --as は --open と一緒に指定してください\n");
 }
 
 void tst_Startup::commandLineAnswersWithoutStarting()

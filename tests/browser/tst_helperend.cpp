@@ -87,18 +87,20 @@ void tst_HelperEnd::endsInOrderDuringARun()
     helper.start();
     QVERIFY(messages.waitFor(QStringLiteral("ready")));
 
-    helper.write(EngineChannel::encode(
-            EngineChannel::openMessage({ 1, QUrl(QStringLiteral("http://www.livedoor.com/")), QStringLiteral("alice"), {} })));
+    const auto send = [&helper](const EngineChannel::ToHelper &message) {
+        helper.write(EngineChannel::frame(EngineChannel::encode(message)));
+    };
+    send(EngineChannel::OpenPage{ 1, QUrl(QStringLiteral("http://www.livedoor.com/")), QStringLiteral("alice"), {} });
     QVERIFY(messages.waitFor(QStringLiteral("opened")));
     EngineChannel::Run run{ 1, EnginePage::LogIn, QStringLiteral("carol"),
                             { { PageStep::Navigate, QUrl(QStringLiteral("about:blank")), {} },
                               { PageStep::WaitIdle, {}, {} },
                               { PageStep::Retry, {}, QStringLiteral("false") } },
                             60s };
-    helper.write(EngineChannel::encode(EngineChannel::runMessage(run)));
+    send(run);
     QVERIFY(messages.waitFor(QStringLiteral("started")));
     QVERIFY(waitInEventLoop([&] { return QFileInfo::exists(tabs); }, 10000));
-    helper.write(EngineChannel::encode(EngineChannel::prepareMessage(QStringLiteral("bob"))));
+    send(EngineChannel::Prepare{ QStringLiteral("bob") });
 
     if (terminated)
         ::kill(pid_t(helper.processId()), SIGTERM);

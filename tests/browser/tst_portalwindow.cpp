@@ -3,6 +3,7 @@
 #include "browser/gesturerule.h"
 #include "browser/portaltabs.h"
 #include "browser/portalwindow.h"
+#include "browser/tabpane.h"
 #include "browser/renewalbar.h"
 #include "common/filesizelimit.h"
 #include "ui/common/accountmark.h"
@@ -96,6 +97,7 @@ private slots:
     void outsideAddressesWaitForTheUser();
     void tabsShowTheirAccount();
     void tabKeysGoRound();
+    void tabIdsAreNotGivenTwice();
     void recordBringsTheTabsBack();
     void tabMenuOpensThePageAsAnotherAccount();
     void forgottenProfileGoesWithItsLastTab();
@@ -580,6 +582,16 @@ void tst_PortalWindow::loginReloadsOnlyItsAccountsPlainPages()
 // opens directly. The tab's bar offers the renewal, waits for its answer, shows a failure's text,
 // and once the renewal is done goes, taking the tab back to that address in the login form's
 // place: going back from there leads to the page before.
+// A tab's id is never given twice while the helper runs, though a window made again starts its
+// tabs afresh: the renewal's answers, and its pause for a tab, go by it.
+void tst_PortalWindow::tabIdsAreNotGivenTwice()
+{
+    const quint64 first = dynamic_cast<TabPane *>(currentPane())->id;
+    m_window = std::make_unique<PortalWindow>(*m_profiles);
+    m_window->openTab(QUrl(QStringLiteral("about:blank")), QString());
+    QVERIFY(dynamic_cast<TabPane *>(currentPane())->id != first);
+}
+
 void tst_PortalWindow::renewalBarTakesTheTabBack()
 {
     const QUrl members(QStringLiteral("http://www.livedoor.com/members/page?x=1"));

@@ -28,3 +28,21 @@ inline bool waitInEventLoop(const std::function<bool()> &done, int timeoutMs)
     loop.exec();
     return done();
 }
+
+// Starts what `start` starts, which calls the `finish` it is given when it has ended, and waits
+// in an event loop that sleeps until then or until the time is up: polling would slow the
+// engine's steps down and add its own CPU. Whether it finished in time.
+template <typename Start>
+bool runUntilFinished(Start start, int timeoutMs)
+{
+    QEventLoop loop;
+    bool finished = false;
+    start([&] {
+        finished = true;
+        loop.quit();
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    if (!finished)
+        loop.exec();
+    return finished;
+}

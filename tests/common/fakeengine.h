@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ui/common/statustext.h"
 #include "web/browserengine.h"
 
 #include <QJsonArray>
@@ -40,9 +41,13 @@ public:
         listed = told.listed;
         sessions = told.loggedIn;
     }
-    void showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text) override
+    // Each renewal as the tab's bar says it: "7 failed ログインできませんでした。".
+    void showRenewal(quint64 tab, EngineChannel::RenewalState state, RunOutcome outcome) override
     {
         const char *names[] = { "offer", "done", "failed" };
+        const QString text = state == EngineChannel::RenewalState::Failed
+                ? StatusText::ended(EnginePage::LogIn, outcome)
+                : QString();
         renewals << QStringLiteral("%1 %2 %3").arg(tab).arg(QLatin1String(names[int(state)]), text).trimmed();
     }
 

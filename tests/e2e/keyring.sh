@@ -15,9 +15,10 @@
 KEYRING_SERVICE=yorumi-livedoor
 KEY_PREFIX=YRMLD
 
-# The settings window's その他(&O) menu opened on パスワードをキーリングに保存, the one before its
-# last entry, ready for Return: the window is brought up from the tray first when hidden. Alt+O
-# opens the menu on its first entry, Up wraps to the last. While passwords move, the window takes no
+# The settings window's その他(&O) menu opened on パスワードをキーリングに保存, the fourth entry
+# from its end (after it come ログインが切れたら..., a separator, インポート and エクスポート), ready
+# for Return: the window is brought up from the tray first when hidden. Alt+O opens the menu on
+# its first entry, Up wraps to the last and passes over separators. While passwords move, the window takes no
 # input for a moment after its last visible change: Alt+O is pressed again until the menu opens,
 # for at most 10 s.
 keyring_open_entry() {
@@ -37,7 +38,7 @@ keyring_open_entry() {
         e2e_wait_new_popup "$before" 1 && break
         [ "$(e2e_now_ms)" -lt "$deadline" ] || { e2e_log "その他(&O) did not open"; return 1; }
     done
-    e2e_keys Up Up
+    e2e_keys Up Up Up Up
     sleep 0.1
 }
 # keyring_start LOG: the bus (exported as DBUS_SESSION_BUS_ADDRESS) and the keyring daemon,

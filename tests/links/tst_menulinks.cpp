@@ -71,7 +71,8 @@ struct Opened
 };
 
 // Chooses every link entry of the menu and of its submenus, one after the other: every entry
-// but the separators, the About box and the choices with a check mark.
+// but the separators, the About box, インポート and エクスポート (each asks for a file) and the
+// choices with a check mark.
 QList<Opened> chooseEveryLink(Fixture &f, const QMenu *menu, const QString &above = {})
 {
     QList<Opened> out;
@@ -79,7 +80,8 @@ QList<Opened> chooseEveryLink(Fixture &f, const QMenu *menu, const QString &abov
         const QString entry = above.isEmpty() ? action->text() : above + QStringLiteral(" > ") + action->text();
         if (action->menu()) {
             out << chooseEveryLink(f, action->menu(), entry);
-        } else if (!action->isSeparator() && !action->isCheckable() && action != f.window().mnAbout) {
+        } else if (!action->isSeparator() && !action->isCheckable() && action != f.window().mnAbout
+                   && action != f.window().mnImport && action != f.window().mnExport) {
             const qsizetype before = f.opener->urls.size();
             action->trigger();
             out.append({ entry, f.opener->urls.mid(before) });

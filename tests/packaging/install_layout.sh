@@ -34,6 +34,15 @@ done
 said=$(desktop-file-validate "$desktop" 2>&1) || fail "desktop-file-validate refused the menu entry: $said"
 [ -z "$said" ] || fail "desktop-file-validate: $said"
 
+# The launcher's right-click actions run requests the program takes.
+usage=$("$prefix/bin/yorumi-livedoor" --help)
+actions=0
+while read -r option; do
+    grep -qF -- "  $option " <<<"$usage" || fail "a menu entry's action runs $option, which the usage does not list"
+    actions=$((actions + 1))
+done < <(sed -n 's/^Exec=yorumi-livedoor \(--[a-z-]*\)$/\1/p' "$desktop")
+[ "$actions" -eq 3 ] || fail "the menu entry has $actions actions, not 設定画面 and the two every-account ones"
+
 icons="$prefix/share/icons/hicolor"
 grep -q '<svg ' "$icons/scalable/apps/yorumi-livedoor.svg" || fail "scalable icon missing"
 for size in 16 22 24 32 48 64 128 256; do

@@ -19,6 +19,7 @@ private slots:
     void secondCopyHandsOverToTheFirst();
     void staleLockOfACrashedCopyIsTakenOver();
     void socketIsTheUsersOnly();
+    void aRequestIsRepliedTo();
 
 private:
     std::unique_ptr<QTemporaryDir> m_runtime;
@@ -90,6 +91,45 @@ void tst_SingleInstance::socketIsTheUsersOnly()
     QCOMPARE(::stat(QFile::encodeName(m_runtime->path() + QStringLiteral("/k4.socket")).constData(), &st), 0);
     QVERIFY(S_ISSOCK(st.st_mode));
     QCOMPARE(st.st_mode & 077, 0u);
+}
+
+// A request made while the first copy is still starting (its socket not there yet, or one left
+// by a copy that crashed) reaches it once it listens, and its reply comes back; a first copy that
+// ends before it replies leaves the request unanswered.
+void tst_SingleInstance::aRequestIsRepliedTo()
+{
+    QFile leftOver(m_runtime->path() + QStringLiteral("/k5.socket"));
+    QVERIFY(leftOver.open(QIODevice::WriteOnly));
+    leftOver.close();
+    SingleInstance later(QStringLiteral("k5"));
+    QSignalSpy replied(&later, &SingleInstance::replied);
+    QSignalSpy unanswered(&later, &SingleInstance::unanswered);
+    later.request("list", 30);
+    // A plain second start's hand-over waits the same way.
+    SingleInstance second(QStringLiteral("k5"));
+    QSignalSpy handedOver(&second, &SingleInstance::handedOver);
+    second.handOver();
+
+    auto first = std::make_unique<SingleInstance>(QStringLiteral("k5"));
+    QVERIFY(later.primaryRuns() == false);
+    QVERIFY(first->tryBecomePrimary());
+    QVERIFY(later.primaryRuns());
+    QSignalSpy shown(first.get(), &SingleInstance::showRequested);
+    connect(first.get(), &SingleInstance::requested, first.get(), [&first](quint64 id, const QByteArray &message) {
+        first->reply(id, "reply to " + message);
+    });
+    QVERIFY(replied.wait(5000));
+    QTRY_COMPARE(shown.size(), 1);
+    QTRY_COMPARE(handedOver.size(), 1);
+    QCOMPARE(replied.first().first().toByteArray(), QByteArray("reply to list"));
+    QCOMPARE(unanswered.size(), 0);
+
+    disconnect(first.get(), &SingleInstance::requested, nullptr, nullptr);
+    connect(first.get(), &SingleInstance::requested, first.get(), [&first] { first.release()->deleteLater(); });
+    later.request("show me", 30);
+    QVERIFY(unanswered.wait(5000));
+    QCOMPARE(unanswered.first().first().toBool(), true);
+    QCOMPARE(replied.size(), 1);
 }
 
 QTEST_GUILESS_MAIN(tst_SingleInstance)

@@ -85,6 +85,14 @@ void tst_PasswordPlan::eachChangedIdGetsItsListsAndSteps_data()
                                                       << "lists after first" << QStringList{ "ann: 0 2 > 0 +" };
     QTest::newRow("edit the password of the first slot") << listed << listed << QList<int>{ typed, 1, 2, 3 }
                                                          << "lists after first" << QStringList{ "ann: 0 2 > + 2" };
+    // Accounts taken in from a file: an ID added and a listed one's password, each list safe on
+    // its own.
+    QTest::newRow("add an ID and give another a new password")
+            << listed << QStringList{ "ann", "bob", "ann", "cy", "dan" } << QList<int>{ 0, typed, 2, 3, typed }
+            << "both lists first" << QStringList{ "bob: 1 > +", "dan: - > +" };
+    QTest::newRow("remove one ID and give a duplicate a new password")
+            << listed << QStringList{ "ann", "bob", "ann" } << QList<int>{ typed, 1, 2 } << "both lists first"
+            << QStringList{ "ann: 0 2 > + 2", "cy: 3 > -" };
     QTest::newRow("move up past another ID") << listed << QStringList{ "bob", "ann", "ann", "cy" }
                                              << QList<int>{ 1, 0, 2, 3 } << "store only" << QStringList{};
     QTest::newRow("move down onto the last slot") << listed << QStringList{ "ann", "bob", "cy", "ann" }

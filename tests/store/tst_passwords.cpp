@@ -94,7 +94,7 @@ bool storeHoldsPasswords(Keeper &keeper)
 // at a random moment, and the lists of accounts that run passes through.
 struct Step
 {
-    enum Kind { ToKeyring, ToStore, Remove, Swap, Change, Add } kind;
+    enum Kind { ToKeyring, ToStore, Remove, Swap, Change, Add, TakeIn } kind;
     int slot = 0;
     QString id = {};
     QString password = {};
@@ -122,7 +122,12 @@ QList<Step> stepsOf(quint32 seed)
         count += step.kind == Step::Remove ? -1 : step.kind == Step::Add ? 1 : 0;
         return step;
     };
-    QList<Step> steps{ { Step::ToKeyring } };
+    // Accounts taken in from a file: a new password for the slot's ID (in its first slot) and
+    // an ID added.
+    const Step takeIn{ Step::TakeIn, int(random.bounded(count)), QStringLiteral("id3"),
+                       QStringLiteral("in%1").arg(seed) };
+    ++count;
+    QList<Step> steps{ { Step::ToKeyring }, takeIn };
     steps << edit() << edit() << edit() << Step{ Step::ToStore } << edit() << Step{ Step::ToKeyring } << edit();
     return steps;
 }
@@ -145,6 +150,16 @@ QList<QList<Account>> statesOf(quint32 seed)
         case Step::Add:
             next.append({ step.id, step.password });
             break;
+        case Step::TakeIn: {
+            // Each ID's list is safe on its own: a kill may leave the new password without the
+            // account added.
+            const QString id = next[step.slot].first;
+            const auto first = std::find_if(next.begin(), next.end(), [&](const Account &a) { return a.first == id; });
+            first->second = step.password;
+            states.append(next);
+            next.append({ step.id, step.password + QStringLiteral("-added") });
+            break;
+        }
         case Step::ToKeyring:
         case Step::ToStore:
             continue;
@@ -169,6 +184,14 @@ void take(Keeper &keeper, const Step &step, const Passwords::Done &done)
         return passwords.put(keeper.seen(), qint16(step.slot), step.id, step.password, done);
     case Step::Add:
         return passwords.put(keeper.seen(), AccountTable::kSlots - 1, step.id, step.password, done);
+    case Step::TakeIn: {
+        const AccountList seen = keeper.seen();
+        const int first = int(seen.ids.indexOf(seen.ids[step.slot]));
+        return passwords.takeIn(ListChange::takeIn(seen, { { first, step.password } },
+                                                   { { step.id }, { step.password + QStringLiteral("-added") } },
+                                                   AccountTable::kSlots),
+                                done);
+    }
     }
 }
 
@@ -476,7 +499,8 @@ void tst_Passwords::aMoveKilledHalfwayIsFinishedWithTheKeyringLocked()
 // next start, with the keyring locked, leaves passwords in the store exactly when they are not
 // kept in the keyring, whether it finished what was left or could not; a start after it, with
 // the keyring open, has finished everything: the accounts read as they were before or after
-// one of the steps, each with its own password, and the keyring holds the values of the listed
+// one of the steps (or, of accounts taken in, with the new password and without the account
+// added), each with its own password, and the keyring holds the values of the listed
 // IDs only, and only while it keeps the passwords. The seed is printed; YORUMI_KILL_SEED gives
 // another.
 void tst_Passwords::aKilledProgramLosesNoPassword()

@@ -10,6 +10,8 @@
 //                       answer
 //   --fake die-on-run:F ready; adds its process id to file F as it starts, and ends without a
 //                       word when a run arrives, before starting it: a helper that crashes then
+//   --fake version-1    ready as a helper of the channel's first version, which named none;
+//                       every run ends "done" at once
 // A page to open is acknowledged and handed back at once as one for the default browser. As it
 // starts it takes the file of --tabs, as the helper does (each line the account of a tab, an
 // empty one the guest's), and removes it; asked to restore, it says it opened again those of
@@ -28,9 +30,14 @@
 
 namespace {
 
-void send(const QJsonObject &message)
+bool g_firstVersion = false;
+
+void send(const EngineChannel::FromHelper &message)
 {
-    const QByteArray frame = EngineChannel::encode(message);
+    QJsonObject json = EngineChannel::encode(message);
+    if (std::holds_alternative<EngineChannel::Ready>(message) && g_firstVersion)
+        json.remove(QStringLiteral("version"));
+    const QByteArray frame = EngineChannel::frame(json);
     [[maybe_unused]] const ssize_t wrote = ::write(STDOUT_FILENO, frame.constData(), size_t(frame.size()));
 }
 
@@ -55,6 +62,10 @@ int main(int argc, char *argv[])
         starts.open(QIODevice::Append);
         starts.write(QByteArray::number(QCoreApplication::applicationPid()) + '\n');
         mode = QStringLiteral("die-on-run");
+    }
+    if (mode == QLatin1String("version-1")) {
+        g_firstVersion = true;
+        mode = QStringLiteral("answer");
     }
     if (mode.startsWith(QLatin1String("bye-once:"))) {
         QFile marker(mode.mid(9));
@@ -82,44 +93,48 @@ int main(int argc, char *argv[])
             return;
         }
         reader.append(QByteArray(buffer, got));
-        while (const std::optional<QJsonObject> message = reader.next()) {
-            if (const std::optional<QStringList> accounts = EngineChannel::parseRestore(*message)) {
+        using namespace EngineChannel;
+        while (const std::optional<QJsonObject> json = reader.next()) {
+            const std::optional<ToHelper> message = parseToHelper(*json);
+            if (!message)
+                continue;
+            if (const auto *restore = std::get_if<Restore>(&*message)) {
                 const auto restored = std::count_if(leftBehind.cbegin(), leftBehind.cend(), [&](const QByteArray &tab) {
-                    return tab.isEmpty() || accounts->contains(QString::fromUtf8(tab));
+                    return tab.isEmpty() || restore->accounts.contains(QString::fromUtf8(tab));
                 });
-                send(EngineChannel::restoredMessage(int(restored)));
+                send(Restored{ int(restored) });
                 continue;
             }
-            if (const std::optional<quint64> cancelled = EngineChannel::parseCancel(*message)) {
+            if (const auto *cancel = std::get_if<Cancel>(&*message)) {
                 if (mode == QLatin1String("cancel"))
-                    send(EngineChannel::endedMessage(*cancelled, RunOutcome::TimedOut));
+                    send(Ended{ cancel->run, RunOutcome::TimedOut, {} });
                 continue;
             }
-            const std::optional<EngineChannel::Run> run = EngineChannel::parseRun(*message);
-            const std::optional<EngineChannel::OpenPage> open = EngineChannel::parseOpen(*message);
+            const auto *run = std::get_if<Run>(&*message);
+            const auto *open = std::get_if<OpenPage>(&*message);
             if (!run && !open)
                 continue;
             if (mode == QLatin1String("bye")) {
-                send(EngineChannel::plainMessage("bye"));
+                send(Bye{});
                 ::_exit(0);
             }
             if (run && mode == QLatin1String("die-on-run"))
                 ::_exit(0);
             if (open) {
-                send(EngineChannel::openedMessage(open->id));
-                send(EngineChannel::externalMessage(open->url));
+                send(Opened{ open->id });
+                send(External{ open->url });
                 continue;
             }
-            send(EngineChannel::startedMessage(run->id));
+            send(Started{ run->id });
             if (parser.isSet(QStringLiteral("started"))) {
                 QFile started(parser.value(QStringLiteral("started")));
                 started.open(QIODevice::Append);
                 started.write(QByteArray::number(run->id) + '\n');
             }
             if (mode == QLatin1String("answer"))
-                send(EngineChannel::endedMessage(run->id, RunOutcome::Done));
+                send(Ended{ run->id, RunOutcome::Done, {} });
         }
     });
-    send(EngineChannel::plainMessage("ready"));
+    send(EngineChannel::Ready{ EngineChannel::kVersion });
     return app.exec();
 }

@@ -20,6 +20,8 @@ private slots:
     void accountFoldersStayApartAndInside();
     void messagesAsTheOtherSideReadsThem_data();
     void messagesAsTheOtherSideReadsThem();
+    void messagesRefused_data();
+    void messagesRefused();
 };
 
 namespace {
@@ -46,7 +48,7 @@ void tst_EngineChannel::messageArrivesInPieces()
     reader.append(frame.mid(9));
     const std::optional<QJsonObject> message = reader.next();
     QVERIFY(message);
-    QVERIFY(EngineChannel::isType(*message, "ready"));
+    QCOMPARE(message->value("type").toString(), QStringLiteral("ready"));
 }
 
 // A header that announces more than a message can be (a megabyte) breaks the channel at once:
@@ -102,37 +104,35 @@ void tst_EngineChannel::messagesAsTheOtherSideReadsThem_data()
                                               { "pref", "member.livedoor.com", "/login/", std::nullopt } };
     const QByteArray cookiesText = R"([{"name":"ldsession","domain":".livedoor.com","path":"/","expires":1796860800000},)"
                                    R"({"name":"pref","domain":"member.livedoor.com","path":"/login/"}])";
-
-    QJsonObject message = endedMessage(7, RunOutcome::Done, cookies);
-    QTest::newRow("ended with cookies")
-            << message << R"({"type":"ended","run":7,"outcome":"done","cookies":)" + cookiesText + "}"
-            << endedMessage(runId(message), *parseOutcome(message), parseEndedCookies(message));
-    message = cookiesGoneMessage("bob", cookies);
-    std::optional<CookiesGone> gone = parseCookiesGone(message);
-    QTest::newRow("cookiesgone") << message << R"({"type":"cookiesgone","account":"bob","cookies":)" + cookiesText + "}"
-                                 << cookiesGoneMessage(gone->account, gone->cookies);
-    message = loginFormMessage("bob", 12, QUrl("https://blog.livedoor.com/members/a?b=%E3%81%82"));
-    const std::optional<LoginForm> form = parseLoginForm(message);
-    QTest::newRow("loginform")
-            << message << QByteArray(R"({"type":"loginform","account":"bob","tab":12,"url":"https://blog.livedoor.com/members/a?b=%E3%81%82"})")
-            << loginFormMessage(form->account, form->tab, form->url);
-    message = renewMessage("ユーザー", 3);
-    const std::optional<Renew> renew = parseRenew(message);
-    QTest::newRow("renew") << message << QByteArray(R"({"type":"renew","account":"ユーザー","tab":3})")
-                           << renewMessage(renew->account, renew->tab);
-    message = sessionsMessage({ { "alice", "bob", "carol" }, { "carol", "alice" } });
-    QTest::newRow("sessions") << message
-                              << QByteArray(R"({"type":"sessions","accounts":["carol","alice"],"listed":["alice","bob","carol"]})")
-                              << sessionsMessage(*parseSessions(message));
-    for (const auto &[state, text, wire] :
-         { std::tuple{ RenewalState::Offer, "", R"({"type":"renewal","tab":5,"state":"offer"})" },
-           std::tuple{ RenewalState::Done, "", R"({"type":"renewal","tab":5,"state":"done"})" },
-           std::tuple{ RenewalState::Failed, "ログイン失敗", R"({"type":"renewal","tab":5,"state":"failed","text":"ログイン失敗"})" } }) {
-        message = renewalMessage(5, state, QString::fromUtf8(text));
-        const std::optional<Renewal> renewal = parseRenewal(message);
-        QTest::newRow(qPrintable(QStringLiteral("renewal ") + message.value("state").toString()))
-                << message << QByteArray(wire) << renewalMessage(renewal->tab, renewal->state, renewal->text);
-    }
+    const auto fromHelper = [](const char *name, const FromHelper &message, const QByteArray &wire) {
+        const QJsonObject built = encode(message);
+        const std::optional<FromHelper> parsed = parseFromHelper(built);
+        QTest::newRow(name) << built << wire << (parsed ? encode(*parsed) : QJsonObject());
+    };
+    const auto toHelper = [](const char *name, const ToHelper &message, const QByteArray &wire) {
+        const QJsonObject built = encode(message);
+        const std::optional<ToHelper> parsed = parseToHelper(built);
+        QTest::newRow(name) << built << wire << (parsed ? encode(*parsed) : QJsonObject());
+    };
+    fromHelper("ready", Ready{ kVersion }, R"({"type":"ready","version":2})");
+    fromHelper("ended with cookies", Ended{ 7, RunOutcome::Done, cookies },
+               R"({"type":"ended","run":7,"outcome":"done","cookies":)" + cookiesText + "}");
+    fromHelper("cookiesgone", CookiesGone{ "bob", cookies },
+               R"({"type":"cookiesgone","account":"bob","cookies":)" + cookiesText + "}");
+    fromHelper("loginform", LoginForm{ "bob", 12, QUrl("https://blog.livedoor.com/members/a?b=%E3%81%82") },
+               R"({"type":"loginform","account":"bob","tab":12,"url":"https://blog.livedoor.com/members/a?b=%E3%81%82"})");
+    fromHelper("renew", Renew{ "ユーザー", 3 }, R"({"type":"renew","account":"ユーザー","tab":3})");
+    toHelper("run", Run{ 4, EnginePage::LogOut, "bob", { { PageStep::WaitIdle, {}, {}, {} } }, std::chrono::milliseconds(900) },
+             R"({"type":"run","run":4,"page":"logout","account":"bob","budgetMs":900,)"
+             R"("steps":[{"kind":"waitIdle","url":"","script":"","onlyOn":""}]})");
+    toHelper("open", OpenPage{ 9, QUrl("https://www.livedoor.com/"), "", "\x01\xff" },
+             R"({"type":"open","open":9,"url":"https://www.livedoor.com/","account":"","geometry":"Af8="})");
+    toHelper("sessions", Sessions{ { "alice", "bob", "carol" }, { "carol", "alice" } },
+             R"({"type":"sessions","accounts":["carol","alice"],"listed":["alice","bob","carol"]})");
+    toHelper("renewal offer", Renewal{ 5, RenewalState::Offer, RunOutcome::Done }, R"({"type":"renewal","tab":5,"state":"offer"})");
+    toHelper("renewal done", Renewal{ 5, RenewalState::Done, RunOutcome::Done }, R"({"type":"renewal","tab":5,"state":"done"})");
+    toHelper("renewal failed", Renewal{ 5, RenewalState::Failed, RunOutcome::TimedOut },
+             R"({"type":"renewal","tab":5,"state":"failed","outcome":"timedOut"})");
 }
 
 void tst_EngineChannel::messagesAsTheOtherSideReadsThem()
@@ -142,6 +142,28 @@ void tst_EngineChannel::messagesAsTheOtherSideReadsThem()
     QFETCH(QJsonObject, reparsed);
     QCOMPARE(built, QJsonDocument::fromJson(wire).object());
     QCOMPARE(reparsed, built);
+}
+
+// What a side must not take as a message of its direction: the program's own outcomes from the
+// helper, an address that is no web page, the guest forgotten, a message of the other direction.
+void tst_EngineChannel::messagesRefused_data()
+{
+    QTest::addColumn<QByteArray>("wire");
+    QTest::addColumn<bool>("fromHelper");
+    QTest::newRow("ended as the engine ending") << QByteArray(R"({"type":"ended","run":1,"outcome":"engineEnded"})") << true;
+    QTest::newRow("an outside address not on the web") << QByteArray(R"({"type":"external","url":"file:///etc/passwd"})") << true;
+    QTest::newRow("a run sent to the program") << QByteArray(R"({"type":"run","run":1,"page":"login","steps":[]})") << true;
+    QTest::newRow("the guest forgotten") << QByteArray(R"({"type":"forget","account":""})") << false;
+    QTest::newRow("a step of no kind") << QByteArray(R"({"type":"run","run":1,"page":"login","steps":[{"kind":"x"}]})")
+                                        << false;
+}
+
+void tst_EngineChannel::messagesRefused()
+{
+    QFETCH(QByteArray, wire);
+    QFETCH(bool, fromHelper);
+    const QJsonObject message = QJsonDocument::fromJson(wire).object();
+    QVERIFY(fromHelper ? !EngineChannel::parseFromHelper(message) : !EngineChannel::parseToHelper(message));
 }
 
 QTEST_GUILESS_MAIN(tst_EngineChannel)

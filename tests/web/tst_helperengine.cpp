@@ -182,6 +182,9 @@ void tst_HelperEngine::helperThatCannotStart_data()
     QTest::newRow("not executable") << plain << QStringList() << plain;
     QTest::newRow("engine fails to start")
             << QStringLiteral(YORUMI_FAKE_HELPER) << QStringList{ "--fake", "no-ready" } << "exit code 3";
+    // A helper that an update put in place of the program's own speaks another version.
+    QTest::newRow("another version") << QStringLiteral(YORUMI_FAKE_HELPER) << QStringList{ "--fake", "version-1" }
+                                     << "version 1 of the channel";
 }
 
 void tst_HelperEngine::helperThatCannotStart()

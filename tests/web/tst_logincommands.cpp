@@ -43,6 +43,8 @@ private slots:
     void everyAccountLogsOutTheLoggedIn();
     void everyAccountStopsAtTheKeyringOrWhenAsked();
     void expiredLoginIsRenewedInPlace();
+    void onlyAnExpiredLoginIsRenewed_data();
+    void onlyAnExpiredLoginIsRenewed();
 
 private:
     void startProgram();
@@ -477,6 +479,33 @@ void tst_LoginCommands::expiredLoginIsRenewedInPlace()
     QCOMPARE(m_engine->renewals, (QStringList{ "7 done", "7 offer" }));
     emit m_engine->loginFormShown("alice", 8);
     QTRY_COMPARE(m_engine->open.size(), 1u);
+}
+
+// A tab that reaches the login form after the user logged its account out, or of an account never
+// logged in, gets neither the offer nor a login by itself, whether or not logins are renewed
+// without asking.
+void tst_LoginCommands::onlyAnExpiredLoginIsRenewed_data()
+{
+    QTest::addColumn<bool>("renews");
+    QTest::newRow("renewed when asked") << false;
+    QTest::newRow("renewed without asking") << true;
+}
+
+void tst_LoginCommands::onlyAnExpiredLoginIsRenewed()
+{
+    QFETCH(bool, renews);
+    m_program->settings().setRenewsLogins(renews);
+    frmTasktray &tray = m_program->tasktray();
+    tray.mnLogin.value(0)->trigger();
+    m_engine->end(RunOutcome::Done);
+    QVERIFY(m_program->sessions().isLoggedIn("alice"));
+    tray.mnLogout->trigger();
+    m_engine->end(RunOutcome::Done);
+    emit m_engine->loginFormShown("alice", 9);
+    emit m_engine->loginFormShown("bob", 10);
+    QVERIFY(m_engine->renewals.isEmpty());
+    QVERIFY(m_engine->open.empty());
+    QVERIFY(m_notifier->shown.isEmpty());
 }
 
 QTEST_MAIN(tst_LoginCommands)

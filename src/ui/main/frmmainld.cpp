@@ -219,6 +219,13 @@ void frmMainLd::buildMenus()
     mnRenewLogins->setCheckable(true);
     mnRenewLogins->setStatusTip(QStringLiteral("開いているページのログインが切れたとき、確認せずにログインし直します。"));
     connect(mnRenewLogins, &QAction::triggered, this, &frmMainLd::mnRenewLogins_Click);
+    mnOther->addSeparator();
+    mnImport = addEntry(mnOther, "mnImport", QStringLiteral("インポート(&I)..."));
+    mnImport->setStatusTip(QStringLiteral("ブラウザやパスワード管理ソフト、Windows版のアカウントを取り込みます。"));
+    connect(mnImport, &QAction::triggered, this, &frmMainLd::mnImport_Click);
+    mnExport = addEntry(mnOther, "mnExport", QStringLiteral("エクスポート(&E)..."));
+    mnExport->setStatusTip(QStringLiteral("アカウントをパスワード管理ソフトで読み込めるCSVファイルに書き出します。"));
+    connect(mnExport, &QAction::triggered, this, &frmMainLd::mnExport_Click);
     // The list's marks follow the logins.
     connect(&m_uses.sessions, &LoginSessions::changed, this, &frmMainLd::showSessions);
     // Each option's mark follows its setting, whoever changed it.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/accountfile.h"
 #include "store/passwords.h"
 #include "store/programsettings.h"
 #include "ui/common/sharedvalues.h"
@@ -76,6 +77,31 @@ public:
     // comes off again.
     void showCopied(const QString &id);
 
+    // How taking a file's accounts in ended.
+    struct ImportOutcome
+    {
+        enum class Kind {
+            // Every row ticked in the preview was taken (it may have changed nothing).
+            Written,
+            // The file could not be read (`failure`), or holds no account of the portal.
+            Unreadable,
+            NoAccounts,
+            // The user cancelled the preview.
+            Cancelled,
+            // The passwords could not be read for the preview, or the accounts not written
+            // (`problem`).
+            NotRead,
+            NotWritten,
+        };
+        Kind kind = Kind::Written;
+        ImportFailure failure = {};
+        Passwords::Problem problem = Passwords::Problem::None;
+    };
+    // Takes in the accounts of the file at the path: reads it, shows the preview and writes the
+    // rows ticked there, telling how it went (in a message box when the file cannot be read),
+    // then `done`. インポート(&I) and the command line's --import come here.
+    void importFile(const QString &path, const std::function<void(const ImportOutcome &)> &done);
+
     // Controls.
     QWidget *frMain;
     QListWidget *lbID;
@@ -130,6 +156,8 @@ public:
     QAction *mnClearClipboard;
     QAction *mnKeyring;
     QAction *mnRenewLogins;
+    QAction *mnImport;
+    QAction *mnExport;
 
 public slots:
     // Login and logout.
@@ -173,6 +201,10 @@ public slots:
     void mnClearClipboard_Click();
     void mnKeyring_Click();
     void mnRenewLogins_Click();
+    // The accounts from a password manager's file or the Windows edition's registry export, and
+    // into a file for them.
+    void mnImport_Click();
+    void mnExport_Click();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

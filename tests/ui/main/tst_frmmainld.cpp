@@ -262,7 +262,8 @@ void tst_frmMainLd::menusAsDesigned()
              (QStringList{ "ヘルプ(&H)", "-", "バージョン情報(V)", "最新版(&N)", "-",
                            "シリーズ(&S)", "-", "リンクを既定のブラウザで開く", "ログイン時に起動",
                            "クリップボードを30秒後に消去", "パスワードをキーリングに保存",
-                           "ログインが切れたら自動でログインし直す" }));
+                           "ログインが切れたら自動でログインし直す", "-", "インポート(&I)...",
+                           "エクスポート(&E)..." }));
     QCOMPARE(window.mnHelp->shortcut(), QKeySequence(Qt::Key_F1));
     QCOMPARE(captions(window.mnSeriesP),
              (QStringList{ "ヨルミシリーズ", "ヨルミ＠ヤフー", "ヨルミ＠楽天", "ヨルミ＠ビッダーズ",

@@ -1,4 +1,5 @@
 #include "ui/main/editingharness.h"
+#include "ui/main/frmimport.h"
 #include "ui/main/statusbar.h"
 #include "web/frmwb.h"
 
@@ -605,6 +606,10 @@ void tst_ListEditing::aListChangedMeanwhileRefusesTheCommand_data()
     QTest::newRow("新規登録, the keyring's read") << "cmdNEW" << -1 << "keyring read";
     QTest::newRow("修正 of the password, the keyring's write") << "cmdREGISTRY" << 0 << "keyring write";
     QTest::newRow("▼ over one ID's slots, the keyring's write") << "cmdDown" << 1 << "keyring write";
+    // A file's accounts: a new password for b and an account added.
+    QTest::newRow("インポート, its preview") << "import" << -1 << "preview";
+    QTest::newRow("インポート of a password and an account, the keyring's write") << "import" << -1
+                                                                               << "keyring write";
 }
 
 void tst_ListEditing::aListChangedMeanwhileRefusesTheCommand()
@@ -651,9 +656,35 @@ void tst_ListEditing::aListChangedMeanwhileRefusesTheCommand()
     });
     if (row >= 0)
         f.window().lbID->setCurrentRow(row);
-    if (inKeyring && command != QLatin1String("cmdREGISTRY") && command != QLatin1String("cmdNEW"))
-        armKeyring();
-    QTest::mouseClick(button(f, command), Qt::LeftButton);
+    // OK once the preview shows (after the keyring's read, while it keeps the passwords).
+    QTemporaryDir dir;
+    QTimer preview;
+    if (command == QLatin1String("import")) {
+        const QString file = dir.filePath(QStringLiteral("passwords.csv"));
+        QFile csv(file);
+        QVERIFY(csv.open(QIODevice::WriteOnly));
+        csv.write("name,url,username,password\n"
+                  "member.livedoor.com,https://member.livedoor.com/login/,b,pb-new\n"
+                  "member.livedoor.com,https://member.livedoor.com/login/,c,pc\n");
+        csv.close();
+        connect(&preview, &QTimer::timeout, [&] {
+            auto *dialog = qobject_cast<frmImport *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            preview.stop();
+            if (meanwhile == QLatin1String("preview"))
+                writeByHand();
+            else
+                armKeyring();
+            QTest::mouseClick(dialog->cmdOK, Qt::LeftButton);
+        });
+        preview.start(10);
+        f.window().importFile(file, [](const frmMainLd::ImportOutcome &) {});
+    } else {
+        if (inKeyring && command != QLatin1String("cmdREGISTRY") && command != QLatin1String("cmdNEW"))
+            armKeyring();
+        QTest::mouseClick(button(f, command), Qt::LeftButton);
+    }
 
     QTRY_COMPARE(f.window().SB->text(), QStringLiteral("一覧が変更されたため、操作を取り消しました。もう一度選んでください。"));
     QVERIFY(!handWritten.isEmpty());

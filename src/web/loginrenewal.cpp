@@ -1,8 +1,7 @@
-#include "tray/loginrenewal.h"
+#include "web/loginrenewal.h"
 
 #include "store/programsettings.h"
 #include "web/accountlogin.h"
-#include "ui/common/statustext.h"
 #include "web/frmwb.h"
 #include "web/loginsessions.h"
 
@@ -26,14 +25,17 @@ LoginRenewal::~LoginRenewal() = default;
 
 void LoginRenewal::loginFormShown(const QString &account, quint64 tab)
 {
-    m_sessions.loggedOut(account);
+    // Only a login that expired is renewed: one the user logged out of, or never made, is not.
+    if (!m_sessions.isLoggedIn(account) && !m_sessions.hasExpired(account))
+        return;
+    m_sessions.loginFormShown(account);
     QElapsedTimer &last = m_automatic[tab];
     if (m_settings.renewsLogins() && (!last.isValid() || last.elapsed() >= kAutomaticPause.count())) {
         last.start();
         renew(account, tab);
         return;
     }
-    m_webHost.engine().showRenewal(tab, RenewalState::Offer, QString());
+    m_webHost.engine().showRenewal(tab, RenewalState::Offer, RunOutcome::Done);
 }
 
 void LoginRenewal::renew(const QString &account, quint64 tab)
@@ -42,12 +44,12 @@ void LoginRenewal::renew(const QString &account, quint64 tab)
     m_login.logIn(account, frmWB::Current::Stays, [self, tab](const AccountLogin::Outcome &outcome) {
         if (!self)
             return;
+        // The tab says how it went, in its words.
         if (outcome.done())
-            self->m_webHost.engine().showRenewal(tab, RenewalState::Done, QString());
+            self->m_webHost.engine().showRenewal(tab, RenewalState::Done, RunOutcome::Done);
         else
-            self->m_webHost.engine().showRenewal(tab, RenewalState::Failed,
-                                                 outcome.problem != PasswordProblem::None
-                                                         ? StatusText::loginFailed
-                                                         : StatusText::ended(EnginePage::LogIn, outcome.run));
+            self->m_webHost.engine().showRenewal(
+                    tab, RenewalState::Failed,
+                    outcome.problem != PasswordProblem::None ? RunOutcome::Failed : outcome.run);
     });
 }

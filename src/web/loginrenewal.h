@@ -12,13 +12,14 @@ class ProgramSettings;
 class frmWB;
 
 // Renews a login that expired under an open page. When the portal sends a tab
-// of an account to its login form outside the program's runs, the account is
-// logged out; the tab then offers to log in again (ログインし直す), or, with
+// of an account that is logged in, or whose login expired, to its login form
+// outside the program's runs, the login has expired; the tab then offers to
+// log in again (ログインし直す), or, with
 // the automatic renewal ticked, the account logs in again at once, at most once
 // a minute for a tab. The login is the program's as every login (the stored
 // password, in the account's profile; the current account stays as it is), and
-// the tab hears how it went: back to its page, or the status text the login
-// would show.
+// the tab hears how it went: back to its page, or the login's outcome, which it
+// says in words.
 class LoginRenewal : public QObject
 {
     Q_OBJECT
