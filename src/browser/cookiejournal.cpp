@@ -8,8 +8,10 @@
 
 namespace {
 
-// A journal far larger than this is not one.
-constexpr qint64 kMaxJournal = 4 << 20;
+// A journal far larger than its changes can be is not one: a cookie has at most 4 KB of name and
+// value and 1 KB of each other attribute, about 8.5 KB in its line.
+constexpr qint64 kLongestLine = 8704;
+constexpr qint64 kMaxJournal = CookieJournal::kMaxChanges * kLongestLine;
 
 QByteArray keyOf(const QNetworkCookie &cookie)
 {
@@ -42,35 +44,50 @@ CookieJournal::CookieJournal(QWebEngineCookieStore *store, const QString &path, 
     // Followed before a journal left behind is put back: what that changes in the store goes
     // into this journal too. The store takes its calls in order, the removals here first, so
     // that none takes a cookie of the same name set after it.
-    connect(store, &QWebEngineCookieStore::cookieAdded, this, [this](const QNetworkCookie &cookie) {
-        m_removed.remove(keyOf(cookie));
-        m_gone.remove(keyOf(cookie));
-        m_set.insert(keyOf(cookie), cookie);
-        m_write.start();
-    });
-    connect(store, &QWebEngineCookieStore::cookieRemoved, this, [this](const QNetworkCookie &cookie) {
-        m_set.remove(keyOf(cookie));
-        m_removed.insert(keyOf(cookie), cookie);
-        m_gone.insert(keyOf(cookie), cookie);
-        m_write.start();
-    });
+    const auto changed = [this](const QNetworkCookie &cookie, bool removed) {
+        const QByteArray key = keyOf(cookie);
+        if (removed)
+            m_gone.insert(key, cookie);
+        else
+            m_gone.remove(key);
+        note(key, cookie, removed, Clock::now());
+        // Not put off by the changes that follow: a page that changes its cookies on and on
+        // would keep the journal from being written at all.
+        if (!m_write.isActive())
+            m_write.start();
+    };
+    connect(store, &QWebEngineCookieStore::cookieAdded, this,
+            [changed](const QNetworkCookie &cookie) { changed(cookie, false); });
+    connect(store, &QWebEngineCookieStore::cookieRemoved, this,
+            [changed](const QNetworkCookie &cookie) { changed(cookie, true); });
     QFile left(path);
-    if (left.open(QIODevice::ReadOnly) && left.size() <= kMaxJournal) {
-        const Entries entries = decode(left.readAll());
-        // Its word stands until the store says otherwise, whether or not the store had a cookie
-        // to change: a journal left by a profile let go is this one's to carry on.
-        for (const QNetworkCookie &cookie : entries.set)
-            m_set.insert(keyOf(cookie), cookie);
-        for (const QNetworkCookie &cookie : entries.removed)
-            m_removed.insert(keyOf(cookie), cookie);
-        for (const QNetworkCookie &cookie : entries.removed) {
-            if (const QUrl origin = originOf(cookie); origin.isValid() && !origin.host().isEmpty())
-                store->deleteCookie(cookie, origin);
+    if (!left.open(QIODevice::ReadOnly) || left.size() > kMaxJournal)
+        return;
+    // Its word stands until the store says otherwise, whether or not the store had a cookie to
+    // change: a journal left by a profile let go is this one's to carry on. Its changes are this
+    // store's to hold from now on.
+    const Clock::time_point now = Clock::now();
+    QList<QNetworkCookie> set;
+    QList<QNetworkCookie> removed;
+    for (QByteArray line : left.readAll().split('\n')) {
+        line = line.trimmed();
+        const bool removal = line.startsWith('-');
+        const auto raw = QByteArray::fromBase64Encoding(removal ? line.mid(1) : line,
+                                                        QByteArray::AbortOnBase64DecodingErrors);
+        if (!raw || raw.decoded.isEmpty())
+            continue;
+        for (const QNetworkCookie &cookie : QNetworkCookie::parseCookies(raw.decoded)) {
+            note(keyOf(cookie), cookie, removal, now);
+            (removal ? removed : set) << cookie;
         }
-        for (const QNetworkCookie &cookie : entries.set) {
-            if (const QUrl origin = originOf(cookie); origin.isValid() && !origin.host().isEmpty())
-                store->setCookie(cookie, origin);
-        }
+    }
+    for (const QNetworkCookie &cookie : std::as_const(removed)) {
+        if (const QUrl origin = originOf(cookie); origin.isValid() && !origin.host().isEmpty())
+            store->deleteCookie(cookie, origin);
+    }
+    for (const QNetworkCookie &cookie : std::as_const(set)) {
+        if (const QUrl origin = originOf(cookie); origin.isValid() && !origin.host().isEmpty())
+            store->setCookie(cookie, origin);
     }
 }
 
@@ -79,7 +96,7 @@ CookieJournal::~CookieJournal()
     if (!m_keep)
         QFile::remove(m_path);
     else if (m_write.isActive())
-        PrivateFile::replace(m_path, encode({ m_set.values(), m_removed.values() }));
+        save();
 }
 
 void CookieJournal::keep()
@@ -91,34 +108,39 @@ void CookieJournal::keep()
     }
 }
 
-QByteArray CookieJournal::encode(const Entries &entries)
+void CookieJournal::note(const QByteArray &key, const QNetworkCookie &cookie, bool removed, Clock::time_point at)
 {
-    // A cookie set is a line of its own, a cookie removed one that starts with "-".
-    QByteArray journal;
-    for (const QNetworkCookie &cookie : entries.set)
-        journal += cookie.toRawForm(QNetworkCookie::Full).toBase64() + '\n';
-    for (const QNetworkCookie &cookie : entries.removed)
-        journal += '-' + cookie.toRawForm(QNetworkCookie::Full).toBase64() + '\n';
-    return journal;
+    if (const auto earlier = m_byKey.constFind(key); earlier != m_byKey.cend())
+        m_changes.erase(*earlier);
+    m_byKey.insert(key, m_changes.insert(m_changes.end(), { key, cookie, removed, at }));
+    if (m_changes.size() > size_t(kMaxChanges))
+        dropOldest();
 }
 
-CookieJournal::Entries CookieJournal::decode(const QByteArray &journal)
+void CookieJournal::dropOldest()
 {
-    Entries entries;
-    for (QByteArray line : journal.split('\n')) {
-        line = line.trimmed();
-        const bool removed = line.startsWith('-');
-        const auto raw = QByteArray::fromBase64Encoding(removed ? line.mid(1) : line,
-                                                        QByteArray::AbortOnBase64DecodingErrors);
-        if (raw && !raw.decoded.isEmpty())
-            (removed ? entries.removed : entries.set) += QNetworkCookie::parseCookies(raw.decoded);
+    m_byKey.remove(m_changes.front().key);
+    m_changes.pop_front();
+}
+
+void CookieJournal::save()
+{
+    const Clock::time_point held = Clock::now() - kHeldAfter;
+    while (!m_changes.empty() && m_changes.front().at < held)
+        dropOldest();
+    // A cookie set is a line of its own, a cookie removed one that starts with "-".
+    QByteArray journal;
+    for (const Change &change : m_changes) {
+        if (change.removed)
+            journal += '-';
+        journal += change.cookie.toRawForm(QNetworkCookie::Full).toBase64() + '\n';
     }
-    return entries;
+    PrivateFile::replace(m_path, journal);
 }
 
 void CookieJournal::write()
 {
-    PrivateFile::replace(m_path, encode({ m_set.values(), m_removed.values() }));
+    save();
     if (!m_gone.isEmpty())
         emit cookiesGone(std::exchange(m_gone, {}).values());
 }

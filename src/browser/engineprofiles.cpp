@@ -48,14 +48,28 @@ EngineProfiles::~EngineProfiles()
         removeFolders(account);
 }
 
-QWebEngineProfile *EngineProfiles::profile(const QString &account)
+void EngineProfiles::setListed(const QStringList &accounts)
 {
+    if (!accounts.isEmpty() || m_listed)
+        m_listed = QSet<QString>(accounts.cbegin(), accounts.cend());
+}
+
+bool EngineProfiles::isListed(const QString &account) const
+{
+    return account.isEmpty() || !m_listed || m_listed->contains(account);
+}
+
+QWebEngineProfile *EngineProfiles::open(const QString &account)
+{
+    if (!isListed(account))
+        return nullptr;
     m_forgotten.remove(account);
     if (QWebEngineProfile *made = m_profiles.value(account))
         return made;
     QWebEngineProfile *made = makeProfile(account);
     if (made) {
         m_profiles.insert(account, made);
+        m_removals.remove(account);
         // Made for a page, which comes next, or warmed for one that may never come.
         startIdleTime(account);
     }
@@ -220,11 +234,17 @@ void EngineProfiles::drop(const QString &account)
         delete profile;
     }
     removeFolders(account);
+    const quint64 removal = ++m_lastRemoval;
+    m_removals.insert(account, removal);
     for (const int delay : kRemovalRetriesMs) {
-        QTimer::singleShot(delay, this, [this, account] {
-            // Unless the account came back meanwhile.
-            if (!m_profiles.contains(account))
-                removeFolders(account);
+        QTimer::singleShot(delay, this, [this, account, removal, last = delay == kRemovalRetriesMs.back()] {
+            // Unless the account came back meanwhile: its profile may have gone again since, its
+            // login in its folders.
+            if (m_removals.value(account) != removal)
+                return;
+            removeFolders(account);
+            if (last)
+                m_removals.remove(account);
         });
     }
 }

@@ -11,6 +11,7 @@
 #include <QWebEngineDownloadRequest>
 
 #include <chrono>
+#include <optional>
 
 class QWebEnginePage;
 class QWebEngineProfile;
@@ -22,7 +23,9 @@ class QTimer;
 // profile keeps its files in a folder of its own that only the user may open.
 //
 // The pages on a profile must go before it: each page is watched, and a profile the user
-// removed the account of goes, with its folders, once its last page has gone. A profile that has
+// removed the account of goes, with its folders, once its last page has gone. A profile is made
+// only for the guest and the accounts the program lists: one removed is not made again by a run
+// or a page that was on its way, only once the user has added it back. A profile that has
 // had no page and no download for a while is let go, its cookies on disk, and made again when it
 // is asked for; one that only a run (or a page that warmed it) needed goes as soon as that page
 // has, unless its account is the one whose page is likely next. So the engine's memory and open files do not grow with
@@ -39,9 +42,17 @@ public:
     // Every page on the profiles must have gone by now.
     ~EngineProfiles() override;
 
-    // The account's profile, made now if it has none yet (nullptr only when its folder cannot be
-    // made). An account forgotten earlier starts afresh.
-    QWebEngineProfile *profile(const QString &account);
+    // The accounts the program lists now. Once it has named one, only those (and the guest) have
+    // profiles made; until then (a program with no account yet, or one that runs the engine
+    // without its list) every account has.
+    void setListed(const QStringList &accounts);
+    // Whether a run or a page may be on the account's profile: the guest's always.
+    bool isListed(const QString &account) const;
+
+    // The account's profile for a run or a page on it, made now if it has none yet; nullptr for
+    // an account not listed, or when its folder cannot be made. A listed account forgotten while
+    // a page was still on its profile has been added back: it keeps that profile.
+    QWebEngineProfile *open(const QString &account);
     // Whether the account's profile has been made in this run (and neither forgotten nor let go
     // since).
     bool hasProfile(const QString &account) const { return m_profiles.contains(account); }
@@ -86,8 +97,14 @@ private:
     QString m_cacheRoot;
     QHash<QString, QWebEngineProfile *> m_profiles;
     QHash<QString, int> m_pages;
+    // The accounts the program lists, once it has named one.
+    std::optional<QSet<QString>> m_listed;
     // Accounts to forget once their last page has gone.
     QSet<QString> m_forgotten;
+    // Each account whose folders were removed, until its profile is made again: the removal's
+    // retries leave a profile made after it alone.
+    QHash<QString, quint64> m_removals;
+    quint64 m_lastRemoval = 0;
     QString m_expected;
     std::chrono::milliseconds m_idleRelease;
     // Each account's idle time, once its profile has been made.

@@ -81,7 +81,7 @@ QWidget *PortalTabs::panes() const
 QWebEngineView *PortalTabs::open(const QUrl &url, const QString &account, bool makeCurrent,
                                  const QWebEngineView *source)
 {
-    QWebEngineProfile *profile = m_profiles.profile(account);
+    QWebEngineProfile *profile = m_profiles.open(account);
     if (!profile)
         return nullptr;
     QWebEngineView *view = addTab(profile, makeCurrent, source);

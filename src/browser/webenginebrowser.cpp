@@ -67,9 +67,12 @@ void WebEngineBrowser::run(EnginePage, const QString &account, std::vector<PageS
     // that never ends, a worker that spins, a load that never ends and keeps the engine from
     // reporting the next one). The login lives on in the profile's cookies, not in the page, so
     // each run leaves its page behind, and taking it down stops all it was doing.
-    QWebEngineProfile *profile = m_profiles->profile(account);
+    // A run that was on its way as the user removed its account gets none: its profile went with
+    // the account, and would come back.
+    QWebEngineProfile *profile = m_profiles->open(account);
     if (!profile) {
-        QMetaObject::invokeMethod(this, [done = std::move(done)] { done(RunOutcome::Failed, {}); },
+        const RunOutcome outcome = m_profiles->isListed(account) ? RunOutcome::Failed : RunOutcome::Cancelled;
+        QMetaObject::invokeMethod(this, [outcome, done = std::move(done)] { done(outcome, {}); },
                                   Qt::QueuedConnection);
         return;
     }
@@ -138,7 +141,9 @@ PortalWindow *WebEngineBrowser::portal(const QByteArray &geometry)
 
 void WebEngineBrowser::openPortalPage(const QUrl &url, const QString &account, const QByteArray &geometry)
 {
-    portal(geometry)->openTab(url, account);
+    // A page of an account removed meanwhile gets no tab, nor a window without one.
+    if (m_profiles->isListed(account))
+        portal(geometry)->openTab(url, account);
 }
 
 void WebEngineBrowser::prepare(const QString &account)
@@ -147,7 +152,7 @@ void WebEngineBrowser::prepare(const QString &account)
     // Once for each profile: one made earlier has started its engine's parts already.
     if (m_profiles->hasProfile(account))
         return;
-    QWebEngineProfile *profile = m_profiles->profile(account);
+    QWebEngineProfile *profile = m_profiles->open(account);
     if (!profile)
         return;
     auto *page = new SilentPage(profile, this);
@@ -177,6 +182,7 @@ int WebEngineBrowser::restoreTabs(const QStringList &accounts)
 void WebEngineBrowser::setSessions(const EngineChannel::Sessions &sessions)
 {
     m_sessions = sessions;
+    m_profiles->setListed(sessions.listed);
     if (m_portal)
         m_portal->setAccounts(sessions.listed, sessions.loggedIn);
 }

@@ -38,7 +38,7 @@ public:
 
     // Runs the steps on a page of the account's profile within the budget; `done` receives the
     // outcome exactly once. Once a run has succeeded, the account's tabs show what it changed.
-    // One run at a time.
+    // One run at a time. A run of an account the program no longer lists ends Cancelled at once.
     void run(EnginePage page, const QString &account, std::vector<PageStep> steps,
              std::chrono::milliseconds budget, Done done);
     bool isRunning() const { return m_running != nullptr; }
@@ -46,7 +46,8 @@ public:
     void cancel();
 
     // Opens the page in a new tab of the portal window on the account's profile, making the
-    // window first when there is none (at the saved geometry), and brings it up.
+    // window first when there is none (at the saved geometry), and brings it up; nothing for an
+    // account the program no longer lists.
     void openPortalPage(const QUrl &url, const QString &account, const QByteArray &geometry);
     bool isPortalOpen() const { return !m_portal.isNull(); }
     // A page or a login as the account is likely to follow: its profile is made now, unless it
@@ -61,7 +62,8 @@ public:
     // and the guest's, without taking the focus from what the user is doing; how many. Once.
     int restoreTabs(const QStringList &accounts);
 
-    // The accounts listed and those of them logged in, for the portal window's tab menu.
+    // The accounts listed and those of them logged in, for the profiles and the portal window's
+    // tab menu.
     void setSessions(const EngineChannel::Sessions &sessions);
     // The renewal of an expired login on a tab's bar (see PortalWindow::showRenewal).
     void showRenewal(quint64 tab, EngineChannel::RenewalState state, const QString &text);

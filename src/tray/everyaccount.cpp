@@ -90,22 +90,22 @@ void EveryAccount::next()
         return;
     }
     const QString account = m_queue.takeFirst();
-    emit progress(StatusText::running(*m_page) + QStringLiteral(" %1/%2").arg(m_total - m_queue.size()).arg(m_total));
-    QPointer<EveryAccount> self(this);
-    auto done = [self, account](RunOutcome outcome) {
-        if (self)
-            self->ended(account, outcome);
-    };
-    if (*m_page == EnginePage::LogOut) {
-        m_webHost.logoutAccount(account, done);
-        return;
-    }
-    // The account's password from the slot that holds its ID now; one removed
-    // meanwhile is dropped, as its login would be.
+    // An account removed meanwhile is dropped: its login or logout would make its
+    // profile again.
     if (!m_accounts.ids().contains(account)) {
         ended(account, RunOutcome::Cancelled);
         return;
     }
+    emit progress(StatusText::running(*m_page) + QStringLiteral(" %1/%2").arg(m_total - m_queue.size()).arg(m_total));
+    QPointer<EveryAccount> self(this);
+    if (*m_page == EnginePage::LogOut) {
+        m_webHost.logoutAccount(account, [self, account](RunOutcome outcome) {
+            if (self)
+                self->ended(account, outcome);
+        });
+        return;
+    }
+    // The account's password from the slot that holds its ID now.
     m_login.logIn(account, frmWB::Current::Stays, [self, account](const AccountLogin::Outcome &outcome) {
         if (!self)
             return;

@@ -134,7 +134,7 @@ void frmWB::forgetAccount(const QString &account)
     m_engine->forgetAccount(account);
     std::deque<Request> dropped;
     for (auto it = m_queue.begin(); it != m_queue.end();) {
-        if (it->page == Page::LogIn && it->account == account) {
+        if (it->account == account) {
             dropped.push_back(std::move(*it));
             it = m_queue.erase(it);
         } else {

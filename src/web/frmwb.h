@@ -57,8 +57,9 @@ public:
     void logoutAccount(const QString &account, Done done);
     // The user removed the account: the engine forgets it (its profile goes once the page of a
     // run that is on it has gone), and when it was the current account the guest takes its
-    // place, since its login has gone with it. Logins asked for it and not yet begun are dropped
-    // (they end Cancelled), and one that runs no longer makes it current.
+    // place, since its login has gone with it. Logins and logouts asked for it and not yet begun
+    // are dropped (they end Cancelled): each would make its profile again. A login that runs no
+    // longer makes it current.
     void forgetAccount(const QString &account);
 
     BrowserEngine &engine() const { return *m_engine; }

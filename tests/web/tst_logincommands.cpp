@@ -373,22 +373,44 @@ void tst_LoginCommands::everyAccountTakesItsTurnAndTellsOnce()
     QVERIFY(tray.mnLogoutAll->isEnabled());
 }
 
-// すべてのアカウントからログアウト logs out the logged-in accounts alone, each in its profile.
+// すべてのアカウントからログアウト logs out the logged-in accounts, each in its profile, and none the
+// user deletes meanwhile: neither one whose turn has yet to come nor one whose logout waits behind
+// a login chosen meanwhile.
 void tst_LoginCommands::everyAccountLogsOutTheLoggedIn()
 {
+    m_sandbox->seedAccounts({ "alice", "bob", "carol" }, { "pw-a", "pw-b", "pw-c" });
+    m_program.reset();
+    startProgram();
     frmTasktray &tray = m_program->tasktray();
+    frmMainLd &window = m_program->mainLd();
+    const auto deleteAccount = [&](int row) {
+        window.lbID->setCurrentRow(row);
+        window.cmdDELETE->click();
+    };
     QVERIFY(!tray.mnLogoutAll->isEnabled());
-    m_program->sessions().loginSucceeded("bob", {});
-    m_program->sessions().loginSucceeded("alice", {});
+    for (const char *account : { "carol", "bob", "alice" })
+        m_program->sessions().loginSucceeded(account, {});
     QVERIFY(tray.mnLogoutAll->isEnabled());
     tray.mnLogoutAll->trigger();
     QCOMPARE(m_engine->open.size(), 1u);
     QCOMPARE(m_engine->open.front().page, EnginePage::LogOut);
     QCOMPARE(m_engine->open.front().account, QStringLiteral("alice"));
-    QCOMPARE(tray.trayIcon->toolTip(), QStringLiteral("ヨルミ＠ライブドア\nログアウト中... 1/2"));
+    QCOMPARE(tray.trayIcon->toolTip(), QStringLiteral("ヨルミ＠ライブドア\nログアウト中... 1/3"));
+    tray.mnLogin.value(0)->trigger();
+    QTRY_COMPARE(m_program->webHost().pendingRuns(), 2);
+    deleteAccount(2);
+    QTRY_COMPARE(m_engine->forgotten, QStringList{ "carol" });
+
     m_engine->end(RunOutcome::Failed);
-    QCOMPARE(m_engine->open.front().account, QStringLiteral("bob"));
+    QCOMPARE(m_engine->open.front().page, EnginePage::LogIn);
+    QCOMPARE(m_program->webHost().pendingRuns(), 2);
+    deleteAccount(1);
+    QTRY_COMPARE(m_engine->forgotten, (QStringList{ "carol", "bob" }));
     m_engine->end(RunOutcome::Done);
+    QStringList stillToRun;
+    for (const FakeEngine::Run &run : m_engine->open)
+        stillToRun << run.account;
+    QCOMPARE(stillToRun.join(u' '), QString());
     QCOMPARE(m_notifier->shown, (QList<QStringList>{ { QStringLiteral("Yorumi@Livedoor"),
                                                        QStringLiteral("次のアカウントからログアウトできませんでした: alice") } }));
     QCOMPARE(m_program->sessions().loggedIn(), QStringList{ "alice" });
