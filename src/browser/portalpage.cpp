@@ -163,13 +163,5 @@ void PortalPage::goBackFromLoginForm()
                   QWebEngineScript::ApplicationWorld);
 }
 
-bool isLoginForm(const QUrl &url)
-{
-    if (!isPortalPage(url))
-        return false;
-    const QString path = url.path();
-    return path == QLatin1String("/login") || path == QLatin1String("/login/")
-            || path == QLatin1String("/login/index");
-}
 
 void PortalPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &, int, const QString &) { }

@@ -78,5 +78,4 @@ private:
     bool m_afterRun = false;
 };
 
-// Whether the address is the portal's login form.
-bool isLoginForm(const QUrl &url);
+

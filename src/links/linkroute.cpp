@@ -50,6 +50,20 @@ bool isPortalPage(const QUrl &url)
     return false;
 }
 
+QUrl loginFormPages()
+{
+    return QUrl(httpsUrl(Host::MemberLogin, QStringLiteral("/login/")));
+}
+
+bool isLoginForm(const QUrl &url)
+{
+    const QUrl pages = loginFormPages();
+    if (!isWebAddress(url) || url.host().compare(pages.host(), Qt::CaseInsensitive) != 0)
+        return false;
+    const QString path = url.path();
+    return path == QLatin1String("/login") || path.startsWith(pages.path());
+}
+
 LinkPlace linkPlace(const QUrl &url, bool linksInDefaultBrowser)
 {
     return !linksInDefaultBrowser && isPortalPage(url) ? LinkPlace::PortalWindow : LinkPlace::DefaultBrowser;

@@ -17,6 +17,13 @@ bool isWebAddress(const QUrl &url);
 // domains (livedoor.com, .jp, .co.jp, .biz, .net) or on a site of the link menus, or below one.
 bool isPortalPage(const QUrl &url);
 
+// The portal's login form: the member host's pages under "/login/" (the form, and a failed
+// login's answer), the only pages the ID and the password go into.
+QUrl loginFormPages();
+// Whether the address is one of them, or the member host's "/login" (over http too, as a
+// redirect may send it), and no other host's.
+bool isLoginForm(const QUrl &url);
+
 // Where a link opens: pages of the portal in the portal window, unless the user chose to have
 // every link in the default browser; everything else (the maker's pages among it) there too.
 LinkPlace linkPlace(const QUrl &url, bool linksInDefaultBrowser);

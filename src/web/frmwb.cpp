@@ -1,6 +1,7 @@
 #include "web/frmwb.h"
 
 #include "links/hosts.h"
+#include "links/linkroute.h"
 #include "web/helperengine.h"
 
 #include <QJsonArray>
@@ -88,7 +89,7 @@ void frmWB::loginLD(const QString &rid, const QString &rpw, Done done, Current c
     // The ID and the password go into the portal's login pages alone: a login page that took the
     // page elsewhere (a moved page, a network's own sign-in page, a hostile redirect) gets
     // nothing, and the run ends with what it found.
-    const QUrl loginPages(httpsUrl(Host::MemberLogin, QStringLiteral("/login/")));
+    const QUrl loginPages = loginFormPages();
     enqueue({ Page::LogIn,
               {
                       { Step::Navigate, QUrl(httpsUrl(Host::MemberLogin, QStringLiteral("/login/index"))), {} },

@@ -125,6 +125,7 @@ private slots:
     void entriesOpenTheirPages();
     void everyLinkEntryOpensOnePage();
     void portalBoundaries();
+    void loginFormIsTheMemberHostsAlone();
     void indexWithoutRowOpensNothing_data();
     void indexWithoutRowOpensNothing();
     void failedLaunchLeavesNoTrace();
@@ -222,6 +223,21 @@ void tst_MenuLinks::portalBoundaries()
                                      "http://www.livedoor.co.jp/r/biztrip",
                                      "http://www.livedoor.co.jp/r/t-select" }));
     QCOMPARE(leaving, QStringList{ "仲間 > 結婚相手" });
+}
+
+// The login form, which a login fills and whose showing ends a login, is the member host's: a
+// "/login" page of the portal's other sites is a page like any other.
+void tst_MenuLinks::loginFormIsTheMemberHostsAlone()
+{
+    const QStringList forms{ "https://member.livedoor.com/login/index", "http://MEMBER.livedoor.com/login",
+                             "https://member.livedoor.com/login/?.next=http%3A%2F%2Fblog.livedoor.com%2F" };
+    const QStringList others{ "https://www.livedoor.com/login", "https://blog.livedoor.com/login/index",
+                              "https://member.livedoor.com.example.net/login/index",
+                              "https://member.livedoor.com/loginhelp", "ftp://member.livedoor.com/login/" };
+    for (const QString &form : forms)
+        QVERIFY2(isLoginForm(QUrl(form)), qPrintable(form));
+    for (const QString &other : others)
+        QVERIFY2(!isLoginForm(QUrl(other)), qPrintable(other));
 }
 
 void tst_MenuLinks::indexWithoutRowOpensNothing_data()
