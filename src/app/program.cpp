@@ -99,7 +99,7 @@ void Program::followSessions()
     BrowserEngine &engine = m_frmWB->engine();
     QObject::connect(m_frmWB.get(), &frmWB::loggedIn, sessions, &LoginSessions::loginSucceeded);
     QObject::connect(m_frmWB.get(), &frmWB::loggedOut, sessions, &LoginSessions::loggedOut);
-    QObject::connect(&engine, &BrowserEngine::cookiesGone, sessions, &LoginSessions::cookiesGone);
+    QObject::connect(&engine, &BrowserEngine::cookiesChanged, sessions, &LoginSessions::cookiesChanged);
     // The engine's window offers the accounts too: a helper is told them as it starts.
     const auto tell = [this, sessions, &engine] { engine.setSessions({ m_accounts.ids(), sessions->loggedIn() }); };
     QObject::connect(sessions, &LoginSessions::changed, &engine, tell);
@@ -190,7 +190,10 @@ void Program::adoptSharedProfile()
     QString last = m_frmWB->currentAccount();
     if (!m_accounts.ids().contains(last))
         last.clear();
-    if (::adoptSharedProfile(Paths::engineProfile(), Paths::engineCache(), last) != SharedProfile::None)
+    const SharedProfile shared = ::adoptSharedProfile(Paths::engineProfile(), Paths::engineCache(), last);
+    if (shared == SharedProfile::GivenToAccount)
+        m_sessions->adopted(last);
+    if (shared != SharedProfile::None)
         m_settings.setProfilePerAccount();
 }
 

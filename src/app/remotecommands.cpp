@@ -74,7 +74,7 @@ void RemoteCommands::logInOrOut(EnginePage page, Whom whom, const QString &id, c
         // With no account to log in or out the run does nothing, and tells nothing.
         m_program.accounts().refresh();
         const bool login = page == EnginePage::LogIn;
-        if (login ? m_program.accounts().ids().isEmpty() : m_program.sessions().loggedIn().isEmpty())
+        if (login ? m_program.accounts().ids().isEmpty() : m_program.sessions().holdingLogins().isEmpty())
             return done(Reply());
         m_everyAccountDone = [page, done](Reply reply) {
             reply.page = page;

@@ -1,5 +1,6 @@
 #include "browser/cookiejournal.h"
 
+#include "browser/sessioncookies.h"
 #include "platform/privatefile.h"
 
 #include <QFile>
@@ -12,11 +13,6 @@ namespace {
 // value and 1 KB of each other attribute, about 8.5 KB in its line.
 constexpr qint64 kLongestLine = 8704;
 constexpr qint64 kMaxJournal = CookieJournal::kMaxChanges * kLongestLine;
-
-QByteArray keyOf(const QNetworkCookie &cookie)
-{
-    return cookie.name() + '\n' + cookie.domain().toUtf8() + '\n' + cookie.path().toUtf8();
-}
 
 // Where a cookie is set from: its own domain (a leading dot is for its subdomains) and path.
 QUrl originOf(const QNetworkCookie &cookie)
@@ -45,11 +41,14 @@ CookieJournal::CookieJournal(QWebEngineCookieStore *store, const QString &path, 
     // into this journal too. The store takes its calls in order, the removals here first, so
     // that none takes a cookie of the same name set after it.
     const auto changed = [this](const QNetworkCookie &cookie, bool removed) {
-        const QByteArray key = keyOf(cookie);
-        if (removed)
+        const QByteArray key = cookieKey(cookie);
+        if (removed) {
+            m_set.remove(key);
             m_gone.insert(key, cookie);
-        else
+        } else {
             m_gone.remove(key);
+            m_set.insert(key, cookie);
+        }
         note(key, cookie, removed, Clock::now());
         // Not put off by the changes that follow: a page that changes its cookies on and on
         // would keep the journal from being written at all.
@@ -77,7 +76,7 @@ CookieJournal::CookieJournal(QWebEngineCookieStore *store, const QString &path, 
         if (!raw || raw.decoded.isEmpty())
             continue;
         for (const QNetworkCookie &cookie : QNetworkCookie::parseCookies(raw.decoded)) {
-            note(keyOf(cookie), cookie, removal, now);
+            note(cookieKey(cookie), cookie, removal, now);
             (removal ? removed : set) << cookie;
         }
     }
@@ -141,6 +140,6 @@ void CookieJournal::save()
 void CookieJournal::write()
 {
     save();
-    if (!m_gone.isEmpty())
-        emit cookiesGone(std::exchange(m_gone, {}).values());
+    if (!m_set.isEmpty() || !m_gone.isEmpty())
+        emit cookiesChanged(std::exchange(m_set, {}).values(), std::exchange(m_gone, {}).values());
 }

@@ -26,8 +26,8 @@ class QWebEngineCookieStore;
 // whatever a page's scripts do with their cookies: a logout's removal made after thousands of
 // changes is kept, the changes before it are not.
 //
-// It also tells which cookies went from the store for good (a cookie replaced goes and comes back
-// at once), a few at a time.
+// It also tells which cookies were set in the store and which went from it for good (a cookie
+// replaced goes and comes back at once), a few at a time.
 class CookieJournal final : public QObject
 {
     Q_OBJECT
@@ -52,8 +52,8 @@ public:
     void keep();
 
 signals:
-    // These cookies went from the store, and have not come back since.
-    void cookiesGone(const QList<QNetworkCookie> &cookies);
+    // These cookies were set in the store, and these went from it, since it last told.
+    void cookiesChanged(const QList<QNetworkCookie> &set, const QList<QNetworkCookie> &gone);
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -76,7 +76,8 @@ private:
     QString m_path;
     std::list<Change> m_changes;
     QHash<QByteArray, std::list<Change>::iterator> m_byKey;
-    // Removed since the journal was last written, and not set again.
+    // Set since the journal was last written and still there, and removed since and not set again.
+    QHash<QByteArray, QNetworkCookie> m_set;
     QHash<QByteArray, QNetworkCookie> m_gone;
     QTimer m_write;
     bool m_keep = false;

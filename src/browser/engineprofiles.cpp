@@ -108,12 +108,18 @@ QWebEngineProfile *EngineProfiles::makeProfile(const QString &account)
                 emit downloadRequested(download);
             });
     auto *journal = new CookieJournal(profile->cookieStore(), storage + QLatin1Char('/') + kCookieJournal, profile);
-    connect(journal, &CookieJournal::cookiesGone, this, [this, account](const QList<QNetworkCookie> &cookies) {
-        QList<QNetworkCookie> portal;
-        std::copy_if(cookies.cbegin(), cookies.cend(), std::back_inserter(portal), isPortalCookie);
-        if (!portal.isEmpty())
-            emit cookiesGone(account, portal);
-    });
+    connect(journal, &CookieJournal::cookiesChanged, this,
+            [this, account](const QList<QNetworkCookie> &set, const QList<QNetworkCookie> &gone) {
+                QList<QNetworkCookie> portalSet;
+                QList<QNetworkCookie> portalGone;
+                std::copy_if(set.cbegin(), set.cend(), std::back_inserter(portalSet), isPortalCookie);
+                std::copy_if(gone.cbegin(), gone.cend(), std::back_inserter(portalGone), isPortalCookie);
+                if (!portalSet.isEmpty() || !portalGone.isEmpty())
+                    emit cookiesChanged(account, portalSet, portalGone);
+            });
+    // The engine tells of the cookies it has in its store only when asked: the program learns
+    // from them whether the profile holds a login.
+    profile->cookieStore()->loadAllCookies();
     return profile;
 }
 

@@ -77,8 +77,9 @@ public:
 signals:
     // A page on one of the profiles asks to download something.
     void downloadRequested(QWebEngineDownloadRequest *download);
-    // Cookies of the portal's hosts went from the account's profile.
-    void cookiesGone(const QString &account, const QList<QNetworkCookie> &cookies);
+    // Cookies of the portal's hosts were set in the account's profile (those its store held as
+    // it was made among them) or went from it.
+    void cookiesChanged(const QString &account, const QList<QNetworkCookie> &set, const QList<QNetworkCookie> &gone);
 
 private:
     QWebEngineProfile *makeProfile(const QString &account);

@@ -30,10 +30,9 @@ void EngineServer::serve(WebEngineBrowser *browser)
             [this](const QString &account, quint64 tab, const QUrl &from) { write(LoginForm{ account, tab, from }); });
     connect(browser, &WebEngineBrowser::renewRequested, this,
             [this](const QString &account, quint64 tab) { write(Renew{ account, tab }); });
-    connect(browser, &WebEngineBrowser::cookiesGone, this,
-            [this](const QString &account, const std::vector<SessionCookie> &cookies) {
-                write(CookiesGone{ account, cookies });
-            });
+    connect(browser, &WebEngineBrowser::cookiesChanged, this,
+            [this](const QString &account, const std::vector<SessionCookie> &set,
+                   const std::vector<SessionCookie> &gone) { write(Cookies{ account, set, gone }); });
     write(Ready{ kVersion });
     // Nothing is read until the engine is up: runs wait in the pipe meanwhile.
     m_channel->startReading();

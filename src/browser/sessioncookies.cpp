@@ -7,14 +7,10 @@
 
 #include <algorithm>
 
-namespace {
-
-QByteArray runCookieKey(const QNetworkCookie &cookie)
+QByteArray cookieKey(const QNetworkCookie &cookie)
 {
-    return cookie.name() + '\n' + cookie.domain().toUtf8() + '\n' + cookie.path().toUtf8();
+    return EngineChannel::cookieKey(cookie.name(), cookie.domain(), cookie.path());
 }
-
-} // namespace
 
 EngineChannel::SessionCookie sessionCookie(const QNetworkCookie &cookie)
 {
@@ -58,9 +54,9 @@ RunCookies::RunCookies(QWebEngineCookieStore *store, QObject *parent)
 {
     // A cookie the portal replaces goes and comes back: it counts as set.
     connect(store, &QWebEngineCookieStore::cookieAdded, this,
-            [this](const QNetworkCookie &cookie) { m_set.insert(runCookieKey(cookie), cookie); });
+            [this](const QNetworkCookie &cookie) { m_set.insert(cookieKey(cookie), cookie); });
     connect(store, &QWebEngineCookieStore::cookieRemoved, this,
-            [this](const QNetworkCookie &cookie) { m_set.remove(runCookieKey(cookie)); });
+            [this](const QNetworkCookie &cookie) { m_set.remove(cookieKey(cookie)); });
 }
 
 void RunCookies::addHost(const QUrl &url)

@@ -13,6 +13,8 @@
 
 class QWebEngineCookieStore;
 
+// The cookie's identity, as the program knows it (EngineChannel::cookieKey).
+QByteArray cookieKey(const QNetworkCookie &cookie);
 // A cookie as the program hears of it: its name, domain, path and expiry time, never its value.
 EngineChannel::SessionCookie sessionCookie(const QNetworkCookie &cookie);
 std::vector<EngineChannel::SessionCookie> sessionCookies(const QList<QNetworkCookie> &cookies);

@@ -23,9 +23,9 @@ WebEngineBrowser::WebEngineBrowser(const QString &storagePath, const QString &ca
                 if (!m_portal || !m_portal->handleDownload(download))
                     download->cancel();
             });
-    connect(m_profiles.get(), &EngineProfiles::cookiesGone, this,
-            [this](const QString &account, const QList<QNetworkCookie> &cookies) {
-                emit cookiesGone(account, sessionCookies(cookies));
+    connect(m_profiles.get(), &EngineProfiles::cookiesChanged, this,
+            [this](const QString &account, const QList<QNetworkCookie> &set, const QList<QNetworkCookie> &gone) {
+                emit cookiesChanged(account, sessionCookies(set), sessionCookies(gone));
             });
     m_tabSave.setSingleShot(true);
     m_tabSave.setInterval(kTabSaveDelay);

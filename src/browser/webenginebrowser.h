@@ -75,8 +75,9 @@ signals:
     // The portal sent a tab of the account to its login form outside the runs on its profile.
     void loginFormShown(const QString &account, quint64 tab, const QUrl &from);
     void renewRequested(const QString &account, quint64 tab);
-    // Cookies of the portal's hosts went from the account's profile.
-    void cookiesGone(const QString &account, const std::vector<EngineChannel::SessionCookie> &cookies);
+    // Cookies of the portal's hosts were set in the account's profile or went from it.
+    void cookiesChanged(const QString &account, const std::vector<EngineChannel::SessionCookie> &set,
+                        const std::vector<EngineChannel::SessionCookie> &gone);
 
 private:
     PortalWindow *portal(const QByteArray &geometry);

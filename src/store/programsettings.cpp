@@ -13,10 +13,10 @@ struct Setting
 };
 
 // Every setting: its key in the file, which earlier versions wrote too, and its default.
-const std::array<Setting, 9> &settings()
+const std::array<Setting, 11> &settings()
 {
     using Key = ProgramSettings::Key;
-    static const std::array<Setting, 9> table{ {
+    static const std::array<Setting, 11> table{ {
             { Key::LinksInDefaultBrowser, "Links/InDefaultBrowser", false },
             { Key::ClearsClipboard, "Clipboard/ClearAfter30s", true },
             { Key::PasswordsInKeyring, "Keyring/Enabled", false },
@@ -24,6 +24,8 @@ const std::array<Setting, 9> &settings()
             { Key::LastAccount, "Login/LastAccount", QString() },
             { Key::LoginSessions, "Login/Sessions", QString() },
             { Key::ExpiredLogins, "Login/Expired", QStringList() },
+            { Key::LoginCookies, "Login/Cookies", QString() },
+            { Key::PortalCookies, "Login/PortalCookies", QString() },
             { Key::RenewsLogins, "Login/RenewExpired", false },
             { Key::PortalWindowGeometry, "PortalWindow/Geometry", QByteArray() },
     } };

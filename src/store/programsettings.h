@@ -36,6 +36,11 @@ public:
         LoginSessions,
         // The accounts whose login expired (not by a logout) since they last logged in.
         ExpiredLogins,
+        // The names, domains and paths of the cookies that the portal's logins set, as
+        // LoginSessions writes them.
+        LoginCookies,
+        // Those of them each account's profile holds, as the browser engine last told.
+        PortalCookies,
         // Whether an account's login that expired under an open page is renewed without asking.
         RenewsLogins,
         // The portal window's geometry as it last was.
@@ -69,6 +74,10 @@ public:
     void setLoginSessions(const QByteArray &sessions) { set(Key::LoginSessions, QString::fromUtf8(sessions)); }
     QStringList expiredLogins() const { return value(Key::ExpiredLogins).toStringList(); }
     void setExpiredLogins(const QStringList &accounts) { set(Key::ExpiredLogins, accounts); }
+    QByteArray loginCookies() const { return value(Key::LoginCookies).toString().toUtf8(); }
+    void setLoginCookies(const QByteArray &cookies) { set(Key::LoginCookies, QString::fromUtf8(cookies)); }
+    QByteArray portalCookies() const { return value(Key::PortalCookies).toString().toUtf8(); }
+    void setPortalCookies(const QByteArray &cookies) { set(Key::PortalCookies, QString::fromUtf8(cookies)); }
     bool renewsLogins() const { return value(Key::RenewsLogins).toBool(); }
     void setRenewsLogins(bool renews) { set(Key::RenewsLogins, renews); }
     QByteArray portalWindowGeometry() const { return value(Key::PortalWindowGeometry).toByteArray(); }

@@ -55,7 +55,7 @@ void EveryAccount::logInAll()
 
 void EveryAccount::logOutAll()
 {
-    start(EnginePage::LogOut, m_sessions.loggedIn());
+    start(EnginePage::LogOut, m_sessions.holdingLogins());
 }
 
 void EveryAccount::start(EnginePage page, const QStringList &accounts)

@@ -277,7 +277,7 @@ void frmTasktray::showSessions()
 
 void frmTasktray::applyEveryAccountStates()
 {
-    m_menu->showEveryAccount(m_uses.everyAccount.running(), !m_uses.sessions.loggedIn().isEmpty());
+    m_menu->showEveryAccount(m_uses.everyAccount.running(), !m_uses.sessions.holdingLogins().isEmpty());
 }
 
 void frmTasktray::mnLoginAll_Click()

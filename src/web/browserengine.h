@@ -62,8 +62,10 @@ signals:
     void tabsRestored(int tabs);
     // A login run is about to end as done: the portal's cookies it set in its account's profile.
     void loginCookies(const std::vector<EngineChannel::SessionCookie> &cookies);
-    // Cookies of the portal's hosts went from the account's profile, outside the runs too.
-    void cookiesGone(const QString &account, const std::vector<EngineChannel::SessionCookie> &cookies);
+    // Cookies of the portal's hosts were set in the account's profile or went from it, outside
+    // the runs too, and those the profile held as the engine loaded it.
+    void cookiesChanged(const QString &account, const std::vector<EngineChannel::SessionCookie> &set,
+                        const std::vector<EngineChannel::SessionCookie> &gone);
     // The portal sent a tab of the account to its login form outside any run: its login expired.
     void loginFormShown(const QString &account, quint64 tab);
     // The user asked on that tab for the account's login again.

@@ -48,6 +48,11 @@ std::optional<QJsonObject> Reader::next()
     return document.object();
 }
 
+QByteArray cookieKey(QByteArrayView name, QStringView domain, QStringView path)
+{
+    return name.toByteArray() + '\n' + domain.toUtf8() + '\n' + path.toUtf8();
+}
+
 QJsonValue cookiesJson(const std::vector<SessionCookie> &cookies)
 {
     QJsonArray array;

@@ -53,8 +53,9 @@ enum class RunOutcome { Done, Failed, TimedOut, WrongPage, Cancelled, EngineEnde
 // Restored with how many tabs came back; any other helper lets the tabs it found go.
 //
 // Which accounts are logged in: the Ended of a login run that succeeded names the portal's
-// cookies the run set, CookiesGone those that went from a profile afterwards, and LoginForm a
-// tab that the portal sent to its login form outside a run. The program sends Sessions, the
+// cookies the run set, Cookies every change of the portal's cookies in a profile the helper holds
+// (those it finds in a profile as it makes it among the set), and LoginForm a tab that the portal
+// sent to its login form outside a run. The program sends Sessions, the
 // accounts listed and those of them logged in, when the helper is ready and whenever they
 // change. A tab whose login expired gets a Renewal offer (the user answers Renew) unless the
 // program logs in again by itself; Renewal done or failed (with the login's outcome, which the
@@ -62,7 +63,7 @@ enum class RunOutcome { Done, Failed, TimedOut, WrongPage, Cancelled, EngineEnde
 namespace EngineChannel {
 
 // The version of the messages below: each side's build speaks one.
-constexpr int kVersion = 2;
+constexpr int kVersion = 3;
 // A message longer than this breaks the channel: no run needs a fraction of it.
 constexpr qsizetype kMaxMessage = 1 << 20;
 
@@ -93,6 +94,13 @@ struct SessionCookie
     std::optional<QDateTime> expires;
     bool operator==(const SessionCookie &) const = default;
 };
+// A cookie's identity, the same in both processes: a store holds one cookie of each name, domain
+// and path.
+QByteArray cookieKey(QByteArrayView name, QStringView domain, QStringView path);
+inline QByteArray cookieKey(const SessionCookie &cookie)
+{
+    return cookieKey(cookie.name.toUtf8(), cookie.domain, cookie.path);
+}
 // Cookies as the messages carry them (the program's settings keep them so too).
 QJsonValue cookiesJson(const std::vector<SessionCookie> &cookies);
 std::vector<SessionCookie> cookiesFromJson(const QJsonValue &value);
@@ -193,11 +201,13 @@ struct Geometry
 {
     QByteArray geometry;
 };
-// Cookies of the portal's hosts went from the account's profile, whoever removed them.
-struct CookiesGone
+// Cookies of the portal's hosts were set in the account's profile, or went from it, whoever
+// changed them: a page, a run, the profile's own store as it was loaded.
+struct Cookies
 {
     QString account;
-    std::vector<SessionCookie> cookies;
+    std::vector<SessionCookie> set;
+    std::vector<SessionCookie> gone;
 };
 // The portal sent a tab of the account (an id the helper gives each tab, never one twice in its
 // run) to its login form outside any run; `url` is the address the tab showed before.
@@ -213,7 +223,7 @@ struct Renew
     QString account;
     quint64 tab = 0;
 };
-using FromHelper = std::variant<Ready, Started, Ended, Bye, Opened, Restored, External, Geometry, CookiesGone,
+using FromHelper = std::variant<Ready, Started, Ended, Bye, Opened, Restored, External, Geometry, Cookies,
                                 LoginForm, Renew>;
 
 // Each direction's one encode and one parse. A message that is not one of its direction's, or

@@ -26,6 +26,8 @@ const QString script = QStringLiteral("script");
 const QString onlyOn = QStringLiteral("onlyOn");
 const QString outcome = QStringLiteral("outcome");
 const QString cookies = QStringLiteral("cookies");
+const QString set = QStringLiteral("set");
+const QString gone = QStringLiteral("gone");
 const QString open = QStringLiteral("open");
 const QString geometry = QStringLiteral("geometry");
 const QString tabs = QStringLiteral("tabs");
@@ -239,9 +241,10 @@ QJsonObject encode(const FromHelper &message)
                     [](const Geometry &geometry) {
                         return typed("geometry", { { Key::geometry, base64(geometry.geometry) } });
                     },
-                    [](const CookiesGone &gone) {
-                        return typed("cookiesgone",
-                                     { { Key::account, gone.account }, { Key::cookies, cookiesJson(gone.cookies) } });
+                    [](const Cookies &cookies) {
+                        return typed("cookies", { { Key::account, cookies.account },
+                                                  { Key::set, cookiesJson(cookies.set) },
+                                                  { Key::gone, cookiesJson(cookies.gone) } });
                     },
                     [](const LoginForm &form) {
                         return typed("loginform", { { Key::account, form.account },
@@ -333,9 +336,10 @@ std::optional<FromHelper> parseFromHelper(const QJsonObject &message)
                   const std::optional<QByteArray> geometry = fromBase64(m.value(Key::geometry));
                   return geometry ? std::optional<FromHelper>(Geometry{ *geometry }) : std::nullopt;
               } },
-            { "cookiesgone",
+            { "cookies",
               [](const QJsonObject &m) -> std::optional<FromHelper> {
-                  return CookiesGone{ m.value(Key::account).toString(), cookiesFromJson(m.value(Key::cookies)) };
+                  return Cookies{ m.value(Key::account).toString(), cookiesFromJson(m.value(Key::set)),
+                                  cookiesFromJson(m.value(Key::gone)) };
               } },
             { "loginform",
               [](const QJsonObject &m) -> std::optional<FromHelper> {

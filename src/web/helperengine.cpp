@@ -199,7 +199,7 @@ void HelperEngine::onMessage(const EngineChannel::FromHelper &message)
                            if (restored.tabs > 0)
                                emit tabsRestored(restored.tabs);
                        },
-                       [this](const CookiesGone &gone) { emit cookiesGone(gone.account, gone.cookies); },
+                       [this](const Cookies &cookies) { emit cookiesChanged(cookies.account, cookies.set, cookies.gone); },
                        [this](const LoginForm &form) { emit loginFormShown(form.account, form.tab); },
                        [this](const Renew &renew) { emit renewRequested(renew.account, renew.tab); },
                        [this](const Started &started) {

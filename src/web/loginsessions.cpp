@@ -14,9 +14,56 @@ namespace {
 // last for years.
 constexpr qint64 kLongestWaitMs = 24 * 60 * 60 * 1000;
 
-bool sameCookie(const LoginSessions::Cookie &a, const LoginSessions::Cookie &b)
+using Cookie = LoginSessions::Cookie;
+
+bool sameCookie(const Cookie &a, const Cookie &b)
 {
-    return a.name == b.name && a.domain == b.domain && a.path == b.path;
+    return EngineChannel::cookieKey(a) == EngineChannel::cookieKey(b);
+}
+
+// Puts the cookie among the cookies, in place of the same one; whether that changed them.
+bool put(std::vector<Cookie> &cookies, const Cookie &cookie)
+{
+    const auto same = std::find_if(cookies.begin(), cookies.end(),
+                                   [&](const Cookie &other) { return sameCookie(cookie, other); });
+    if (same == cookies.end()) {
+        cookies.push_back(cookie);
+        return true;
+    }
+    if (*same == cookie)
+        return false;
+    *same = cookie;
+    return true;
+}
+
+// Takes these cookies off the cookies; how many there were.
+std::size_t takeOff(std::vector<Cookie> &cookies, const std::vector<Cookie> &gone)
+{
+    return std::erase_if(cookies, [&](const Cookie &cookie) {
+        return std::any_of(gone.begin(), gone.end(), [&](const Cookie &other) { return sameCookie(cookie, other); });
+    });
+}
+
+QJsonObject cookiesByAccount(const QHash<QString, std::vector<Cookie>> &accounts)
+{
+    QJsonObject json;
+    for (auto account = accounts.begin(); account != accounts.end(); ++account)
+        json.insert(account.key(), EngineChannel::cookiesJson(*account));
+    return json;
+}
+
+QHash<QString, std::vector<Cookie>> cookiesByAccount(const QByteArray &text)
+{
+    QHash<QString, std::vector<Cookie>> accounts;
+    const QJsonObject json = QJsonDocument::fromJson(text).object();
+    for (auto account = json.begin(); account != json.end(); ++account)
+        accounts.insert(account.key(), EngineChannel::cookiesFromJson(account.value()));
+    return accounts;
+}
+
+QByteArray compact(const QJsonObject &json)
+{
+    return json.isEmpty() ? QByteArray() : QJsonDocument(json).toJson(QJsonDocument::Compact);
 }
 
 } // namespace
@@ -62,21 +109,44 @@ QStringList LoginSessions::loggedIn() const
     return accounts;
 }
 
+QStringList LoginSessions::holdingLogins() const
+{
+    QStringList accounts;
+    for (const QString &account : m_listed()) {
+        if ((m_sessions.contains(account) || m_held.contains(account)) && !accounts.contains(account))
+            accounts << account;
+    }
+    return accounts;
+}
+
+bool LoginSessions::isLoginCookie(const Cookie &cookie) const
+{
+    return std::any_of(m_loginCookies.begin(), m_loginCookies.end(),
+                       [&](const Cookie &known) { return sameCookie(cookie, known); });
+}
+
 void LoginSessions::loginSucceeded(const QString &account, const std::vector<Cookie> &cookies)
 {
-    if (account.isEmpty())
+    if (account.isEmpty() || (cookies.empty() && !m_sessions.contains(account)))
         return;
+    for (const Cookie &cookie : cookies) {
+        put(m_loginCookies, { cookie.name, cookie.domain, cookie.path, std::nullopt });
+        put(m_held[account], cookie);
+    }
     m_expired.removeAll(account);
     std::vector<Cookie> &kept = m_sessions[account];
-    for (const Cookie &cookie : cookies) {
-        const auto same = std::find_if(kept.begin(), kept.end(),
-                                       [&](const Cookie &other) { return sameCookie(cookie, other); });
-        if (same != kept.end())
-            *same = cookie;
-        else
-            kept.push_back(cookie);
-    }
+    for (const Cookie &cookie : cookies)
+        put(kept, cookie);
     dropExpired();
+    commit();
+}
+
+void LoginSessions::adopted(const QString &account)
+{
+    if (account.isEmpty() || m_sessions.contains(account))
+        return;
+    m_expired.removeAll(account);
+    m_sessions.insert(account, {});
     commit();
 }
 
@@ -102,32 +172,57 @@ void LoginSessions::expire(const QString &account)
         m_expired.append(account);
 }
 
-void LoginSessions::cookiesGone(const QString &account, const std::vector<Cookie> &cookies)
+void LoginSessions::cookiesChanged(const QString &account, const std::vector<Cookie> &set,
+                                   const std::vector<Cookie> &gone)
 {
+    if (account.isEmpty())
+        return;
+    std::vector<Cookie> logins;
+    std::copy_if(set.begin(), set.end(), std::back_inserter(logins),
+                 [this](const Cookie &cookie) { return isLoginCookie(cookie); });
+    bool changed = false;
+    {
+        std::vector<Cookie> &held = m_held[account];
+        changed = takeOff(held, gone) > 0;
+        for (const Cookie &cookie : logins)
+            changed = put(held, cookie) || changed;
+        if (held.empty())
+            m_held.remove(account);
+    }
     const auto session = m_sessions.find(account);
-    if (session == m_sessions.end() || session->empty())
-        return;
-    const auto gone = std::erase_if(*session, [&](const Cookie &cookie) {
-        return std::any_of(cookies.begin(), cookies.end(),
-                           [&](const Cookie &other) { return sameCookie(cookie, other); });
-    });
-    if (gone == 0)
-        return;
-    if (session->empty())
-        expire(account);
-    commit();
+    if (session != m_sessions.end()) {
+        // Cookies not known (an adopted profile's) are not ended by cookies going.
+        const bool tracked = !session->empty();
+        const bool ended = takeOff(*session, gone) > 0 && session->empty();
+        for (const Cookie &cookie : logins)
+            put(*session, cookie);
+        if (tracked && ended && session->empty())
+            expire(account);
+    } else if (!logins.empty() && m_expired.contains(account)) {
+        // Logged in again without a run of the program's: the portal's own renewal, a login on
+        // the portal window's page.
+        m_expired.removeAll(account);
+        m_sessions.insert(account, logins);
+        changed = true;
+    }
+    if (changed) {
+        dropExpired();
+        commit();
+    }
 }
 
 void LoginSessions::keepListed()
 {
     const QStringList listed = m_listed();
     bool removed = m_expired.removeIf([&](const QString &account) { return !listed.contains(account); }) > 0;
-    for (auto session = m_sessions.begin(); session != m_sessions.end();) {
-        if (listed.contains(session.key())) {
-            ++session;
-        } else {
-            session = m_sessions.erase(session);
-            removed = true;
+    for (auto *accounts : { &m_sessions, &m_held }) {
+        for (auto session = accounts->begin(); session != accounts->end();) {
+            if (listed.contains(session.key())) {
+                ++session;
+            } else {
+                session = accounts->erase(session);
+                removed = true;
+            }
         }
     }
     if (removed)
@@ -156,6 +251,10 @@ bool LoginSessions::dropExpired()
         }
         ++session;
     }
+    for (auto held = m_held.begin(); held != m_held.end();) {
+        std::erase_if(*held, [&](const Cookie &cookie) { return cookie.expires && *cookie.expires <= now; });
+        held = held->empty() ? m_held.erase(held) : std::next(held);
+    }
     m_expiry.stop();
     if (next)
         m_expiry.start(int(std::min(now.msecsTo(*next) + 1, kLongestWaitMs)));
@@ -164,22 +263,33 @@ bool LoginSessions::dropExpired()
 
 void LoginSessions::load()
 {
-    const QJsonObject sessions = QJsonDocument::fromJson(m_settings.loginSessions()).object();
-    for (auto session = sessions.begin(); session != sessions.end(); ++session) {
-        // The same form as the engine's messages carry.
-        m_sessions[session.key()] = EngineChannel::cookiesFromJson(session.value());
-    }
+    // The same form as the engine's messages carry.
+    m_sessions = cookiesByAccount(m_settings.loginSessions());
     m_expired = m_settings.expiredLogins();
+    m_loginCookies = EngineChannel::cookiesFromJson(QJsonDocument::fromJson(m_settings.loginCookies()).array());
+    m_held = cookiesByAccount(m_settings.portalCookies());
+    // A version before kept only the logins and their cookies: those are the login cookies, and
+    // the profiles hold them.
+    if (m_settings.loginCookies().isEmpty()) {
+        for (const std::vector<Cookie> &cookies : std::as_const(m_sessions)) {
+            for (const Cookie &cookie : cookies)
+                put(m_loginCookies, { cookie.name, cookie.domain, cookie.path, std::nullopt });
+        }
+        for (auto session = m_sessions.begin(); session != m_sessions.end(); ++session) {
+            if (!session->empty())
+                m_held.insert(session.key(), *session);
+        }
+    }
 }
 
 void LoginSessions::save() const
 {
-    QJsonObject sessions;
-    for (auto session = m_sessions.begin(); session != m_sessions.end(); ++session)
-        sessions.insert(session.key(), EngineChannel::cookiesJson(*session));
-    m_settings.setLoginSessions(sessions.isEmpty() ? QByteArray()
-                                                   : QJsonDocument(sessions).toJson(QJsonDocument::Compact));
+    m_settings.setLoginSessions(compact(cookiesByAccount(m_sessions)));
     m_settings.setExpiredLogins(m_expired);
+    m_settings.setLoginCookies(m_loginCookies.empty() ? QByteArray()
+                                                      : QJsonDocument(EngineChannel::cookiesJson(m_loginCookies).toArray())
+                                                                .toJson(QJsonDocument::Compact));
+    m_settings.setPortalCookies(compact(cookiesByAccount(m_held)));
 }
 
 void LoginSessions::commit()

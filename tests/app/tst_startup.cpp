@@ -11,6 +11,7 @@
 #include "ui/main/frmmainld.h"
 #include "ui/main/statusbar.h"
 #include "web/accountprofile.h"
+#include "web/loginsessions.h"
 
 #include <QAction>
 #include <QDir>
@@ -203,8 +204,8 @@ void tst_Startup::startAtLoginEntry()
 
 // An update from the version with one profile for every login: the engine's profile folder,
 // the guest's now, holds the login of the account last logged in. At the first start it becomes
-// that account's profile, moved, so that the guest starts empty; later starts leave the guest's
-// own pages alone.
+// that account's profile, moved, so that the guest starts empty, and the account is logged in;
+// later starts leave the guest's own pages alone.
 void tst_Startup::sharedProfileGoesToTheLastAccount()
 {
     StoreSandbox sandbox;
@@ -223,7 +224,11 @@ void tst_Startup::sharedProfileGoesToTheLastAccount()
     };
     QVERIFY(plant("ldsession=s1.bob"));
     ProgramSettings().setLastAccount(QStringLiteral("bob"));
-    Program(Services{}).start(true);
+    {
+        Program program(Services{});
+        program.start(true);
+        QCOMPARE(program.sessions().loggedIn(), QStringList{ QStringLiteral("bob") });
+    }
     QCOMPARE(cookieIn(bobs), QByteArray("ldsession=s1.bob"));
     QVERIFY(QFileInfo::exists(bobs + QStringLiteral("/Local Storage")));
     QVERIFY(!QFileInfo::exists(guest + QStringLiteral("/Cookies")));

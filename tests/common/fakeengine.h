@@ -51,12 +51,20 @@ public:
         renewals << QStringLiteral("%1 %2 %3").arg(tab).arg(QLatin1String(names[int(state)]), text).trimmed();
     }
 
-    // Ends the oldest open run.
+    // Ends the oldest open run; a login done sets the portal's session cookie, as the portal's does.
     void end(RunOutcome outcome)
     {
         Run run = std::move(open.front());
         open.pop_front();
+        if (run.page == EnginePage::LogIn && outcome == RunOutcome::Done)
+            emit loginCookies({ sessionCookie() });
         run.done(outcome);
+    }
+    // The portal's session cookie, for an hour from now.
+    static EngineChannel::SessionCookie sessionCookie()
+    {
+        return { QStringLiteral("ldsession"), QStringLiteral(".livedoor.com"), QStringLiteral("/"),
+                 QDateTime::currentDateTimeUtc().addSecs(3600) };
     }
 
     // The values a run's steps write into the page's fields, in order: the arguments of its

@@ -114,11 +114,12 @@ void tst_EngineChannel::messagesAsTheOtherSideReadsThem_data()
         const std::optional<ToHelper> parsed = parseToHelper(built);
         QTest::newRow(name) << built << wire << (parsed ? encode(*parsed) : QJsonObject());
     };
-    fromHelper("ready", Ready{ kVersion }, R"({"type":"ready","version":2})");
+    fromHelper("ready", Ready{ kVersion }, R"({"type":"ready","version":3})");
     fromHelper("ended with cookies", Ended{ 7, RunOutcome::Done, cookies },
                R"({"type":"ended","run":7,"outcome":"done","cookies":)" + cookiesText + "}");
-    fromHelper("cookiesgone", CookiesGone{ "bob", cookies },
-               R"({"type":"cookiesgone","account":"bob","cookies":)" + cookiesText + "}");
+    fromHelper("cookies", Cookies{ "bob", cookies, { { "old", ".livedoor.com", "/", std::nullopt } } },
+               R"({"type":"cookies","account":"bob","set":)" + cookiesText
+                       + R"(,"gone":[{"name":"old","domain":".livedoor.com","path":"/"}]})");
     fromHelper("loginform", LoginForm{ "bob", 12, QUrl("https://blog.livedoor.com/members/a?b=%E3%81%82") },
                R"({"type":"loginform","account":"bob","tab":12,"url":"https://blog.livedoor.com/members/a?b=%E3%81%82"})");
     fromHelper("renew", Renew{ "ユーザー", 3 }, R"({"type":"renew","account":"ユーザー","tab":3})");

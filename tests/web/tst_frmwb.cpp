@@ -386,6 +386,16 @@ void tst_frmWB::cookieSurvivesARestart()
     m_host = std::make_unique<frmWB>(std::make_unique<HelperEngine>(options));
     // The program starts with the account that was current when it ended.
     m_host->setCurrentAccount(QStringLiteral("keep"));
+    // The new helper tells of the login it finds in the profile's store as it makes the profile,
+    // before any page of the portal has loaded on it.
+    bool toldTheLogin = false;
+    connect(&m_host->engine(), &BrowserEngine::cookiesChanged, this,
+            [&](const QString &account, const std::vector<EngineChannel::SessionCookie> &set) {
+                for (const EngineChannel::SessionCookie &cookie : set)
+                    toldTheLogin = toldTheLogin || (account == QLatin1String("keep") && cookie.name == QLatin1String("ldsession"));
+            });
+    m_host->engine().prepare(QStringLiteral("keep"));
+    QTRY_VERIFY_WITH_TIMEOUT(toldTheLogin, 30000);
     logoutCarriesTheCookie();
     if (QTest::currentTestFailed())
         return;

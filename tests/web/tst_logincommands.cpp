@@ -303,7 +303,7 @@ void tst_LoginCommands::loginsAreMarkedWhereTheAccountsAreListed()
     QCOMPARE(tray.trayIcon->toolTip(), name + "\nalice ほか1件");
     QCOMPARE(m_engine->sessions, (QStringList{ "alice", "bob" }));
 
-    emit m_engine->cookiesGone("bob", { { "ldsession", ".livedoor.com", "/", std::nullopt } });
+    emit m_engine->cookiesChanged("bob", {}, { { "ldsession", ".livedoor.com", "/", std::nullopt } });
     QCOMPARE(checked(), QStringList{ "alice" });
     QVERIFY(markedAs(1, false));
     QVERIFY(markedAs(0, true));
@@ -373,12 +373,13 @@ void tst_LoginCommands::everyAccountTakesItsTurnAndTellsOnce()
     QVERIFY(tray.mnLogoutAll->isEnabled());
 }
 
-// すべてのアカウントからログアウト logs out the logged-in accounts, each in its profile, and none the
-// user deletes meanwhile: neither one whose turn has yet to come nor one whose logout waits behind
-// a login chosen meanwhile.
+// すべてのアカウントからログアウト logs out the logged-in accounts, and those whose profile holds a
+// login cookie though no login of the program's ended so, each in its profile, and none the user
+// deletes meanwhile: neither one whose turn has yet to come nor one whose logout waits behind a
+// login chosen meanwhile.
 void tst_LoginCommands::everyAccountLogsOutTheLoggedIn()
 {
-    m_sandbox->seedAccounts({ "alice", "bob", "carol" }, { "pw-a", "pw-b", "pw-c" });
+    m_sandbox->seedAccounts({ "alice", "bob", "carol", "dave" }, { "pw-a", "pw-b", "pw-c", "pw-d" });
     m_program.reset();
     startProgram();
     frmTasktray &tray = m_program->tasktray();
@@ -389,13 +390,15 @@ void tst_LoginCommands::everyAccountLogsOutTheLoggedIn()
     };
     QVERIFY(!tray.mnLogoutAll->isEnabled());
     for (const char *account : { "carol", "bob", "alice" })
-        m_program->sessions().loginSucceeded(account, {});
+        m_program->sessions().loginSucceeded(account, { FakeEngine::sessionCookie() });
+    emit m_engine->cookiesChanged("dave", { FakeEngine::sessionCookie() }, {});
+    QVERIFY(!m_program->sessions().isLoggedIn("dave"));
     QVERIFY(tray.mnLogoutAll->isEnabled());
     tray.mnLogoutAll->trigger();
     QCOMPARE(m_engine->open.size(), 1u);
     QCOMPARE(m_engine->open.front().page, EnginePage::LogOut);
     QCOMPARE(m_engine->open.front().account, QStringLiteral("alice"));
-    QCOMPARE(tray.trayIcon->toolTip(), QStringLiteral("ヨルミ＠ライブドア\nログアウト中... 1/3"));
+    QCOMPARE(tray.trayIcon->toolTip(), QStringLiteral("ヨルミ＠ライブドア\nログアウト中... 1/4"));
     tray.mnLogin.value(0)->trigger();
     QTRY_COMPARE(m_program->webHost().pendingRuns(), 2);
     deleteAccount(2);
@@ -410,7 +413,10 @@ void tst_LoginCommands::everyAccountLogsOutTheLoggedIn()
     QStringList stillToRun;
     for (const FakeEngine::Run &run : m_engine->open)
         stillToRun << run.account;
-    QCOMPARE(stillToRun.join(u' '), QString());
+    QCOMPARE(stillToRun.join(u' '), QStringLiteral("dave"));
+    QCOMPARE(m_engine->open.front().page, EnginePage::LogOut);
+    m_engine->end(RunOutcome::Done);
+    QVERIFY(m_engine->open.empty());
     QCOMPARE(m_notifier->shown, (QList<QStringList>{ { QStringLiteral("Yorumi@Livedoor"),
                                                        QStringLiteral("次のアカウントからログアウトできませんでした: alice") } }));
     QCOMPARE(m_program->sessions().loggedIn(), QStringList{ "alice" });
@@ -454,7 +460,7 @@ void tst_LoginCommands::everyAccountStopsAtTheKeyringOrWhenAsked()
 // with the automatic renewal ticked it runs at once, though not twice a minute for a tab.
 void tst_LoginCommands::expiredLoginIsRenewedInPlace()
 {
-    m_program->sessions().loginSucceeded("alice", {});
+    m_program->sessions().loginSucceeded("alice", { FakeEngine::sessionCookie() });
     emit m_engine->loginFormShown("alice", 7);
     QCOMPARE(m_engine->renewals, QStringList{ "7 offer" });
     QVERIFY(!m_program->sessions().isLoggedIn("alice"));

@@ -9,10 +9,13 @@
 // events and the accounts logged in after them, in the list's order.
 //
 // Events: "login A c@s ..." (a login of A that set the cookies c, each expiring
-// s seconds from now, or never without "@s"), "logout A", "gone A c ...", "form
-// A" (the portal showed a page of A's as its login form), "list A B ..." (the
-// list now holds these IDs), "later s" (the clock moves on s seconds),
-// "restart" (the program starts again on the same settings) and "wait" (for the
+// s seconds from now, or never without "@s"), "logout A", "set A c ..." and
+// "gone A c ..." (the engine tells of cookies set in A's profile, or gone from
+// it), "form A" (the portal showed a page of A's as its login form), "adopted A"
+// (A's profile is the one all logins shared), "list A B ..." (the list now holds
+// these IDs), "later s" (the clock moves on s seconds), "restart" (the program
+// starts again on the same settings), "before" (the settings as the version
+// before wrote them: the logins and their cookies alone) and "wait" (for the
 // next change, on the real clock).
 class tst_LoginSessions : public QObject
 {
@@ -47,8 +50,22 @@ void tst_LoginSessions::rule_data()
     QTest::newRow("a renamed account is not logged in under its old name")
             << QStringList{ "login alice s", "list alicia", "list alice" } << QStringList{};
     QTest::newRow("restart, an expiry passed meanwhile")
-            << QStringList{ "login alice a@3600", "login bob b@7200", "login carol", "later 5400", "restart" }
+            << QStringList{ "login alice a@3600", "login bob b@7200", "login carol c", "later 5400", "restart" }
             << QStringList{ "bob", "carol" };
+    QTest::newRow("a login that set no cookie") << QStringList{ "login alice", "restart" } << QStringList{};
+    QTest::newRow("an expiry the portal extends")
+            << QStringList{ "login alice s@60", "set alice s@7200", "later 120", "restart" } << QStringList{ "alice" };
+    QTest::newRow("an expired login's cookie back, other cookies, an account never logged in")
+            << QStringList{ "login alice s@3600", "login bob s", "gone alice s", "set alice s", "gone bob s",
+                            "set bob x", "set carol s" }
+            << QStringList{ "alice" };
+    QTest::newRow("logged out, its cookie set again") << QStringList{ "login alice s", "logout alice", "set alice s" }
+                                                       << QStringList{};
+    QTest::newRow("an adopted profile, its cookies unknown")
+            << QStringList{ "adopted bob", "login alice s", "gone bob s", "restart" } << QStringList{ "alice", "bob" };
+    QTest::newRow("after an update from the version before")
+            << QStringList{ "login alice s", "before", "restart", "gone alice s", "set alice s" }
+            << QStringList{ "alice" };
 }
 
 void tst_LoginSessions::rule()
@@ -80,8 +97,15 @@ void tst_LoginSessions::rule()
             sessions->loginSucceeded(words[1], cookies(words));
         } else if (what == QLatin1String("logout") || what == QLatin1String("form")) {
             sessions->loggedOut(words[1]);
+        } else if (what == QLatin1String("set")) {
+            sessions->cookiesChanged(words[1], cookies(words), {});
         } else if (what == QLatin1String("gone")) {
-            sessions->cookiesGone(words[1], cookies(words));
+            sessions->cookiesChanged(words[1], {}, cookies(words));
+        } else if (what == QLatin1String("adopted")) {
+            sessions->adopted(words[1]);
+        } else if (what == QLatin1String("before")) {
+            settings.setLoginCookies({});
+            settings.setPortalCookies({});
         } else if (what == QLatin1String("list")) {
             listed = words.mid(1);
             sessions->keepListed();
