@@ -57,16 +57,17 @@ LOGIN_PAGES = {
                        f'name="livedoor_id"><input type="password" id="password" name="password">{AUTO}</form>'
                        '<script>new MutationObserver(function () { location.href = "/portal/password"; })'
                        '.observe(document.getElementById("livedoor_id"), {attributes: true});</script>',
-    # Changes cookies of its own without pause, ten new ones every 20 ms (a worker keeps the time,
-    # which a page not shown would only get once a second), each set and removed at once, until
-    # the form is sent: the page loads, and the login goes on, only once the script that the
-    # server holds for 10 s has come.
+    # Changes cookies of its own without pause, ten new ones 20 ms after the ten before (a worker
+    # keeps the time, which a page not shown would only get once a second; the next ten wait for
+    # these, so that a loaded machine gets fewer, never a queue the page cannot work off), each
+    # set and removed at once, until the form is sent: the page loads, and the login goes on,
+    # only once the script that the server holds for 10 s has come.
     "churn": f'<form method="post" action="/login/">{FIELDS}{AUTO}</form>'
-             '<script>var n = 0;'
-             'new Worker(URL.createObjectURL(new Blob(["setInterval(function () { postMessage(0); }, 20);"])))'
-             '.onmessage = function () { for (var i = 0; i < 10; i++, n++) {'
+             '<script>var n = 0; var pace = new Worker(URL.createObjectURL(new Blob(['
+             '"onmessage = function () { setTimeout(function () { postMessage(0); }, 20); }; postMessage(0);"])));'
+             'pace.onmessage = function () { for (var i = 0; i < 10; i++, n++) {'
              ' document.cookie = "churn" + n + "=1; path=/";'
-             ' document.cookie = "churn" + n + "=; path=/; max-age=0"; } };</script>'
+             ' document.cookie = "churn" + n + "=; path=/; max-age=0"; } pace.postMessage(0); };</script>'
              '<script src="/churn-wait.js"></script>',
     "popups": '<script>alert("a"); confirm("c"); prompt("p"); window.open("/x", "_blank");'
               'Notification.requestPermission();'
