@@ -121,8 +121,12 @@ QStringList LoginSessions::holdingLogins() const
 
 bool LoginSessions::isLoginCookie(const Cookie &cookie) const
 {
-    return std::any_of(m_loginCookies.begin(), m_loginCookies.end(),
-                       [&](const Cookie &known) { return sameCookie(cookie, known); });
+    return m_loginCookies.contains(EngineChannel::cookieKey(cookie));
+}
+
+void LoginSessions::learn(const Cookie &cookie)
+{
+    m_loginCookies.insert(EngineChannel::cookieKey(cookie), { cookie.name, cookie.domain, cookie.path, std::nullopt });
 }
 
 void LoginSessions::loginSucceeded(const QString &account, const std::vector<Cookie> &cookies)
@@ -130,7 +134,7 @@ void LoginSessions::loginSucceeded(const QString &account, const std::vector<Coo
     if (account.isEmpty() || (cookies.empty() && !m_sessions.contains(account)))
         return;
     for (const Cookie &cookie : cookies) {
-        put(m_loginCookies, { cookie.name, cookie.domain, cookie.path, std::nullopt });
+        learn(cookie);
         put(m_held[account], cookie);
     }
     m_expired.removeAll(account);
@@ -266,14 +270,15 @@ void LoginSessions::load()
     // The same form as the engine's messages carry.
     m_sessions = cookiesByAccount(m_settings.loginSessions());
     m_expired = m_settings.expiredLogins();
-    m_loginCookies = EngineChannel::cookiesFromJson(QJsonDocument::fromJson(m_settings.loginCookies()).array());
+    for (const Cookie &cookie : EngineChannel::cookiesFromJson(QJsonDocument::fromJson(m_settings.loginCookies()).array()))
+        learn(cookie);
     m_held = cookiesByAccount(m_settings.portalCookies());
     // A version before kept only the logins and their cookies: those are the login cookies, and
     // the profiles hold them.
     if (m_settings.loginCookies().isEmpty()) {
         for (const std::vector<Cookie> &cookies : std::as_const(m_sessions)) {
             for (const Cookie &cookie : cookies)
-                put(m_loginCookies, { cookie.name, cookie.domain, cookie.path, std::nullopt });
+                learn(cookie);
         }
         for (auto session = m_sessions.begin(); session != m_sessions.end(); ++session) {
             if (!session->empty())
@@ -286,8 +291,9 @@ void LoginSessions::save() const
 {
     m_settings.setLoginSessions(compact(cookiesByAccount(m_sessions)));
     m_settings.setExpiredLogins(m_expired);
-    m_settings.setLoginCookies(m_loginCookies.empty() ? QByteArray()
-                                                      : QJsonDocument(EngineChannel::cookiesJson(m_loginCookies).toArray())
+    const std::vector<Cookie> loginCookies(m_loginCookies.cbegin(), m_loginCookies.cend());
+    m_settings.setLoginCookies(loginCookies.empty() ? QByteArray()
+                                                    : QJsonDocument(EngineChannel::cookiesJson(loginCookies).toArray())
                                                                 .toJson(QJsonDocument::Compact));
     m_settings.setPortalCookies(compact(cookiesByAccount(m_held)));
 }

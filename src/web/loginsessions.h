@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QMap>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
@@ -78,6 +79,8 @@ private:
     bool dropExpired();
     // Whether the cookie is one that logins set.
     bool isLoginCookie(const Cookie &cookie) const;
+    // The cookie is one that logins set.
+    void learn(const Cookie &cookie);
     void load();
     void save() const;
     // Saves and tells of a change.
@@ -93,8 +96,8 @@ private:
     QHash<QString, std::vector<Cookie>> m_sessions;
     // The accounts whose login expired since they last logged in.
     QStringList m_expired;
-    // The cookies logins set, by name, domain and path (no expiry).
-    std::vector<Cookie> m_loginCookies;
+    // The cookies logins set (no expiry), by their identity.
+    QMap<QByteArray, Cookie> m_loginCookies;
     // Those of them each account's profile holds.
     QHash<QString, std::vector<Cookie>> m_held;
     QTimer m_expiry;
