@@ -18,6 +18,8 @@
 #include "web/frmwb.h"
 #include "web/portalfixture.h"
 
+#include "median.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -37,12 +39,6 @@ int failed(const QString &what)
 {
     std::fprintf(stderr, "commandline_bench: %s\n", qPrintable(what));
     return 1;
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values[values.size() / 2];
 }
 
 // The store's file emptied, and the program's settings with it: each import starts from no

@@ -13,6 +13,8 @@
 #include "web/frmwb.h"
 #include "web/portalfixture.h"
 
+#include "median.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 
@@ -31,12 +33,6 @@ qint64 timedLogin(frmWB &host)
     host.loginLD(QStringLiteral("bench"), QStringLiteral("bench-pw"), [&](RunOutcome ended) { outcome = ended; });
     (void)waitInEventLoop([&] { return outcome.has_value(); }, 60000);
     return outcome == RunOutcome::Done ? clock.elapsed() : -1;
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values[values.size() / 2];
 }
 
 double mb(long kb)

@@ -10,6 +10,8 @@
 #include "web/frmwb.h"
 #include "web/portalfixture.h"
 
+#include "median.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -72,12 +74,6 @@ int failed(const QString &what)
 {
     std::fprintf(stderr, "login_bench: %s\n", qPrintable(what));
     return 1;
-}
-
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values[values.size() / 2];
 }
 
 } // namespace
